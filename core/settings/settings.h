@@ -1,0 +1,71 @@
+#pragma once
+// The wizard's options: eleven stored flags (page 2's check box and page 3's ten)
+// and the page-6 choices, which are never stored. The stored flags live as
+// 4-byte values under HKEY_LOCAL_MACHINE\Software\Quillorn in the registry.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/registry_file.h"
+
+namespace quillorn {
+
+enum class DeletionChoice { Keep, ConvertToText, MakeEmpty, ReplaceWithUrl, MakeEmptyOrDelete };
+
+struct Settings {
+  // Stored flags, 1 or 0, with their defaults for a fresh machine.
+  std::uint32_t includeSubfolders = 1;      // "Step2Chk1"
+  std::uint32_t scriptTagStrings = 0;       // "Step3Chk1"
+  std::uint32_t scriptProtocolStrings = 1;  // "Step3Chk2"
+  std::uint32_t useSavedFromUrl = 1;        // "Step3Chk3"
+  std::uint32_t useRelativePaths = 1;       // "Step3Chk4"
+  std::uint32_t findReplacements = 1;       // "Step3Chk5"
+  std::uint32_t convertCodedChars = 1;      // "Step3Chk6"
+  std::uint32_t addHttpPrefix = 1;          // "Step3Chk7"
+  std::uint32_t addMailtoPrefix = 1;        // "Step3Chk8"
+  std::uint32_t checkInternetUrls = 1;      // "Step3Chk9"
+  std::uint32_t ignoreScriptLinks = 1;      // "Step3Chk10"
+
+  // Page 6: set to these defaults at every start, never stored.
+  DeletionChoice textLinkAction = DeletionChoice::Keep;
+  DeletionChoice imageUrlAction = DeletionChoice::Keep;
+  DeletionChoice backgroundUrlAction = DeletionChoice::Keep;
+  DeletionChoice otherUrlAction = DeletionChoice::Keep;
+  std::uint32_t deletionRelativePaths = 1;
+  std::uint32_t makeBackups = 1;
+  std::string imageReplacementUrl;
+  std::string backgroundReplacementUrl;
+};
+
+// The registry key of the stored options, under HKEY_LOCAL_MACHINE.
+inline constexpr std::string_view kSettingsKeyPath = "HKEY_LOCAL_MACHINE\\Software\\Quillorn";
+
+enum class SettingsStatus {
+  Ok,
+  KeyUnavailable,  // "Main - Unable to open a needed registry key!"
+  ValueNotSet,     // "Main - Unable to set a needed registry value!"
+};
+
+// What a load or save came to; a failure carries the text of the fatal error
+// box ("Emergency Quit") that the wizard shows before it ends with -1.
+struct SettingsResult {
+  SettingsStatus status = SettingsStatus::Ok;
+  std::string message;
+  bool ok() const { return status == SettingsStatus::Ok; }
+};
+
+// Opens (creating it when missing) the key and fills every field: stored flags
+// from their values, defaults where a value cannot be read; page-6 fields to
+// their defaults. A stored value other than 0 reads as 1.
+SettingsResult loadSettings(platform::RegistryFile& registry, Settings& settings);
+
+// Writes the eleven stored flags in the order "Step2Chk1", "Step3Chk1" ...
+// "Step3Chk10", stopping at the first write that fails.
+SettingsResult saveSettings(platform::RegistryFile& registry, const Settings& settings);
+
+// The "-uninstall" removal: deletes the 24 value names of the wizard and then
+// the key itself when it holds no other values. Silent in every case.
+void removeStoredSettings(platform::RegistryFile& registry);
+
+}  // namespace quillorn

@@ -1,0 +1,26 @@
+#pragma once
+// Letter case as the program knows it: only 'a' to 'z' fold onto 'A' to 'Z';
+// every other byte compares as it is.
+
+#include <cstddef>
+#include <string_view>
+
+namespace quillorn {
+
+constexpr char asciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+constexpr bool equalsIgnoreAsciiCase(char a, char b) { return asciiUpper(a) == asciiUpper(b); }
+
+constexpr bool equalsIgnoreAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (!equalsIgnoreAsciiCase(a[i], b[i])) return false;
+  }
+  return true;
+}
+
+constexpr bool startsWithIgnoreAsciiCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && equalsIgnoreAsciiCase(text.substr(0, prefix.size()), prefix);
+}
+
+}  // namespace quillorn

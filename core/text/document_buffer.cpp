@@ -1,0 +1,71 @@
+#include "core/text/document_buffer.h"
+
+#include <fstream>
+#include <limits>
+#include <system_error>
+
+#include "platform/code_page.h"
+#include "platform/host_path.h"
+
+namespace quillorn {
+
+char narrowChar(const std::uint8_t* unit) {
+  const auto value = static_cast<std::uint16_t>(unit[0] | (unit[1] << 8));
+  return platform::narrowCodeUnit(value);
+}
+
+std::pair<char, char> narrowPair(const std::uint8_t* units) {
+  // Each code unit of the table converts on its own, so converting the pair in
+  // one call and one at a time give the same two bytes.
+  return {narrowChar(units), narrowChar(units + 2)};
+}
+
+void appendWidened(std::string_view narrow, std::string& out) {
+  out.reserve(out.size() + narrow.size() * 2);
+  for (char c : narrow) {
+    const std::uint16_t unit = platform::widenByte(static_cast<std::uint8_t>(c));
+    out.push_back(static_cast<char>(unit & 0xFF));
+    out.push_back(static_cast<char>(unit >> 8));
+  }
+}
+
+void swapBytePairs(std::uint8_t* bytes, std::size_t count) {
+  for (std::size_t i = 0; i + 1 < count; i += 2) std::swap(bytes[i], bytes[i + 1]);
+}
+
+std::optional<DocumentBuffer> loadDocument(std::string_view pathText) {
+  const std::filesystem::path host = platform::toHostPath(pathText);
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(host, error)) return std::nullopt;
+  std::ifstream in(host, std::ios::binary);
+  if (!in) return std::nullopt;
+  in.seekg(0, std::ios::end);
+  const std::streamoff end = in.tellg();
+  if (end < 0 || static_cast<std::uint64_t>(end) > static_cast<std::uint64_t>(std::numeric_limits<Pos>::max()))
+    return std::nullopt;
+  in.seekg(0, std::ios::beg);
+  DocumentBuffer buffer;
+  buffer.bytes.resize(static_cast<std::size_t>(end));
+  if (end > 0 && !in.read(reinterpret_cast<char*>(buffer.bytes.data()), end)) return std::nullopt;
+  // A file that grew while it was read keeps the size it had when it was opened.
+  return buffer;
+}
+
+void detectEncoding(DocumentBuffer& buffer) {
+  buffer.encoding = Encoding::SingleByte;
+  buffer.storedBigEndian = false;
+  if (buffer.bytes.size() < 2) return;
+  if (buffer.bytes[0] == 0xFF && buffer.bytes[1] == 0xFE) {
+    buffer.encoding = Encoding::Utf16;
+  } else if (buffer.bytes[0] == 0xFE && buffer.bytes[1] == 0xFF) {
+    swapBytePairs(buffer.bytes.data(), buffer.bytes.size());
+    buffer.encoding = Encoding::Utf16;
+    buffer.storedBigEndian = true;
+  }
+}
+
+std::string_view encodingLabel(Encoding encoding) {
+  return encoding == Encoding::Utf16 ? " Unicode" : " ASCII";
+}
+
+}  // namespace quillorn

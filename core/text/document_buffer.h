@@ -1,0 +1,92 @@
+#pragma once
+// One file's bytes held whole in memory, its encoding, and character access in
+// both encodings. Positions are byte offsets into the buffer; lengths that the
+// scanners return are counted in characters (a character is `step` bytes).
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace quillorn {
+
+// A byte offset into a buffer; -1 means "not found".
+using Pos = std::int64_t;
+inline constexpr Pos kNotFound = -1;
+
+enum class Encoding : int {
+  SingleByte = 0,  // Windows-1252 (also UTF-8, whose bytes pass through untouched)
+  Utf16 = 1,       // UTF-16, held little-endian in memory
+};
+
+// The Windows-1252 byte of the little-endian UTF-16 code unit at `unit`, or '_'
+// when it has none. Reads exactly two bytes.
+char narrowChar(const std::uint8_t* unit);
+
+// The narrowed character at `units` and the one after it (reads four bytes).
+std::pair<char, char> narrowPair(const std::uint8_t* units);
+
+// Appends the little-endian UTF-16 form of single-byte text to `out`, one code
+// unit per byte; what the rewriting pass writes into a UTF-16 document.
+void appendWidened(std::string_view narrow, std::string& out);
+
+// Exchanges the two bytes of every complete pair from the start, in place; an
+// odd last byte stays where it is.
+void swapBytePairs(std::uint8_t* bytes, std::size_t count);
+
+// A non-owning view of a loaded buffer with its character step. Every scanner
+// walks one of these and never reads at or beyond `size`.
+struct TextView {
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+  int step = 1;  // 1 for single-byte text, 2 for UTF-16
+
+  TextView() = default;
+  TextView(const std::uint8_t* bytes, std::size_t byteCount, Encoding encoding)
+      : data(bytes), size(byteCount), step(encoding == Encoding::Utf16 ? 2 : 1) {}
+  static TextView of(std::string_view bytes, Encoding encoding) {
+    return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), encoding};
+  }
+
+  Encoding encoding() const { return step == 2 ? Encoding::Utf16 : Encoding::SingleByte; }
+  Pos end() const { return static_cast<Pos>(size); }
+  // Whether a whole character starts at `pos` (an odd trailing byte of a
+  // UTF-16 buffer is no character).
+  bool hasChar(Pos pos) const {
+    return pos >= 0 && static_cast<std::size_t>(pos) + static_cast<std::size_t>(step) <= size;
+  }
+  // The character at `pos`, narrowed for UTF-16. Precondition: hasChar(pos).
+  char charAt(Pos pos) const {
+    const std::uint8_t* p = data + pos;
+    return step == 1 ? static_cast<char>(*p) : narrowChar(p);
+  }
+  // The character at `pos`, or '\0' when none starts there.
+  char charOrZero(Pos pos) const { return hasChar(pos) ? charAt(pos) : '\0'; }
+};
+
+struct DocumentBuffer {
+  std::vector<std::uint8_t> bytes;  // exactly the file's bytes (swapped when stored big-endian)
+  Encoding encoding = Encoding::SingleByte;
+  bool storedBigEndian = false;  // began with FE FF and was swapped on loading
+
+  std::size_t size() const { return bytes.size(); }
+  int step() const { return encoding == Encoding::Utf16 ? 2 : 1; }
+  TextView view() const { return {bytes.data(), bytes.size(), encoding}; }
+};
+
+// Reads the file named by `pathText` (the program's path text) whole, without
+// deciding its encoding. Empty when it cannot be opened or read, or is too big
+// for 63-bit positions.
+std::optional<DocumentBuffer> loadDocument(std::string_view pathText);
+
+// Decides the encoding from the first two bytes: FF FE is UTF-16; FE FF is
+// UTF-16 stored big-endian, swapped in place; anything else is single-byte.
+void detectEncoding(DocumentBuffer& buffer);
+
+// " ASCII" or " Unicode", as the search's status lines write them.
+std::string_view encodingLabel(Encoding encoding);
+
+}  // namespace quillorn

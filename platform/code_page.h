@@ -1,0 +1,22 @@
+#pragma once
+// The single-byte code page of the program: Windows-1252 on every host.
+// Narrowing a UTF-16 code unit and widening a byte use exact tables; a code
+// unit that has no Windows-1252 form narrows to '_'.
+
+#include <cstdint>
+
+namespace quillorn::platform {
+
+inline constexpr char kUnmappableChar = '_';
+
+// The UTF-16 code unit of a Windows-1252 byte. Every byte has one; the five
+// bytes that Windows-1252 leaves undefined map to the C1 control of the same
+// number, as the Windows conversion does, so that widening and narrowing
+// round-trip for all 256 bytes.
+std::uint16_t widenByte(std::uint8_t byte);
+
+// The Windows-1252 byte of a UTF-16 code unit, or '_' when there is none
+// (surrogates included).
+char narrowCodeUnit(std::uint16_t unit);
+
+}  // namespace quillorn::platform

@@ -1,0 +1,25 @@
+#pragma once
+// Path text and host paths. Every algorithm of the program works on path text:
+// "\" separators, the form a Windows path has. A host path becomes path text
+// where the program receives it (a chooser, a folder walk, the command line)
+// and goes back to a host path only where a file is opened, created, moved or
+// deleted. On Windows the two forms are the same; on POSIX hosts every "/" of
+// the host path is written "\" in the path text (/home/ann/a.htm is
+// \home\ann\a.htm). Bytes other than separators pass through unchanged.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace quillorn::platform {
+
+// The path text of a host path, made absolute against the current folder first.
+std::string toPathText(const std::filesystem::path& hostPath);
+
+// The host path that path text names.
+std::filesystem::path toHostPath(std::string_view pathText);
+
+// The host path of path text as a person reads it (file list, status lines).
+std::string displayPath(std::string_view pathText);
+
+}  // namespace quillorn::platform
