@@ -1,0 +1,74 @@
+#pragma once
+// The file list: the files the program knows as the local web site. Its HTML,
+// style-sheet and script entries are what the search reads and the rewriting
+// pass changes, and every entry, whatever its type, is a known link target: a
+// local link is good exactly when the file it names is in the list.
+//
+// Entries are path text (platform/host_path.h). Lookups keep their "first
+// match in list order" results but go through hash indexes from folded keys,
+// so no lookup walks the whole list.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace quillorn {
+
+// Asked between units of work; true means the user asked to stop.
+using StopPoll = std::function<bool()>;
+
+// What addFolder returns when the walk was stopped.
+inline constexpr int kAddStopped = 255;
+
+class FileList {
+ public:
+  std::size_t count() const { return paths_.size(); }
+  bool empty() const { return paths_.empty(); }
+  const std::string& path(std::size_t index) const { return paths_[index]; }
+  const std::vector<std::string>& paths() const { return paths_; }
+
+  // Adds the result of a file chooser: one full path, or a folder followed by
+  // file names in it. Paths already in the list before this call are skipped.
+  // Polls between the names of a multiple selection; a stop keeps what was added.
+  void addSelectedFiles(const std::vector<std::string>& selection, const StopPoll& pollStop);
+
+  // Adds the files of `folder` (path text), sorted case-insensitively among
+  // themselves, then, when `recurse` is set, each subfolder in sorted order,
+  // depth first. Returns 0 when done, kAddStopped when stopped.
+  int addFolder(bool recurse, std::string_view folder, const StopPoll& pollStop);
+
+  // Removes the given indices (any order, duplicates ignored).
+  void removeSelected(const std::vector<std::size_t>& indices);
+  void removeAll();
+
+  // The index of the first of entries 0 .. n-1 equal to `path` after its ".."
+  // segments are collapsed, ignoring ASCII case; -1 when none is, or when the
+  // path climbs above its root.
+  std::int64_t findByPath(std::string_view path, std::size_t n) const;
+  std::int64_t findByPath(std::string_view path) const { return findByPath(path, count()); }
+
+  // The index of the first entry at or after `start` whose last path component
+  // equals that of `text` (a path or URL), ignoring ASCII case; -1 when none.
+  std::int64_t findByFileName(std::string_view text, std::size_t start = 0) const;
+
+  // The initial folder of the Browse dialogs: the last chooser result's first
+  // string, or the last folder added.
+  std::string lastBrowseLocation;
+
+ private:
+  std::vector<std::string> paths_;
+  // (filled in by the implementation)
+};
+
+// `path` with its ".." segments collapsed; false when it climbs above its root.
+bool collapseDotDotSegments(std::string& path);
+
+// The last path component: after the last '\', or the last '/' when there is
+// no '\', or the whole text.
+std::string_view lastPathComponent(std::string_view text);
+
+}  // namespace quillorn

@@ -1,0 +1,33 @@
+#pragma once
+// What a long operation reports to, and asks whether to stop: the wizard's
+// pages and the command line are two implementations of this one interface.
+
+#include <cstdint>
+#include <string_view>
+
+namespace quillorn {
+
+enum class PanelStatus { Running, Done, Stopped };
+
+class ProgressPanel {
+ public:
+  virtual ~ProgressPanel() = default;
+
+  // Appends one line to the status list.
+  virtual void appendStatusLine(std::string_view line) = 0;
+  // The upper bar: range 0 .. upperBound, at `position`.
+  virtual void setOverallProgress(std::int64_t upperBound, std::int64_t position) = 0;
+  // The lower bar: range 0 .. steps - 1, at `position`.
+  virtual void setFileProgress(std::int64_t position, std::int64_t steps) = 0;
+  // The status line: its state and the text that goes with it ("Press ESC to
+  // stop", "Done (...)", "Stopped").
+  virtual void setPanelStatus(PanelStatus status, std::string_view text) = 0;
+  // True when the user asked to stop since the last poll.
+  virtual bool pollStopRequest() = 0;
+};
+
+// "Press ESC to stop" and "Stopped", the status texts every panel shares.
+inline constexpr std::string_view kRunningText = "Press ESC to stop";
+inline constexpr std::string_view kStoppedText = "Stopped";
+
+}  // namespace quillorn

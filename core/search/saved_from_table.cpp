@@ -1,0 +1,34 @@
+#include "core/search/saved_from.h"
+
+#include <utility>
+
+#include "core/text/ascii.h"
+
+namespace quillorn {
+namespace {
+
+std::string folded(std::string_view text) {
+  std::string key(text);
+  for (char& c : key) c = asciiUpper(c);
+  return key;
+}
+
+}  // namespace
+
+void SavedFromTable::empty() {
+  entries_.clear();
+  firstByFoldedUrl_.clear();
+}
+
+void SavedFromTable::add(std::string savedUrl, std::int32_t savedFileIndex) {
+  firstByFoldedUrl_.try_emplace(folded(savedUrl), entries_.size());
+  entries_.push_back({std::move(savedUrl), savedFileIndex});
+}
+
+std::optional<std::int32_t> SavedFromTable::find(std::string_view url) const {
+  const auto it = firstByFoldedUrl_.find(folded(url));
+  if (it == firstByFoldedUrl_.end()) return std::nullopt;
+  return entries_[it->second].savedFileIndex;
+}
+
+}  // namespace quillorn

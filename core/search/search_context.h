@@ -1,0 +1,24 @@
+#pragma once
+// Everything one search works with: the options, the file list, the two tables
+// it fills, the Internet session and the panel it reports to. The wizard's
+// page 4 and the command line each build one.
+
+#include "core/files/file_list.h"
+#include "core/search/internet_check.h"
+#include "core/search/progress_panel.h"
+#include "core/search/saved_from.h"
+#include "core/search/url_table.h"
+#include "core/settings/settings.h"
+
+namespace quillorn {
+
+struct SearchContext {
+  const Settings& settings;
+  const FileList& files;
+  UrlTable& urls;
+  SavedFromTable& savedFrom;
+  InternetSession& internet;
+  ProgressPanel& panel;
+};
+
+}  // namespace quillorn

@@ -1,0 +1,84 @@
+#pragma once
+// The found-URL table: one entry per occurrence of a URL that needs attention,
+// in the order the search recorded them (file by file in file-list order, and
+// inside a file in the order of the scanner's passes). The decision for an
+// entry is not stored apart: it is derived from the entry's replacement text.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/text/markup_lexing.h"
+
+namespace quillorn {
+
+// `tagPos` values that name an origin instead of the '<' of a tag.
+inline constexpr std::int64_t ScriptString = -1;  // a protocol string in script text
+inline constexpr std::int64_t StyleUrl = -2;      // the argument of a style-sheet url( )
+
+// Marks a replacement that is to be made relative to each document.
+inline constexpr std::string_view RelativeMarker = "???";
+
+struct UrlEntry {
+  std::string replacement;           // proposed new value: ["???"] ['"'] text ['"']
+  QuoteKind quoteKind = Bare;        // how the value is delimited in the file
+  std::int64_t spanLength = 0;       // characters the value occupies, delimiters included
+  std::string url;                   // the value as read (and decoded), with its fragment
+  std::int64_t valuePos = 0;         // byte offset of the value's first character
+  std::int64_t tagPos = 0;           // '<' of the tag, or ScriptString / StyleUrl
+  std::int32_t fileIndex = 0;        // index in the file list
+  std::int32_t groupIndex = -1;      // results-list line that shows the entry
+};
+
+enum class UrlAction { DoNotChange, Delete, ReplaceRelative, Replace };
+
+class UrlTable {
+ public:
+  static constexpr std::size_t kCapacity = 65536;
+
+  // Frees every entry and starts a new search's count of dropped findings.
+  void empty();
+
+  // Records an entry. Refused, and counted as dropped, when the table is full:
+  // the table never grows past its capacity.
+  bool append(UrlEntry entry);
+
+  std::size_t count() const { return entries_.size(); }
+  bool full() const { return entries_.size() >= kCapacity; }
+  // Findings refused since the last empty() because the table was full.
+  std::size_t droppedCount() const { return dropped_; }
+
+  // Precondition for all three: index < count().
+  const UrlEntry& entry(std::size_t index) const { return entries_[index]; }
+  void setReplacement(std::size_t index, std::string replacement);
+  void setGroupIndex(std::size_t index, std::int32_t groupIndex);
+
+  const std::vector<UrlEntry>& entries() const { return entries_; }
+
+ private:
+  std::vector<UrlEntry> entries_;
+  std::size_t dropped_ = 0;
+};
+
+struct UnwrappedReplacement {
+  std::string_view value;  // the value text, without marker and quotes
+  bool quoted = false;
+};
+
+// Reads a replacement back: strips the "???" marker and the double quotes
+// that keep a bare value with spaces in one piece. The result views
+// `replacement`.
+UnwrappedReplacement unwrapReplacement(std::string_view replacement);
+
+// The decision an entry's replacement stands for, tested in this order: the
+// value equals the url (DoNotChange), is empty (Delete), carries the marker
+// (ReplaceRelative), anything else (Replace).
+UrlAction urlAction(std::string_view replacement, std::string_view url);
+inline UrlAction urlAction(const UrlEntry& entry) { return urlAction(entry.replacement, entry.url); }
+
+// "DoNotChange", "Delete", "ReplaceRelative" or "Replace".
+std::string_view urlActionName(UrlAction action);
+
+}  // namespace quillorn

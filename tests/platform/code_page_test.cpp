@@ -1,0 +1,38 @@
+#include "platform/code_page.h"
+
+#include <gtest/gtest.h>
+
+namespace quillorn::platform {
+namespace {
+
+TEST(CodePageTest, EveryByteWidensAndNarrowsBack) {
+  for (unsigned b = 0; b < 256; ++b) {
+    EXPECT_EQ(narrowCodeUnit(widenByte(static_cast<std::uint8_t>(b))), static_cast<char>(b)) << b;
+  }
+}
+
+TEST(CodePageTest, WidensTheWindowsRangeToItsCharacters) {
+  EXPECT_EQ(widenByte(0x41), 0x0041);
+  EXPECT_EQ(widenByte(0x80), 0x20AC);
+  EXPECT_EQ(widenByte(0x8A), 0x0160);
+  EXPECT_EQ(widenByte(0x9F), 0x0178);
+  EXPECT_EQ(widenByte(0xA0), 0x00A0);
+  EXPECT_EQ(widenByte(0xFF), 0x00FF);
+}
+
+TEST(CodePageTest, NoTwoBytesShareACharacter) {
+  for (unsigned a = 0; a < 256; ++a) {
+    for (unsigned b = a + 1; b < 256; ++b) {
+      ASSERT_NE(widenByte(static_cast<std::uint8_t>(a)), widenByte(static_cast<std::uint8_t>(b))) << a << " " << b;
+    }
+  }
+}
+
+TEST(CodePageTest, CharactersOutsideTheCodePageBecomeUnderscore) {
+  for (std::uint16_t unit : {0x0100, 0x0391, 0x4E2D, 0xD800, 0xDFFF, 0xFFFD, 0x0080, 0x009F}) {
+    EXPECT_EQ(narrowCodeUnit(unit), '_') << unit;
+  }
+}
+
+}  // namespace
+}  // namespace quillorn::platform

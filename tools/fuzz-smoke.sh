@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for a few seconds
+# (FUZZ_SECONDS, default 20). A crash or sanitizer report fails the run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds="${FUZZ_SECONDS:-20}"
+cmake --preset fuzz
+cmake --build --preset fuzz -j "$(nproc)"
+for target in markup_lexing_fuzz decode_url_fuzz; do
+  corpus="$(mktemp -d)"
+  echo "fuzz: $target for ${seconds}s"
+  "build/fuzz/tests/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 "$corpus" 2>&1 | tail -n 3
+  rm -rf "$corpus"
+done

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building and testing Quillorn needs.
+# Idempotent: when everything is present it only checks and returns.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config git
+  # tests, fuzzing and sanitizers
+  googletest libgtest-dev libgmock-dev clang libclang-rt-dev
+  # benchmarks
+  libbenchmark-dev
+  # the Internet check
+  libcurl4-openssl-dev
+  # the wizard and the restorer, and their headless tests
+  qt6-base-dev fonts-dejavu-core xvfb
+  # the FTP server of the Internet check's tests
+  python3 python3-pyftpdlib
+  # formatting
+  clang-format
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${db:Status-Abbrev}' "$package" 2>/dev/null || true)
+  [[ "$status" == ii* ]] || missing+=("$package")
+done
+
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+
+echo "setup: installing ${missing[*]}" >&2
+SUDO=""
+if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Sets up a fresh machine, builds Quillorn and runs every test.
+#   tools/test.sh          the dev build (warnings are errors)
+#   tools/test.sh asan     the same suite under address and undefined-behaviour sanitizers
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+preset="${1:-dev}"
+bash tools/setup.sh
+cmake --preset "$preset" -DQUILLORN_WERROR=ON
+cmake --build --preset "$preset" -j "$(nproc)"
+ctest --preset "$preset" -j "$(nproc)"
