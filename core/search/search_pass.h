@@ -1,0 +1,55 @@
+#pragma once
+// The search: an optional first pass that collects the "saved from url"
+// comments of the HTML files, then the broken-link pass that hands every HTML,
+// style-sheet and script file of the list to its scanner.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/search/search_context.h"
+
+namespace quillorn {
+
+// The most files one search takes.
+inline constexpr std::size_t kMaxSearchFiles = 65535;
+
+inline constexpr std::string_view kTooManyFilesMessage =
+    "The number of files added for processing exceeds the maximum allowed!\n"
+    "Please return and remove some files from the list and then try again.";
+
+enum class SearchState {
+  Refused,  // more than kMaxSearchFiles files: nothing was searched
+  Stopped,  // the user stopped one of the passes
+  Done,     // both passes ran to the end
+};
+
+struct SearchOutcome {
+  SearchState state = SearchState::Done;
+  std::int64_t brokenTotal = 0;     // entries recorded, -1 when stopped
+  std::string statusText;           // the panel's final status text
+  std::size_t droppedFindings = 0;  // findings refused by a full found-URL table
+};
+
+// Empties both tables, opens the Internet session when the option asks for it,
+// resets the panel. False when the list holds too many files (the caller shows
+// kTooManyFilesMessage); nothing is searched then.
+bool beginSearch(SearchContext& context);
+
+// Runs the passes and ends the Internet session, finished or stopped.
+SearchOutcome runSearch(SearchContext& context);
+
+// beginSearch, then runSearch when it was not refused.
+SearchOutcome search(SearchContext& context);
+
+// The "saved from url" pass: 0 when every HTML file was handled, 255 when stopped.
+int runSavedFromPass(SearchContext& context);
+
+// The broken-link pass: the number of entries recorded, or -1 when stopped.
+std::int64_t runBrokenLinkPass(SearchContext& context);
+
+// The extension of a path's last component ("" when it has no '.').
+std::string_view fileExtension(std::string_view path);
+
+}  // namespace quillorn
