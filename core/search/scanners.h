@@ -7,6 +7,7 @@
 // line is written then).
 
 #include <cstdint>
+#include <string>
 
 #include "core/search/search_context.h"
 #include "core/text/document_buffer.h"
