@@ -38,4 +38,58 @@ char narrowCodeUnit(std::uint16_t unit) {
   return kUnmappableChar;
 }
 
+bool isValidUtf8(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto lead = static_cast<std::uint8_t>(text[i]);
+    std::size_t length = 0;
+    std::uint32_t code = 0;
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+      code = lead & 0x1Fu;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      code = lead & 0x0Fu;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      code = lead & 0x07u;
+    } else {
+      return false;
+    }
+    if (i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<std::uint8_t>(text[i + k]);
+      if ((next & 0xC0u) != 0x80u) return false;
+      code = (code << 6) | (next & 0x3Fu);
+    }
+    const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
+    if (overlong || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    i += length;
+  }
+  return true;
+}
+
+std::string toDisplayUtf8(std::string_view text) {
+  if (isValidUtf8(text)) return std::string(text);
+  std::string out;
+  out.reserve(text.size() + text.size() / 2);
+  for (char c : text) {
+    const std::uint16_t unit = widenByte(static_cast<std::uint8_t>(c));
+    if (unit < 0x80) {
+      out.push_back(static_cast<char>(unit));
+    } else if (unit < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (unit >> 6)));
+      out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xE0 | (unit >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
+    }
+  }
+  return out;
+}
+
 }  // namespace quillorn::platform

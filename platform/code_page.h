@@ -4,6 +4,8 @@
 // unit that has no Windows-1252 form narrows to '_'.
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace quillorn::platform {
 
@@ -18,5 +20,13 @@ std::uint16_t widenByte(std::uint8_t byte);
 // The Windows-1252 byte of a UTF-16 code unit, or '_' when there is none
 // (surrogates included).
 char narrowCodeUnit(std::uint16_t unit);
+
+// Single-byte text as UTF-8, for a person to read. Text that already is valid
+// UTF-8 (host file names, URLs whose escapes decoded to UTF-8) is kept as it
+// is; any other text is taken as Windows-1252 and converted.
+std::string toDisplayUtf8(std::string_view text);
+
+// Whether `text` is well-formed UTF-8 (no overlong forms, no surrogates).
+bool isValidUtf8(std::string_view text);
 
 }  // namespace quillorn::platform

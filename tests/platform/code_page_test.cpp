@@ -36,3 +36,32 @@ TEST(CodePageTest, CharactersOutsideTheCodePageBecomeUnderscore) {
 
 }  // namespace
 }  // namespace quillorn::platform
+
+namespace quillorn::platform {
+namespace {
+
+struct DisplayRow {
+  const char* name;
+  std::string input;
+  std::string expected;
+};
+
+class DisplayUtf8Test : public ::testing::TestWithParam<DisplayRow> {};
+
+TEST_P(DisplayUtf8Test, ConvertsOnlyWhatIsNotUtf8Already) {
+  EXPECT_EQ(toDisplayUtf8(GetParam().input), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, DisplayUtf8Test,
+    ::testing::Values(DisplayRow{"Ascii", "a.htm", "a.htm"}, DisplayRow{"Empty", "", ""},
+                      DisplayRow{"Utf8Kept", "caf\xC3\xA9.htm", "caf\xC3\xA9.htm"},
+                      DisplayRow{"LatinOneConverted", "caf\xE9.htm", "caf\xC3\xA9.htm"},
+                      DisplayRow{"EuroConverted", "\x80", "\xE2\x82\xAC"},
+                      DisplayRow{"TruncatedSequenceConverted", "\xC3", "\xC3\x83"},
+                      DisplayRow{"OverlongConverted", "\xC0\xAF", "\xC3\x80\xC2\xAF"},
+                      DisplayRow{"SurrogateConverted", "\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"}),
+    [](const ::testing::TestParamInfo<DisplayRow>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace quillorn::platform

@@ -1,0 +1,41 @@
+// quillorn-cli: the search (and, later, the repair) of a site from the command
+// line, with the same findings the wizard gives for the same options.
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/scan_command.h"
+
+namespace {
+
+constexpr const char* kUsage = R"(Usage: quillorn-cli COMMAND [options] PATH...
+
+Finds and repairs the broken links of a web site kept as files on disk.
+
+Commands:
+  scan     search the site and print what needs attention, with the proposed
+           changes
+  help     show this text
+
+'quillorn-cli COMMAND --help' describes a command's options.
+)";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) {
+    std::cerr << kUsage;
+    return quillorn::cli::kExitUsage;
+  }
+  const std::string command = args.front();
+  args.erase(args.begin());
+  if (command == "scan") return quillorn::cli::runScanCommand(args);
+  if (command == "help" || command == "--help" || command == "-h") {
+    std::cout << kUsage;
+    return 0;
+  }
+  std::cerr << "quillorn-cli: unknown command '" << command << "' (see 'quillorn-cli --help')\n";
+  return quillorn::cli::kExitUsage;
+}
