@@ -32,16 +32,23 @@ class FileList {
   const std::vector<std::string>& paths() const { return paths_; }
 
   // Adds the result of a file chooser: one full path, or a folder followed by
-  // file names in it. Paths already in the list before this call are skipped.
-  // Polls between the names of a multiple selection; a stop keeps what was added.
+  // file names in it, appended in the order given. Paths already in the list
+  // before this call are skipped. Polls after each name of a multiple
+  // selection; a stop keeps what was added. Sets lastBrowseLocation to the
+  // first string; an empty selection changes nothing.
   void addSelectedFiles(const std::vector<std::string>& selection, const StopPoll& pollStop);
 
   // Adds the files of `folder` (path text), sorted case-insensitively among
   // themselves, then, when `recurse` is set, each subfolder in sorted order,
-  // depth first. Returns 0 when done, kAddStopped when stopped.
+  // depth first. Every folder is entered at most once per call, so links that
+  // loop back end the walk there; an unreadable folder adds nothing. Polls
+  // after each file name. Returns 0 when done, kAddStopped when stopped; the
+  // files already found in the folder being read are still added. Sets
+  // lastBrowseLocation to `folder`.
   int addFolder(bool recurse, std::string_view folder, const StopPoll& pollStop);
 
-  // Removes the given indices (any order, duplicates ignored).
+  // Removes the given indices (any order; duplicates and indices past the end
+  // are ignored).
   void removeSelected(const std::vector<std::size_t>& indices);
   void removeAll();
 
@@ -56,12 +63,25 @@ class FileList {
   std::int64_t findByFileName(std::string_view text, std::size_t start = 0) const;
 
   // The initial folder of the Browse dialogs: the last chooser result's first
-  // string, or the last folder added.
+  // string, or the last folder added, cut to kMaxBrowseLocation characters.
   std::string lastBrowseLocation;
+  static constexpr std::size_t kMaxBrowseLocation = 263;
 
  private:
+  using IndexMap = std::unordered_map<std::string, std::vector<std::size_t>>;
+
+  // Whether `path` counts as already present among entries 0 .. n-1 when adding.
+  bool knownWhenAdding(std::string_view path, std::size_t n) const;
+  void append(std::string path);
+  void indexEntry(std::size_t index);
+  void rebuildIndexes();
+  void setBrowseLocation(std::string_view text);
+
   std::vector<std::string> paths_;
-  // (filled in by the implementation)
+  // Folded whole entry -> ascending indices of the entries that fold to it.
+  IndexMap byPath_;
+  // Folded last path component -> ascending indices.
+  IndexMap byFileName_;
 };
 
 // `path` with its ".." segments collapsed; false when it climbs above its root.
