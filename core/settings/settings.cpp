@@ -1,0 +1,84 @@
+#include "core/settings/settings.h"
+
+#include <array>
+
+namespace quillorn {
+
+namespace {
+
+constexpr std::string_view kKeyUnavailableText = "Main - Unable to open a needed registry key!";
+constexpr std::string_view kValueNotSetText = "Main - Unable to set a needed registry value!";
+
+struct StoredFlag {
+  std::string_view valueName;
+  std::uint32_t Settings::*field;
+};
+
+// The stored flags in the order they are read and written.
+constexpr std::array<StoredFlag, 11> kStoredFlags = {{
+    {"Step2Chk1", &Settings::includeSubfolders},
+    {"Step3Chk1", &Settings::scriptTagStrings},
+    {"Step3Chk2", &Settings::scriptProtocolStrings},
+    {"Step3Chk3", &Settings::useSavedFromUrl},
+    {"Step3Chk4", &Settings::useRelativePaths},
+    {"Step3Chk5", &Settings::findReplacements},
+    {"Step3Chk6", &Settings::convertCodedChars},
+    {"Step3Chk7", &Settings::addHttpPrefix},
+    {"Step3Chk8", &Settings::addMailtoPrefix},
+    {"Step3Chk9", &Settings::checkInternetUrls},
+    {"Step3Chk10", &Settings::ignoreScriptLinks},
+}};
+
+// Every value name the wizard owns, in the order "-uninstall" deletes them:
+// the eleven stored flags, then the thirteen names kept for page 6's choices,
+// which no version of the wizard writes but a removal still clears.
+constexpr std::array<std::string_view, 24> kOwnedValueNames = {
+    "Step2Chk1",     "Step3Chk1",     "Step3Chk2",     "Step3Chk3",     "Step3Chk4",     "Step3Chk5",
+    "Step3Chk6",     "Step3Chk7",     "Step3Chk8",     "Step3Chk9",     "Step3Chk10",    "Step6Rad1Btn1",
+    "Step6Rad1Btn2", "Step6Rad1Btn3", "Step6Rad2Btn1", "Step6Rad2Btn2", "Step6Rad2Btn3", "Step6Rad3Btn1",
+    "Step6Rad3Btn2", "Step6Rad3Btn3", "Step6Rad4Btn1", "Step6Rad4Btn2", "Step6Chk1",     "Step6Chk2",
+};
+
+SettingsResult failure(SettingsStatus status, std::string_view text) { return {status, std::string(text)}; }
+
+}  // namespace
+
+SettingsResult loadSettings(platform::RegistryFile& registry, Settings& settings) {
+  // Defaults first: the page-6 fields always start from them, and a stored
+  // flag that cannot be read keeps its default.
+  settings = Settings{};
+  platform::RegistryKey key = registry.createKey(kSettingsKeyPath);
+  if (!key) return failure(SettingsStatus::KeyUnavailable, kKeyUnavailableText);
+  for (const StoredFlag& flag : kStoredFlags) {
+    // Only 0 and 1 are ever stored; anything else set by hand counts as on.
+    if (const std::optional<std::uint32_t> stored = key.queryDword(flag.valueName)) {
+      settings.*flag.field = *stored != 0 ? 1U : 0U;
+    }
+  }
+  key.close();
+  return {};
+}
+
+SettingsResult saveSettings(platform::RegistryFile& registry, const Settings& settings) {
+  platform::RegistryKey key = registry.createKey(kSettingsKeyPath);
+  if (!key) return failure(SettingsStatus::KeyUnavailable, kKeyUnavailableText);
+  for (const StoredFlag& flag : kStoredFlags) {
+    if (!key.setDword(flag.valueName, settings.*flag.field != 0 ? 1U : 0U)) {
+      return failure(SettingsStatus::ValueNotSet, kValueNotSetText);
+    }
+  }
+  key.close();
+  return {};
+}
+
+void removeStoredSettings(platform::RegistryFile& registry) {
+  platform::RegistryKey key = registry.createKey(kSettingsKeyPath);
+  if (!key) return;
+  for (std::string_view name : kOwnedValueNames) key.deleteValue(name);  // a missing name is no error
+  const std::optional<std::size_t> remaining = key.valueCount();
+  key.close();
+  // When the count is unknown the key stays: it may hold values of others.
+  if (remaining && *remaining == 0) registry.deleteKey(kSettingsKeyPath);
+}
+
+}  // namespace quillorn

@@ -1,0 +1,114 @@
+#include "platform/host_path.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using quillorn::platform::displayPath;
+using quillorn::platform::toHostPath;
+using quillorn::platform::toPathText;
+
+namespace {
+
+struct AbsoluteRow {
+  std::string name;
+  std::string hostPath;
+  std::string pathText;
+};
+
+void PrintTo(const AbsoluteRow& row, std::ostream* out) { *out << row.name; }
+
+class AbsolutePathTest : public ::testing::TestWithParam<AbsoluteRow> {};
+
+TEST_P(AbsolutePathTest, HostPathAndPathTextRoundTrip) {
+  const AbsoluteRow& row = GetParam();
+  EXPECT_EQ(toPathText(row.hostPath), row.pathText);
+  EXPECT_EQ(toHostPath(row.pathText), fs::path(row.hostPath));
+  EXPECT_EQ(displayPath(row.pathText), row.hostPath);
+  EXPECT_EQ(toPathText(toHostPath(row.pathText)), row.pathText);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, AbsolutePathTest,
+                         ::testing::Values(AbsoluteRow{"file", "/home/ann/site/a.htm", R"(\home\ann\site\a.htm)"},
+                                           AbsoluteRow{"root", "/", R"(\)"},
+                                           AbsoluteRow{"folder_with_trailing_separator", "/tmp/site/", R"(\tmp\site\)"},
+                                           AbsoluteRow{"spaces_and_ansi_bytes", "/srv/My Site/caf\xE9 menu.htm",
+                                                       "\\srv\\My Site\\caf\xE9 menu.htm"},
+                                           AbsoluteRow{"utf8_bytes", "/srv/\xC3\xA9t\xC3\xA9/index.html",
+                                                       "\\srv\\\xC3\xA9t\xC3\xA9\\index.html"},
+                                           // Dot segments stay for the program's own ".." collapsing.
+                                           AbsoluteRow{"dot_segments_kept", "/a/../b/./c.htm", R"(\a\..\b\.\c.htm)"},
+                                           AbsoluteRow{"doubled_separator_kept", "/a//b.htm", R"(\a\\b.htm)"}),
+                         [](const auto& info) { return info.param.name; });
+
+struct RelativeRow {
+  std::string name;
+  std::string hostPath;
+};
+
+void PrintTo(const RelativeRow& row, std::ostream* out) { *out << row.name; }
+
+class RelativePathTest : public ::testing::TestWithParam<RelativeRow> {};
+
+// A relative host path names a file below the current folder; its path text
+// is absolute so that links resolve against it.
+TEST_P(RelativePathTest, IsMadeAbsoluteAgainstTheCurrentFolder) {
+  const fs::path expected = fs::current_path() / GetParam().hostPath;
+  const std::string text = toPathText(GetParam().hostPath);
+  ASSERT_FALSE(text.empty());
+  EXPECT_EQ(text.front(), '\\');
+  EXPECT_EQ(text.find('/'), std::string::npos);
+  EXPECT_EQ(toHostPath(text), expected);
+  EXPECT_EQ(displayPath(text), expected.string());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, RelativePathTest,
+                         ::testing::Values(RelativeRow{"plain_name", "a.htm"}, RelativeRow{"nested", "site/img/b.gif"},
+                                           RelativeRow{"parent_segment", "../up.css"}),
+                         [](const auto& info) { return info.param.name; });
+
+// The current folder that relative paths resolve against is the one at the
+// time of the call, not at program start.
+TEST(HostPathTest, RelativePathFollowsTheCurrentFolder) {
+  std::string pattern = (fs::temp_directory_path() / "quillorn-hostpath-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  const fs::path folder = fs::canonical(pattern);
+  const fs::path before = fs::current_path();
+  fs::current_path(folder);
+  const std::string text = toPathText("page.htm");
+  fs::current_path(before);
+  fs::remove_all(folder);
+  EXPECT_EQ(toHostPath(text), folder / "page.htm");
+}
+
+struct TextRow {
+  std::string name;
+  std::string pathText;
+  std::string hostPath;
+};
+
+void PrintTo(const TextRow& row, std::ostream* out) { *out << row.name; }
+
+class PathTextTest : public ::testing::TestWithParam<TextRow> {};
+
+// Path text that is not absolute (as links hold it) becomes a host path as it
+// stands; only the separators change.
+TEST_P(PathTextTest, SeparatorsBecomeSlashes) {
+  EXPECT_EQ(toHostPath(GetParam().pathText), fs::path(GetParam().hostPath));
+  EXPECT_EQ(displayPath(GetParam().pathText), GetParam().hostPath);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PathTextTest,
+                         ::testing::Values(TextRow{"relative", R"(img\logo.gif)", "img/logo.gif"},
+                                           TextRow{"parent", R"(..\style.css)", "../style.css"},
+                                           TextRow{"no_separator", "a.htm", "a.htm"}, TextRow{"empty", "", ""}),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace

@@ -1,0 +1,742 @@
+#include "platform/registry_file.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <random>
+#include <regex>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+using quillorn::platform::RegistryFile;
+using quillorn::platform::RegistryKey;
+
+namespace {
+
+const std::string kKey = R"(HKEY_LOCAL_MACHINE\Software\Quillorn)";
+const std::string kOther = R"(HKEY_LOCAL_MACHINE\Software\Other)";
+
+// A fresh folder under the system's temporary folder, removed with everything
+// in it when the test ends.
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "quillorn-registry-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  ~TempFolder() {
+    std::error_code error;
+    for (const auto& entry : fs::recursive_directory_iterator(path_, error)) {
+      fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, error);
+    }
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, error);
+    fs::remove_all(path_, error);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+std::string readText(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void writeText(const fs::path& file, const std::string& text) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+std::vector<std::string> folderEntries(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Runs body in a child process; its exit code, or -1 when it did not exit.
+int runInChild(const std::function<int()>& body) {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(body());
+  int status = 0;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool runningAsRoot() { return ::geteuid() == 0; }
+
+// True when text is a complete file as the writer makes it for the
+// concurrency test: header, sections, dword values, blank lines, nothing cut.
+bool isWholeFile(const std::string& text) {
+  static const std::regex line(
+      R"(|REGEDIT4|\[HKEY_LOCAL_MACHINE\\Software\\Quillorn\]|"[A-Za-z0-9_]+"=dword:[0-9a-f]{8})");
+  if (text.rfind("REGEDIT4\n\n", 0) != 0 || text.size() < 2 || text.substr(text.size() - 2) != "\n\n") return false;
+  std::istringstream lines(text);
+  for (std::string each; std::getline(lines, each);) {
+    if (!std::regex_match(each, line)) return false;
+  }
+  return true;
+}
+
+class RegistryFileTest : public ::testing::Test {
+ protected:
+  fs::path registryPath() const { return folder_.path() / "registry.reg"; }
+  TempFolder folder_;
+};
+
+// ------------------------------------------------------------ writing format
+
+TEST_F(RegistryFileTest, CreatingAKeyWritesItAtOnceAndMakesTheFolder) {
+  const fs::path file = folder_.path() / "config" / "Quillorn" / "registry.reg";
+  RegistryFile registry(file);
+  RegistryKey key = registry.createKey(kKey);
+  ASSERT_TRUE(key.isOpen());
+  EXPECT_EQ(readText(file), "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\n");
+  EXPECT_TRUE(registry.keyExists(kKey));
+  EXPECT_EQ(key.valueCount(), 0U);
+}
+
+TEST_F(RegistryFileTest, DwordsAreWrittenAsEightLowercaseDigitsInSettingOrder) {
+  RegistryFile registry(registryPath());
+  RegistryKey key = registry.createKey(kKey);
+  ASSERT_TRUE(key.setDword("Step2Chk1", 1));
+  ASSERT_TRUE(key.setDword("Big", 0xABCDEF01U));
+  ASSERT_TRUE(key.setDword("", 0));
+  EXPECT_EQ(readText(registryPath()),
+            "REGEDIT4\n\n"
+            "[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n"
+            "\"Step2Chk1\"=dword:00000001\n"
+            "\"Big\"=dword:abcdef01\n"
+            "@=dword:00000000\n\n");
+  EXPECT_EQ(key.queryDword("Big"), 0xABCDEF01U);
+  EXPECT_EQ(key.queryDword(""), 0U);
+}
+
+TEST_F(RegistryFileTest, NamesWithQuotesAndBackslashesAreEscapedAndReadBack) {
+  RegistryFile registry(registryPath());
+  RegistryKey key = registry.createKey(kKey);
+  ASSERT_TRUE(key.setDword(R"(a"b\c)", 5));
+  EXPECT_NE(readText(registryPath()).find(R"("a\"b\\c"=dword:00000005)"), std::string::npos);
+  EXPECT_EQ(key.queryDword(R"(a"b\c)"), 5U);
+}
+
+TEST_F(RegistryFileTest, NamesThatCannotBeWrittenOnOneLineAreRefused) {
+  RegistryFile registry(registryPath());
+  RegistryKey key = registry.createKey(kKey);
+  EXPECT_FALSE(key.setDword("two\nlines", 1));
+  EXPECT_FALSE(key.setDword("nul\0byte"s, 1));
+  EXPECT_EQ(key.valueCount(), 0U);
+}
+
+TEST_F(RegistryFileTest, ReplacingAValueKeepsItsPlaceAndFirstSpelling) {
+  writeText(registryPath(),
+            "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n"
+            "\"Step2Chk1\"=\"text\"\n\"Step3Chk1\"=dword:00000001\n");
+  RegistryFile registry(registryPath());
+  RegistryKey key = registry.createKey(kKey);
+  ASSERT_TRUE(key.setDword("STEP2CHK1", 0));
+  EXPECT_EQ(readText(registryPath()),
+            "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n"
+            "\"Step2Chk1\"=dword:00000000\n\"Step3Chk1\"=dword:00000001\n\n");
+  EXPECT_EQ(key.valueCount(), 2U);
+}
+
+// ---------------------------------------------------------- case insensitivity
+
+struct SpellingRow {
+  std::string name;
+  std::string keyPath;
+  std::string valueName;
+};
+
+void PrintTo(const SpellingRow& row, std::ostream* out) { *out << row.name; }
+
+class SpellingTest : public RegistryFileTest, public ::testing::WithParamInterface<SpellingRow> {};
+
+TEST_P(SpellingTest, KeyPathsAndValueNamesIgnoreAsciiCase) {
+  writeText(registryPath(), "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"Step3Chk10\"=dword:00000009\n");
+  const std::string before = readText(registryPath());
+  RegistryFile registry(registryPath());
+  RegistryKey key = registry.createKey(GetParam().keyPath);
+  ASSERT_TRUE(key.isOpen());
+  EXPECT_EQ(readText(registryPath()), before) << "opening an existing key must not add a section";
+  EXPECT_EQ(key.queryDword(GetParam().valueName), 9U);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SpellingTest,
+    ::testing::Values(SpellingRow{"exact", R"(HKEY_LOCAL_MACHINE\Software\Quillorn)", "Step3Chk10"},
+                      SpellingRow{"lower_key", R"(hkey_local_machine\software\quillorn)", "Step3Chk10"},
+                      SpellingRow{"upper_value", R"(HKEY_LOCAL_MACHINE\SOFTWARE\QUILLORN)", "STEP3CHK10"},
+                      SpellingRow{"mixed_value", R"(HKEY_LOCAL_MACHINE\Software\Quillorn)", "sTeP3cHk10"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(RegistryFileTest, CaseFoldingIsAsciiOnly) {
+  writeText(registryPath(), "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"\xC9t\xE9\"=dword:00000001\n");
+  RegistryFile registry(registryPath());
+  RegistryKey key = registry.createKey(kKey);
+  EXPECT_EQ(key.queryDword("\xC9t\xE9"), 1U);
+  EXPECT_EQ(key.queryDword("\xE9t\xE9"), std::nullopt) << "only a-z fold";
+  EXPECT_EQ(key.queryDword("\xC9T\xE9"), 1U);
+}
+
+// --------------------------------------------------------- reading 4 bytes
+
+struct DwordRow {
+  std::string name;
+  std::string data;  // what follows "Probe"=
+  std::optional<std::uint32_t> expected;
+};
+
+void PrintTo(const DwordRow& row, std::ostream* out) { *out << row.name; }
+
+class DwordReadTest : public RegistryFileTest, public ::testing::WithParamInterface<DwordRow> {};
+
+TEST_P(DwordReadTest, OnlyFourByteDwordsRead) {
+  writeText(registryPath(),
+            "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"Before\"=dword:00000003\n\"Probe\"=" +
+                GetParam().data + "\n\"After\"=dword:00000007\n");
+  RegistryFile registry(registryPath());
+  RegistryKey key = registry.createKey(kKey);
+  ASSERT_TRUE(key.isOpen());
+  EXPECT_EQ(key.queryDword("Probe"), GetParam().expected);
+  // A value that cannot be read leaves its neighbours readable.
+  EXPECT_EQ(key.queryDword("Before"), 3U);
+  EXPECT_EQ(key.queryDword("After"), 7U);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, DwordReadTest,
+                         ::testing::Values(DwordRow{"dword_1_digit", "dword:1", 1U},
+                                           DwordRow{"dword_7_digits", "dword:1234567", 0x1234567U},
+                                           DwordRow{"dword_8_digits", "dword:12345678", 0x12345678U},
+                                           DwordRow{"dword_9_digits", "dword:123456789", std::nullopt},
+                                           DwordRow{"dword_9_digits_leading_zero", "dword:000000001", std::nullopt},
+                                           DwordRow{"dword_largest", "dword:ffffffff", 0xFFFFFFFFU},
+                                           DwordRow{"dword_upper_case", "DWORD:ABCDEF01", 0xABCDEF01U},
+                                           DwordRow{"dword_no_digits", "dword:", std::nullopt},
+                                           DwordRow{"dword_not_hex", "dword:0000000g", std::nullopt},
+                                           DwordRow{"dword_trailing_blank", "dword:00000002  ", 2U},
+                                           DwordRow{"hex4_3_bytes", "hex(4):01,02,03", std::nullopt},
+                                           DwordRow{"hex4_4_bytes", "hex(4):01,02,03,04", 0x04030201U},
+                                           DwordRow{"hex4_5_bytes", "hex(4):01,02,03,04,05", std::nullopt},
+                                           DwordRow{"hex4_continued", "hex(4):01,02,\\\n  03,04", 0x04030201U},
+                                           DwordRow{"hex4_single_digits", "hex(4):1,0,0,0", 1U},
+                                           DwordRow{"hex4_zero_padded_type", "hex(00000004):01,00,00,00", 1U},
+                                           DwordRow{"binary_4_bytes", "hex:01,00,00,00", std::nullopt},
+                                           DwordRow{"big_endian_dword", "hex(5):00,00,00,01", std::nullopt},
+                                           DwordRow{"qword", "hex(b):01,00,00,00,00,00,00,00", std::nullopt},
+                                           DwordRow{"short_string", "\"1\"", std::nullopt},
+                                           DwordRow{"long_string", "\"a text longer than four bytes\"", std::nullopt},
+                                           DwordRow{"delete_marker", "-", std::nullopt}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST_F(RegistryFileTest, ValuesOfOtherKeysAreNotSeen) {
+  writeText(registryPath(),
+            "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Other]\n\"Step2Chk1\"=dword:00000000\n\n"
+            "[HKEY_LOCAL_MACHINE\\Software\\Quillorn\\Sub]\n\"Step2Chk1\"=dword:00000000\n");
+  RegistryFile registry(registryPath());
+  RegistryKey key = registry.createKey(kKey);
+  ASSERT_TRUE(key.isOpen());
+  EXPECT_EQ(key.queryDword("Step2Chk1"), std::nullopt);
+}
+
+// ------------------------------------------------- keeping what others wrote
+
+TEST_F(RegistryFileTest, OtherKindsOfValuesAreKeptVerbatim) {
+  const std::string others =
+      "[HKEY_CURRENT_USER\\Software\\Other]\n"
+      "@=\"default text\"\n"
+      "\"Path\"=\"C:\\\\Program Files\\\\\\\"quoted\\\"\"\n"
+      "\"Blob\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,\\\n"
+      "  16,17,18,19\n"
+      "\"Multi\"=hex(7):61,00,62,00,00,00\n"
+      "\"Long\"=dword:123456789\n"
+      "\"Empty\"=hex:\n"
+      "\"Bytes \xE9\"=\"ANSI \xE9\"\n\n";
+  writeText(registryPath(), "REGEDIT4\n\n; written by hand\n" + others +
+                                "[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"Foreign\"=\"keep me\"\n");
+  RegistryFile registry(registryPath());
+  RegistryKey key = registry.createKey(kKey);
+  ASSERT_TRUE(key.setDword("Step2Chk1", 1));
+  // The comment goes; everything else stays as it was written.
+  EXPECT_EQ(readText(registryPath()), "REGEDIT4\n\n" + others +
+                                          "[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"Foreign\"=\"keep me\"\n"
+                                          "\"Step2Chk1\"=dword:00000001\n\n");
+}
+
+// --------------------------------------------------------- damaged files
+
+struct DamageRow {
+  std::string name;
+  std::string input;
+  std::string keptBody;  // what survives, before the section the test adds
+};
+
+void PrintTo(const DamageRow& row, std::ostream* out) { *out << row.name; }
+
+class DamagedFileTest : public RegistryFileTest, public ::testing::WithParamInterface<DamageRow> {};
+
+// Damaged lines are dropped at the next write; what could be read of other
+// keys is written back clean.
+TEST_P(DamagedFileTest, NextWriteKeepsWhatCouldBeRead) {
+  writeText(registryPath(), GetParam().input);
+  RegistryFile registry(registryPath());
+  RegistryKey key = registry.createKey(kKey);
+  ASSERT_TRUE(key.isOpen());
+  ASSERT_TRUE(key.setDword("Probe", 1));
+  EXPECT_EQ(readText(registryPath()), "REGEDIT4\n\n" + GetParam().keptBody +
+                                          "[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"Probe\"=dword:00000001\n\n");
+}
+
+const std::string kOtherHeader = "[HKEY_LOCAL_MACHINE\\Software\\Other]\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DamagedFileTest,
+    ::testing::Values(
+        DamageRow{"empty_file", "", ""},
+        DamageRow{"crlf_and_byte_order_mark",
+                  "\xEF\xBB\xBFREGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Other]\r\n\"A\"=dword:00000002\r\n"
+                  "\"Blob\"=hex:01,\\\r\n  02\r\n\r\n",
+                  kOtherHeader + "\"A\"=dword:00000002\n\"Blob\"=hex:01,\\\n  02\n\n"},
+        DamageRow{"no_header_line", kOtherHeader + "\"A\"=dword:2\n", kOtherHeader + "\"A\"=dword:2\n\n"},
+        DamageRow{"value_before_first_section", "REGEDIT4\n\"Lost\"=dword:1\n" + kOtherHeader + "\"A\"=dword:2\n",
+                  kOtherHeader + "\"A\"=dword:2\n\n"},
+        DamageRow{
+            "unclosed_header_drops_its_values",
+            "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Broken\n\"Lost\"=dword:1\n" + kOtherHeader + "\"A\"=dword:2\n",
+            kOtherHeader + "\"A\"=dword:2\n\n"},
+        DamageRow{"unknown_root", "[HKEY_ELSEWHERE\\X]\n\"Lost\"=dword:1\n" + kOtherHeader + "\"A\"=dword:2\n",
+                  kOtherHeader + "\"A\"=dword:2\n\n"},
+        DamageRow{"root_alone_or_empty_name",
+                  "[HKEY_LOCAL_MACHINE]\n\"Lost\"=dword:1\n[HKEY_LOCAL_MACHINE\\\\X]\n\"Lost\"=dword:1\n" +
+                      kOtherHeader + "\"A\"=dword:2\n",
+                  kOtherHeader + "\"A\"=dword:2\n\n"},
+        DamageRow{
+            "deletion_markers",
+            "[-HKEY_LOCAL_MACHINE\\Software\\Gone]\n\"Lost\"=dword:1\n" + kOtherHeader + "\"A\"=-\n\"B\"=dword:2\n",
+            kOtherHeader + "\"B\"=dword:2\n\n"},
+        DamageRow{"unterminated_string", kOtherHeader + "\"A\"=\"no end\n\"B\"=dword:2\n",
+                  kOtherHeader + "\"B\"=dword:2\n\n"},
+        DamageRow{"text_after_string", kOtherHeader + "\"A\"=\"x\" y\n\"B\"=dword:2\n",
+                  kOtherHeader + "\"B\"=dword:2\n\n"},
+        DamageRow{"unterminated_name", kOtherHeader + "\"A=dword:1\n\"B\"=dword:2\n",
+                  kOtherHeader + "\"B\"=dword:2\n\n"},
+        DamageRow{"unknown_data_kind", kOtherHeader + "\"A\"=word:1\n\"C\"\n\"B\"=dword:2\n",
+                  kOtherHeader + "\"B\"=dword:2\n\n"},
+        DamageRow{"control_bytes", kOtherHeader + "\"A\"=dword:1\x01\n\"N\"=\"a\0b\"\n\"B\"=dword:2\n"s,
+                  kOtherHeader + "\"B\"=dword:2\n\n"},
+        DamageRow{"malformed_hex", kOtherHeader + "\"A\"=hex:1,2,zz\n\"C\"=hex:123\n\"D\"=hex:01,\n\"B\"=dword:2\n",
+                  kOtherHeader + "\"B\"=dword:2\n\n"},
+        DamageRow{"hex_cut_at_end_of_file", kOtherHeader + "\"B\"=dword:2\n\"Blob\"=hex:01,02,\\\n",
+                  kOtherHeader + "\"B\"=dword:2\n\n"},
+        DamageRow{"hex_cut_by_next_section",
+                  kOtherHeader + "\"Blob\"=hex:01,\\\n[HKEY_LOCAL_MACHINE\\Software\\Next]\n\"C\"=dword:3\n",
+                  kOtherHeader + "\n[HKEY_LOCAL_MACHINE\\Software\\Next]\n\"C\"=dword:3\n\n"},
+        DamageRow{"duplicates_merge_and_last_value_wins",
+                  kOtherHeader + "\"A\"=dword:1\n[hkey_local_machine\\software\\other]\n\"a\"=dword:5\n\"B\"=dword:2\n",
+                  kOtherHeader + "\"a\"=dword:5\n\"B\"=dword:2\n\n"},
+        DamageRow{"blanks_around_entries", "  " + kOtherHeader + "\t\"A\" = dword:2 \n",
+                  kOtherHeader + "\t\"A\" = dword:2 \n\n"}),
+    [](const auto& info) { return info.param.name; });
+
+// A file cut short at any byte still opens, takes a write and is written back
+// whole; a value complete before the cut survives.
+TEST_F(RegistryFileTest, FileCutAtEveryByteIsRepairedByTheNextWrite) {
+  const std::string full =
+      "REGEDIT4\n\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Other]\n"
+      "\"Keep\"=dword:0000002a\n"
+      "\"Blob\"=hex:01,02,\\\n"
+      "  03,04\n"
+      "\"Text\"=\"some text\"\n\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n"
+      "\"Step2Chk1\"=dword:00000000\n";
+  const std::size_t keepComplete = full.find("2a\n") + 2;
+  for (std::size_t cut = 0; cut <= full.size(); ++cut) {
+    SCOPED_TRACE("cut at " + std::to_string(cut));
+    writeText(registryPath(), full.substr(0, cut));
+    RegistryFile registry(registryPath());
+    RegistryKey key = registry.createKey(kKey);
+    ASSERT_TRUE(key.isOpen());
+    ASSERT_TRUE(key.setDword("Probe", 7));
+    const std::string written = readText(registryPath());
+    EXPECT_EQ(written.rfind("REGEDIT4\n\n", 0), 0U);
+    EXPECT_EQ(written.substr(written.size() - 2), "\n\n");
+    EXPECT_EQ(key.queryDword("Probe"), 7U);
+    if (cut >= keepComplete) {
+      RegistryKey other = registry.createKey(kOther);
+      EXPECT_EQ(other.queryDword("Keep"), 42U);
+    }
+    // What was written is clean: writing again changes nothing.
+    ASSERT_TRUE(key.setDword("Probe", 7));
+    EXPECT_EQ(readText(registryPath()), written);
+  }
+}
+
+// Bytes of any kind never stop the file from being opened and written back
+// clean; biased towards the characters the reader reacts to.
+TEST_F(RegistryFileTest, BinaryGarbageIsDroppedAndAValidSectionBeforeItSurvives) {
+  const std::string interesting = "[]\"@=\\,:\n\r\t -hexdword()HKEY_LOCAL_MACHINE0123456789abcdef";
+  for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    std::string garbage;
+    const std::size_t length = 64 + random() % 4096;
+    for (std::size_t i = 0; i < length; ++i) {
+      const std::uint32_t draw = random();
+      garbage += (draw & 1U) != 0 ? interesting[(draw >> 1) % interesting.size()] : static_cast<char>(draw >> 8);
+    }
+    writeText(registryPath(), "REGEDIT4\n\n" + kOtherHeader + "\"Keep\"=dword:0000002a\n\n" + garbage);
+    RegistryFile registry(registryPath());
+    RegistryKey key = registry.createKey(kKey);
+    ASSERT_TRUE(key.isOpen());
+    ASSERT_TRUE(key.setDword("Probe", 1));
+    const std::string written = readText(registryPath());
+    for (char c : written) {
+      const auto byte = static_cast<unsigned char>(c);
+      ASSERT_TRUE(byte >= 0x20 || c == '\n' || c == '\t') << "control byte " << int(byte) << " written";
+    }
+    EXPECT_EQ(registry.createKey(kOther).queryDword("Keep"), 42U);
+    EXPECT_EQ(key.queryDword("Probe"), 1U);
+    ASSERT_TRUE(key.setDword("Probe", 1));
+    EXPECT_EQ(readText(registryPath()), written);
+  }
+}
+
+// -------------------------------------------------------------- key handling
+
+TEST_F(RegistryFileTest, OpeningAnExistingKeyLeavesTheFileUntouched) {
+  const std::string text = "REGEDIT4\n\n; a comment a write would drop\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n";
+  writeText(registryPath(), text);
+  RegistryFile registry(registryPath());
+  ASSERT_TRUE(registry.createKey(kKey).isOpen());
+  EXPECT_EQ(readText(registryPath()), text);
+}
+
+TEST_F(RegistryFileTest, AKeyImpliedBySubkeyExistsAndGetsASectionOnFirstWrite) {
+  writeText(registryPath(), "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn\\Sub]\n\"A\"=dword:00000001\n");
+  RegistryFile registry(registryPath());
+  EXPECT_TRUE(registry.keyExists(kKey));
+  RegistryKey key = registry.createKey(kKey);
+  ASSERT_TRUE(key.isOpen());
+  EXPECT_EQ(key.valueCount(), 0U);
+  ASSERT_TRUE(key.setDword("B", 2));
+  EXPECT_EQ(key.valueCount(), 1U);
+  EXPECT_FALSE(registry.deleteKey(kKey)) << "a key with subkeys is not deleted";
+  EXPECT_TRUE(registry.createKey(kKey + "\\Sub").isOpen());
+}
+
+struct BadPathRow {
+  std::string name;
+  std::string keyPath;
+};
+
+void PrintTo(const BadPathRow& row, std::ostream* out) { *out << row.name; }
+
+class BadKeyPathTest : public RegistryFileTest, public ::testing::WithParamInterface<BadPathRow> {};
+
+TEST_P(BadKeyPathTest, IsRefusedWithoutTouchingTheDisk) {
+  RegistryFile registry(registryPath());
+  EXPECT_FALSE(registry.createKey(GetParam().keyPath).isOpen());
+  EXPECT_FALSE(registry.deleteKey(GetParam().keyPath));
+  EXPECT_FALSE(registry.keyExists(GetParam().keyPath));
+  EXPECT_TRUE(folderEntries(folder_.path()).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, BadKeyPathTest,
+                         ::testing::Values(BadPathRow{"empty", ""}, BadPathRow{"no_root", R"(Software\Quillorn)"},
+                                           BadPathRow{"root_alone", "HKEY_LOCAL_MACHINE"},
+                                           BadPathRow{"unknown_root", R"(HKEY_NOWHERE\Software)"},
+                                           BadPathRow{"empty_name", R"(HKEY_LOCAL_MACHINE\\Quillorn)"},
+                                           BadPathRow{"trailing_separator", R"(HKEY_LOCAL_MACHINE\Software\)"},
+                                           BadPathRow{"line_break", "HKEY_LOCAL_MACHINE\\Soft\nware"}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST_F(RegistryFileTest, ValuesAreCountedAndDeletedOneByOne) {
+  RegistryFile registry(registryPath());
+  RegistryKey key = registry.createKey(kKey);
+  ASSERT_TRUE(key.setDword("A", 1));
+  ASSERT_TRUE(key.setDword("B", 2));
+  ASSERT_TRUE(key.setDword("", 3));
+  EXPECT_EQ(key.valueCount(), 3U) << "the default value counts";
+  EXPECT_TRUE(key.deleteValue("a"));
+  EXPECT_FALSE(key.deleteValue("A")) << "already gone";
+  EXPECT_FALSE(key.deleteValue("Missing"));
+  EXPECT_EQ(key.valueCount(), 2U);
+  EXPECT_EQ(key.queryDword("B"), 2U);
+}
+
+TEST_F(RegistryFileTest, DeletingAKeyRemovesItsValuesAndNothingElse) {
+  writeText(registryPath(), "REGEDIT4\n\n" + kOtherHeader +
+                                "\"A\"=dword:00000001\n\n"
+                                "[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"B\"=dword:00000002\n\n"
+                                "[HKEY_LOCAL_MACHINE\\Software\\QuillornTwo]\n\"C\"=dword:00000003\n");
+  RegistryFile registry(registryPath());
+  RegistryKey key = registry.createKey(kKey);
+  EXPECT_TRUE(registry.deleteKey(kKey));
+  EXPECT_FALSE(registry.keyExists(kKey));
+  EXPECT_FALSE(registry.deleteKey(kKey)) << "already gone";
+  EXPECT_EQ(readText(registryPath()), "REGEDIT4\n\n" + kOtherHeader +
+                                          "\"A\"=dword:00000001\n\n"
+                                          "[HKEY_LOCAL_MACHINE\\Software\\QuillornTwo]\n\"C\"=dword:00000003\n\n");
+  // A handle to a deleted key fails, as the registry's do.
+  EXPECT_EQ(key.valueCount(), std::nullopt);
+  EXPECT_EQ(key.queryDword("B"), std::nullopt);
+  EXPECT_FALSE(key.setDword("B", 1));
+  EXPECT_FALSE(registry.keyExists(kKey));
+}
+
+TEST_F(RegistryFileTest, ClosedAndEmptyHandlesFailEveryOperation) {
+  RegistryFile registry(registryPath());
+  RegistryKey key = registry.createKey(kKey);
+  ASSERT_TRUE(key.setDword("A", 1));
+  RegistryKey moved = std::move(key);
+  EXPECT_TRUE(moved.isOpen());
+  EXPECT_FALSE(key.isOpen());  // NOLINT(bugprone-use-after-move): a moved-from handle is closed
+  moved.close();
+  moved.close();
+  RegistryKey never;
+  for (RegistryKey* handle : {&key, &moved, &never}) {
+    EXPECT_FALSE(handle->isOpen());
+    EXPECT_EQ(handle->queryDword("A"), std::nullopt);
+    EXPECT_FALSE(handle->setDword("A", 2));
+    EXPECT_FALSE(handle->deleteValue("A"));
+    EXPECT_EQ(handle->valueCount(), std::nullopt);
+  }
+  EXPECT_EQ(registry.createKey(kKey).queryDword("A"), 1U);
+}
+
+// ------------------------------------------------------- failures and atomicity
+
+TEST_F(RegistryFileTest, WritesLeaveNoTemporaryFilesBehind) {
+  RegistryFile registry(registryPath());
+  RegistryKey key = registry.createKey(kKey);
+  for (std::uint32_t i = 0; i < 5; ++i) ASSERT_TRUE(key.setDword("A", i));
+  ASSERT_TRUE(key.deleteValue("A"));
+  ASSERT_TRUE(registry.deleteKey(kKey));
+  EXPECT_EQ(folderEntries(folder_.path()), (std::vector<std::string>{"registry.reg", "registry.reg.lock"}));
+}
+
+TEST_F(RegistryFileTest, ReplacingTheFileKeepsItsPermissions) {
+  writeText(registryPath(), "REGEDIT4\n\n");
+  fs::permissions(registryPath(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  RegistryFile registry(registryPath());
+  ASSERT_TRUE(registry.createKey(kKey).setDword("A", 1));
+  EXPECT_EQ(fs::status(registryPath()).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+// A path that is a folder cannot be read or replaced; nothing is opened and
+// the folder is left as it was.
+TEST_F(RegistryFileTest, RegistryPathThatIsAFolderOpensNothing) {
+  fs::create_directory(registryPath());
+  writeText(registryPath() / "inside", "x");
+  RegistryFile registry(registryPath());
+  EXPECT_FALSE(registry.createKey(kKey).isOpen());
+  EXPECT_FALSE(registry.keyExists(kKey));
+  EXPECT_FALSE(registry.deleteKey(kKey));
+  EXPECT_EQ(readText(registryPath() / "inside"), "x");
+}
+
+TEST_F(RegistryFileTest, UnreadableFileIsNeverOverwritten) {
+  if (runningAsRoot()) GTEST_SKIP() << "permissions do not bind root";
+  const std::string text = "REGEDIT4\n\n" + kOtherHeader + "\"A\"=dword:00000001\n";
+  writeText(registryPath(), text);
+  fs::permissions(registryPath(), fs::perms::none);
+  RegistryFile registry(registryPath());
+  EXPECT_FALSE(registry.createKey(kKey).isOpen());
+  EXPECT_FALSE(registry.createKey(kOther).isOpen());
+  fs::permissions(registryPath(), fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(readText(registryPath()), text);
+}
+
+TEST_F(RegistryFileTest, ReadOnlyFolderFailsWritesButStillReads) {
+  if (runningAsRoot()) GTEST_SKIP() << "permissions do not bind root";
+  RegistryFile registry(registryPath());
+  ASSERT_TRUE(registry.createKey(kKey).setDword("A", 1));
+  fs::permissions(folder_.path(), fs::perms::owner_read | fs::perms::owner_exec);
+  RegistryKey key = registry.createKey(kKey);
+  ASSERT_TRUE(key.isOpen()) << "an existing key opens without write access";
+  EXPECT_EQ(key.queryDword("A"), 1U);
+  EXPECT_FALSE(key.setDword("A", 0));
+  EXPECT_FALSE(registry.createKey(kOther).isOpen());
+  fs::permissions(folder_.path(), fs::perms::owner_all);
+  EXPECT_EQ(key.queryDword("A"), 1U);
+}
+
+// The file-size limit makes every write of a bigger file fail, even for root;
+// the old file must stay exactly as it was and no temporary file may remain.
+TEST_F(RegistryFileTest, FailedWriteLeavesTheOldFileWhole) {
+  const std::string text = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"A\"=dword:00000001\n\n";
+  writeText(registryPath(), text);
+  const fs::path file = registryPath();
+  const int code = runInChild([&] {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{static_cast<rlim_t>(text.size()), static_cast<rlim_t>(text.size())};
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 10;
+    RegistryFile registry(file);
+    RegistryKey key = registry.createKey(kKey);
+    if (!key.isOpen()) return 11;
+    if (key.setDword("B", 2)) return 12;
+    if (readText(file) != text) return 13;
+    if (registry.createKey(kOther).isOpen()) return 14;
+    if (readText(file) != text) return 15;
+    return key.queryDword("A") == 1U ? 0 : 16;
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(readText(registryPath()), text);
+  EXPECT_EQ(folderEntries(folder_.path()), (std::vector<std::string>{"registry.reg", "registry.reg.lock"}));
+}
+
+// --------------------------------------------------------------- concurrency
+
+// Several processes change the same key at once. Every change must survive
+// (each is a locked read-modify-write) and a reader must never see a file cut
+// short (each is an atomic replacement).
+TEST_F(RegistryFileTest, ProcessesWritingAtOnceLoseNothingAndNeverShowAHalfFile) {
+  constexpr int kWriters = 4;
+  constexpr int kRounds = 25;
+  const fs::path file = registryPath();
+  int gate[2];
+  ASSERT_EQ(::pipe(gate), 0);
+  // Children wait at the gate until the parent closes it, so they start together.
+  auto waitAtGate = [&] {
+    ::close(gate[1]);
+    char byte = 0;
+    while (::read(gate[0], &byte, 1) > 0) {
+    }
+  };
+  std::vector<pid_t> children;
+  for (int writer = 0; writer < kWriters; ++writer) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      waitAtGate();
+      RegistryFile registry(file);
+      int code = 0;
+      for (int round = 0; round < kRounds && code == 0; ++round) {
+        RegistryKey key = registry.createKey(kKey);
+        if (!key.isOpen())
+          code = 1;
+        else if (!key.setDword("Writer" + std::to_string(writer), static_cast<std::uint32_t>(round)))
+          code = 2;
+        else if (!key.setDword("W" + std::to_string(writer) + "R" + std::to_string(round),
+                               static_cast<std::uint32_t>(round)))
+          code = 3;
+      }
+      ::_exit(code);
+    }
+    children.push_back(pid);
+  }
+  const pid_t reader = ::fork();
+  ASSERT_GE(reader, 0);
+  if (reader == 0) {
+    waitAtGate();
+    for (int look = 0; look < 2000; ++look) {
+      std::error_code error;
+      if (!fs::exists(file, error)) continue;
+      const std::string text = readText(file);
+      if (!isWholeFile(text)) ::_exit(1);
+    }
+    ::_exit(0);
+  }
+  children.push_back(reader);
+  ::close(gate[0]);
+  ::close(gate[1]);
+  for (pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child " << child << " status " << status;
+  }
+
+  const std::string text = readText(file);
+  EXPECT_TRUE(isWholeFile(text)) << text;
+  RegistryFile registry(file);
+  RegistryKey key = registry.createKey(kKey);
+  EXPECT_EQ(key.valueCount(), static_cast<std::size_t>(kWriters * (kRounds + 1)));
+  for (int writer = 0; writer < kWriters; ++writer) {
+    EXPECT_EQ(key.queryDword("Writer" + std::to_string(writer)), static_cast<std::uint32_t>(kRounds - 1));
+    for (int round = 0; round < kRounds; ++round) {
+      EXPECT_EQ(key.queryDword("W" + std::to_string(writer) + "R" + std::to_string(round)),
+                static_cast<std::uint32_t>(round));
+    }
+  }
+}
+
+// ------------------------------------------------------------ default place
+
+struct DefaultPathRow {
+  std::string name;
+  std::optional<std::string> configHome;  // nothing: unset
+  std::string expected;                   // "~" stands for $HOME
+};
+
+void PrintTo(const DefaultPathRow& row, std::ostream* out) { *out << row.name; }
+
+class DefaultPathTest : public ::testing::TestWithParam<DefaultPathRow> {
+ protected:
+  void SetUp() override {
+    saveVariable("XDG_CONFIG_HOME", savedConfigHome_);
+    saveVariable("HOME", savedHome_);
+    ::setenv("HOME", "/home/ann", 1);
+  }
+  void TearDown() override {
+    restoreVariable("XDG_CONFIG_HOME", savedConfigHome_);
+    restoreVariable("HOME", savedHome_);
+  }
+
+ private:
+  static void saveVariable(const char* name, std::optional<std::string>& saved) {
+    const char* value = std::getenv(name);
+    if (value != nullptr) saved = value;
+  }
+  static void restoreVariable(const char* name, const std::optional<std::string>& saved) {
+    if (saved)
+      ::setenv(name, saved->c_str(), 1);
+    else
+      ::unsetenv(name);
+  }
+  std::optional<std::string> savedConfigHome_;
+  std::optional<std::string> savedHome_;
+};
+
+TEST_P(DefaultPathTest, FollowsXdgConfigHome) {
+  if (GetParam().configHome)
+    ::setenv("XDG_CONFIG_HOME", GetParam().configHome->c_str(), 1);
+  else
+    ::unsetenv("XDG_CONFIG_HOME");
+  EXPECT_EQ(quillorn::platform::defaultRegistryPath(), fs::path(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DefaultPathTest,
+    ::testing::Values(DefaultPathRow{"set", "/etc/xdg-ann", "/etc/xdg-ann/Quillorn/registry.reg"},
+                      DefaultPathRow{"unset", std::nullopt, "/home/ann/.config/Quillorn/registry.reg"},
+                      DefaultPathRow{"empty", "", "/home/ann/.config/Quillorn/registry.reg"},
+                      DefaultPathRow{"relative_is_ignored", "relative/dir", "/home/ann/.config/Quillorn/registry.reg"}),
+    [](const auto& info) { return info.param.name; });
+
+}  // namespace

@@ -1,0 +1,553 @@
+#include "core/settings/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+using quillorn::DeletionChoice;
+using quillorn::kSettingsKeyPath;
+using quillorn::loadSettings;
+using quillorn::removeStoredSettings;
+using quillorn::saveSettings;
+using quillorn::Settings;
+using quillorn::SettingsResult;
+using quillorn::SettingsStatus;
+using quillorn::platform::RegistryFile;
+using quillorn::platform::RegistryKey;
+
+namespace {
+
+const std::string kKey(kSettingsKeyPath);
+const std::string kKeyUnavailable = "Main - Unable to open a needed registry key!";
+const std::string kValueNotSet = "Main - Unable to set a needed registry value!";
+
+// The stored flags in their stored order, with the field each one fills.
+struct Flag {
+  const char* name;
+  std::uint32_t Settings::*field;
+};
+const std::array<Flag, 11> kFlags = {{
+    {"Step2Chk1", &Settings::includeSubfolders},
+    {"Step3Chk1", &Settings::scriptTagStrings},
+    {"Step3Chk2", &Settings::scriptProtocolStrings},
+    {"Step3Chk3", &Settings::useSavedFromUrl},
+    {"Step3Chk4", &Settings::useRelativePaths},
+    {"Step3Chk5", &Settings::findReplacements},
+    {"Step3Chk6", &Settings::convertCodedChars},
+    {"Step3Chk7", &Settings::addHttpPrefix},
+    {"Step3Chk8", &Settings::addMailtoPrefix},
+    {"Step3Chk9", &Settings::checkInternetUrls},
+    {"Step3Chk10", &Settings::ignoreScriptLinks},
+}};
+
+const std::array<const char*, 13> kPageSixNames = {"Step6Rad1Btn1", "Step6Rad1Btn2", "Step6Rad1Btn3", "Step6Rad2Btn1",
+                                                   "Step6Rad2Btn2", "Step6Rad2Btn3", "Step6Rad3Btn1", "Step6Rad3Btn2",
+                                                   "Step6Rad3Btn3", "Step6Rad4Btn1", "Step6Rad4Btn2", "Step6Chk1",
+                                                   "Step6Chk2"};
+
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "quillorn-settings-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  ~TempFolder() {
+    std::error_code error;
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, error);
+    fs::remove_all(path_, error);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+std::string readText(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void writeText(const fs::path& file, const std::string& text) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+// A registry file holding the settings key with the given lines.
+std::string settingsFile(const std::string& valueLines) {
+  return "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n" + valueLines + "\n";
+}
+
+// Every stored flag set to value, one line each.
+std::string allFlagLines(std::uint32_t value) {
+  std::string lines;
+  for (const Flag& flag : kFlags)
+    lines += "\"" + std::string(flag.name) + "\"=dword:0000000" + std::to_string(value) + "\n";
+  return lines;
+}
+
+int runInChild(const std::function<int()>& body) {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(body());
+  int status = 0;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Settings with every field away from its default.
+Settings changedSettings() {
+  Settings settings;
+  for (const Flag& flag : kFlags) settings.*flag.field = settings.*flag.field != 0 ? 0U : 1U;
+  settings.textLinkAction = DeletionChoice::MakeEmpty;
+  settings.imageUrlAction = DeletionChoice::ReplaceWithUrl;
+  settings.backgroundUrlAction = DeletionChoice::MakeEmpty;
+  settings.otherUrlAction = DeletionChoice::MakeEmptyOrDelete;
+  settings.deletionRelativePaths = 0;
+  settings.makeBackups = 0;
+  settings.imageReplacementUrl = "img/none.gif";
+  settings.backgroundReplacementUrl = "img/blank.gif";
+  return settings;
+}
+
+void expectDefaults(const Settings& settings) {
+  const Settings defaults;
+  for (const Flag& flag : kFlags) EXPECT_EQ(settings.*flag.field, defaults.*flag.field) << flag.name;
+  EXPECT_EQ(settings.textLinkAction, DeletionChoice::Keep);
+  EXPECT_EQ(settings.imageUrlAction, DeletionChoice::Keep);
+  EXPECT_EQ(settings.backgroundUrlAction, DeletionChoice::Keep);
+  EXPECT_EQ(settings.otherUrlAction, DeletionChoice::Keep);
+  EXPECT_EQ(settings.deletionRelativePaths, 1U);
+  EXPECT_EQ(settings.makeBackups, 1U);
+  EXPECT_EQ(settings.imageReplacementUrl, "");
+  EXPECT_EQ(settings.backgroundReplacementUrl, "");
+}
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  fs::path registryPath() const { return folder_.path() / "Quillorn" / "registry.reg"; }
+  TempFolder folder_;
+};
+
+// ------------------------------------------------------------------ loading
+
+TEST_F(SettingsTest, FreshMachineStartsFromDefaultsAndCreatesTheKey) {
+  RegistryFile registry(registryPath());
+  Settings settings = changedSettings();
+  const SettingsResult result = loadSettings(registry, settings);
+  ASSERT_TRUE(result.ok());
+  EXPECT_EQ(settings.scriptTagStrings, 0U);
+  for (const Flag& flag : kFlags) {
+    if (std::string(flag.name) != "Step3Chk1") {
+      EXPECT_EQ(settings.*flag.field, 1U) << flag.name;
+    }
+  }
+  expectDefaults(settings);
+  EXPECT_TRUE(registry.keyExists(kKey));
+  EXPECT_EQ(registry.createKey(kKey).valueCount(), 0U) << "loading stores nothing";
+}
+
+TEST_F(SettingsTest, FirstExitStoresAllElevenInOrder) {
+  RegistryFile registry(registryPath());
+  Settings settings;
+  ASSERT_TRUE(loadSettings(registry, settings).ok());
+  ASSERT_TRUE(saveSettings(registry, settings).ok());
+  EXPECT_EQ(readText(registryPath()), settingsFile("\"Step2Chk1\"=dword:00000001\n"
+                                                   "\"Step3Chk1\"=dword:00000000\n"
+                                                   "\"Step3Chk2\"=dword:00000001\n"
+                                                   "\"Step3Chk3\"=dword:00000001\n"
+                                                   "\"Step3Chk4\"=dword:00000001\n"
+                                                   "\"Step3Chk5\"=dword:00000001\n"
+                                                   "\"Step3Chk6\"=dword:00000001\n"
+                                                   "\"Step3Chk7\"=dword:00000001\n"
+                                                   "\"Step3Chk8\"=dword:00000001\n"
+                                                   "\"Step3Chk9\"=dword:00000001\n"
+                                                   "\"Step3Chk10\"=dword:00000001\n"));
+}
+
+// Each flag goes to its own value: flipping one flag at a time must change
+// exactly that value.
+TEST_F(SettingsTest, EachFlagIsStoredUnderItsOwnNameAndReadBack) {
+  RegistryFile registry(registryPath());
+  for (const Flag& flipped : kFlags) {
+    SCOPED_TRACE(flipped.name);
+    Settings settings;
+    settings.*flipped.field = settings.*flipped.field != 0 ? 0U : 1U;
+    ASSERT_TRUE(saveSettings(registry, settings).ok());
+    RegistryKey key = registry.createKey(kKey);
+    for (const Flag& flag : kFlags) EXPECT_EQ(key.queryDword(flag.name), settings.*flag.field) << flag.name;
+    Settings loaded;
+    ASSERT_TRUE(loadSettings(registry, loaded).ok());
+    for (const Flag& flag : kFlags) EXPECT_EQ(loaded.*flag.field, settings.*flag.field) << flag.name;
+  }
+}
+
+TEST_F(SettingsTest, StoredScriptTagStringsTurnsTheBoxOn) {
+  fs::create_directories(registryPath().parent_path());
+  writeText(registryPath(), settingsFile("\"Step3Chk1\"=dword:00000001\n"));
+  RegistryFile registry(registryPath());
+  Settings settings;
+  ASSERT_TRUE(loadSettings(registry, settings).ok());
+  EXPECT_EQ(settings.scriptTagStrings, 1U);
+}
+
+struct StoredValueRow {
+  std::string name;
+  std::optional<std::string> data;  // what "Step3Chk4" holds; nothing: absent
+  std::uint32_t expected;           // useRelativePaths, default 1
+};
+
+void PrintTo(const StoredValueRow& row, std::ostream* out) { *out << row.name; }
+
+class StoredValueTest : public SettingsTest, public ::testing::WithParamInterface<StoredValueRow> {};
+
+// All other flags are stored as 0; whatever becomes of "Step3Chk4", they must
+// still read as 0.
+TEST_P(StoredValueTest, OneValueDecidesOnlyItsOwnField) {
+  std::string lines;
+  for (const Flag& flag : kFlags) {
+    if (std::string(flag.name) != "Step3Chk4")
+      lines += "\"" + std::string(flag.name) + "\"=dword:00000000\n";
+    else if (GetParam().data)
+      lines += "\"Step3Chk4\"=" + *GetParam().data + "\n";
+  }
+  fs::create_directories(registryPath().parent_path());
+  writeText(registryPath(), settingsFile(lines));
+  RegistryFile registry(registryPath());
+  Settings settings;
+  ASSERT_TRUE(loadSettings(registry, settings).ok());
+  EXPECT_EQ(settings.useRelativePaths, GetParam().expected);
+  for (const Flag& flag : kFlags) {
+    if (std::string(flag.name) != "Step3Chk4") {
+      EXPECT_EQ(settings.*flag.field, 0U) << flag.name;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, StoredValueTest,
+                         ::testing::Values(StoredValueRow{"absent_takes_default", std::nullopt, 1U},
+                                           StoredValueRow{"stored_zero", "dword:00000000", 0U},
+                                           StoredValueRow{"stored_one", "dword:00000001", 1U},
+                                           StoredValueRow{"other_than_zero_reads_as_one", "dword:00000002", 1U},
+                                           StoredValueRow{"all_bits_read_as_one", "dword:ffffffff", 1U},
+                                           StoredValueRow{"dword_as_hex4_zero", "hex(4):00,00,00,00", 0U},
+                                           StoredValueRow{"longer_text_takes_default", "\"0 is what I meant\"", 1U},
+                                           StoredValueRow{"short_text_takes_default", "\"0\"", 1U},
+                                           StoredValueRow{"five_bytes_take_default", "hex(4):00,00,00,00,00", 1U},
+                                           StoredValueRow{"nine_digits_take_default", "dword:000000000", 1U},
+                                           StoredValueRow{"binary_takes_default", "hex:00,00,00,00", 1U}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST_F(SettingsTest, PageSixChoicesStartFromDefaultsAgainAfterExit) {
+  RegistryFile registry(registryPath());
+  Settings settings;
+  ASSERT_TRUE(loadSettings(registry, settings).ok());
+  settings = changedSettings();
+  ASSERT_TRUE(saveSettings(registry, settings).ok());
+  // Only the eleven are stored, never a page-6 name.
+  EXPECT_EQ(registry.createKey(kKey).valueCount(), 11U);
+  ASSERT_TRUE(loadSettings(registry, settings).ok());
+  EXPECT_EQ(settings.textLinkAction, DeletionChoice::Keep);
+  EXPECT_EQ(settings.imageUrlAction, DeletionChoice::Keep);
+  EXPECT_EQ(settings.backgroundUrlAction, DeletionChoice::Keep);
+  EXPECT_EQ(settings.otherUrlAction, DeletionChoice::Keep);
+  EXPECT_EQ(settings.deletionRelativePaths, 1U);
+  EXPECT_EQ(settings.makeBackups, 1U);
+  EXPECT_EQ(settings.imageReplacementUrl, "");
+  EXPECT_EQ(settings.backgroundReplacementUrl, "");
+  // The stored flags, on the other hand, come back as saved.
+  const Settings saved = changedSettings();
+  for (const Flag& flag : kFlags) EXPECT_EQ(settings.*flag.field, saved.*flag.field) << flag.name;
+}
+
+TEST_F(SettingsTest, ValueOtherThanZeroOrOneIsSavedAsOne) {
+  RegistryFile registry(registryPath());
+  Settings settings;
+  settings.scriptTagStrings = 7;
+  ASSERT_TRUE(saveSettings(registry, settings).ok());
+  EXPECT_EQ(registry.createKey(kKey).queryDword("Step3Chk1"), 1U);
+}
+
+// --------------------------------------------------------- damaged registry
+
+// A file cut at any byte still loads, each flag either as stored or at its
+// default. Saving (tried at every 64th cut, since each save is eleven synced
+// writes) stores all eleven and keeps another program's key that the cut left
+// whole.
+TEST_F(SettingsTest, RegistryCutAtEveryByteLoadsAndIsRepairedBySaving) {
+  const Settings stored = changedSettings();
+  std::string lines;
+  for (const Flag& flag : kFlags) {
+    lines += "\"" + std::string(flag.name) + "\"=dword:0000000" + std::to_string(stored.*flag.field) + "\n";
+  }
+  const std::string full = settingsFile(lines) + "[HKEY_CURRENT_USER\\Software\\Neighbour]\n\"Size\"=dword:00000010\n";
+  const std::size_t neighbourComplete = full.find("10\n") + 2;
+  fs::create_directories(registryPath().parent_path());
+  for (std::size_t cut = 0; cut <= full.size(); ++cut) {
+    SCOPED_TRACE("cut at " + std::to_string(cut));
+    writeText(registryPath(), full.substr(0, cut));
+    RegistryFile registry(registryPath());
+    Settings settings;
+    ASSERT_TRUE(loadSettings(registry, settings).ok());
+    const Settings defaults;
+    for (const Flag& flag : kFlags) {
+      const std::uint32_t value = settings.*flag.field;
+      EXPECT_TRUE(value == stored.*flag.field || value == defaults.*flag.field) << flag.name;
+    }
+    if (cut % 64 != 0 && cut != full.size()) continue;
+    ASSERT_TRUE(saveSettings(registry, stored).ok());
+    Settings reloaded;
+    ASSERT_TRUE(loadSettings(registry, reloaded).ok());
+    for (const Flag& flag : kFlags) EXPECT_EQ(reloaded.*flag.field, stored.*flag.field) << flag.name;
+    if (cut >= neighbourComplete) {
+      EXPECT_EQ(registry.createKey("HKEY_CURRENT_USER\\Software\\Neighbour").queryDword("Size"), 16U);
+    }
+  }
+}
+
+TEST_F(SettingsTest, GarbageFileGivesDefaultsAndSavingKeepsOtherKeys) {
+  fs::create_directories(registryPath().parent_path());
+  // Bytes no text file holds, and with them the header of the settings key.
+  const std::string garbage =
+      "\x7F"
+      "ELF\x02\x01\x01\0\0\0[HKEY_LOCAL_MACHINE\\Software\\Quillorn\n\"Step3Chk1\"=dword:1\n\0\xFF\xFE\xFD\n"s
+      "\"Step2Chk1\"=dword:00000000\n";
+  writeText(
+      registryPath(),
+      "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Neighbour]\n\"Size\"=dword:00000010\n\"Name\"=\"x\"\n\n" + garbage);
+  RegistryFile registry(registryPath());
+  Settings settings;
+  ASSERT_TRUE(loadSettings(registry, settings).ok());
+  expectDefaults(settings);
+  ASSERT_TRUE(saveSettings(registry, settings).ok());
+  const std::string text = readText(registryPath());
+  EXPECT_EQ(text.find('\0'), std::string::npos);
+  EXPECT_EQ(
+      text.rfind("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Neighbour]\n\"Size\"=dword:00000010\n\"Name\"=\"x\"\n", 0),
+      0U)
+      << text;
+  EXPECT_EQ(registry.createKey(kKey).valueCount(), 11U);
+}
+
+// ---------------------------------------------------------- failing registry
+
+TEST_F(SettingsTest, RegistryThatCannotBeOpenedFailsLoadAndSave) {
+  fs::create_directories(registryPath());  // a folder where the file should be
+  RegistryFile registry(registryPath());
+  Settings settings = changedSettings();
+  const SettingsResult loaded = loadSettings(registry, settings);
+  EXPECT_EQ(loaded.status, SettingsStatus::KeyUnavailable);
+  EXPECT_EQ(loaded.message, kKeyUnavailable);
+  EXPECT_FALSE(loaded.ok());
+  expectDefaults(settings);
+  const SettingsResult saved = saveSettings(registry, settings);
+  EXPECT_EQ(saved.status, SettingsStatus::KeyUnavailable);
+  EXPECT_EQ(saved.message, kKeyUnavailable);
+  removeStoredSettings(registry);  // silent
+  EXPECT_TRUE(fs::is_directory(registryPath()));
+}
+
+TEST_F(SettingsTest, ReadOnlyFolderFailsTheFirstStart) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+  fs::create_directories(registryPath().parent_path());
+  fs::permissions(registryPath().parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
+  RegistryFile registry(registryPath());
+  Settings settings;
+  const SettingsResult result = loadSettings(registry, settings);
+  fs::permissions(registryPath().parent_path(), fs::perms::owner_all);
+  EXPECT_EQ(result.status, SettingsStatus::KeyUnavailable);
+  EXPECT_EQ(result.message, kKeyUnavailable);
+}
+
+TEST_F(SettingsTest, ReadOnlyFolderWithTheKeyFailsSavingAValue) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+  RegistryFile registry(registryPath());
+  Settings settings;
+  ASSERT_TRUE(loadSettings(registry, settings).ok());
+  fs::permissions(registryPath().parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
+  const SettingsResult result = saveSettings(registry, settings);
+  fs::permissions(registryPath().parent_path(), fs::perms::owner_all);
+  EXPECT_EQ(result.status, SettingsStatus::ValueNotSet);
+  EXPECT_EQ(result.message, kValueNotSet);
+}
+
+struct WriteFailureRow {
+  std::string name;
+  std::size_t failing;  // index of the stored flag whose write fails
+};
+
+void PrintTo(const WriteFailureRow& row, std::ostream* out) { *out << row.name; }
+
+class WriteFailureTest : public SettingsTest, public ::testing::WithParamInterface<WriteFailureRow> {};
+
+// The key holds every flag as 0 except the failing one. Under a file-size limit
+// of the file's present size, replacing a value (same size) still succeeds but
+// adding the missing one fails, even for root. Saving all ones must store the
+// flags before the failing one and leave every flag after it untouched.
+TEST_P(WriteFailureTest, SavingStopsAtTheFirstFailedWrite) {
+  const std::size_t failing = GetParam().failing;
+  std::string lines;
+  for (std::size_t i = 0; i < kFlags.size(); ++i) {
+    if (i != failing) lines += "\"" + std::string(kFlags[i].name) + "\"=dword:00000000\n";
+  }
+  fs::create_directories(registryPath().parent_path());
+  writeText(registryPath(), settingsFile(lines));
+  const std::size_t limit = readText(registryPath()).size();
+  const fs::path file = registryPath();
+  const int code = runInChild([&] {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit fileSize{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+    if (::setrlimit(RLIMIT_FSIZE, &fileSize) != 0) return 10;
+    RegistryFile limited(file);
+    Settings allOn;
+    for (const Flag& flag : kFlags) allOn.*flag.field = 1;
+    const SettingsResult result = saveSettings(limited, allOn);
+    if (result.status != SettingsStatus::ValueNotSet) return 11;
+    return result.message == kValueNotSet ? 0 : 12;
+  });
+  ASSERT_EQ(code, 0);
+  RegistryFile registry(registryPath());
+  RegistryKey key = registry.createKey(kKey);
+  for (std::size_t i = 0; i < kFlags.size(); ++i) {
+    const std::optional<std::uint32_t> expected = i < failing    ? std::optional<std::uint32_t>(1)
+                                                  : i == failing ? std::nullopt
+                                                                 : std::optional<std::uint32_t>(0);
+    EXPECT_EQ(key.queryDword(kFlags[i].name), expected) << kFlags[i].name;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, WriteFailureTest,
+                         ::testing::Values(WriteFailureRow{"first_value", 0}, WriteFailureRow{"fourth_value", 3},
+                                           WriteFailureRow{"last_value", 10}),
+                         [](const auto& info) { return info.param.name; });
+
+// ------------------------------------------------------------------- removal
+
+struct RemovalRow {
+  std::string name;
+  std::optional<std::string> keyLines;  // the key's values before removal; nothing: no key
+  bool keyStays;
+  std::size_t valuesLeft;
+};
+
+void PrintTo(const RemovalRow& row, std::ostream* out) { *out << row.name; }
+
+class RemovalTest : public SettingsTest, public ::testing::WithParamInterface<RemovalRow> {};
+
+TEST_P(RemovalTest, DeletesTheWizardsValuesAndAnEmptyKey) {
+  const std::string neighbour = "[HKEY_CURRENT_USER\\Software\\Neighbour]\n\"Step2Chk1\"=dword:00000001\n\n";
+  fs::create_directories(registryPath().parent_path());
+  std::string text = "REGEDIT4\n\n" + neighbour;
+  if (GetParam().keyLines) text += "[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n" + *GetParam().keyLines + "\n";
+  writeText(registryPath(), text);
+  RegistryFile registry(registryPath());
+  removeStoredSettings(registry);
+  EXPECT_EQ(registry.keyExists(kKey), GetParam().keyStays);
+  if (GetParam().keyStays) {
+    EXPECT_EQ(registry.createKey(kKey).valueCount(), GetParam().valuesLeft);
+  }
+  // Another key's value of the same name is not the wizard's.
+  const std::string after = readText(registryPath());
+  EXPECT_EQ(after.find(neighbour), std::string("REGEDIT4\n\n").size()) << after;
+}
+
+std::string pageSixLines() {
+  std::string lines;
+  for (const char* name : kPageSixNames) lines += "\"" + std::string(name) + "\"=dword:00000001\n";
+  return lines;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RemovalTest,
+    ::testing::Values(RemovalRow{"only_the_eleven", allFlagLines(1), false, 0},
+                      RemovalRow{"eleven_and_a_foreign_value", allFlagLines(0) + "\"Foreign\"=\"keep\"\n", true, 1},
+                      RemovalRow{"all_twenty_four_names", allFlagLines(1) + pageSixLines(), false, 0},
+                      RemovalRow{"names_in_other_case", "\"STEP2CHK1\"=dword:00000001\n\"step6chk2\"=dword:00000001\n",
+                                 false, 0},
+                      RemovalRow{"only_a_foreign_default_value", "@=\"keep\"\n", true, 1},
+                      RemovalRow{"empty_key", "", false, 0}, RemovalRow{"key_never_existed", std::nullopt, false, 0}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(SettingsTest, RemovalKeepsAKeyThatHasSubkeys) {
+  fs::create_directories(registryPath().parent_path());
+  writeText(registryPath(), settingsFile(allFlagLines(1)) +
+                                "[HKEY_LOCAL_MACHINE\\Software\\Quillorn\\Plugins]\n\"A\"=dword:00000001\n");
+  RegistryFile registry(registryPath());
+  removeStoredSettings(registry);
+  EXPECT_TRUE(registry.keyExists(kKey));
+  EXPECT_EQ(registry.createKey(kKey).valueCount(), 0U);
+  EXPECT_EQ(registry.createKey(kKey + "\\Plugins").queryDword("A"), 1U);
+}
+
+TEST_F(SettingsTest, RemovalAfterSaveLeavesNoKey) {
+  RegistryFile registry(registryPath());
+  Settings settings;
+  ASSERT_TRUE(loadSettings(registry, settings).ok());
+  ASSERT_TRUE(saveSettings(registry, settings).ok());
+  removeStoredSettings(registry);
+  EXPECT_FALSE(registry.keyExists(kKey));
+  EXPECT_EQ(readText(registryPath()), "REGEDIT4\n\n");
+}
+
+// ---------------------------------------------------------------- concurrency
+
+// Wizards exiting at the same moment each store their eleven values whole,
+// and a value another program keeps in the same key is never lost.
+TEST_F(SettingsTest, WizardsSavingAtOnceLeaveAWholeRegistry) {
+  constexpr int kProcesses = 3;
+  constexpr int kRounds = 6;
+  RegistryFile registry(registryPath());
+  ASSERT_TRUE(registry.createKey(kKey).setDword("Foreign", 77));
+  const fs::path file = registryPath();
+  std::vector<pid_t> children;
+  for (int process = 0; process < kProcesses; ++process) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      RegistryFile own(file);
+      for (int round = 0; round < kRounds; ++round) {
+        Settings settings;
+        if (!loadSettings(own, settings).ok()) ::_exit(1);
+        for (const Flag& flag : kFlags) settings.*flag.field = static_cast<std::uint32_t>((round + process) % 2);
+        if (!saveSettings(own, settings).ok()) ::_exit(2);
+      }
+      ::_exit(0);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+  }
+  RegistryKey key = registry.createKey(kKey);
+  EXPECT_EQ(key.valueCount(), 12U);
+  EXPECT_EQ(key.queryDword("Foreign"), 77U);
+  for (const Flag& flag : kFlags) {
+    const std::optional<std::uint32_t> value = key.queryDword(flag.name);
+    EXPECT_TRUE(value == 0U || value == 1U) << flag.name;
+  }
+}
+
+}  // namespace
