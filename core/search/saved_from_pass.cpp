@@ -1,0 +1,93 @@
+// The "saved from url" pass: reads every HTML file of the list and remembers
+// the address named by the first comment of the form
+// <!-- saved from url=(0022)http://www.example.com/ -->, so that links to
+// that address can be mapped back onto the local copy.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "core/search/scanners.h"
+#include "core/search/search_pass.h"
+#include "core/text/ascii.h"
+#include "core/text/document_buffer.h"
+#include "core/text/markup_lexing.h"
+#include "core/text/url_transforms.h"
+
+namespace quillorn {
+namespace {
+
+constexpr std::string_view kSavedFromHeader = ">> Searching for \"saved from url\"...";
+constexpr std::string_view kSavedFromName = "saved from url";
+
+constexpr int kSavedFromStopped = 255;
+
+bool isHtmlExtension(std::string_view extension) {
+  return equalsIgnoreAsciiCase(extension, "htm") || equalsIgnoreAsciiCase(extension, "html") ||
+         equalsIgnoreAsciiCase(extension, "shtml");
+}
+
+// The value of the first comment that carries the attribute, as it stands in
+// the file (narrowed, control characters dropped); none when no comment has it.
+// A name found with no value after its "=" does not count as found.
+std::optional<std::string> findSavedFromValue(const TextView& text) {
+  std::string value;
+  Pos comment = findTag(text, "!--", 0);
+  while (comment != kNotFound) {
+    Pos valuePos = kNotFound;
+    value.clear();
+    if (findAttribute(text, comment, kSavedFromName, &value, &valuePos) > 0) return value;
+    const Pos next = findTag(text, "", comment);
+    if (next == kNotFound) break;
+    comment = findTag(text, "!--", next);
+  }
+  return std::nullopt;
+}
+
+// Drops the "(0022)" length prefix browsers write before the address. The
+// number is not checked; a "(" without ")" leaves the value whole.
+void dropLengthPrefix(std::string& value) {
+  if (value.empty() || value.front() != '(') return;
+  const std::size_t close = value.find(')');
+  if (close != std::string::npos) value.erase(0, close + 1);
+}
+
+}  // namespace
+
+int runSavedFromPass(SearchContext& context) {
+  ProgressPanel& panel = context.panel;
+  panel.appendStatusLine(kSavedFromHeader);
+
+  const std::size_t fileCount = context.files.count();
+  const auto upperBound = static_cast<std::int64_t>(fileCount);
+  for (std::size_t i = 0; i < fileCount; ++i) {
+    const std::string& path = context.files.path(i);
+    if (isHtmlExtension(fileExtension(path))) {
+      if (std::optional<DocumentBuffer> buffer = loadDocument(path)) {
+        detectEncoding(*buffer);
+        const auto fileIndex = static_cast<std::int32_t>(i);
+        std::string line = statusLineStart(context, *buffer, fileIndex);
+        if (std::optional<std::string> value = findSavedFromValue(buffer->view())) {
+          dropLengthPrefix(*value);
+          if (context.settings.convertCodedChars != 0) decodeUrl(*value);
+          line += ", saved from \"";
+          line += *value;
+          line += '"';
+          context.savedFrom.add(std::move(*value), fileIndex);
+        } else {
+          line += ", no \"saved from url\" was found";
+        }
+        panel.appendStatusLine(line);
+      }
+      // Every HTML file polls, read or not; a stop leaves the bar where it was.
+      if (panel.pollStopRequest()) return kSavedFromStopped;
+    }
+    panel.setOverallProgress(upperBound, static_cast<std::int64_t>(i) + 1);
+  }
+  return 0;
+}
+
+}  // namespace quillorn

@@ -1,0 +1,155 @@
+#include "core/search/search_pass.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/search/scanners.h"
+#include "core/text/ascii.h"
+#include "core/text/document_buffer.h"
+
+namespace quillorn {
+namespace {
+
+constexpr std::string_view kBrokenLinkHeader = ">> Searching for broken links...";
+
+enum class FileKind { Other, Html, StyleSheet, Script };
+
+FileKind fileKind(std::string_view path) {
+  const std::string_view extension = fileExtension(path);
+  if (equalsIgnoreAsciiCase(extension, "htm") || equalsIgnoreAsciiCase(extension, "html") ||
+      equalsIgnoreAsciiCase(extension, "shtml"))
+    return FileKind::Html;
+  if (equalsIgnoreAsciiCase(extension, "css")) return FileKind::StyleSheet;
+  if (equalsIgnoreAsciiCase(extension, "js")) return FileKind::Script;
+  return FileKind::Other;
+}
+
+std::string doneText(const SearchContext& context) {
+  return "Done (" + std::to_string(context.urls.count()) + " change(s) in " + std::to_string(context.files.count()) +
+         " file(s))";
+}
+
+std::string droppedFindingsLine(std::size_t dropped) {
+  return std::to_string(dropped) + " more URL(s) needing attention were not recorded: the list holds at most " +
+         std::to_string(UrlTable::kCapacity) + ".";
+}
+
+// Ends the Internet session, whether the search finished or was stopped.
+void endInternetSession(InternetSession& internet) {
+  internet.clearLastServerName();
+  internet.close();
+}
+
+}  // namespace
+
+std::string_view fileExtension(std::string_view path) {
+  std::size_t separator = path.rfind('\\');
+  if (separator == std::string_view::npos) separator = path.rfind('/');
+  const std::string_view component = separator == std::string_view::npos ? path : path.substr(separator + 1);
+  const std::size_t dot = component.rfind('.');
+  if (dot == std::string_view::npos) return {};
+  return component.substr(dot + 1);
+}
+
+bool beginSearch(SearchContext& context) {
+  context.savedFrom.empty();
+  context.urls.empty();
+  // A session left over from an interrupted visit is not reused.
+  endInternetSession(context.internet);
+  if (context.settings.checkInternetUrls != 0) {
+    // A failed open is not reported here: every check then says "not reachable".
+    context.internet.open();
+  }
+
+  ProgressPanel& panel = context.panel;
+  panel.setPanelStatus(PanelStatus::Running, kRunningText);
+  panel.setOverallProgress(2, 1);
+  panel.setFileProgress(0, 2);
+
+  if (context.files.count() > kMaxSearchFiles) {
+    // Nothing will run that could use the session, so it ends here too.
+    endInternetSession(context.internet);
+    return false;
+  }
+  return true;
+}
+
+SearchOutcome runSearch(SearchContext& context) {
+  ProgressPanel& panel = context.panel;
+  SearchOutcome outcome;
+
+  if (context.settings.useSavedFromUrl != 0 && runSavedFromPass(context) != 0) {
+    endInternetSession(context.internet);
+    outcome.state = SearchState::Stopped;
+    outcome.brokenTotal = -1;
+    outcome.statusText = std::string(kStoppedText);
+    panel.setPanelStatus(PanelStatus::Stopped, outcome.statusText);
+    return outcome;
+  }
+
+  outcome.brokenTotal = runBrokenLinkPass(context);
+  endInternetSession(context.internet);
+
+  outcome.droppedFindings = context.urls.droppedCount();
+  if (outcome.droppedFindings > 0) panel.appendStatusLine(droppedFindingsLine(outcome.droppedFindings));
+
+  if (outcome.brokenTotal < 0) {
+    outcome.state = SearchState::Stopped;
+    outcome.statusText = std::string(kStoppedText);
+    panel.setPanelStatus(PanelStatus::Stopped, outcome.statusText);
+  } else {
+    outcome.state = SearchState::Done;
+    outcome.statusText = doneText(context);
+    panel.setPanelStatus(PanelStatus::Done, outcome.statusText);
+  }
+  return outcome;
+}
+
+SearchOutcome search(SearchContext& context) {
+  if (!beginSearch(context)) {
+    SearchOutcome refused;
+    refused.state = SearchState::Refused;
+    refused.statusText = std::string(kRunningText);  // the status line keeps its text
+    return refused;
+  }
+  return runSearch(context);
+}
+
+std::int64_t runBrokenLinkPass(SearchContext& context) {
+  ProgressPanel& panel = context.panel;
+  panel.appendStatusLine(kBrokenLinkHeader);
+
+  const std::size_t fileCount = context.files.count();
+  std::int64_t brokenTotal = 0;
+  if (fileCount == 0) return 0;
+
+  const auto upperBound = static_cast<std::int64_t>(fileCount);
+  for (std::size_t i = 0; i < fileCount; ++i) {
+    const std::string& path = context.files.path(i);
+    const FileKind kind = fileKind(path);
+    if (kind != FileKind::Other) {
+      // A file that cannot be read (gone since it was listed, say) is passed
+      // over without a line.
+      if (std::optional<DocumentBuffer> buffer = loadDocument(path)) {
+        detectEncoding(*buffer);
+        const auto fileIndex = static_cast<std::int32_t>(i);
+        std::int64_t runningCount = 1;
+        switch (kind) {
+          case FileKind::Html: runningCount = scanHtmlFile(context, *buffer, fileIndex); break;
+          case FileKind::StyleSheet: runningCount = scanStyleFile(context, *buffer, fileIndex); break;
+          case FileKind::Script: runningCount = scanScriptFile(context, *buffer, fileIndex); break;
+          case FileKind::Other: break;
+        }
+        if (runningCount < 0) return -1;
+        brokenTotal += runningCount - 1;
+      }
+    }
+    panel.setOverallProgress(upperBound, static_cast<std::int64_t>(i) + 1);
+  }
+  return brokenTotal;
+}
+
+}  // namespace quillorn

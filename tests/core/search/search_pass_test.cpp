@@ -1,0 +1,525 @@
+#include "core/search/search_pass.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/host_path.h"
+
+namespace quillorn {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kSavedFromHeader = ">> Searching for \"saved from url\"...";
+constexpr std::string_view kBrokenLinkHeader = ">> Searching for broken links...";
+
+// Keeps everything the search reports; stops when `stopWhen` says so.
+class RecordingPanel : public ProgressPanel {
+ public:
+  void appendStatusLine(std::string_view line) override { lines.emplace_back(line); }
+  void setOverallProgress(std::int64_t upperBound, std::int64_t position) override {
+    overallUpper = upperBound;
+    overallPosition = position;
+  }
+  void setFileProgress(std::int64_t position, std::int64_t steps) override {
+    filePosition = position;
+    fileSteps = steps;
+  }
+  void setPanelStatus(PanelStatus newStatus, std::string_view text) override {
+    status = newStatus;
+    statusText = std::string(text);
+  }
+  bool pollStopRequest() override {
+    ++polls;
+    return stopWhen && stopWhen(*this);
+  }
+
+  std::vector<std::string> lines;
+  std::optional<PanelStatus> status;
+  std::string statusText = "Status";
+  std::int64_t overallUpper = -1;
+  std::int64_t overallPosition = -1;
+  std::int64_t fileSteps = -1;
+  std::int64_t filePosition = -1;
+  int polls = 0;
+  std::function<bool(const RecordingPanel&)> stopWhen;
+};
+
+class SearchPassTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "quillorn-search-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    // No network in tests: Internet URLs are recorded unchecked.
+    settings.checkInternetUrls = 0;
+  }
+  void TearDown() override {
+    std::error_code error;
+    fs::remove_all(root_, error);
+  }
+
+  SearchContext context() { return {settings, files, urls, savedFrom, internet, panel}; }
+
+  SearchOutcome runFullSearch() {
+    SearchContext ctx = context();
+    return search(ctx);
+  }
+
+  // Writes `bytes` to `relative` under the test folder; returns its path text.
+  std::string writeFile(const std::string& relative, std::string_view bytes) {
+    const fs::path host = root_ / relative;
+    fs::create_directories(host.parent_path());
+    std::ofstream out(host, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return platform::toPathText(host);
+  }
+
+  // Writes the file and appends it to the file list.
+  std::string addFile(const std::string& relative, std::string_view bytes) {
+    const std::string pathText = writeFile(relative, bytes);
+    files.addSelectedFiles({pathText}, StopPoll());
+    return pathText;
+  }
+
+  // The start of a file's status line: host path, size and encoding.
+  static std::string lineStart(const std::string& pathText, std::string_view encoding = " ASCII") {
+    std::error_code error;
+    const auto size = fs::file_size(platform::toHostPath(pathText), error);
+    return platform::displayPath(pathText) + " (" + std::to_string(size) + " bytes):" + std::string(encoding);
+  }
+
+  static std::string scannedLine(const std::string& pathText, int broken, std::string_view encoding = " ASCII") {
+    return lineStart(pathText, encoding) + ", " + std::to_string(broken) + " broken URL(s) found";
+  }
+
+  fs::path root_;
+  Settings settings;
+  FileList files;
+  UrlTable urls;
+  SavedFromTable savedFrom;
+  InternetSession internet;
+  RecordingPanel panel;
+};
+
+std::vector<std::string> strings(std::initializer_list<std::string_view> items) { return {items.begin(), items.end()}; }
+
+TEST_F(SearchPassTest, StatusLinesOfBothPassesInListOrder) {
+  const std::string index = addFile("index.htm",
+                                    "<html><!-- saved from url=(0031)http://www.example.com/index.htm -->\n"
+                                    "<a href=\"missing.htm\">m</a><img src=\"logo.gif\"></html>\n");
+  const std::string about = addFile("about.htm", "<p><a href=\"index.htm\">home</a></p>\n");
+  const std::string style = addFile("style.css", "body { background: url(gone.gif) }\n");
+  const std::string script = addFile("app.js", "var count = 1;\n");
+  addFile("logo.gif", "GIF89a");
+
+  const SearchOutcome outcome = runFullSearch();
+
+  EXPECT_EQ(panel.lines,
+            strings({kSavedFromHeader, lineStart(index) + ", saved from \"http://www.example.com/index.htm\"",
+                     lineStart(about) + ", no \"saved from url\" was found", kBrokenLinkHeader, scannedLine(index, 1),
+                     scannedLine(about, 0), scannedLine(style, 1), scannedLine(script, 0)}));
+  EXPECT_EQ(outcome.state, SearchState::Done);
+  EXPECT_EQ(outcome.brokenTotal, 2);
+  EXPECT_EQ(outcome.droppedFindings, 0u);
+  EXPECT_EQ(outcome.statusText, "Done (2 change(s) in 5 file(s))");
+  EXPECT_EQ(panel.status, PanelStatus::Done);
+  EXPECT_EQ(panel.statusText, outcome.statusText);
+  EXPECT_EQ(panel.overallUpper, 5);
+  EXPECT_EQ(panel.overallPosition, 5);
+
+  ASSERT_EQ(urls.count(), 2u);
+  EXPECT_EQ(urls.entry(0).url, "missing.htm");
+  EXPECT_EQ(urls.entry(0).fileIndex, 0);
+  EXPECT_EQ(urls.entry(1).url, "gone.gif");
+  EXPECT_EQ(urls.entry(1).fileIndex, 2);
+  ASSERT_EQ(savedFrom.count(), 1u);
+  EXPECT_EQ(savedFrom.entry(0).savedFileIndex, 0);
+}
+
+TEST_F(SearchPassTest, EmptyListWritesHeadersAndCountsNothing) {
+  const SearchOutcome outcome = runFullSearch();
+  EXPECT_EQ(panel.lines, strings({kSavedFromHeader, kBrokenLinkHeader}));
+  EXPECT_EQ(outcome.state, SearchState::Done);
+  EXPECT_EQ(outcome.brokenTotal, 0);
+  EXPECT_EQ(outcome.statusText, "Done (0 change(s) in 0 file(s))");
+  EXPECT_EQ(panel.statusText, "Done (0 change(s) in 0 file(s))");
+}
+
+TEST_F(SearchPassTest, ImagesAreNeverOpened) {
+  // Markup in files whose names say "image": found only if they were read.
+  addFile("a.gif", "<a href=\"x.htm\">x</a><!-- saved from url=http://a/ -->");
+  addFile("b.PNG", "<a href=\"x.htm\">x</a>");
+  addFile("c.jpg", "<img src=\"y.gif\">");
+
+  const SearchOutcome outcome = runFullSearch();
+
+  EXPECT_EQ(panel.lines, strings({kSavedFromHeader, kBrokenLinkHeader}));
+  EXPECT_EQ(panel.polls, 0);
+  EXPECT_EQ(outcome.brokenTotal, 0);
+  EXPECT_EQ(outcome.statusText, "Done (0 change(s) in 3 file(s))");
+  EXPECT_EQ(panel.overallUpper, 3);
+  EXPECT_EQ(panel.overallPosition, 3);
+  EXPECT_EQ(savedFrom.count(), 0u);
+}
+
+struct ExtensionRow {
+  const char* name;
+  std::string path;
+  std::string extension;
+};
+
+void PrintTo(const ExtensionRow& row, std::ostream* os) { *os << row.name; }
+
+class FileExtensionTest : public ::testing::TestWithParam<ExtensionRow> {};
+
+TEST_P(FileExtensionTest, TakesTextAfterLastDotOfLastComponent) {
+  EXPECT_EQ(std::string(fileExtension(GetParam().path)), GetParam().extension);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, FileExtensionTest,
+                         ::testing::Values(ExtensionRow{"Plain", "C:\\site\\index.htm", "htm"},
+                                           ExtensionRow{"UpperCaseKept", "C:\\site\\INDEX.HTM", "HTM"},
+                                           ExtensionRow{"LastDotWins", "C:\\site\\page.html.bak", "bak"},
+                                           ExtensionRow{"DottedFolderDotlessFile", "C:\\site.v2\\readme", ""},
+                                           ExtensionRow{"SlashesOnly", "/home/ann/site.v2/app.js", "js"},
+                                           ExtensionRow{"SlashesOnlyDotlessFile", "/home/ann/site.v2/readme", ""},
+                                           // With a backslash present, a slash is part of the last component.
+                                           ExtensionRow{"BackslashBeatsLaterSlash", "C:\\site\\page.htm/x", "htm/x"},
+                                           ExtensionRow{"SlashBeforeBackslash", "C:/site\\a.css", "css"},
+                                           ExtensionRow{"NoSeparator", "style.css", "css"},
+                                           ExtensionRow{"TrailingDot", "C:\\site\\page.", ""},
+                                           ExtensionRow{"LeadingDot", "C:\\site\\.htaccess", "htaccess"},
+                                           ExtensionRow{"Empty", "", ""}),
+                         [](const ::testing::TestParamInfo<ExtensionRow>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST_F(SearchPassTest, ExtensionDecidesWhichFilesAreScanned) {
+  settings.useSavedFromUrl = 0;
+  const std::string link = "<a href=\"missing.htm\">x</a>";
+  const std::string upper = addFile("UPPER.HTM", link);
+  const std::string mixed = addFile("Mixed.Html", link);
+  addFile("old.html.bak", link);
+  addFile("site.v2/readme", link);
+  const std::string shtml = addFile("inc.shtml", link);
+  const std::string css = addFile("LOOK.Css", "p { background: url(missing.gif) }");
+
+  const SearchOutcome outcome = runFullSearch();
+
+  EXPECT_EQ(panel.lines, strings({kBrokenLinkHeader, scannedLine(upper, 1), scannedLine(mixed, 1),
+                                  scannedLine(shtml, 1), scannedLine(css, 1)}));
+  EXPECT_EQ(outcome.statusText, "Done (4 change(s) in 6 file(s))");
+  EXPECT_EQ(panel.overallPosition, 6);
+}
+
+std::string bigEndianUtf16(std::string_view text) {
+  std::string bytes = "\xFE\xFF";
+  for (char c : text) {
+    bytes.push_back('\0');
+    bytes.push_back(c);
+  }
+  return bytes;
+}
+
+TEST_F(SearchPassTest, BigEndianUtf16FileIsReadInBothPasses) {
+  const std::string page =
+      addFile("wide.htm", bigEndianUtf16("<a href=\"missing.htm\">x</a><!-- saved from url=(0010)http://a/b -->"));
+
+  const SearchOutcome outcome = runFullSearch();
+
+  EXPECT_EQ(panel.lines, strings({kSavedFromHeader, lineStart(page, " Unicode") + ", saved from \"http://a/b\"",
+                                  kBrokenLinkHeader, scannedLine(page, 1, " Unicode")}));
+  EXPECT_EQ(outcome.brokenTotal, 1);
+  ASSERT_EQ(urls.count(), 1u);
+  EXPECT_EQ(urls.entry(0).url, "missing.htm");
+  // Byte offset of the opening quote: the order mark, then eight characters.
+  EXPECT_EQ(urls.entry(0).valuePos, 2 + 8 * 2);
+  ASSERT_EQ(savedFrom.count(), 1u);
+  EXPECT_EQ(savedFrom.entry(0).savedUrl, "http://a/b");
+}
+
+TEST_F(SearchPassTest, WithoutSavedFromOptionTheFirstPassDoesNotRun) {
+  settings.useSavedFromUrl = 0;
+  const std::string page = addFile("page.htm", "<!-- saved from url=(0010)http://a/b --><p>text</p>");
+
+  runFullSearch();
+
+  EXPECT_EQ(panel.lines, strings({kBrokenLinkHeader, scannedLine(page, 0)}));
+  EXPECT_EQ(savedFrom.count(), 0u);
+}
+
+struct SavedFromRow {
+  const char* name;
+  std::string text;
+  bool convertCodedChars;
+  std::optional<std::string> address;
+};
+
+void PrintTo(const SavedFromRow& row, std::ostream* os) { *os << row.name; }
+
+class SavedFromCommentTest : public SearchPassTest, public ::testing::WithParamInterface<SavedFromRow> {};
+
+TEST_P(SavedFromCommentTest, StoresAddressOfFirstMatchingComment) {
+  const SavedFromRow& row = GetParam();
+  settings.convertCodedChars = row.convertCodedChars ? 1 : 0;
+  const std::string page = addFile("page.htm", row.text);
+
+  SearchContext ctx = context();
+  EXPECT_EQ(runSavedFromPass(ctx), 0);
+
+  if (row.address) {
+    ASSERT_EQ(savedFrom.count(), 1u);
+    EXPECT_EQ(savedFrom.entry(0).savedUrl, *row.address);
+    EXPECT_EQ(savedFrom.entry(0).savedFileIndex, 0);
+    EXPECT_EQ(panel.lines, strings({kSavedFromHeader, lineStart(page) + ", saved from \"" + *row.address + "\""}));
+  } else {
+    EXPECT_EQ(savedFrom.count(), 0u);
+    EXPECT_EQ(panel.lines, strings({kSavedFromHeader, lineStart(page) + ", no \"saved from url\" was found"}));
+  }
+  EXPECT_EQ(panel.polls, 1);
+  EXPECT_EQ(panel.overallUpper, 1);
+  EXPECT_EQ(panel.overallPosition, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Comments, SavedFromCommentTest,
+    ::testing::Values(
+        SavedFromRow{"Plain", "<html><!-- saved from url=(0023)http://www.example.com/ --></html>", true,
+                     "http://www.example.com/"},
+        SavedFromRow{"Capitals", "<!-- SAVED FROM URL=(0023)http://www.example.com/ -->", true,
+                     "http://www.example.com/"},
+        SavedFromRow{"TwoSpacesBetweenWords", "<!-- saved  from url=(0023)http://www.example.com/ -->", true,
+                     std::nullopt},
+        SavedFromRow{"SpaceBeforeEquals", "<!-- saved from url =(0023)http://www.example.com/ -->", true, std::nullopt},
+        SavedFromRow{"NoValueAfterEquals", "<!-- saved from url= -->", true, std::nullopt},
+        SavedFromRow{"WithoutLengthPrefix", "<!-- saved from url=http://www.example.com/a.htm -->", true,
+                     "http://www.example.com/a.htm"},
+        SavedFromRow{"LengthPrefixNotChecked", "<!-- saved from url=(9)http://a/ -->", true, "http://a/"},
+        SavedFromRow{"OpenParenthesisWithoutCloseKeepsValue", "<!-- saved from url=(0023http://www.example.com/ -->",
+                     true, "(0023http://www.example.com/"},
+        SavedFromRow{"NotTheFirstComment",
+                     "<!-- made by hand --><p>text</p><!-- saved from url=(0019)http://example.com/ -->", true,
+                     "http://example.com/"},
+        SavedFromRow{
+            "FirstOfTwoComments",
+            "<!-- saved from url=(0016)http://first.com/ -->\n<!-- saved from url=(0017)http://second.com/ -->", true,
+            "http://first.com/"},
+        SavedFromRow{"NameInsideQuotedText", "<!-- note=\"saved from url=(0009)http://a/\" -->", true, std::nullopt},
+        SavedFromRow{"NameOutsideComment", "<meta saved from url=(0009)http://a/>", true, std::nullopt},
+        SavedFromRow{"ControlCharactersDropped", "<!-- saved from url=(0023)http://www.exa\tmple.com/ -->", true,
+                     "http://www.example.com/"},
+        SavedFromRow{"CodedCharactersDecoded", "<!-- saved from url=(0036)http://www.example.com/my%20page.htm -->",
+                     true, "http://www.example.com/my page.htm"},
+        SavedFromRow{"CodedCharactersKeptWhenNotConverting",
+                     "<!-- saved from url=(0036)http://www.example.com/my%20page.htm -->", false,
+                     "http://www.example.com/my%20page.htm"}),
+    [](const ::testing::TestParamInfo<SavedFromRow>& info) { return std::string(info.param.name); });
+
+TEST_F(SearchPassTest, StyleSheetsAndScriptsAreNotReadForComments) {
+  addFile("look.css", "/* <!-- saved from url=(0009)http://a/ --> */");
+  addFile("app.js", "// <!-- saved from url=(0009)http://a/ -->");
+
+  SearchContext ctx = context();
+  EXPECT_EQ(runSavedFromPass(ctx), 0);
+
+  EXPECT_EQ(panel.lines, strings({kSavedFromHeader}));
+  EXPECT_EQ(savedFrom.count(), 0u);
+  EXPECT_EQ(panel.polls, 0);
+  EXPECT_EQ(panel.overallPosition, 2);
+}
+
+TEST_F(SearchPassTest, TwoCopiesOfOnePageProposeTheFirstInTheList) {
+  const std::string comment = "<!-- saved from url=(0031)http://www.example.com/page.htm -->";
+  addFile("index.htm", "<a href=\"http://www.example.com/page.htm\">p</a>");
+  addFile("one/page.htm", comment);
+  addFile("two/page.htm", comment);
+
+  runFullSearch();
+
+  ASSERT_EQ(savedFrom.count(), 2u);
+  EXPECT_EQ(savedFrom.find("HTTP://WWW.EXAMPLE.COM/page.htm"), 1);
+  ASSERT_EQ(urls.count(), 1u);
+  EXPECT_EQ(urls.entry(0).url, "http://www.example.com/page.htm");
+  EXPECT_EQ(urls.entry(0).replacement, "one/page.htm");
+}
+
+TEST_F(SearchPassTest, DecodedAddressMatchesDecodedLink) {
+  addFile("index.htm", "<a href=\"http://www.example.com/my%20page.htm\">p</a>");
+  addFile("copy/saved.htm", "<!-- saved from url=(0036)http://www.example.com/my%20page.htm -->");
+
+  runFullSearch();
+
+  ASSERT_EQ(urls.count(), 1u);
+  EXPECT_EQ(urls.entry(0).url, "http://www.example.com/my page.htm");
+  EXPECT_EQ(urls.entry(0).replacement, "copy/saved.htm");
+}
+
+TEST_F(SearchPassTest, StopInFirstPassSkipsBrokenLinkPass) {
+  const std::string first = addFile("a.htm", "<a href=\"missing.htm\">x</a>");
+  addFile("b.htm", "<a href=\"missing.htm\">x</a>");
+  addFile("c.css", "p { background: url(missing.gif) }");
+  panel.stopWhen = [](const RecordingPanel&) { return true; };
+
+  const SearchOutcome outcome = runFullSearch();
+
+  EXPECT_EQ(panel.lines, strings({kSavedFromHeader, lineStart(first) + ", no \"saved from url\" was found"}));
+  EXPECT_EQ(outcome.state, SearchState::Stopped);
+  EXPECT_EQ(outcome.brokenTotal, -1);
+  EXPECT_EQ(outcome.statusText, "Stopped");
+  EXPECT_EQ(panel.status, PanelStatus::Stopped);
+  EXPECT_EQ(panel.statusText, "Stopped");
+  EXPECT_EQ(panel.polls, 1);
+  EXPECT_EQ(urls.count(), 0u);
+  // The bar is not moved for the file the stop came at: it keeps its start.
+  EXPECT_EQ(panel.overallUpper, 2);
+  EXPECT_EQ(panel.overallPosition, 1);
+  EXPECT_FALSE(internet.isOpen());
+}
+
+TEST_F(SearchPassTest, StopInSecondPassEndsAtTheFileBeingScanned) {
+  settings.useSavedFromUrl = 0;
+  const std::string first = addFile("a.htm", "<a href=\"missing.htm\">x</a>");
+  addFile("b.htm", "<a href=\"missing.htm\">x</a>");
+  addFile("c.htm", "<a href=\"missing.htm\">x</a>");
+  // The first poll after a.htm's line is one made while b.htm is scanned.
+  panel.stopWhen = [](const RecordingPanel& p) { return p.lines.size() >= 2; };
+
+  const SearchOutcome outcome = runFullSearch();
+
+  EXPECT_EQ(panel.lines, strings({kBrokenLinkHeader, scannedLine(first, 1)}));
+  EXPECT_EQ(outcome.state, SearchState::Stopped);
+  EXPECT_EQ(outcome.brokenTotal, -1);
+  EXPECT_EQ(panel.statusText, "Stopped");
+  EXPECT_EQ(panel.overallUpper, 3);
+  EXPECT_EQ(panel.overallPosition, 1);
+  ASSERT_GE(urls.count(), 1u);
+  EXPECT_EQ(urls.entry(0).fileIndex, 0);
+  for (const UrlEntry& entry : urls.entries()) EXPECT_NE(entry.fileIndex, 2);
+}
+
+TEST_F(SearchPassTest, FileCountLimit) {
+  // Listed images that do not exist: counted, never opened.
+  const fs::path folder = root_ / "absent";
+  for (std::size_t i = 0; i < kMaxSearchFiles; ++i)
+    files.addSelectedFiles({platform::toPathText(folder / ("img" + std::to_string(i) + ".gif"))}, StopPoll());
+  ASSERT_EQ(files.count(), kMaxSearchFiles);
+
+  const SearchOutcome atLimit = runFullSearch();
+  EXPECT_EQ(atLimit.state, SearchState::Done);
+  EXPECT_EQ(atLimit.statusText, "Done (0 change(s) in 65535 file(s))");
+  EXPECT_EQ(panel.overallPosition, 65535);
+
+  files.addSelectedFiles({platform::toPathText(folder / "one-more.gif")}, StopPoll());
+  ASSERT_EQ(files.count(), kMaxSearchFiles + 1);
+  panel = RecordingPanel();
+  UrlEntry leftOver;
+  leftOver.url = "from an earlier search";
+  ASSERT_TRUE(urls.append(leftOver));
+  savedFrom.add("http://earlier/", 0);
+
+  const SearchOutcome aboveLimit = runFullSearch();
+  EXPECT_EQ(aboveLimit.state, SearchState::Refused);
+  EXPECT_EQ(aboveLimit.statusText, "Press ESC to stop");
+  EXPECT_TRUE(panel.lines.empty());
+  EXPECT_EQ(panel.status, PanelStatus::Running);
+  EXPECT_EQ(panel.statusText, "Press ESC to stop");
+  EXPECT_EQ(panel.overallUpper, 2);
+  EXPECT_EQ(panel.overallPosition, 1);
+  EXPECT_EQ(panel.fileSteps, 2);
+  EXPECT_EQ(panel.filePosition, 0);
+  // The tables are emptied even though nothing is searched.
+  EXPECT_EQ(urls.count(), 0u);
+  EXPECT_EQ(savedFrom.count(), 0u);
+  EXPECT_FALSE(internet.isOpen());
+
+  SearchContext ctx = context();
+  EXPECT_FALSE(beginSearch(ctx));
+}
+
+TEST_F(SearchPassTest, FileGoneSinceItWasListedIsSkipped) {
+  const std::string gone = addFile("a.htm", "<a href=\"missing.htm\">x</a>");
+  const std::string kept = addFile("b.htm", "<a href=\"missing.htm\">x</a>");
+  fs::remove(platform::toHostPath(gone));
+
+  const SearchOutcome outcome = runFullSearch();
+
+  EXPECT_EQ(panel.lines, strings({kSavedFromHeader, lineStart(kept) + ", no \"saved from url\" was found",
+                                  kBrokenLinkHeader, scannedLine(kept, 1)}));
+  EXPECT_EQ(outcome.statusText, "Done (1 change(s) in 2 file(s))");
+  EXPECT_EQ(panel.overallPosition, 2);
+  ASSERT_EQ(urls.count(), 1u);
+  EXPECT_EQ(urls.entry(0).fileIndex, 1);
+}
+
+TEST_F(SearchPassTest, UnreadableHtmlFileStillPollsInFirstPass) {
+  files.addSelectedFiles({platform::toPathText(root_ / "absent.htm")}, StopPoll());
+  addFile("logo.gif", "GIF89a");
+
+  SearchContext ctx = context();
+  EXPECT_EQ(runSavedFromPass(ctx), 0);
+  EXPECT_EQ(panel.lines, strings({kSavedFromHeader}));
+  EXPECT_EQ(panel.polls, 1);
+  EXPECT_EQ(panel.overallPosition, 2);
+
+  panel = RecordingPanel();
+  panel.stopWhen = [](const RecordingPanel&) { return true; };
+  EXPECT_EQ(runSavedFromPass(ctx), 255);
+  EXPECT_EQ(panel.overallPosition, -1);
+}
+
+TEST_F(SearchPassTest, FindingsBeyondTableCapacityAreCountedNotRecorded) {
+  settings.useSavedFromUrl = 0;
+  constexpr std::size_t kLinks = 66000;
+  std::string text;
+  text.reserve(kLinks * 16);
+  for (std::size_t i = 0; i < kLinks; ++i) text += "<a href=m.htm>\n";
+  const std::string page = addFile("big.htm", text);
+
+  const SearchOutcome outcome = runFullSearch();
+
+  EXPECT_EQ(urls.count(), UrlTable::kCapacity);
+  EXPECT_EQ(outcome.droppedFindings, kLinks - UrlTable::kCapacity);
+  EXPECT_EQ(outcome.state, SearchState::Done);
+  EXPECT_EQ(outcome.brokenTotal, 65536);
+  EXPECT_EQ(outcome.statusText, "Done (65536 change(s) in 1 file(s))");
+  EXPECT_EQ(panel.lines, strings({kBrokenLinkHeader, scannedLine(page, 65536),
+                                  "464 more URL(s) needing attention were not recorded: the list holds at most "
+                                  "65536."}));
+}
+
+TEST_F(SearchPassTest, EverySearchStartsFromEmptyTables) {
+  addFile("index.htm", "<!-- saved from url=(0009)http://a/ --><a href=\"missing.htm\">x</a>");
+
+  runFullSearch();
+  ASSERT_EQ(urls.count(), 1u);
+  ASSERT_EQ(savedFrom.count(), 1u);
+
+  const SearchOutcome again = runFullSearch();
+  EXPECT_EQ(urls.count(), 1u);
+  EXPECT_EQ(savedFrom.count(), 1u);
+  EXPECT_EQ(again.statusText, "Done (1 change(s) in 1 file(s))");
+}
+
+TEST_F(SearchPassTest, InternetSessionEndsWithTheSearch) {
+  settings.checkInternetUrls = 1;
+  addFile("index.htm", "<a href=\"http://www.example.com/x.htm\">x</a>");
+
+  runFullSearch();
+
+  EXPECT_FALSE(internet.isOpen());
+  EXPECT_TRUE(internet.lastServerName().empty());
+}
+
+}  // namespace
+}  // namespace quillorn
