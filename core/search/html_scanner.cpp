@@ -1,0 +1,208 @@
+#include <array>
+#include <optional>
+#include <string_view>
+
+#include "core/search/scanners.h"
+#include "core/search/script_strings.h"
+#include "core/search/url_classifier.h"
+#include "core/search/url_table.h"
+#include "core/text/markup_lexing.h"
+#include "platform/host_path.h"
+
+namespace quillorn {
+namespace {
+
+struct TagPass {
+  std::string_view name;       // matched as a prefix of the tag name
+  std::string_view attribute;  // matched anywhere in the tag ("src" ends "lowsrc")
+};
+
+// The tag passes in the order they run. The found-URL table's entries for a
+// file follow this order, not the order of the tags in the file.
+constexpr std::array<TagPass, 15> kTagPasses = {{
+    {"A", "href"},
+    {"APPLET", "src"},
+    {"AREA", "href"},
+    {"BGSOUND", "src"},
+    {"EMBED", "src"},
+    {"FRAME", "src"},
+    {"IFRAME", "src"},
+    {"IMG", "src"},
+    {"INPUT", "src"},
+    {"LINK", "href"},
+    {"SCRIPT", "src"},
+    {"BODY", "background"},
+    {"TABLE", "background"},
+    {"TD", "background"},
+    {"TR", "background"},
+}};
+
+constexpr std::string_view kScriptTag = "SCRIPT";
+constexpr std::string_view kScriptCloseTag = "/SCRIPT";
+constexpr std::string_view kStyleTag = "STYLE";
+constexpr std::string_view kStyleUrlOpening = "url(";
+constexpr std::string_view kCommentOpening = "<!--";
+
+// The search for one tag name over a document, front to back: findTag, or
+// findTagOutsideScript with a cursor kept for the whole walk so the script
+// blocks before each hit are looked at once.
+class TagWalk {
+ public:
+  TagWalk(const TextView& text, std::string_view name, bool plainFindTag)
+      : text_(text), name_(name), plain_(plainFindTag) {}
+  Pos next(Pos start) {
+    return plain_ ? findTag(text_, name_, start) : findTagOutsideScript(text_, name_, start, cursor_);
+  }
+
+ private:
+  const TextView& text_;
+  std::string_view name_;
+  bool plain_;
+  ScriptBlockCursor cursor_;
+};
+
+// Whether the characters at `pos` spell `pattern` (no letters in it, so no folding).
+bool spellsAt(const TextView& text, Pos pos, std::string_view pattern) {
+  for (char c : pattern) {
+    if (!text.hasChar(pos) || text.charAt(pos) != c) return false;
+    pos += text.step;
+  }
+  return true;
+}
+
+struct BlockRegion {
+  Pos start;
+  StopMode mode;
+};
+
+// Where the text of a STYLE or SCRIPT block opened by the tag at `tagPos`
+// starts, and what ends its search. `nextLt` is the next '<' after the tag's.
+// Text wrapped in "<!--" is searched from there up to the comment's closing
+// '>'; other text from the tag's end up to the next markup '<', normally the
+// closing tag. None when the tag never ends.
+std::optional<BlockRegion> blockRegion(const TextView& text, Pos tagPos, Pos nextLt) {
+  if (nextLt != kNotFound && spellsAt(text, nextLt, kCommentOpening)) return BlockRegion{nextLt, StopAtTagEnd};
+  const Pos afterTag = findTagEnd(text, tagPos);
+  if (afterTag == kNotFound) return std::nullopt;
+  return BlockRegion{afterTag, StopAtTag};
+}
+
+// Moves the lower bar to the next step, then asks whether the user wants to stop.
+bool stepAndPoll(ProgressPanel& panel, std::int64_t& barPosition, std::int64_t barSteps) {
+  panel.setFileProgress(barPosition, barSteps);
+  ++barPosition;
+  return panel.pollStopRequest();
+}
+
+// The url( ) arguments of every STYLE block. Returns the entries recorded.
+std::int64_t scanStyleBlocks(SearchContext& context, const TextView& text, std::int32_t fileIndex) {
+  std::int64_t made = 0;
+  TagWalk styles(text, kStyleTag, context.settings.scriptTagStrings != 0);
+  for (Pos style = styles.next(0); style != kNotFound;) {
+    const Pos nextLt = findTag(text, "", style);
+    if (const auto region = blockRegion(text, style, nextLt)) {
+      for (Pos hit = findInBlock(text, region->start, kStyleUrlOpening, region->mode); hit != kNotFound;) {
+        const Pos valuePos = hit + 3 * text.step;  // the '('
+        std::size_t length = 0;
+        made += classifyUrl(context, text, fileIndex, StyleUrl, valuePos, &length);
+        hit = findInBlock(text, valuePos + static_cast<Pos>(length + 1) * text.step, kStyleUrlOpening, region->mode);
+      }
+    }
+    if (nextLt == kNotFound) break;
+    style = styles.next(nextLt);
+  }
+  return made;
+}
+
+// The protocol strings of every SCRIPT block that has a closing tag. Returns
+// the entries recorded.
+std::int64_t scanScriptBlocks(SearchContext& context, const TextView& text, std::int32_t fileIndex) {
+  std::int64_t made = 0;
+  ScriptCommentCheck comments(text);
+  // The closing tag found for one block is the closing tag of every later
+  // opening before it, so a file of unclosed blocks is not searched to its
+  // end once per block.
+  Pos closeSearchedFrom = kNotFound;
+  Pos close = kNotFound;
+  for (Pos script = findTag(text, kScriptTag, 0); script != kNotFound;) {
+    if (closeSearchedFrom == kNotFound || script < closeSearchedFrom || (close != kNotFound && script > close)) {
+      close = findTag(text, kScriptCloseTag, script);
+      closeSearchedFrom = script;
+    }
+    const Pos nextLt = findTag(text, "", script);
+    if (close != kNotFound && close > script) {
+      if (const auto region = blockRegion(text, script, nextLt)) {
+        for (std::string_view protocol : kScriptProtocols) {
+          made += searchScriptStrings(context, text, fileIndex, protocol, region->start, close, region->mode, comments);
+        }
+      }
+    }
+    if (nextLt == kNotFound) break;
+    script = findTag(text, kScriptTag, nextLt);
+  }
+  return made;
+}
+
+}  // namespace
+
+std::string statusLineStart(const SearchContext& context, const DocumentBuffer& buffer, std::int32_t fileIndex) {
+  std::string line = platform::displayPath(context.files.path(static_cast<std::size_t>(fileIndex)));
+  line.append(" (");
+  line.append(std::to_string(buffer.size()));
+  line.append(" bytes):");
+  line.append(encodingLabel(buffer.encoding));
+  return line;
+}
+
+void finishStatusLine(SearchContext& context, std::string& line, std::int64_t runningCount) {
+  line.append(", ");
+  line.append(std::to_string(runningCount - 1));
+  line.append(" broken URL(s) found");
+  context.panel.appendStatusLine(line);
+}
+
+std::int64_t scanHtmlTags(SearchContext& context, const TextView& text, std::int32_t fileIndex,
+                          std::int64_t runningCount, std::int64_t& barPosition, std::int64_t& barSteps,
+                          bool plainFindTag) {
+  for (const TagPass& pass : kTagPasses) {
+    if (stepAndPoll(context.panel, barPosition, barSteps)) return -runningCount;
+    // SCRIPT tags are found wherever they stand, and each pass hops from an
+    // opening tag to its closing one, so script text is never read as tags here.
+    const bool scriptPass = pass.name == kScriptTag;
+    TagWalk tags(text, pass.name, plainFindTag || scriptPass);
+    for (Pos tag = tags.next(0); tag != kNotFound;) {
+      Pos valuePos = kNotFound;
+      if (findAttribute(text, tag, pass.attribute, nullptr, &valuePos) > 0) {
+        runningCount += classifyUrl(context, text, fileIndex, tag, valuePos);
+      }
+      const Pos next = scriptPass ? findTag(text, kScriptCloseTag, tag) : findTag(text, "", tag);
+      if (next == kNotFound) break;
+      tag = tags.next(next);
+    }
+  }
+  return runningCount;
+}
+
+std::int64_t scanHtmlFile(SearchContext& context, const DocumentBuffer& buffer, std::int32_t fileIndex) {
+  std::string line = statusLineStart(context, buffer, fileIndex);
+  const TextView text = buffer.view();
+
+  std::int64_t barPosition = 0;
+  std::int64_t barSteps = context.settings.scriptProtocolStrings != 0 ? 17 : 16;
+  std::int64_t runningCount =
+      scanHtmlTags(context, text, fileIndex, 1, barPosition, barSteps, context.settings.scriptTagStrings != 0);
+  if (runningCount < 0) return runningCount;
+
+  if (stepAndPoll(context.panel, barPosition, barSteps)) return -runningCount;
+  runningCount += scanStyleBlocks(context, text, fileIndex);
+
+  if (context.settings.scriptProtocolStrings != 0) {
+    if (stepAndPoll(context.panel, barPosition, barSteps)) return -runningCount;
+    runningCount += scanScriptBlocks(context, text, fileIndex);
+  }
+
+  finishStatusLine(context, line, runningCount);
+  return runningCount;
+}
+
+}  // namespace quillorn

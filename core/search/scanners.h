@@ -28,4 +28,8 @@ std::int64_t scanHtmlTags(SearchContext& context, const TextView& text, std::int
 // The start of a file's status line: host path, " (", size, " bytes):" and the encoding label.
 std::string statusLineStart(const SearchContext& context, const DocumentBuffer& buffer, std::int32_t fileIndex);
 
+// Ends `line` with ", ", runningCount - 1 and " broken URL(s) found" and
+// appends it to the panel's status list.
+void finishStatusLine(SearchContext& context, std::string& line, std::int64_t runningCount);
+
 }  // namespace quillorn

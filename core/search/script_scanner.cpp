@@ -1,0 +1,147 @@
+#include <algorithm>
+#include <string_view>
+
+#include "core/search/scanners.h"
+#include "core/search/script_strings.h"
+#include "core/search/url_classifier.h"
+#include "core/search/url_table.h"
+#include "core/text/markup_lexing.h"
+
+namespace quillorn {
+namespace {
+
+constexpr std::string_view kStyleUrlOpening = "url(";
+
+bool isQuote(char c) { return c == '"' || c == '\''; }
+
+// Where the string holding a protocol name found at `hit` begins: on the
+// backslash of an escaped quote, on a plain quote, or at the hit itself.
+Pos stringStart(const TextView& text, Pos hit) {
+  const Pos before = hit - text.step;
+  const Pos twoBefore = hit - 2 * text.step;
+  if (text.hasChar(twoBefore) && text.charAt(twoBefore) == '\\' && isQuote(text.charAt(before))) return twoBefore;
+  if (text.hasChar(before) && isQuote(text.charAt(before))) return before;
+  return hit;
+}
+
+// The first position in `sorted` at or after `pos`, or -1.
+Pos firstAtOrAfter(const std::vector<Pos>& sorted, Pos pos) {
+  const auto it = std::lower_bound(sorted.begin(), sorted.end(), pos);
+  return it == sorted.end() ? kNotFound : *it;
+}
+
+}  // namespace
+
+bool ScriptCommentCheck::inLineComment(Pos pos) const {
+  // Any "//" earlier on the line counts, also one inside a string such as the
+  // "//" of an earlier URL; the look back starts at `pos` itself.
+  for (Pos p = pos; p >= 0; p -= text_.step) {
+    if (!text_.hasChar(p)) continue;
+    const char c = text_.charAt(p);
+    if (c == '\r' || c == '\n') return false;
+    if (c == '/' && text_.hasChar(p + text_.step) && text_.charAt(p + text_.step) == '/') return true;
+  }
+  return false;
+}
+
+void ScriptCommentCheck::collectMarkers() {
+  collected_ = true;
+  const int step = text_.step;
+  char previous = '\0';
+  for (Pos p = 0; text_.hasChar(p); p += step) {
+    const char c = text_.charAt(p);
+    if (p > 0) {
+      if (previous == '/' && c == '*') openers_.push_back(p - step);
+      if (previous == '*' && c == '/') closers_.push_back(p - step);
+    }
+    previous = c;
+  }
+}
+
+bool ScriptCommentCheck::contains(Pos pos) {
+  if (pos < 0) return false;
+  if (inLineComment(pos)) return true;
+  if (!collected_) collectMarkers();
+  // Judged only by what follows: a closer before the next opener, or an
+  // opener that is never closed.
+  const Pos opener = firstAtOrAfter(openers_, pos);
+  const Pos closer = firstAtOrAfter(closers_, pos);
+  if (closer != kNotFound) return opener == kNotFound || closer < opener;
+  return opener != kNotFound;
+}
+
+std::int64_t searchScriptStrings(SearchContext& context, const TextView& text, std::int32_t fileIndex,
+                                 std::string_view protocol, Pos start, Pos end, StopMode mode,
+                                 ScriptCommentCheck& comments) {
+  end = std::min(end, text.end());
+  // The search itself stops at `end`: a protocol name holds no '<', so no hit
+  // before a closing tag runs into it, and what lies beyond is never wanted.
+  // The value reading and the comment check still see the whole text.
+  const TextView searchText(text.data, static_cast<std::size_t>(end), text.encoding());
+  std::int64_t made = 0;
+  for (Pos pos = start; pos >= 0 && pos < end;) {
+    const Pos hit = findInBlock(searchText, pos, protocol, mode);
+    if (hit == kNotFound) break;
+    Pos valueStart = hit;
+    std::size_t length = 0;
+    if (comments.contains(hit)) {
+      length = readValue(text, hit, AttributeValue, nullptr, nullptr, nullptr);
+    } else {
+      valueStart = stringStart(text, hit);
+      made += classifyUrl(context, text, fileIndex, ScriptString, valueStart, &length);
+    }
+    // A value that runs into the end of the text reads as empty; step past
+    // the hit so that it is never examined twice.
+    const Pos next = valueStart + static_cast<Pos>(length) * text.step;
+    pos = next > hit ? next : hit + text.step;
+  }
+  return made;
+}
+
+std::int64_t scanScriptFile(SearchContext& context, const DocumentBuffer& buffer, std::int32_t fileIndex) {
+  std::string line = statusLineStart(context, buffer, fileIndex);
+  const TextView text = buffer.view();
+
+  std::int64_t runningCount = 1;
+  std::int64_t barPosition = 0;
+  std::int64_t barSteps = context.settings.scriptProtocolStrings != 0 ? 4 : 0;
+  if (context.settings.scriptTagStrings != 0) {
+    barSteps = context.settings.scriptProtocolStrings != 0 ? 21 : 17;
+    // The whole file is script, so there is no script block to skip.
+    runningCount = scanHtmlTags(context, text, fileIndex, runningCount, barPosition, barSteps, true);
+    if (runningCount < 0) return runningCount;
+  }
+
+  if (context.settings.scriptProtocolStrings != 0) {
+    ScriptCommentCheck comments(text);
+    for (std::string_view protocol : kScriptProtocols) {
+      context.panel.setFileProgress(barPosition, barSteps);
+      ++barPosition;
+      if (context.panel.pollStopRequest()) return -runningCount;
+      runningCount += searchScriptStrings(context, text, fileIndex, protocol, 0, text.end(), NoStop, comments);
+    }
+  }
+
+  finishStatusLine(context, line, runningCount);
+  return runningCount;
+}
+
+std::int64_t scanStyleFile(SearchContext& context, const DocumentBuffer& buffer, std::int32_t fileIndex) {
+  std::string line = statusLineStart(context, buffer, fileIndex);
+  if (context.panel.pollStopRequest()) return -1;
+
+  const TextView text = buffer.view();
+  std::int64_t runningCount = 1;
+  // Style-sheet comments are not recognised: a url( ) inside one counts too.
+  for (Pos hit = findInBlock(text, 0, kStyleUrlOpening, NoStop); hit != kNotFound;) {
+    const Pos valuePos = hit + 3 * text.step;  // the '('
+    std::size_t length = 0;
+    runningCount += classifyUrl(context, text, fileIndex, StyleUrl, valuePos, &length);
+    hit = findInBlock(text, valuePos + static_cast<Pos>(length + 2) * text.step, kStyleUrlOpening, NoStop);
+  }
+
+  finishStatusLine(context, line, runningCount);
+  return runningCount;
+}
+
+}  // namespace quillorn

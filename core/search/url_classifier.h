@@ -4,7 +4,9 @@
 // disk), may check Internet URLs, and records what needs attention in the
 // found-URL table with a proposed replacement.
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "core/search/search_context.h"
@@ -14,9 +16,11 @@ namespace quillorn {
 
 // Judges the value at `valuePos` of file `fileIndex`; `tagPos` is the '<' of
 // its tag, ScriptString or StyleUrl. Returns the number of entries recorded:
-// 0, 1 or 2 (a refused entry of a full table is not counted).
+// 0, 1 or 2 (a refused entry of a full table is not counted). When given,
+// `valueLength` receives the character count that readValue gave for the value
+// (before decoding), which the scanners use to step over it.
 int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileIndex, std::int64_t tagPos,
-                std::int64_t valuePos);
+                std::int64_t valuePos, std::size_t* valueLength = nullptr);
 
 // Where a value stands in its file, as the value-reading step found it.
 struct ValueSpan {
@@ -27,8 +31,26 @@ struct ValueSpan {
 // Records one occurrence of base + fragment with the replacement proposed for
 // `target` (a file-list index, or -1 for none: the replacement then proposes
 // deletion). False when the table was full.
-bool recordOccurrence(SearchContext& context, std::string_view base, std::string_view fragment,
-                      const TextView& text, ValueSpan span, std::int64_t tagPos, std::int64_t valuePos,
-                      std::int32_t fileIndex, std::int64_t target);
+bool recordOccurrence(SearchContext& context, std::string_view base, std::string_view fragment, const TextView& text,
+                      ValueSpan span, std::int64_t tagPos, std::int64_t valuePos, std::int32_t fileIndex,
+                      std::int64_t target);
+
+// How an absolute link to a listed file is written into a document.
+//   Drive: the path text after "file://" with every ':' written '|' and every
+//          '/' written '\' ("file://C|\site\a.htm"), the form Windows reads.
+//   Posix: the standard URL of a POSIX host, "file://" followed by the path
+//          text with its '\' written '/' ("file:///home/ann/site/a.htm"); the
+//          drive form would name no file there.
+enum class FileUrlStyle { Drive, Posix };
+
+#ifdef _WIN32
+inline constexpr FileUrlStyle kHostFileUrlStyle = FileUrlStyle::Drive;
+#else
+inline constexpr FileUrlStyle kHostFileUrlStyle = FileUrlStyle::Posix;
+#endif
+
+// The absolute "file://" link to `targetPath` (path text) followed by
+// `fragment`, wrapped in double quotes when `quote` is set.
+std::string absoluteFileUrl(std::string_view targetPath, std::string_view fragment, bool quote, FileUrlStyle style);
 
 }  // namespace quillorn

@@ -1,0 +1,417 @@
+#include "core/search/url_classifier.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "core/search/url_table.h"
+
+namespace quillorn {
+namespace {
+
+// A panel that keeps what it is told; `onLine` lets a test act when a line
+// arrives (the Internet check writes one before it does anything else).
+class RecordingPanel : public ProgressPanel {
+ public:
+  std::vector<std::string> lines;
+  void (*onLine)(Settings&) = nullptr;
+  Settings* settings = nullptr;
+
+  void appendStatusLine(std::string_view line) override {
+    lines.emplace_back(line);
+    if (onLine != nullptr && settings != nullptr) onLine(*settings);
+  }
+  void setOverallProgress(std::int64_t, std::int64_t) override {}
+  void setFileProgress(std::int64_t, std::int64_t) override {}
+  void setPanelStatus(PanelStatus, std::string_view) override {}
+  bool pollStopRequest() override { return false; }
+};
+
+struct Harness {
+  Settings settings;
+  FileList files;
+  UrlTable urls;
+  SavedFromTable savedFrom;
+  InternetSession internet;
+  RecordingPanel panel;
+  SearchContext context{settings, files, urls, savedFrom, internet, panel};
+
+  explicit Harness(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) files.addSelectedFiles({path}, [] { return false; });
+    settings.checkInternetUrls = 0;  // rows that want the check turn it on
+    panel.settings = &settings;
+  }
+};
+
+// The document in the encoding under test: single-byte as written, or UTF-16
+// little-endian with its order mark, each character widened.
+struct Document {
+  DocumentBuffer buffer;
+  Pos at(std::size_t asciiOffset) const {
+    return buffer.encoding == Encoding::Utf16 ? 2 + 2 * static_cast<Pos>(asciiOffset) : static_cast<Pos>(asciiOffset);
+  }
+};
+
+Document makeDocument(std::string_view ascii, Encoding encoding) {
+  Document doc;
+  doc.buffer.encoding = encoding;
+  if (encoding == Encoding::Utf16) {
+    doc.buffer.bytes = {0xFF, 0xFE};
+    for (char c : ascii) {
+      doc.buffer.bytes.push_back(static_cast<std::uint8_t>(c));
+      doc.buffer.bytes.push_back(0);
+    }
+  } else {
+    doc.buffer.bytes.assign(ascii.begin(), ascii.end());
+  }
+  // Exactly the document's bytes, so the sanitizers see any read past the end.
+  doc.buffer.bytes.shrink_to_fit();
+  return doc;
+}
+
+const char* encodingName(Encoding encoding) { return encoding == Encoding::Utf16 ? "Utf16" : "Ascii"; }
+
+const std::vector<std::string> kSite = {
+    "C:\\site\\index.htm",        // 0
+    "C:\\site\\about.htm",        // 1
+    "C:\\site\\img\\logo.gif",    // 2
+    "C:\\site\\sub\\page.htm",    // 3
+    "C:\\other\\a b\\space.htm",  // 4
+    "C:\\site\\copy\\saved.htm",  // 5
+};
+
+// Path text as a POSIX host gives it, for the absolute "file://" forms.
+const std::vector<std::string> kPosixSite = {
+    "\\home\\ann\\site\\index.htm",    // 0
+    "\\home\\ann\\site\\about.htm",    // 1
+    "\\home\\ann\\my pics\\logo.gif",  // 2
+};
+
+// The absolute form written on this host: the standard URL on POSIX hosts, the
+// drive form on Windows.
+#ifdef _WIN32
+#define HOST_FORM(posix, windows) windows
+#else
+#define HOST_FORM(posix, windows) posix
+#endif
+
+struct ExpectedEntry {
+  std::string url;
+  std::string replacement;
+  QuoteKind quoteKind;
+  std::int64_t spanLength;  // characters
+};
+
+constexpr std::int64_t kTagAtStart = 0;
+
+struct ClassifyRow {
+  const char* name;
+  std::string document;
+  std::string valueAt;  // the value starts at the first occurrence of this text
+  std::int64_t origin;  // kTagAtStart (the tag's '<' at offset 0), ScriptString or StyleUrl
+  std::vector<ExpectedEntry> entries;
+  void (*configure)(Harness&) = nullptr;
+  int currentFile = 0;
+  int internetChecks = 0;
+  const std::vector<std::string>* site = &kSite;
+};
+
+class ClassifyTest : public ::testing::TestWithParam<std::tuple<ClassifyRow, Encoding>> {};
+
+TEST_P(ClassifyTest, RecordsExactly) {
+  const ClassifyRow& row = std::get<0>(GetParam());
+  const Encoding encoding = std::get<1>(GetParam());
+  Harness harness(*row.site);
+  if (row.configure != nullptr) row.configure(harness);
+  const Document doc = makeDocument(row.document, encoding);
+  const std::size_t offset = row.document.find(row.valueAt);
+  ASSERT_NE(offset, std::string::npos) << "bad row";
+  const Pos valuePos = doc.at(offset);
+  const std::int64_t tagPos = row.origin >= 0 ? doc.at(static_cast<std::size_t>(row.origin)) : row.origin;
+
+  const int made = classifyUrl(harness.context, doc.buffer.view(), row.currentFile, tagPos, valuePos);
+
+  EXPECT_EQ(made, static_cast<int>(row.entries.size()));
+  ASSERT_EQ(harness.urls.count(), row.entries.size());
+  for (std::size_t i = 0; i < row.entries.size(); ++i) {
+    SCOPED_TRACE(i);
+    const UrlEntry& entry = harness.urls.entry(i);
+    EXPECT_EQ(entry.url, row.entries[i].url);
+    EXPECT_EQ(entry.replacement, row.entries[i].replacement);
+    EXPECT_EQ(entry.quoteKind, row.entries[i].quoteKind);
+    EXPECT_EQ(entry.spanLength, row.entries[i].spanLength);
+    EXPECT_EQ(entry.valuePos, valuePos);
+    EXPECT_EQ(entry.tagPos, tagPos);
+    EXPECT_EQ(entry.fileIndex, row.currentFile);
+  }
+  int checks = 0;
+  for (const std::string& line : harness.panel.lines) checks += line == kCheckingUrlLine ? 1 : 0;
+  EXPECT_EQ(checks, row.internetChecks);
+}
+
+// clang-format off
+const ClassifyRow kRows[] = {
+    // Local links against the file list.
+    {"GoodRelativeLinkIsNotRecorded", R"(<a href="about.htm">)", "\"", kTagAtStart, {}},
+    {"CapitalsMatchListedFile", R"(<a href="ABOUT.HTM">)", "\"", kTagAtStart, {}},
+    {"DotDotSegmentResolves", R"(<a href="../about.htm">)", "\"", kTagAtStart, {}, nullptr, 3},
+    {"BrokenDoubleQuotedProposesEmpty", R"(<a href="missing.htm">)", "\"", kTagAtStart,
+     {{"missing.htm", "", Delimited, 13}}},
+    {"BrokenSingleQuotedProposesEmpty", R"(<a href='missing.htm'>)", "'", kTagAtStart,
+     {{"missing.htm", "", Delimited, 13}}},
+    {"BrokenBareProposesTwoQuotes", R"(<a href=missing.htm>)", "missing", kTagAtStart,
+     {{"missing.htm", "\"\"", Bare, 11}}},
+    {"ControlCharactersCountInSpanOnly", "<a href=\"miss\ting.htm\">", "\"", kTagAtStart,
+     {{"missing.htm", "", Delimited, 14}}},
+    {"NameSearchFindsMovedFile", R"(<img src="images/logo.gif">)", "\"", kTagAtStart,
+     {{"images/logo.gif", "img/logo.gif", Delimited, 17}}},
+    {"NameSearchRelativeFromSubfolder", R"(<img src="logo.gif">)", "\"", kTagAtStart,
+     {{"logo.gif", "../img/logo.gif", Delimited, 10}}, nullptr, 3},
+    {"NameSearchRunsWithFindReplacementsOff", R"(<img src="images/logo.gif">)", "\"", kTagAtStart,
+     {{"images/logo.gif", "img/logo.gif", Delimited, 17}},
+     [](Harness& h) { h.settings.findReplacements = 0; }},
+    {"FragmentOnlyIsIgnored", R"(<a href="#top">)", "\"", kTagAtStart, {}},
+    {"FragmentKeptInUrlAndReplacement", R"(<a href="old/about.htm#team">)", "\"", kTagAtStart,
+     {{"old/about.htm#team", "about.htm#team", Delimited, 20}}},
+    {"GoodLinkWithFragmentIsNotRecorded", R"(<a href="about.htm#team">)", "\"", kTagAtStart, {}},
+    {"QueryIsNotSplitOff", R"(<a href="about.htm?x=1">)", "\"", kTagAtStart,
+     {{"about.htm?x=1", "", Delimited, 15}}},
+    {"DotSlashSegmentIsBroken", R"(<a href="./about.htm">)", "\"", kTagAtStart,
+     {{"./about.htm", "about.htm", Delimited, 13}}},
+    {"RootRelativeFoundByName", R"(<a href="/about.htm">)", "\"", kTagAtStart,
+     {{"/about.htm", "about.htm", Delimited, 12}}},
+    {"OtherSchemeResolvedAsLocalPath", R"(<a href="https://example.com/about.htm">)", "\"", kTagAtStart,
+     {{"https://example.com/about.htm", "about.htm", Delimited, 31}}},
+    {"OtherSchemeWithoutListedName", R"(<a href="news://host/group">)", "\"", kTagAtStart,
+     {{"news://host/group", "", Delimited, 19}}},
+    {"EmptyQuotedValueIsIgnored", R"(<a href="">)", "\"", kTagAtStart, {}},
+    {"ValueRunningIntoEndIsIgnored", R"(<a href="missing.htm)", "\"", kTagAtStart, {}},
+
+    // Decoding.
+    {"DecodedBeforeLookup", R"(<a href="about%2Ehtm">)", "\"", kTagAtStart, {}},
+    {"DecodedUrlIsRecorded", R"(<a href="my%20page&amp;x.htm">)", "\"", kTagAtStart,
+     {{"my page&x.htm", "", Delimited, 21}}},
+    {"NotDecodedWhenOff", R"(<a href="about%2Ehtm">)", "\"", kTagAtStart,
+     {{"about%2Ehtm", "", Delimited, 13}},
+     [](Harness& h) { h.settings.convertCodedChars = 0; }},
+
+    // Script links.
+    {"JavascriptIgnored", R"~(<a href="JavaScript:go()">)~", "\"", kTagAtStart, {}},
+    {"VbscriptIgnored", R"(<a href="vbscript:go">)", "\"", kTagAtStart, {}},
+    {"AboutIgnored", R"(<a href="about:blank">)", "\"", kTagAtStart, {}},
+    {"JavascriptBrokenWhenNotIgnored", R"~(<a href="javascript:go()">)~", "\"", kTagAtStart,
+     {{"javascript:go()", "", Delimited, 17}},
+     [](Harness& h) { h.settings.ignoreScriptLinks = 0; }},
+
+    // Internet URLs.
+    {"InternetUrlUncheckedIsRecorded", R"(<a href="http://www.example.com/news.htm">)", "\"", kTagAtStart,
+     {{"http://www.example.com/news.htm", "", Delimited, 33}}},
+    {"InternetUrlNameFoundInList", R"(<a href="HTTP://www.example.com/about.htm">)", "\"", kTagAtStart,
+     {{"HTTP://www.example.com/about.htm", "about.htm", Delimited, 34}}},
+    {"InternetUrlNoNameSearchWhenOff", R"(<a href="ftp://example.com/about.htm">)", "\"", kTagAtStart,
+     {{"ftp://example.com/about.htm", "", Delimited, 29}},
+     [](Harness& h) { h.settings.findReplacements = 0; }},
+    {"InternetUrlCheckedButUnreachable", R"(<a href="gopher://example.com/x">)", "\"", kTagAtStart,
+     {{"gopher://example.com/x", "", Delimited, 24}},
+     [](Harness& h) { h.settings.checkInternetUrls = 1; }, 0, 1},
+    {"SavedFromCopyIsProposed", R"(<a href="http://WWW.example.com/saved.htm#a">)", "\"", kTagAtStart,
+     {{"http://WWW.example.com/saved.htm#a", "copy/saved.htm#a", Delimited, 36}},
+     [](Harness& h) {
+       h.settings.findReplacements = 0;
+       h.savedFrom.add("http://www.example.com/saved.htm", 5);
+     }},
+    {"SavedFromBeatsNameSearch", R"(<a href="http://example.com/about.htm">)", "\"", kTagAtStart,
+     {{"http://example.com/about.htm", "copy/saved.htm", Delimited, 30}},
+     [](Harness& h) { h.savedFrom.add("http://example.com/about.htm", 5); }},
+
+    // "file://" links.
+    {"FileUrlToListedFileMadeRelative", R"(<a href="file://C|/site/about.htm">)", "\"", kTagAtStart,
+     {{"file://C|/site/about.htm", "about.htm", Delimited, 26}}},
+    {"FileUrlWithColonAndBackslashes", R"(<a href="FILE://c:\site\img\logo.gif">)", "\"", kTagAtStart,
+     {{"FILE://c:\\site\\img\\logo.gif", "img/logo.gif", Delimited, 29}}},
+    {"FileUrlToListedFileKeptWhenAbsolute", R"(<a href="file://C|/site/about.htm">)", "\"", kTagAtStart, {},
+     [](Harness& h) { h.settings.useRelativePaths = 0; }},
+    {"FileUrlThirdSlashGoesToNameSearch", R"(<a href="file:///C:/site/about.htm">)", "\"", kTagAtStart,
+     {{"file:///C:/site/about.htm", "about.htm", Delimited, 27}}},
+    {"FileUrlNotListed", R"(<a href=file://C|/old/none.htm>)", "file", kTagAtStart,
+     {{"file://C|/old/none.htm", "\"\"", Bare, 22}}},
+
+    // "www." addresses.
+    {"WwwGivesTwoEntriesOnOneSpan", R"(<a href="www.example.com">)", "\"", kTagAtStart,
+     {{"www.example.com", "http://www.example.com", Delimited, 17}, {"www.example.com", "", Delimited, 17}}},
+    {"WwwBareWithFragment", R"(<a href=www.example.com/x.htm#top>)", "www", kTagAtStart,
+     {{"www.example.com/x.htm#top", "http://www.example.com/x.htm#top", Bare, 25},
+      {"www.example.com/x.htm#top", "\"\"", Bare, 25}}},
+    {"WwwCheckedButUnreachable", R"(<a href="WWW.example.com">)", "\"", kTagAtStart,
+     {{"WWW.example.com", "http://WWW.example.com", Delimited, 17}, {"WWW.example.com", "", Delimited, 17}},
+     [](Harness& h) { h.settings.checkInternetUrls = 1; }, 0, 1},
+    {"WwwSavedFromCopyIsProposed", R"(<a href="www.example.com/saved.htm">)", "\"", kTagAtStart,
+     {{"www.example.com/saved.htm", "http://www.example.com/saved.htm", Delimited, 27},
+      {"www.example.com/saved.htm", "copy/saved.htm", Delimited, 27}},
+     [](Harness& h) { h.savedFrom.add("HTTP://www.example.com/saved.htm", 5); }},
+    {"WwwNameSearchOnFullForm", R"(<a href="www.example.com/about.htm">)", "\"", kTagAtStart,
+     {{"www.example.com/about.htm", "http://www.example.com/about.htm", Delimited, 27},
+      {"www.example.com/about.htm", "about.htm", Delimited, 27}}},
+    {"WwwIsLocalPathWhenPrefixOff", R"(<a href="www.example.com">)", "\"", kTagAtStart,
+     {{"www.example.com", "", Delimited, 17}},
+     [](Harness& h) { h.settings.addHttpPrefix = 0; }},
+
+    // E-mail addresses.
+    {"MailtoIsNeverChecked", R"(<a href="mailto:ann@example.com">)", "\"", kTagAtStart, {}},
+    {"EmailAddressGetsMailto", R"(<a href="ann@example.com">)", "\"", kTagAtStart,
+     {{"ann@example.com", "mailto:ann@example.com", Delimited, 17}}},
+    {"EmailWithDotBeforeAtIsLocalPath", R"(<a href="ann.lee@example.com">)", "\"", kTagAtStart,
+     {{"ann.lee@example.com", "", Delimited, 21}}},
+    {"EmailWithoutDotIsLocalPath", R"(<a href="ann@localhost">)", "\"", kTagAtStart,
+     {{"ann@localhost", "", Delimited, 15}}},
+    {"EmailIsLocalPathWhenPrefixOff", R"(<a href="ann@example.com">)", "\"", kTagAtStart,
+     {{"ann@example.com", "", Delimited, 17}},
+     [](Harness& h) { h.settings.addMailtoPrefix = 0; }},
+
+    // Quoting a target with a space.
+    {"BareValueTargetWithSpaceIsQuoted", R"(<a href=space.htm#top>)", "space", kTagAtStart,
+     {{"space.htm#top", "\"../other/a b/space.htm#top\"", Bare, 13}}},
+    {"QuotedValueTargetWithSpaceNotQuotedAgain", R"(<a href="space.htm">)", "\"", kTagAtStart,
+     {{"space.htm", "../other/a b/space.htm", Delimited, 11}}},
+
+    // Script strings and style-sheet arguments.
+    {"EscapedQuotesBrokenProposesEmpty", R"(x = "<a href=\"http://a.org/c.htm\">";)", "\\\"http", ScriptString,
+     {{"http://a.org/c.htm", "", EscapedQuotes, 22}}},
+    {"BareScriptStringProposesTwoQuotes", R"(x = http://a.org/c.htm; y)", "http", ScriptString,
+     {{"http://a.org/c.htm;", "\"\"", Bare, 19}}},
+    {"StyleUrlBrokenProposesTwoQuotes", R"(body { background: url(bg.gif) })", "(bg", StyleUrl,
+     {{"bg.gif", "\"\"", Delimited, 8}}},
+    {"StyleUrlTargetWithSpaceNotQuoted", R"(p { background: url(old/space.htm) })", "(old", StyleUrl,
+     {{"old/space.htm", "../other/a b/space.htm", Delimited, 15}}},
+    {"StyleUrlQuotedArgumentNeverFound", R"(p { background: url("img/logo.gif") })", "(\"", StyleUrl,
+     {{"\"img/logo.gif\"", "\"\"", Delimited, 16}}},
+
+    // The absolute form (useRelativePaths off), in path text of a POSIX host.
+    {"GoodRelativeLinkProposedAbsolute", R"(<a href="about.htm#team">)", "\"", kTagAtStart,
+     {{"about.htm#team", HOST_FORM("file:///home/ann/site/about.htm#team", "file://\\home\\ann\\site\\about.htm#team"),
+       Delimited, 16}},
+     [](Harness& h) { h.settings.useRelativePaths = 0; }, 0, 0, &kPosixSite},
+    {"AbsoluteTargetWithSpaceQuotedInBareValue", R"(<img src=../my%20pics/logo.gif>)", "..", kTagAtStart,
+     {{"../my pics/logo.gif",
+       HOST_FORM("\"file:///home/ann/my pics/logo.gif\"", "\"file://\\home\\ann\\my pics\\logo.gif\""), Bare, 21}},
+     [](Harness& h) { h.settings.useRelativePaths = 0; }, 0, 0, &kPosixSite},
+    {"PosixFileUrlToListedFileKeptWhenAbsolute", R"(<a href="file:///home/ann/site/about.htm">)", "\"", kTagAtStart,
+     {}, [](Harness& h) { h.settings.useRelativePaths = 0; }, 0, 0, &kPosixSite},
+    {"PosixFileUrlToListedFileMadeRelative", R"(<a href="file:///home/ann/site/about.htm">)", "\"", kTagAtStart,
+     {{"file:///home/ann/site/about.htm", "about.htm", Delimited, 33}}, nullptr, 0, 0, &kPosixSite},
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Rows, ClassifyTest,
+                         ::testing::Combine(::testing::ValuesIn(kRows),
+                                            ::testing::Values(Encoding::SingleByte, Encoding::Utf16)),
+                         [](const ::testing::TestParamInfo<std::tuple<ClassifyRow, Encoding>>& info) {
+                           return std::string(std::get<0>(info.param).name) + "_" +
+                                  encodingName(std::get<1>(info.param));
+                         });
+
+TEST(ClassifierTest, ReadsOptionsWhenEachTestIsMade) {
+  // The Internet check runs before the name search; an option switched off
+  // while it runs must already count for the name search.
+  Harness harness(kSite);
+  harness.settings.checkInternetUrls = 1;
+  harness.panel.onLine = [](Settings& s) { s.findReplacements = 0; };
+  const Document doc = makeDocument(R"(<a href="http://example.com/about.htm">)", Encoding::SingleByte);
+  EXPECT_EQ(classifyUrl(harness.context, doc.buffer.view(), 0, 0, 8), 1);
+  ASSERT_EQ(harness.urls.count(), 1u);
+  EXPECT_EQ(harness.urls.entry(0).replacement, "");
+}
+
+TEST(ClassifierTest, ReportsValueLength) {
+  Harness harness(kSite);
+  const Document doc = makeDocument("<a href=\"ab\tout.htm\">", Encoding::Utf16);
+  std::size_t length = 99;
+  EXPECT_EQ(classifyUrl(harness.context, doc.buffer.view(), 0, doc.at(0), doc.at(8), &length), 0);
+  EXPECT_EQ(length, 9u);  // neither the quotes nor the tab are copied
+}
+
+struct FullTableRow {
+  const char* name;
+  std::size_t freeSlots;
+  std::string document;
+  int made;
+  std::size_t dropped;
+};
+
+class ClassifyFullTableTest : public ::testing::TestWithParam<FullTableRow> {};
+
+TEST_P(ClassifyFullTableTest, CountsOnlyAcceptedEntries) {
+  const FullTableRow& row = GetParam();
+  Harness harness(kSite);
+  UrlEntry filler;
+  filler.url = "x";
+  while (harness.urls.count() < UrlTable::kCapacity - row.freeSlots) ASSERT_TRUE(harness.urls.append(filler));
+  const Document doc = makeDocument(row.document, Encoding::SingleByte);
+  EXPECT_EQ(classifyUrl(harness.context, doc.buffer.view(), 0, 0, 8), row.made);
+  EXPECT_EQ(harness.urls.count(), UrlTable::kCapacity - row.freeSlots + static_cast<std::size_t>(row.made));
+  EXPECT_LE(harness.urls.count(), UrlTable::kCapacity);
+  EXPECT_EQ(harness.urls.droppedCount(), row.dropped);
+  if (row.made > 0) {
+    EXPECT_EQ(harness.urls.entry(UrlTable::kCapacity - row.freeSlots).url, "www.example.com");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ClassifyFullTableTest,
+    ::testing::Values(FullTableRow{"WwwPairWithTwoSlots", 2, R"(<a href="www.example.com">)", 2, 0},
+                      FullTableRow{"WwwPairWithOneSlot", 1, R"(<a href="www.example.com">)", 1, 1},
+                      FullTableRow{"WwwPairWithNoSlot", 0, R"(<a href="www.example.com">)", 0, 2},
+                      FullTableRow{"BrokenLinkWithNoSlot", 0, R"(<a href="missing.htm">)", 0, 1}),
+    [](const ::testing::TestParamInfo<FullTableRow>& info) { return std::string(info.param.name); });
+
+struct FileUrlRow {
+  const char* name;
+  std::string path;
+  std::string fragment;
+  bool quote;
+  FileUrlStyle style;
+  std::string expected;
+};
+
+class AbsoluteFileUrlTest : public ::testing::TestWithParam<FileUrlRow> {};
+
+TEST_P(AbsoluteFileUrlTest, WritesForm) {
+  const FileUrlRow& row = GetParam();
+  EXPECT_EQ(absoluteFileUrl(row.path, row.fragment, row.quote, row.style), row.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, AbsoluteFileUrlTest,
+                         ::testing::Values(FileUrlRow{"DriveForm", "C:\\site\\a.htm", "", false, FileUrlStyle::Drive,
+                                                      "file://C|\\site\\a.htm"},
+                                           FileUrlRow{"DriveFormFragmentSlashes", "C:\\site\\a.htm", "#x/y", false,
+                                                      FileUrlStyle::Drive, "file://C|\\site\\a.htm#x\\y"},
+                                           FileUrlRow{"DriveFormQuoted", "C:\\my site\\a.htm", "#top", true,
+                                                      FileUrlStyle::Drive, "\"file://C|\\my site\\a.htm#top\""},
+                                           FileUrlRow{"PosixForm", "\\home\\ann\\site\\a.htm", "", false,
+                                                      FileUrlStyle::Posix, "file:///home/ann/site/a.htm"},
+                                           FileUrlRow{"PosixFormKeepsFragment", "\\home\\ann\\site\\a.htm", "#x/y",
+                                                      false, FileUrlStyle::Posix, "file:///home/ann/site/a.htm#x/y"},
+                                           FileUrlRow{"PosixFormQuoted", "\\home\\ann\\my site\\a.htm", "#top", true,
+                                                      FileUrlStyle::Posix, "\"file:///home/ann/my site/a.htm#top\""}),
+                         [](const ::testing::TestParamInfo<FileUrlRow>& info) { return std::string(info.param.name); });
+
+TEST(ClassifierTest, NarrowsUtf16CharactersOfTheValue) {
+  // "<a href="x" U+4E2D ".htm">": the CJK character has no single-byte form.
+  Harness harness(kSite);
+  DocumentBuffer buffer;
+  buffer.encoding = Encoding::Utf16;
+  buffer.bytes = {0xFF, 0xFE};
+  for (char c : std::string_view("<a href=\"x"))
+    buffer.bytes.insert(buffer.bytes.end(), {static_cast<std::uint8_t>(c), 0});
+  buffer.bytes.insert(buffer.bytes.end(), {0x2D, 0x4E});
+  for (char c : std::string_view(".htm\">")) buffer.bytes.insert(buffer.bytes.end(), {static_cast<std::uint8_t>(c), 0});
+  EXPECT_EQ(classifyUrl(harness.context, buffer.view(), 0, 2, 18), 1);
+  ASSERT_EQ(harness.urls.count(), 1u);
+  EXPECT_EQ(harness.urls.entry(0).url, "x_.htm");
+  EXPECT_EQ(harness.urls.entry(0).spanLength, 8);
+}
+
+}  // namespace
+}  // namespace quillorn
