@@ -1,0 +1,115 @@
+#include "cli/scan_options.h"
+
+#include <gtest/gtest.h>
+
+namespace quillorn::cli {
+namespace {
+
+TEST(ScanOptionsTest, DefaultsAreThoseOfAFreshMachine) {
+  const ParseResult parsed = parseScanOptions({"site"});
+  ASSERT_TRUE(parsed.ok) << parsed.error;
+  const Settings& s = parsed.options.settings;
+  EXPECT_EQ(s.includeSubfolders, 1u);
+  EXPECT_EQ(s.scriptTagStrings, 0u);
+  EXPECT_EQ(s.scriptProtocolStrings, 1u);
+  EXPECT_EQ(s.useSavedFromUrl, 1u);
+  EXPECT_EQ(s.useRelativePaths, 1u);
+  EXPECT_EQ(s.findReplacements, 1u);
+  EXPECT_EQ(s.convertCodedChars, 1u);
+  EXPECT_EQ(s.addHttpPrefix, 1u);
+  EXPECT_EQ(s.addMailtoPrefix, 1u);
+  EXPECT_EQ(s.checkInternetUrls, 1u);
+  EXPECT_EQ(s.ignoreScriptLinks, 1u);
+  EXPECT_FALSE(parsed.options.json);
+  EXPECT_EQ(parsed.options.paths, std::vector<std::string>{"site"});
+}
+
+struct SwitchRow {
+  const char* name;
+  const char* on;
+  std::uint32_t Settings::*field;
+};
+
+class ScanSwitchTest : public ::testing::TestWithParam<SwitchRow> {};
+
+TEST_P(ScanSwitchTest, EachPairSetsItsOwnOption) {
+  const SwitchRow& row = GetParam();
+  const std::string on = std::string("--") + row.on;
+  const std::string off = std::string("--no-") + row.on;
+  const ParseResult offParsed = parseScanOptions({on, off, "site"});
+  ASSERT_TRUE(offParsed.ok) << offParsed.error;
+  EXPECT_EQ(offParsed.options.settings.*row.field, 0u);
+  const ParseResult onParsed = parseScanOptions({off, on, "site"});
+  ASSERT_TRUE(onParsed.ok) << onParsed.error;
+  EXPECT_EQ(onParsed.options.settings.*row.field, 1u);
+  // No other option moves.
+  Settings expected;
+  expected.*row.field = 0;
+  Settings actual = offParsed.options.settings;
+  actual.*row.field = 0;
+  for (auto field : {&Settings::includeSubfolders, &Settings::scriptTagStrings, &Settings::scriptProtocolStrings,
+                     &Settings::useSavedFromUrl, &Settings::useRelativePaths, &Settings::findReplacements,
+                     &Settings::convertCodedChars, &Settings::addHttpPrefix, &Settings::addMailtoPrefix,
+                     &Settings::checkInternetUrls, &Settings::ignoreScriptLinks}) {
+    EXPECT_EQ(actual.*field, expected.*field);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Switches, ScanSwitchTest,
+    ::testing::Values(SwitchRow{"SavedFromUrl", "saved-from-url", &Settings::useSavedFromUrl},
+                      SwitchRow{"FindReplacements", "find-replacements", &Settings::findReplacements},
+                      SwitchRow{"ScriptProtocolStrings", "script-protocol-strings", &Settings::scriptProtocolStrings},
+                      SwitchRow{"ScriptTagStrings", "script-tag-strings", &Settings::scriptTagStrings},
+                      SwitchRow{"CheckInternet", "check-internet", &Settings::checkInternetUrls},
+                      SwitchRow{"IgnoreScriptLinks", "ignore-script-links", &Settings::ignoreScriptLinks},
+                      SwitchRow{"RelativePaths", "relative-paths", &Settings::useRelativePaths},
+                      SwitchRow{"HttpPrefix", "http-prefix", &Settings::addHttpPrefix},
+                      SwitchRow{"MailtoPrefix", "mailto-prefix", &Settings::addMailtoPrefix},
+                      SwitchRow{"DecodeUrls", "decode-urls", &Settings::convertCodedChars},
+                      SwitchRow{"Subfolders", "subfolders", &Settings::includeSubfolders}),
+    [](const ::testing::TestParamInfo<SwitchRow>& info) { return std::string(info.param.name); });
+
+TEST(ScanOptionsTest, OfflineTurnsTheInternetCheckOff) {
+  const ParseResult parsed = parseScanOptions({"--offline", "a", "b"});
+  ASSERT_TRUE(parsed.ok);
+  EXPECT_EQ(parsed.options.settings.checkInternetUrls, 0u);
+  EXPECT_EQ(parsed.options.paths, (std::vector<std::string>{"a", "b"}));
+}
+
+struct BadRow {
+  const char* name;
+  std::vector<std::string> args;
+};
+
+class ScanOptionsErrorTest : public ::testing::TestWithParam<BadRow> {};
+
+TEST_P(ScanOptionsErrorTest, IsRefusedWithAMessage) {
+  const ParseResult parsed = parseScanOptions(GetParam().args);
+  EXPECT_FALSE(parsed.ok);
+  EXPECT_FALSE(parsed.error.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, ScanOptionsErrorTest,
+    ::testing::Values(BadRow{"NoPath", {"--json"}}, BadRow{"UnknownOption", {"--fast", "site"}},
+                      BadRow{"SwitchWithoutDashes", {"-json", "site"}},
+                      BadRow{"NoPrefixOfUnknown", {"--no-json", "site"}},
+                      BadRow{"PartialName", {"--saved-from", "site"}}),
+    [](const ::testing::TestParamInfo<BadRow>& info) { return std::string(info.param.name); });
+
+TEST(ScanOptionsTest, DoubleDashEndsTheOptions) {
+  const ParseResult parsed = parseScanOptions({"--", "--json"});
+  ASSERT_TRUE(parsed.ok);
+  EXPECT_FALSE(parsed.options.json);
+  EXPECT_EQ(parsed.options.paths, std::vector<std::string>{"--json"});
+}
+
+TEST(ScanOptionsTest, HelpNeedsNoPath) {
+  const ParseResult parsed = parseScanOptions({"--help"});
+  EXPECT_TRUE(parsed.ok);
+  EXPECT_TRUE(parsed.options.help);
+}
+
+}  // namespace
+}  // namespace quillorn::cli

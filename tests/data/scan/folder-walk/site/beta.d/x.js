@@ -1,0 +1,2 @@
+<a href="../nowhere.html">x</a>
+var u = "http://unreachable.example/";

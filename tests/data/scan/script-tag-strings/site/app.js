@@ -1,0 +1,1 @@
+document.write("<a href='missing-from-js.html'>x</a>");
