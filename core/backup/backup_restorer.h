@@ -1,0 +1,34 @@
+#pragma once
+// Restores or deletes the backups of a folder tree: every file whose last
+// extension matches is either moved back over the file it was made from (its
+// name without that extension) or deleted. Files of a folder are handled
+// before its subfolders, and each subfolder tree is finished before the next.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quillorn {
+
+struct BackupRun {
+  std::string folder;     // path text
+  std::string extension;  // without the dot, e.g. "bak"
+  bool subfolders = true;
+  bool deleteBackups = false;  // false: restore
+};
+
+struct BackupOutcome {
+  bool ok = true;
+  std::int64_t processed = 0;  // matching files found, whether or not their move or delete succeeded
+  std::string message;         // "12 backup file(s) processed successfully", or why the run failed
+};
+
+// Checks the run (an empty extension is refused) and processes the folder tree.
+BackupOutcome runBackupRestore(const BackupRun& run);
+
+// One folder (and, with `subfolders`, its tree); adds to `processed`. False
+// reports a failure that stops the remaining subfolders.
+bool processBackupFolder(std::string_view folder, std::string_view extension, bool subfolders, bool deleteBackups,
+                         std::int64_t& processed);
+
+}  // namespace quillorn

@@ -1,0 +1,64 @@
+#pragma once
+// The new content of one document: the text between its recorded occurrences
+// copied unchanged, and at each occurrence the value left alone, replaced
+// (keeping its delimiters), or its whole start tag removed (and later that
+// element's end tag), as the occurrence's replacement and the deletion
+// policies decide. Output goes front to back into a sink, piece by piece.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/files/file_list.h"
+#include "core/search/url_table.h"
+#include "core/settings/settings.h"
+#include "core/text/document_buffer.h"
+
+namespace quillorn {
+
+// Where rewritten bytes go. write() returns false when the bytes could not be
+// written; the rewrite then stops at once.
+class OutputSink {
+ public:
+  virtual ~OutputSink() = default;
+  virtual bool write(const std::uint8_t* bytes, std::size_t count) = 0;
+};
+
+// Collects the output in memory (for previews and tests).
+class StringSink : public OutputSink {
+ public:
+  bool write(const std::uint8_t* bytes, std::size_t count) override {
+    text.append(reinterpret_cast<const char*>(bytes), count);
+    return true;
+  }
+  std::string text;
+};
+
+struct RewriteResult {
+  std::size_t occurrences = 0;  // this document's entries, whatever was done with each
+  bool writeFailed = false;     // the sink refused a write; the output is incomplete
+};
+
+// Rewrites the document `text` (UTF-16 already in little-endian order) of
+// file-list entry `fileIndex`. `occurrences` are the indices of the table's
+// entries for this file, in table order (see entriesByFile).
+RewriteResult rewriteDocument(const TextView& text, const UrlTable& table, const std::vector<std::size_t>& occurrences,
+                              const FileList& files, const Settings& settings, std::int32_t fileIndex,
+                              OutputSink& out);
+
+// For every file-list index, the indices of its table entries in table order;
+// one walk over the table.
+std::vector<std::vector<std::size_t>> entriesByFile(const UrlTable& table, std::size_t fileCount);
+
+// `target` made relative to the document at `documentPath` when it is a
+// "file://" URL or a drive path (optionally in double quotes); otherwise
+// unchanged.
+std::string resolveTarget(std::string_view target, std::string_view documentPath);
+
+// The bytes of a new value for `entry`: its own opening delimiters, `value`
+// (widened for UTF-16), its own closing delimiters.
+std::string composeValue(const TextView& text, const UrlEntry& entry, std::string_view value);
+
+}  // namespace quillorn
