@@ -46,9 +46,13 @@ UnwrappedReplacement unwrapReplacement(std::string_view replacement) {
 
 UrlAction urlAction(std::string_view replacement, std::string_view url) {
   const std::string_view value = unwrapReplacement(replacement).value;
+  // A marked value is made relative when the files are rewritten, so it is a
+  // change even when its text equals the url (a drive path kept "unchanged"
+  // with the relative-path box checked).
+  const bool marked = replacement.substr(0, RelativeMarker.size()) == RelativeMarker;
+  if (marked && !value.empty()) return UrlAction::ReplaceRelative;
   if (value == url) return UrlAction::DoNotChange;
   if (value.empty()) return UrlAction::Delete;
-  if (replacement.substr(0, RelativeMarker.size()) == RelativeMarker) return UrlAction::ReplaceRelative;
   return UrlAction::Replace;
 }
 

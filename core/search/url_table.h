@@ -72,9 +72,9 @@ struct UnwrappedReplacement {
 // `replacement`.
 UnwrappedReplacement unwrapReplacement(std::string_view replacement);
 
-// The decision an entry's replacement stands for, tested in this order: the
-// value equals the url (DoNotChange), is empty (Delete), carries the marker
-// (ReplaceRelative), anything else (Replace).
+// The decision an entry's replacement stands for, tested in this order: a
+// non-empty value behind the marker (ReplaceRelative), the value equals the url
+// (DoNotChange), is empty (Delete), anything else (Replace).
 UrlAction urlAction(std::string_view replacement, std::string_view url);
 inline UrlAction urlAction(const UrlEntry& entry) { return urlAction(entry.replacement, entry.url); }
 

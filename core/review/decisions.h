@@ -1,0 +1,42 @@
+#pragma once
+// Decisions on the results list: the text a person types (or picks) for a
+// group of equal findings is written into every entry of the group, keeping
+// each entry's quoting and marking it for a relative path where that applies.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/search/url_table.h"
+
+namespace quillorn {
+
+// The longest decision text; a longer one is cut here.
+inline constexpr std::size_t kDecisionTextLimit = 1023;
+
+// Whether `text` can be made relative to each document: a "file://" URL or a
+// drive path such as C:\site\a.gif (on POSIX hosts also absolute path text,
+// which begins with "\"), and not an e-mail address.
+bool canUseRelativePath(std::string_view text);
+
+struct DecisionResult {
+  std::size_t count = 0;          // entries of the group that were changed
+  std::size_t lastEntry = 0;      // the group's last entry in table order (valid when count > 0)
+  bool relativePath = false;      // the "Use relative path" box after the decision
+};
+
+// Writes `text` (cut at kDecisionTextLimit) as the decision of every entry whose
+// groupIndex is `group`: "???" in front when `relativePath` is asked for and the
+// text allows it, double quotes around it for entries whose replacement was
+// quoted. An empty text makes the group a deletion.
+DecisionResult applyDecision(UrlTable& table, std::int32_t group, std::string_view text, bool relativePath);
+
+// The url of the group's first entry: the text that keeps the group unchanged.
+// Empty when no entry has the group.
+std::string doNotChangeText(const UrlTable& table, std::int32_t group);
+
+// Whether a replacement is enclosed in double quotes (after the marker).
+bool isQuotedReplacement(std::string_view replacement);
+
+}  // namespace quillorn
