@@ -5,21 +5,25 @@
 #include <string>
 #include <vector>
 
+#include "cli/fix_command.h"
 #include "cli/scan_command.h"
 
 namespace {
 
-constexpr const char* kUsage = R"(Usage: quillorn-cli COMMAND [options] PATH...
+constexpr const char* kUsage = R"HELP(Usage: quillorn-cli COMMAND [options] PATH...
 
 Finds and repairs the broken links of a web site kept as files on disk.
 
 Commands:
   scan     search the site and print what needs attention, with the proposed
            changes
+  fix      search the site and rewrite its files with the proposed changes (or
+           the decisions of an edited scan report), keeping backups
+  restore  put back (or delete) the backups that fix kept
   help     show this text
 
 'quillorn-cli COMMAND --help' describes a command's options.
-)";
+)HELP";
 
 }  // namespace
 
@@ -32,6 +36,8 @@ int main(int argc, char** argv) {
   const std::string command = args.front();
   args.erase(args.begin());
   if (command == "scan") return quillorn::cli::runScanCommand(args);
+  if (command == "fix") return quillorn::cli::runFixCommand(args);
+  if (command == "restore") return quillorn::cli::runRestoreCommand(args);
   if (command == "help" || command == "--help" || command == "-h") {
     std::cout << kUsage;
     return 0;

@@ -7,6 +7,7 @@
 
 #include "cli/json_writer.h"
 #include "cli/scan_options.h"
+#include "cli/site_search.h"
 #include "cli/terminal_panel.h"
 #include "core/files/file_list.h"
 #include "core/review/results.h"
@@ -16,21 +17,6 @@
 
 namespace quillorn::cli {
 namespace {
-
-// Empty when `path` can be read, otherwise why not.
-std::string unreadableReason(const std::filesystem::path& path) {
-  std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(path, error);
-  if (error || !std::filesystem::exists(status)) return "no such file or folder";
-  if (std::filesystem::is_directory(status)) {
-    std::filesystem::directory_iterator probe(path, error);
-    if (error) return error.message();
-    return {};
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "cannot be opened for reading";
-  return {};
-}
 
 void writeJson(std::ostream& out, const FileList& files, const TerminalPanel& panel, const SearchOutcome& outcome,
                const UrlTable& urls, const ResultsFill& results) {
@@ -91,47 +77,14 @@ int runScanCommand(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   const ScanOptions& options = parsed.options;
-  for (const std::string& arg : options.paths) {
-    const std::string reason = unreadableReason(arg);
-    if (!reason.empty()) {
-      std::cerr << "quillorn-cli scan: " << arg << ": " << reason << '\n';
-      return kExitUsage;
-    }
+  SiteSearch site;
+  if (const std::optional<int> status = searchSite("scan", options, options.json ? nullptr : &std::cout, site)) {
+    return *status;
   }
-
-  installStopKey();
-  FileList files;
-  const StopPoll pollStop = [] { return stopRequested(); };
-  for (const std::string& arg : options.paths) {
-    const std::string pathText = platform::toPathText(arg);
-    std::error_code error;
-    if (std::filesystem::is_directory(arg, error)) {
-      if (files.addFolder(options.settings.includeSubfolders != 0, pathText, pollStop) == kAddStopped) break;
-    } else {
-      files.addSelectedFiles({pathText}, pollStop);
-    }
-    if (stopRequested()) break;
-  }
-
-  TerminalPanel panel(options.json ? nullptr : &std::cout,
-                      [&files](std::int64_t index) { return platform::displayPath(files.path(static_cast<std::size_t>(index))); });
-  UrlTable urls;
-  SavedFromTable savedFrom;
-  InternetSession internet;
-  SearchContext context{options.settings, files, urls, savedFrom, internet, panel};
-
-  SearchOutcome outcome;
-  if (stopRequested()) {
-    outcome.state = SearchState::Stopped;
-    outcome.statusText = std::string(kStoppedText);
-  } else {
-    outcome = search(context);
-  }
-  panel.clearBar();
-  if (outcome.state == SearchState::Refused) {
-    std::cerr << "quillorn-cli scan: " << kTooManyFilesMessage << '\n';
-    return kExitUsage;
-  }
+  const SearchOutcome& outcome = site.outcome;
+  const FileList& files = site.files;
+  UrlTable& urls = site.urls;
+  const TerminalPanel& panel = *site.panel;
 
   const ResultsFill results = fillResults(urls, false, false, [] { return false; });
   if (options.json) {

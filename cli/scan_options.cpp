@@ -79,7 +79,7 @@ ParseResult parseScanOptions(const std::vector<std::string>& args) {
 }
 
 const char* scanHelpText() {
-  return R"(Usage: quillorn-cli scan [options] PATH...
+  return R"HELP(Usage: quillorn-cli scan [options] PATH...
 
 Finds the broken and questionable links of a web site kept on disk. Each PATH
 is added to the file list: a folder with all its files (and its subfolders
@@ -122,7 +122,7 @@ Output:
 Exit status: 0 when nothing needs attention, 1 when findings were recorded,
 2 for a usage error or a PATH that does not exist or cannot be read, 130 when
 the search was stopped with Ctrl-C (the findings so far are still printed).
-)";
+)HELP";
 }
 
 }  // namespace quillorn::cli

@@ -72,6 +72,35 @@ bool isValidUtf8(std::string_view text) {
   return true;
 }
 
+std::string fromDisplayUtf8(std::string_view text) {
+  if (!isValidUtf8(text)) return std::string(text);
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto lead = static_cast<std::uint8_t>(text[i]);
+    std::uint32_t code = lead;
+    std::size_t length = 1;
+    if (lead >= 0xF0) {
+      length = 4;
+      code = lead & 0x07u;
+    } else if (lead >= 0xE0) {
+      length = 3;
+      code = lead & 0x0Fu;
+    } else if (lead >= 0xC0) {
+      length = 2;
+      code = lead & 0x1Fu;
+    }
+    for (std::size_t k = 1; k < length; ++k) code = (code << 6) | (static_cast<std::uint8_t>(text[i + k]) & 0x3Fu);
+    if (code > 0xFFFF) return std::string(text);
+    const char narrow = narrowCodeUnit(static_cast<std::uint16_t>(code));
+    if (narrow == kUnmappableChar && code != '_') return std::string(text);
+    out.push_back(narrow);
+    i += length;
+  }
+  return out;
+}
+
 std::string toDisplayUtf8(std::string_view text) {
   if (isValidUtf8(text)) return std::string(text);
   std::string out;

@@ -26,6 +26,10 @@ char narrowCodeUnit(std::uint16_t unit);
 // is; any other text is taken as Windows-1252 and converted.
 std::string toDisplayUtf8(std::string_view text);
 
+// The reverse for text a person typed or edited: UTF-8 whose every character
+// has a Windows-1252 form becomes Windows-1252; anything else stays as it is.
+std::string fromDisplayUtf8(std::string_view text);
+
 // Whether `text` is well-formed UTF-8 (no overlong forms, no surrogates).
 bool isValidUtf8(std::string_view text);
 

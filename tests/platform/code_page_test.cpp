@@ -65,3 +65,22 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace quillorn::platform
+
+namespace quillorn::platform {
+namespace {
+
+TEST(FromDisplayUtf8Test, RoundTripsWhatToDisplayUtf8Made) {
+  for (const std::string text : {std::string("a.htm"), std::string("caf\xE9.htm"), std::string("\x80\x9F\xFF_"),
+                                 std::string("")}) {
+    EXPECT_EQ(fromDisplayUtf8(toDisplayUtf8(text)), text);
+  }
+}
+
+TEST(FromDisplayUtf8Test, KeepsTextWithoutAWindows1252Form) {
+  EXPECT_EQ(fromDisplayUtf8("\xE4\xB8\xAD.htm"), "\xE4\xB8\xAD.htm");  // U+4E2D
+  EXPECT_EQ(fromDisplayUtf8("\xF0\x9F\x98\x80"), "\xF0\x9F\x98\x80");  // outside the BMP
+  EXPECT_EQ(fromDisplayUtf8("\xE9"), "\xE9");  // not UTF-8 at all
+}
+
+}  // namespace
+}  // namespace quillorn::platform

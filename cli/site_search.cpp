@@ -1,0 +1,71 @@
+#include "cli/site_search.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <system_error>
+
+#include "cli/scan_command.h"
+#include "platform/host_path.h"
+
+namespace quillorn::cli {
+namespace {
+
+// Empty when `path` can be read, otherwise why not.
+std::string unreadableReason(const std::filesystem::path& path) {
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (error || !std::filesystem::exists(status)) return "no such file or folder";
+  if (std::filesystem::is_directory(status)) {
+    std::filesystem::directory_iterator probe(path, error);
+    if (error) return error.message();
+    return {};
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "cannot be opened for reading";
+  return {};
+}
+
+}  // namespace
+
+std::optional<int> searchSite(const char* command, const ScanOptions& options, std::ostream* echo, SiteSearch& site) {
+  for (const std::string& arg : options.paths) {
+    const std::string reason = unreadableReason(arg);
+    if (!reason.empty()) {
+      std::cerr << "quillorn-cli " << command << ": " << arg << ": " << reason << '\n';
+      return kExitUsage;
+    }
+  }
+
+  installStopKey();
+  const StopPoll pollStop = [] { return stopRequested(); };
+  for (const std::string& arg : options.paths) {
+    const std::string pathText = platform::toPathText(arg);
+    std::error_code error;
+    if (std::filesystem::is_directory(arg, error)) {
+      if (site.files.addFolder(options.settings.includeSubfolders != 0, pathText, pollStop) == kAddStopped) break;
+    } else {
+      site.files.addSelectedFiles({pathText}, pollStop);
+    }
+    if (stopRequested()) break;
+  }
+
+  site.panel = std::make_unique<TerminalPanel>(echo, [&site](std::int64_t index) {
+    return platform::displayPath(site.files.path(static_cast<std::size_t>(index)));
+  });
+  SearchContext context{options.settings, site.files, site.urls, site.savedFrom, site.internet, *site.panel};
+  if (stopRequested()) {
+    site.outcome.state = SearchState::Stopped;
+    site.outcome.statusText = std::string(kStoppedText);
+  } else {
+    site.outcome = search(context);
+  }
+  site.panel->clearBar();
+  if (site.outcome.state == SearchState::Refused) {
+    std::cerr << "quillorn-cli " << command << ": " << kTooManyFilesMessage << '\n';
+    return kExitUsage;
+  }
+  return std::nullopt;
+}
+
+}  // namespace quillorn::cli

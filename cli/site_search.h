@@ -1,0 +1,35 @@
+#pragma once
+// The part that `scan` and `fix` share: check the PATHs, build the file list
+// as the wizard's page 2 would, and run the search.
+
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "cli/scan_options.h"
+#include "cli/terminal_panel.h"
+#include "core/files/file_list.h"
+#include "core/search/internet_check.h"
+#include "core/search/saved_from.h"
+#include "core/search/search_pass.h"
+#include "core/search/url_table.h"
+
+namespace quillorn::cli {
+
+struct SiteSearch {
+  FileList files;
+  UrlTable urls;
+  SavedFromTable savedFrom;
+  InternetSession internet;
+  std::unique_ptr<TerminalPanel> panel;
+  SearchOutcome outcome;
+};
+
+// Searches the PATHs of `options`; status lines go to `echo` as they come
+// (nullptr: only kept). Returns an exit status when the command must end here
+// (a PATH that cannot be read, too many files; the message is on stderr), or
+// nothing when the search ran (stopped or not).
+std::optional<int> searchSite(const char* command, const ScanOptions& options, std::ostream* echo, SiteSearch& site);
+
+}  // namespace quillorn::cli
