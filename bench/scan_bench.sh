@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Times `quillorn-cli scan --offline --json` on generated sites of 1,000 and
+# 10,000 pages and prints files/s, MB/s and peak memory for each.
+#
+#   bash bench/scan_bench.sh [BUILD_DIR]     BUILD_DIR defaults to build/release
+#
+# Environment: BENCH_PAGES  site sizes in pages (default "1000 10000")
+#              BENCH_REPS   timed runs per size after one warm-up (default 5)
+#              BENCH_TIMEOUT seconds allowed for one run (default 600)
+set -euo pipefail
+repo="$(cd "$(dirname "$0")/.." && pwd)"
+# shellcheck source=bench/bench_lib.sh
+source "$repo/bench/bench_lib.sh"
+
+build="${1:-$repo/build/release}"
+sizes="${BENCH_PAGES:-1000 10000}"
+reps="${BENCH_REPS:-5}"
+limit="${BENCH_TIMEOUT:-600}"
+
+bench_find_programs "$build"
+bench_need_time
+work="$(mktemp -d "${TMPDIR:-/tmp}/quillorn-bench.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+
+rows=()
+for pages in $sizes; do
+  site="$work/site-$pages"
+  echo "bench: generating $pages pages" >&2
+  "$GENSITE" --pages "$pages" --out "$site" >/dev/null
+  bench_site_stats "$site"
+
+  # The warm-up run fills the page cache and keeps the report, for the findings count.
+  BENCH_STDOUT="$work/report.json" BENCH_STDERR="$work/stderr" bench_run "$limit" "$CLI" scan --offline --json "$site"
+  if [[ $RUN_RC -ne 0 && $RUN_RC -ne 1 ]]; then
+    echo "bench: quillorn-cli scan exited with $RUN_RC on $pages pages:" >&2
+    tail -n 5 "$work/stderr" >&2
+    exit 1
+  fi
+  findings=$(sed -n 's/.*"summary": *"Done (\([0-9]*\).*/\1/p' "$work/report.json" | head -n 1)
+  dropped=$(sed -n 's/.*"droppedFindings": *\([0-9]*\).*/\1/p' "$work/report.json" | head -n 1)
+  rm -f "$work/report.json"
+
+  walls=() cpus=() rss=()
+  for ((r = 1; r <= reps; r++)); do
+    echo "bench: $pages pages, run $r of $reps" >&2
+    bench_run "$limit" "$CLI" scan --offline --json "$site"
+    if [[ $RUN_RC -ne 0 && $RUN_RC -ne 1 ]]; then
+      echo "bench: quillorn-cli scan exited with $RUN_RC on $pages pages (124: time-out)" >&2
+      exit 1
+    fi
+    walls+=("$RUN_WALL") cpus+=("$RUN_CPU") rss+=("$RUN_RSS_KB")
+  done
+  wall=$(bench_median "${walls[@]}")
+  cpu=$(bench_median "${cpus[@]}")
+  peak=$(bench_max "${rss[@]}")
+  mb=$(awk -v b="$SITE_SCANNED_BYTES" 'BEGIN {printf "%.1f", b / 1e6}')
+  rows+=("$(printf '%7s %7s %8s %8s %8s %7s %7s %9s %9s %8s %9s' "$pages" "$SITE_FILES" "$SITE_SCANNED" "$mb" \
+    "${findings:-?}" "$wall" "$cpu" "$(bench_rate "$SITE_SCANNED" "$wall")" "$(bench_rate "$mb" "$wall")" \
+    "$(bench_rate "$mb" "$cpu")" "$(awk -v k="$peak" 'BEGIN {printf "%.1f", k / 1024}')")")
+  if [[ -n "$dropped" && "$dropped" != "0" ]]; then
+    echo "bench: note: $dropped findings did not fit the found-URL table on $pages pages" >&2
+  fi
+  rm -rf "$site"
+done
+
+echo
+echo "quillorn-cli scan --offline --json (median of $reps runs after a warm-up; $(nproc) CPUs)"
+printf '%7s %7s %8s %8s %8s %7s %7s %9s %9s %8s %9s\n' pages files scanned MB findings wall_s cpu_s files/s MB/s MB/cpu_s peak_MB
+for row in "${rows[@]}"; do echo "$row"; done
