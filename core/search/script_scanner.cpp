@@ -3,6 +3,8 @@
 
 #include "core/search/scanners.h"
 #include "core/search/script_strings.h"
+
+#include <cstring>
 #include "core/search/url_classifier.h"
 #include "core/search/url_table.h"
 #include "core/text/markup_lexing.h"
@@ -47,6 +49,18 @@ bool ScriptCommentCheck::inLineComment(Pos pos) const {
 void ScriptCommentCheck::collectMarkers() {
   collected_ = true;
   const int step = text_.step;
+  if (step == 1) {
+    // Every marker holds a '*': jump from one to the next.
+    const auto* data = text_.data;
+    const std::size_t size = text_.size;
+    for (const void* found = std::memchr(data, '*', size); found != nullptr;) {
+      const auto p = static_cast<std::size_t>(static_cast<const std::uint8_t*>(found) - data);
+      if (p > 0 && data[p - 1] == '/') openers_.push_back(static_cast<Pos>(p - 1));
+      if (p + 1 < size && data[p + 1] == '/') closers_.push_back(static_cast<Pos>(p));
+      found = p + 1 < size ? std::memchr(data + p + 1, '*', size - p - 1) : nullptr;
+    }
+    return;
+  }
   char previous = '\0';
   for (Pos p = 0; text_.hasChar(p); p += step) {
     const char c = text_.charAt(p);

@@ -6,8 +6,11 @@
 // Letters compare case-insensitively by folding only 'a' to 'z'.
 //
 // Two rules recur: a '<' or '>' is markup only when the character after it is
-// not '=' ("<=" and ">=" are ordinary characters); a double or single quote
-// opens a run that the next quote of the same kind closes.
+// not '=' ("<=" and ">=" are ordinary characters; a '<' or '>' that is the
+// last character is markup); a double or single quote opens a run that the
+// next quote of the same kind closes.
+//
+// A start position that is negative or at or beyond the end finds nothing.
 
 #include <cstddef>
 #include <cstdint>
@@ -48,18 +51,46 @@ inline constexpr std::size_t kValueBufferChars = 65535;
 // is for '<' alone and starts one character after `start`.
 Pos findTag(const TextView& text, std::string_view name, Pos start);
 
-// Like findTag, but an occurrence inside a script block (after a "<SCRIPT" and
-// before the next "</SCRIPT") is skipped, and the search goes on after that
-// tag's end. -1 when none remains or a skipped tag has no end.
+// Like findTag, but an occurrence inside a script block is skipped, and the
+// search goes on at or after that tag's end (findTagEnd). -1 when none
+// remains or a skipped tag has no end.
+//
+// An occurrence is inside a script block when it lies after a "<SCRIPT" and
+// before the first "</SCRIPT" that follows that "<SCRIPT" (both as findTag
+// finds them): the nearest script tag starting before it is a "<SCRIPT" and
+// it is not itself a "</SCRIPT". Where the tags do not alternate, the same
+// rule means that the first "</SCRIPT" closes every open "<SCRIPT", that an
+// opening tag never closed makes the rest of the file script, and that a
+// closing tag with nothing open is ignored.
 Pos findTagOutsideScript(const TextView& text, std::string_view name, Pos start);
+
+// What findTagOutsideScript has learnt about one document's script blocks:
+// whether the last script tag starting before `scannedTo` opens a block.
+// Without it, every call looks back from its hit to the previous script tag,
+// which costs up to the whole file; a pass that walks a document front to
+// back should keep one cursor for the pass so the text is classified once.
+// A cursor belongs to one document; a hit before `scannedTo` restarts it.
+struct ScriptBlockCursor {
+  Pos scannedTo = 0;
+  bool inScript = false;
+};
+
+// findTagOutsideScript, reusing and advancing `cursor`.
+Pos findTagOutsideScript(const TextView& text, std::string_view name, Pos start, ScriptBlockCursor& cursor);
 
 // Finds attribute `name` inside the tag whose '<' is at `tagPos` and returns
 // the number of value characters counted (0: not found, no value, or longer
 // than the value buffer). `valuePos` receives the offset just after the '='
-// when the name was found with a '=' after it. When `out` is given it receives
-// the counted characters (narrowed for UTF-16).
-std::size_t findAttribute(const TextView& text, Pos tagPos, std::string_view name, std::string* out,
-                          Pos* valuePos);
+// when the name was found with a '=' after it, else -1. When `out` is given it
+// receives the counted characters (narrowed for UTF-16), else it is emptied.
+//
+// The name is searched from the character after `tagPos` as a substring
+// ("src" also ends "lowsrc"), hopping over quoted runs, and gives up at a
+// markup '<' or '>'; only its first occurrence is tried, and it must be
+// followed directly by '='. A control character (1 to 31) in the value is
+// dropped together with the controls after it, and the next character is
+// taken in its place even when it would have ended the value.
+std::size_t findAttribute(const TextView& text, Pos tagPos, std::string_view name, std::string* out, Pos* valuePos);
 
 // The position just after the first markup '>' at or after `pos`, or -1.
 Pos findTagEnd(const TextView& text, Pos pos);
@@ -76,7 +107,11 @@ Pos findInBlock(const TextView& text, Pos start, std::string_view pattern, StopM
 std::size_t readValue(const TextView& text, Pos pos, ValueMode mode, std::string* out, QuoteKind* quoteKind,
                       std::int64_t* spanLength);
 
-// Whether `pos` in script text lies in a "//" line comment or a "/*" block comment.
+// Whether `pos` in script text lies in a "//" line comment or a "/*" block
+// comment. Line: a "//" starting at or before `pos` on the same line, even one
+// inside a string. Block: judged only by what follows: the next "*/" comes
+// before the next "/*" (or no "/*" follows), or a "/*" follows that is never
+// closed.
 bool isInScriptComment(const TextView& text, Pos pos);
 
 }  // namespace quillorn
