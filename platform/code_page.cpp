@@ -30,13 +30,23 @@ constexpr std::array<std::uint16_t, 256> kWideTable = makeWideTable();
 
 std::uint16_t widenByte(std::uint8_t byte) { return kWideTable[byte]; }
 
-char narrowCodeUnit(std::uint16_t unit) {
-  if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) return static_cast<char>(unit);
-  for (unsigned i = 0; i < kHighControls.size(); ++i) {
-    if (kHighControls[i] == unit) return static_cast<char>(0x80 + i);
-  }
-  return kUnmappableChar;
+namespace {
+
+// Every code unit's byte, made once from the byte-to-unit table: the scanners
+// narrow each UTF-16 character they compare.
+const std::array<char, 65536>& narrowTable() {
+  static const std::array<char, 65536> table = [] {
+    std::array<char, 65536> t{};
+    t.fill(kUnmappableChar);
+    for (unsigned byte = 0; byte < 256; ++byte) t[kWideTable[byte]] = static_cast<char>(byte);
+    return t;
+  }();
+  return table;
 }
+
+}  // namespace
+
+char narrowCodeUnit(std::uint16_t unit) { return narrowTable()[unit]; }
 
 bool isValidUtf8(std::string_view text) {
   std::size_t i = 0;
