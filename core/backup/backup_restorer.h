@@ -23,11 +23,19 @@ struct BackupOutcome {
   std::string message;         // "12 backup file(s) processed successfully", or why the run failed
 };
 
-// Checks the run (an empty extension is refused) and processes the folder tree.
+// Checks the run (an empty extension, an empty folder text and a folder that
+// does not exist are refused, with a message saying so) and processes the
+// folder tree.
 BackupOutcome runBackupRestore(const BackupRun& run);
 
-// One folder (and, with `subfolders`, its tree); adds to `processed`. False
-// reports a failure that stops the remaining subfolders.
+// One folder (path text) and, with `subfolders`, its tree; adds every file
+// whose last extension equals `extension` (ignoring ASCII case) to
+// `processed`, whether or not its move or delete succeeded. Restoring moves
+// "x.htm.bak" over "x.htm" (only when "x.htm" is absent or a readable file);
+// deleting removes it. Every folder is entered once, so linked loops end. A
+// folder that cannot be listed counts as empty. False only when a listing
+// breaks off part way (a disk fault): the files already listed are handled,
+// the remaining subfolders are not. Failed moves and deletes are not failures.
 bool processBackupFolder(std::string_view folder, std::string_view extension, bool subfolders, bool deleteBackups,
                          std::int64_t& processed);
 

@@ -37,7 +37,8 @@ struct RewritePassOutcome {
   RewriteState state = RewriteState::Done;
   std::int64_t processedTotal = 0;  // -1 when stopped or failed
   std::string statusText;           // "Done (x of y URL(s) processed successfully)", "Stopped", ...
-  std::string errorMessage;         // kDiskWritingError and the file, for DiskError
+  std::string errorMessage;         // kDiskWritingError, for DiskError; empty otherwise
+  std::string failedFile;           // for DiskError: the file (host path) that kept its old content
 };
 
 struct RewritePassContext {
@@ -49,6 +50,12 @@ struct RewritePassContext {
   std::function<bool()> confirmStop;
 };
 
+// Walks the file list in order and rewrites every HTML, style-sheet and script
+// file that is not empty; reports one status line per rewritten file, the
+// overall progress after every entry, and the final status on the panel. A
+// stop is asked for (confirmStop; none given means yes) after every entry.
+// The pass ends at the first file whose new content cannot be written: that
+// file and its backup stay as they were, the files before it stay rewritten.
 RewritePassOutcome runRewritingPass(RewritePassContext& context);
 
 }  // namespace quillorn

@@ -70,7 +70,7 @@ namespace quillorn::platform {
 namespace {
 
 TEST(FromDisplayUtf8Test, RoundTripsWhatToDisplayUtf8Made) {
-  for (const std::string text : {std::string("a.htm"), std::string("caf\xE9.htm"), std::string("\x80\x9F\xFF_"),
+  for (const std::string& text : {std::string("a.htm"), std::string("caf\xE9.htm"), std::string("\x80\x9F\xFF_"),
                                  std::string("")}) {
     EXPECT_EQ(fromDisplayUtf8(toDisplayUtf8(text)), text);
   }

@@ -1,0 +1,325 @@
+#include "core/backup/backup_restorer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/files/file_list.h"
+#include "core/rewrite/rewriting_pass.h"
+#include "platform/host_path.h"
+
+namespace quillorn {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every file under a folder: its path relative to the folder ('/' separators)
+// and its content; an empty folder shows as "<path>/", a link as "<path>@".
+using Tree = std::map<std::string, std::string>;
+
+std::string readBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeBytes(const fs::path& path, std::string_view bytes) {
+  fs::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+void makeTree(const fs::path& root, const Tree& tree) {
+  for (const auto& [relative, bytes] : tree) {
+    if (!relative.empty() && relative.back() == '/') {
+      fs::create_directories(root / relative);
+    } else {
+      writeBytes(root / relative, bytes);
+    }
+  }
+}
+
+Tree readTree(const fs::path& root) {
+  Tree tree;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root)) {
+    const std::string relative = entry.path().lexically_relative(root).generic_string();
+    if (entry.is_symlink()) {
+      tree[relative + "@"] = "";
+      continue;
+    }
+    if (entry.is_directory()) {
+      if (fs::is_empty(entry.path())) tree[relative + "/"] = "";
+    } else {
+      tree[relative] = readBytes(entry.path());
+    }
+  }
+  return tree;
+}
+
+class BackupRestorerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "quillorn-backup-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+  }
+  void TearDown() override {
+    std::error_code error;
+    fs::remove_all(root_, error);
+  }
+
+  std::string rootText() const { return platform::toPathText(root_); }
+
+  fs::path root_;
+};
+
+struct FolderRow {
+  std::string name;
+  Tree before;
+  std::string extension;
+  bool subfolders;
+  bool deleteBackups;
+  Tree after;
+  std::int64_t processed;
+};
+
+std::ostream& operator<<(std::ostream& out, const FolderRow& row) { return out << row.name; }
+
+class ProcessFolderTest : public BackupRestorerTest, public ::testing::WithParamInterface<FolderRow> {};
+
+TEST_P(ProcessFolderTest, Rows) {
+  const FolderRow& row = GetParam();
+  makeTree(root_, row.before);
+  std::int64_t processed = 5;  // the count is added to, not reset
+
+  EXPECT_TRUE(processBackupFolder(rootText(), row.extension, row.subfolders, row.deleteBackups, processed));
+
+  EXPECT_EQ(processed, 5 + row.processed);
+  EXPECT_EQ(readTree(root_), row.after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ProcessFolderTest,
+    ::testing::Values(
+        FolderRow{"RestoreReplacesTheFile",
+                  {{"a.htm", "new"}, {"a.htm.bak", "old"}},
+                  "bak",
+                  true,
+                  false,
+                  {{"a.htm", "old"}},
+                  1},
+        FolderRow{"RestoreWithoutTheFile", {{"a.htm.bak", "old"}}, "bak", true, false, {{"a.htm", "old"}}, 1},
+        FolderRow{"UpperCaseName", {{"A.HTM.BAK", "old"}}, "bak", true, false, {{"A.HTM", "old"}}, 1},
+        FolderRow{"UpperCaseExtensionBox", {{"a.htm.bak", "old"}}, "BaK", true, false, {{"a.htm", "old"}}, 1},
+        FolderRow{"OnlyExtensionRemoved", {{"a.bak", "old"}}, "bak", true, false, {{"a", "old"}}, 1},
+        FolderRow{"NotTheLastExtension", {{"a.bak.old", "x"}}, "bak", true, false, {{"a.bak.old", "x"}}, 0},
+        FolderRow{"LongerExtension",
+                  {{"a.bakk", "x"}, {"b.ba", "y"}},
+                  "bak",
+                  true,
+                  false,
+                  {{"a.bakk", "x"}, {"b.ba", "y"}},
+                  0},
+        FolderRow{"DotInTheExtensionBox", {{"a.htm.bak", "old"}}, ".bak", true, false, {{"a.htm.bak", "old"}}, 0},
+        FolderRow{"RestoredOnceOnly", {{"x.bak.bak", "old"}}, "bak", true, false, {{"x.bak", "old"}}, 1},
+        FolderRow{"NameIsOnlyTheExtension", {{".bak", "x"}}, "bak", true, false, {{".bak", "x"}}, 1},
+        FolderRow{"TargetIsAFolder",
+                  {{"a.htm.bak", "old"}, {"a.htm/in.txt", "kept"}},
+                  "bak",
+                  true,
+                  false,
+                  {{"a.htm.bak", "old"}, {"a.htm/in.txt", "kept"}},
+                  1},
+        FolderRow{"FolderWithTheExtension",
+                  {{"old.bak/a.htm.bak", "old"}},
+                  "bak",
+                  false,
+                  false,
+                  {{"old.bak/a.htm.bak", "old"}},
+                  0},
+        FolderRow{"EmptyExtensionRestoreLeavesNamesWithoutDot",
+                  {{"README", "r"}, {"a.htm", "a"}},
+                  "",
+                  false,
+                  false,
+                  {{"README", "r"}, {"a.htm", "a"}},
+                  1},
+        FolderRow{"DeleteWithoutSubfolders",
+                  {{"a.htm.bak", "1"}, {"a.htm", "2"}, {"sub/b.htm.bak", "3"}},
+                  "bak",
+                  false,
+                  true,
+                  {{"a.htm", "2"}, {"sub/b.htm.bak", "3"}},
+                  1},
+        FolderRow{"DeleteWithSubfolders",
+                  {{"a.htm.bak", "1"}, {"a.htm", "2"}, {"sub/b.htm.bak", "3"}},
+                  "bak",
+                  true,
+                  true,
+                  {{"a.htm", "2"}, {"sub/", ""}},
+                  2},
+        FolderRow{"RestoreWithoutSubfolders",
+                  {{"a.htm.bak", "1"}, {"sub/b.htm.bak", "3"}},
+                  "bak",
+                  false,
+                  false,
+                  {{"a.htm", "1"}, {"sub/b.htm.bak", "3"}},
+                  1},
+        FolderRow{"ThreeLevelsDeep",
+                  {{"a.htm.bak", "1"},
+                   {"one/b.css.bak", "2"},
+                   {"one/two/c.js.bak", "3"},
+                   {"one/two/three/d.html.bak", "4"},
+                   {"one/two/three/d.html", "new"},
+                   {"other/e.htm.bak", "5"}},
+                  "bak",
+                  true,
+                  false,
+                  {{"a.htm", "1"},
+                   {"one/b.css", "2"},
+                   {"one/two/c.js", "3"},
+                   {"one/two/three/d.html", "4"},
+                   {"other/e.htm", "5"}},
+                  5},
+        FolderRow{"EmptyFolder", {{"sub/", ""}}, "bak", true, false, {{"sub/", ""}}, 0}),
+    [](const ::testing::TestParamInfo<FolderRow>& info) { return info.param.name; });
+
+TEST_F(BackupRestorerTest, FolderThatDoesNotExistCountsAsEmpty) {
+  std::int64_t processed = 0;
+  EXPECT_TRUE(processBackupFolder(platform::toPathText(root_ / "missing"), "bak", true, false, processed));
+  EXPECT_EQ(processed, 0);
+}
+
+TEST_F(BackupRestorerTest, FolderTextWithTrailingSeparator) {
+  makeTree(root_, {{"a.htm.bak", "old"}});
+  std::int64_t processed = 0;
+  EXPECT_TRUE(processBackupFolder(rootText() + "\\", "bak", true, false, processed));
+  EXPECT_EQ(processed, 1);
+  EXPECT_EQ(readTree(root_), (Tree{{"a.htm", "old"}}));
+}
+
+// A link back up the tree would otherwise be followed for ever.
+TEST_F(BackupRestorerTest, LinkedLoopIsEnteredOnce) {
+  makeTree(root_, {{"a.htm.bak", "1"}, {"sub/b.htm.bak", "2"}});
+  fs::create_directory_symlink(root_, root_ / "sub" / "up");
+
+  std::int64_t processed = 0;
+  EXPECT_TRUE(processBackupFolder(rootText(), "bak", true, true, processed));
+
+  EXPECT_EQ(processed, 2);
+  EXPECT_EQ(readTree(root_), (Tree{{"sub/up@", ""}}));
+}
+
+struct RunRow {
+  std::string name;
+  std::string extension;
+  bool folderExists;
+  bool ok;
+  std::string message;  // what the message contains
+};
+
+std::ostream& operator<<(std::ostream& out, const RunRow& row) { return out << row.name; }
+
+class RunTest : public BackupRestorerTest, public ::testing::WithParamInterface<RunRow> {};
+
+TEST_P(RunTest, Rows) {
+  const RunRow& row = GetParam();
+  const Tree before{{"a.htm.bak", "1"}, {"sub/b.htm.bak", "2"}, {"README", "r"}};
+  makeTree(root_, before);
+  BackupRun run;
+  run.folder = row.folderExists ? rootText() : platform::toPathText(root_ / "missing");
+  run.extension = row.extension;
+
+  const BackupOutcome outcome = runBackupRestore(run);
+
+  EXPECT_EQ(outcome.ok, row.ok);
+  EXPECT_NE(outcome.message.find(row.message), std::string::npos) << outcome.message;
+  if (!row.ok) {
+    EXPECT_EQ(readTree(root_), before);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RunTest,
+    ::testing::Values(RunRow{"Restores", "bak", true, true, "2 backup file(s) processed successfully"},
+                      RunRow{"NothingFound", "old", true, true, "0 backup file(s) processed successfully"},
+                      RunRow{"EmptyExtensionRefused", "", true, false, "extension is empty"},
+                      RunRow{"MissingFolderRefused", "bak", false, false, "does not exist"}),
+    [](const ::testing::TestParamInfo<RunRow>& info) { return info.param.name; });
+
+TEST_F(BackupRestorerTest, MessageIsExactlyTheCount) {
+  makeTree(root_, {{"a.htm.bak", "1"}});
+  BackupRun run;
+  run.folder = rootText();
+  run.extension = "bak";
+  run.deleteBackups = true;
+  const BackupOutcome outcome = runBackupRestore(run);
+  EXPECT_TRUE(outcome.ok);
+  EXPECT_EQ(outcome.processed, 1);
+  EXPECT_EQ(outcome.message, "1 backup file(s) processed successfully");
+  EXPECT_EQ(readTree(root_), (Tree{}));
+}
+
+class RecordingPanel : public ProgressPanel {
+ public:
+  void appendStatusLine(std::string_view line) override { lines.emplace_back(line); }
+  void setOverallProgress(std::int64_t, std::int64_t) override {}
+  void setFileProgress(std::int64_t, std::int64_t) override {}
+  void setPanelStatus(PanelStatus, std::string_view) override {}
+  bool pollStopRequest() override { return false; }
+  std::vector<std::string> lines;
+};
+
+// The backups the rewriting pass leaves are exactly what the restorer puts
+// back: after both, the site is byte for byte what it was.
+TEST_F(BackupRestorerTest, RestoringUndoesTheRewritingPass) {
+  const std::string page = "<a href=\"old.htm\">x</a>";
+  const Tree site{{"index.htm", page},     {"style.css", "body{}"}, {"pic.gif", "GIF89a"},
+                  {"sub/page.HTML", page}, {"sub/empty.htm", ""},   {"sub/deeper/code.js", "var a = 1;"}};
+  makeTree(root_, site);
+  FileList files;
+  for (const auto& [relative, bytes] : site) files.addSelectedFiles({platform::toPathText(root_ / relative)}, {});
+  UrlTable urls;
+  for (std::size_t i = 0; i < files.count(); ++i) {
+    if (lastPathComponent(files.path(i)) != "index.htm" && lastPathComponent(files.path(i)) != "page.HTML") continue;
+    UrlEntry entry;
+    entry.url = "old.htm";
+    entry.replacement = "new.htm";
+    entry.quoteKind = Delimited;
+    entry.spanLength = 9;
+    entry.valuePos = 8;
+    entry.tagPos = 0;
+    entry.fileIndex = static_cast<std::int32_t>(i);
+    ASSERT_TRUE(urls.append(entry));
+  }
+  Settings settings;
+  settings.makeBackups = 1;
+  RecordingPanel panel;
+  RewritePassContext context{settings, files, urls, panel, [] { return true; }};
+
+  const RewritePassOutcome pass = runRewritingPass(context);
+  ASSERT_EQ(pass.state, RewriteState::Done);
+  ASSERT_EQ(pass.processedTotal, 2);
+  ASSERT_EQ(readBytes(root_ / "index.htm"), "<a href=\"new.htm\">x</a>");
+  ASSERT_EQ(panel.lines.size(), 4u);
+
+  BackupRun run;
+  run.folder = rootText();
+  run.extension = "bak";
+  const BackupOutcome restored = runBackupRestore(run);
+
+  EXPECT_TRUE(restored.ok);
+  EXPECT_EQ(restored.processed, 4);
+  EXPECT_EQ(readTree(root_), site);
+}
+
+}  // namespace
+}  // namespace quillorn
