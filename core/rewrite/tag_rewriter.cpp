@@ -1,0 +1,449 @@
+#include "core/rewrite/tag_rewriter.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "core/text/ascii.h"
+#include "core/text/markup_lexing.h"
+#include "core/text/url_transforms.h"
+
+namespace quillorn {
+namespace {
+
+// Elements whose end tag goes once their start tag has been removed. The
+// pending stack holds these indices; the names are what the end-tag searches
+// look for after "<" and "</".
+enum Element : std::uint8_t {
+  ElementA,
+  ElementBgsound,
+  ElementScript,
+  ElementApplet,
+  ElementEmbed,
+  ElementIframe,
+  ElementStyle,
+  kElementCount
+};
+constexpr std::array<std::string_view, kElementCount> kStartNames = {"A",     "BGSOUND", "SCRIPT", "APPLET",
+                                                                     "EMBED", "IFRAME",  "STYLE"};
+constexpr std::array<std::string_view, kElementCount> kEndNames = {"/A",     "/BGSOUND", "/SCRIPT", "/APPLET",
+                                                                   "/EMBED", "/IFRAME",  "/STYLE"};
+
+// Which deletion policy governs a tag, by the tag's name.
+enum class TagKind { Unknown, Image, Background, Anchor, AreaOrLink, Style, Embedded };
+
+struct TagRule {
+  std::string_view name;  // with its '<', compared ignoring ASCII case
+  TagKind kind;
+  Element element;  // pushed when the start tag is removed (Anchor, Style, Embedded); unused otherwise
+};
+
+constexpr std::array<TagRule, 15> kTagRules = {{
+    {"<IMG", TagKind::Image, ElementA},
+    {"<INPUT", TagKind::Background, ElementA},
+    {"<BODY", TagKind::Background, ElementA},
+    {"<TABLE", TagKind::Background, ElementA},
+    {"<TD", TagKind::Background, ElementA},
+    {"<TR", TagKind::Background, ElementA},
+    {"<A", TagKind::Anchor, ElementA},
+    {"<AREA", TagKind::AreaOrLink, ElementA},
+    {"<LINK", TagKind::AreaOrLink, ElementA},
+    {"<STYLE", TagKind::Style, ElementStyle},
+    {"<BGSOUND", TagKind::Embedded, ElementBgsound},
+    {"<SCRIPT", TagKind::Embedded, ElementScript},
+    {"<APPLET", TagKind::Embedded, ElementApplet},
+    {"<EMBED", TagKind::Embedded, ElementEmbed},
+    {"<IFRAME", TagKind::Embedded, ElementIframe},
+}};
+
+// "<BGSOUND": a name with more characters matches no rule, so reading stops there.
+constexpr std::size_t kLongestRuleName = 8;
+static_assert(std::ranges::all_of(kTagRules, [](const TagRule& rule) { return rule.name.size() <= kLongestRuleName; }));
+
+constexpr std::string_view kTwoQuotes = "\"\"";
+constexpr std::string_view kFileScheme = "file://";
+
+bool isControl(char c) { return static_cast<unsigned char>(c) < 32; }
+
+// The number of delimiter characters on each side of a value of this kind,
+// or -1 for a kind the table cannot hold.
+int delimiterChars(QuoteKind kind) {
+  switch (kind) {
+    case Bare: return 0;
+    case Delimited: return 1;
+    case EscapedQuotes: return 2;
+  }
+  return -1;
+}
+
+// Whether the entry's span lies whole inside the text, on the character grid,
+// with room for its delimiters. Positions come from the table, which may have
+// been edited by hand (a decisions file); a span that does not fit is never
+// read or written, and the occurrence is left as it stands.
+bool spanFits(const TextView& text, const UrlEntry& entry) {
+  const int k = delimiterChars(entry.quoteKind);
+  if (k < 0 || entry.valuePos < 0 || entry.spanLength < 2 * k) return false;
+  if (entry.valuePos % text.step != 0 || entry.valuePos > text.end()) return false;
+  return entry.spanLength <= (text.end() - entry.valuePos) / text.step;
+}
+
+bool isDelete(std::string_view replacement) { return replacement.empty() || replacement == kTwoQuotes; }
+
+bool enclosedInQuotes(std::string_view text) { return text.size() >= 2 && text.front() == '"' && text.back() == '"'; }
+
+// A drive path: ":\" as the second and third characters.
+bool isDrivePath(std::string_view text) { return text.size() >= 3 && text[1] == ':' && text[2] == '\\'; }
+
+#ifndef _WIN32
+// Path text of an absolute POSIX host path ("\home\ann\a.gif"). A leading
+// "\\" is left out: it is no host path this program makes, and relative steps
+// up to it would only mangle it.
+bool isAbsolutePathText(std::string_view text) {
+  return !text.empty() && text[0] == '\\' && (text.size() < 2 || text[1] != '\\');
+}
+#endif
+
+// Appends the bytes of a new value: the entry's own opening delimiters, the
+// value (widened for UTF-16), the entry's own closing delimiters. Delimiters
+// are taken only from a span that fits the text.
+void appendComposed(const TextView& text, const UrlEntry& entry, std::string_view value, std::string& out) {
+  const std::size_t k = spanFits(text, entry) ? static_cast<std::size_t>(delimiterChars(entry.quoteKind)) : 0;
+  const auto step = static_cast<std::size_t>(text.step);
+  const std::size_t delimiterBytes = k * step;
+  out.reserve(out.size() + 2 * delimiterBytes + value.size() * step);
+  const char* span = nullptr;
+  if (k > 0) {
+    span = reinterpret_cast<const char*>(text.data) + entry.valuePos;
+    out.append(span, delimiterBytes);
+  }
+  if (step == 1) {
+    out.append(value);
+  } else {
+    appendWidened(value, out);
+  }
+  if (k > 0) {
+    const std::size_t spanBytes = static_cast<std::size_t>(entry.spanLength) * step;
+    out.append(span + spanBytes - delimiterBytes, delimiterBytes);
+  }
+}
+
+// The search result "first hit at or after writtenPos", kept between calls.
+// writtenPos never moves back, so a hit stays the first one until writtenPos
+// passes it, and "none" stays none; each new search starts beyond the last
+// hit, which keeps all the end-tag searches of a document linear.
+struct CachedSearch {
+  Pos from = kNotFound;
+  Pos hit = kNotFound;
+};
+
+class DocumentRewriter {
+ public:
+  DocumentRewriter(const TextView& text, const UrlTable& table, const FileList& files, const Settings& settings,
+                   std::int32_t fileIndex, OutputSink& out)
+      : text_(text), table_(table), files_(files), settings_(settings), fileIndex_(fileIndex), out_(out) {}
+
+  // Rewrites the whole document; false when a write failed (the output then
+  // stops where it failed).
+  bool run(const std::vector<std::size_t>& list) {
+    for (const std::size_t index : list) {
+      const UrlEntry& entry = table_.entry(index);
+      endTagPhase(&entry);
+      if (failed_) return false;
+      // The value lies in text already written or removed.
+      if (entry.valuePos < writtenPos_) continue;
+      if (isDelete(entry.replacement)) {
+        applyDeleteRules(entry);
+      } else {
+        applyReplacementRules(index, entry);
+      }
+      if (failed_) return false;
+    }
+    while (!pending_.empty()) {
+      endTagPhase(nullptr);
+      if (failed_) return false;
+    }
+    copyUpTo(text_.end());
+    return !failed_;
+  }
+
+ private:
+  // Writes the document from writtenPos up to `pos` (not moving writtenPos).
+  void copyUpTo(Pos pos) {
+    pos = std::min(pos, text_.end());
+    if (failed_ || pos <= writtenPos_) return;
+    write(text_.data + writtenPos_, static_cast<std::size_t>(pos - writtenPos_));
+  }
+
+  void write(const std::uint8_t* bytes, std::size_t count) {
+    if (failed_) return;
+    if (!out_.write(bytes, count)) failed_ = true;
+  }
+
+  const std::string& documentPath() const {
+    static const std::string kNoPath;
+    if (fileIndex_ < 0 || static_cast<std::size_t>(fileIndex_) >= files_.count()) return kNoPath;
+    return files_.path(static_cast<std::size_t>(fileIndex_));
+  }
+
+  void writeValue(const UrlEntry& entry, std::string_view value) {
+    copyUpTo(entry.valuePos);
+    valueBytes_.clear();
+    appendComposed(text_, entry, value, valueBytes_);
+    write(reinterpret_cast<const std::uint8_t*>(valueBytes_.data()), valueBytes_.size());
+    writtenPos_ = entry.valuePos + entry.spanLength * text_.step;
+  }
+
+  void applyReplacementRules(std::size_t index, const UrlEntry& entry) {
+    // Two entries for one value (a web address without its protocol prefix
+    // that is also broken): the later one decides. Only an entry of the same
+    // file is the same value; an equal offset in another file is unrelated.
+    // The tag positions are deliberately not compared: a later value of the
+    // same tag is handled by the removal rule below (a tag whose '<' is
+    // already written is never removed).
+    if (index + 1 < table_.count()) {
+      const UrlEntry& following = table_.entry(index + 1);
+      if (following.fileIndex == entry.fileIndex && following.valuePos == entry.valuePos &&
+          spanFits(text_, following)) {
+        return;
+      }
+    }
+    const std::string_view replacement = entry.replacement;
+    if (replacement.substr(0, RelativeMarker.size()) == RelativeMarker) {
+      writeValue(entry, resolveTarget(replacement.substr(RelativeMarker.size()), documentPath()));
+    } else {
+      writeValue(entry, replacement);
+    }
+  }
+
+  void applyDeleteRules(const UrlEntry& entry) {
+    // Script strings and style-sheet url( ) have no tag: nothing applies.
+    if (entry.tagPos < 0) return;
+    const std::string_view empty = entry.replacement;  // "" or two double quotes
+    const TagRule* rule = ruleForTagAt(entry.tagPos);
+    if (rule == nullptr) return;
+    const DeletionChoice textLinks = settings_.textLinkAction;
+    switch (rule->kind) {
+      case TagKind::Image: applyImagePolicy(entry, settings_.imageUrlAction, settings_.imageReplacementUrl); break;
+      case TagKind::Background:
+        applyImagePolicy(entry, settings_.backgroundUrlAction, settings_.backgroundReplacementUrl);
+        break;
+      case TagKind::Anchor:
+      case TagKind::Style:
+        if (textLinks == DeletionChoice::ConvertToText) {
+          removeStartTag(entry, rule->element);
+        } else if (textLinks == DeletionChoice::MakeEmpty) {
+          writeValue(entry, "#");
+        }
+        break;
+      case TagKind::AreaOrLink:
+        if (textLinks == DeletionChoice::ConvertToText || textLinks == DeletionChoice::MakeEmpty) {
+          writeValue(entry, "#");
+        }
+        break;
+      case TagKind::Embedded:
+        if (textLinks == DeletionChoice::ConvertToText) {
+          removeStartTag(entry, rule->element);
+        } else if (textLinks == DeletionChoice::MakeEmpty) {
+          writeValue(entry, empty);
+        }
+        break;
+      case TagKind::Unknown: break;
+    }
+  }
+
+  // Images and backgrounds: keep, empty, or the fixed replacement URL, which a
+  // bare value gets in double quotes.
+  void applyImagePolicy(const UrlEntry& entry, DeletionChoice choice, const std::string& fixedUrl) {
+    const std::string_view empty = entry.replacement;
+    if (choice == DeletionChoice::MakeEmpty) {
+      writeValue(entry, empty);
+    } else if (choice == DeletionChoice::ReplaceWithUrl) {
+      std::string value = settings_.deletionRelativePaths != 0 ? resolveTarget(fixedUrl, documentPath()) : fixedUrl;
+      if (empty == kTwoQuotes) value = '"' + value + '"';
+      writeValue(entry, value);
+    }
+  }
+
+  void removeStartTag(const UrlEntry& entry, Element element) {
+    // A tag whose '<' has already been written (a value of it was replaced
+    // before) cannot be taken back: the value stays as it is.
+    if (entry.tagPos < writtenPos_) return;
+    // A start tag that never ends has nothing sound to remove: the value stays
+    // and the rest of the document is kept.
+    const Pos end = tagEnd(entry.tagPos);
+    if (end == kNotFound) return;
+    copyUpTo(entry.tagPos);
+    writtenPos_ = end;
+    pending_.push_back(element);
+  }
+
+  // Removes the end tags of the pending elements that the output has reached.
+  // `next` is the occurrence about to be handled, or none at the end.
+  void endTagPhase(const UrlEntry* next) {
+    while (!pending_.empty() && !failed_) {
+      const Element element = pending_.back();
+      const Pos endTag = firstAtOrAfterWritten(endTagSearch_[element], kEndNames[element]);
+      if (endTag == kNotFound) {
+        pending_.pop_back();
+        return;
+      }
+      // Another start tag of the same name first: that end tag is its own.
+      const Pos startTag = firstAtOrAfterWritten(startTagSearch_[element], kStartNames[element]);
+      if (startTag != kNotFound && startTag < endTag) {
+        pending_.pop_back();
+        return;
+      }
+      if (next != nullptr && endTag > next->valuePos) return;
+      // An end tag with no '>' after it is left in the output with the rest of
+      // the document, like one that cannot be found.
+      const Pos end = tagEnd(endTag);
+      if (end == kNotFound) {
+        pending_.pop_back();
+        return;
+      }
+      copyUpTo(endTag);
+      writtenPos_ = end;
+      pending_.pop_back();
+    }
+  }
+
+  Pos firstAtOrAfterWritten(CachedSearch& search, std::string_view name) {
+    const bool valid = search.from != kNotFound && search.from <= writtenPos_ &&
+                       (search.hit == kNotFound || search.hit >= writtenPos_);
+    if (!valid) search = {writtenPos_, findTag(text_, name, writtenPos_)};
+    return search.hit;
+  }
+
+  // findTagEnd, remembering where the text has no tag end left so that a
+  // document without one is not searched to its end again and again.
+  Pos tagEnd(Pos from) {
+    if (noTagEndFrom_ != kNotFound && from >= noTagEndFrom_) return kNotFound;
+    const Pos end = findTagEnd(text_, from);
+    if (end == kNotFound) noTagEndFrom_ = from;
+    return end;
+  }
+
+  // The rule for the tag whose '<' is at `tagPos`, or none. The name runs from
+  // the '<' to the first space, double quote, single quote or '>' not followed
+  // by '='; control characters are passed over without ending it, so "<IMG"
+  // and a line break before "src=" read as "<IMGsrc=", which matches nothing.
+  // A name that the document ends in is empty. This reads like readValue in
+  // TagValue mode, but stops after the longest rule name, and needs the '<'
+  // itself: a position that holds none names no tag.
+  const TagRule* ruleForTagAt(Pos tagPos) {
+    if (tagPos == lastTagPos_) return lastRule_;
+    lastTagPos_ = tagPos;
+    lastRule_ = nullptr;
+    if (tagPos % text_.step != 0 || !text_.hasChar(tagPos) || text_.charAt(tagPos) != '<') return nullptr;
+
+    std::array<char, kLongestRuleName> name{};
+    std::size_t length = 0;
+    bool ended = false;
+    for (Pos p = tagPos; text_.hasChar(p); p += text_.step) {
+      const char c = text_.charAt(p);
+      if (isControl(c)) continue;
+      if (c == ' ' || c == '"' || c == '\'' || (c == '>' && text_.charOrZero(p + text_.step) != '=')) {
+        ended = true;
+        break;
+      }
+      if (length == name.size()) return nullptr;  // longer than every rule name
+      name[length++] = c;
+    }
+    if (!ended) return nullptr;
+    const std::string_view read(name.data(), length);
+    for (const TagRule& rule : kTagRules) {
+      if (equalsIgnoreAsciiCase(read, rule.name)) {
+        lastRule_ = &rule;
+        break;
+      }
+    }
+    return lastRule_;
+  }
+
+  const TextView& text_;
+  const UrlTable& table_;
+  const FileList& files_;
+  const Settings& settings_;
+  std::int32_t fileIndex_;
+  OutputSink& out_;
+
+  Pos writtenPos_ = 0;
+  bool failed_ = false;
+  std::vector<Element> pending_;
+  std::array<CachedSearch, kElementCount> endTagSearch_{};
+  std::array<CachedSearch, kElementCount> startTagSearch_{};
+  Pos noTagEndFrom_ = kNotFound;
+  Pos lastTagPos_ = kNotFound;
+  const TagRule* lastRule_ = nullptr;
+  std::string valueBytes_;  // one composed value at a time, reused
+};
+
+}  // namespace
+
+RewriteResult rewriteDocument(const TextView& text, const UrlTable& table, const std::vector<std::size_t>& occurrences,
+                              const FileList& files, const Settings& settings, std::int32_t fileIndex,
+                              OutputSink& out) {
+  // The document's occurrences in file order; equal offsets keep table order
+  // whatever order the caller listed them in.
+  std::vector<std::size_t> list;
+  list.reserve(occurrences.size());
+  for (const std::size_t index : occurrences) {
+    if (index < table.count() && table.entry(index).fileIndex == fileIndex) list.push_back(index);
+  }
+  std::sort(list.begin(), list.end(), [&table](std::size_t a, std::size_t b) {
+    const Pos pa = table.entry(a).valuePos;
+    const Pos pb = table.entry(b).valuePos;
+    return pa != pb ? pa < pb : a < b;
+  });
+  list.erase(std::unique(list.begin(), list.end()), list.end());
+
+  RewriteResult result;
+  result.occurrences = list.size();
+  // Entries whose span does not fit the text count, but are never touched.
+  std::erase_if(list, [&](std::size_t index) { return !spanFits(text, table.entry(index)); });
+
+  DocumentRewriter rewriter(text, table, files, settings, fileIndex, out);
+  result.writeFailed = !rewriter.run(list);
+  return result;
+}
+
+std::vector<std::vector<std::size_t>> entriesByFile(const UrlTable& table, std::size_t fileCount) {
+  std::vector<std::vector<std::size_t>> byFile(fileCount);
+  for (std::size_t i = 0; i < table.count(); ++i) {
+    const std::int32_t fileIndex = table.entry(i).fileIndex;
+    if (fileIndex >= 0 && static_cast<std::size_t>(fileIndex) < fileCount) {
+      byFile[static_cast<std::size_t>(fileIndex)].push_back(i);
+    }
+  }
+  return byFile;
+}
+
+std::string resolveTarget(std::string_view target, std::string_view documentPath) {
+  const bool enclosed = enclosedInQuotes(target);
+  if (startsWithIgnoreAsciiCase(target, kFileScheme) ||
+      (enclosed && startsWithIgnoreAsciiCase(target.substr(1), kFileScheme))) {
+    return makeRelativePath(target, documentPath, SeparatorMode::Url);
+  }
+  // Any other URL stays as written.
+  if (target.find("://") != std::string_view::npos) return std::string(target);
+  if (isDrivePath(target) || (enclosed && isDrivePath(target.substr(1)))) {
+    return makeRelativePath(target, documentPath, SeparatorMode::Windows);
+  }
+#ifndef _WIN32
+  // Absolute path text is this host's counterpart of a drive path.
+  if (isAbsolutePathText(target) || (enclosed && isAbsolutePathText(target.substr(1)))) {
+    return makeRelativePath(target, documentPath, SeparatorMode::Windows);
+  }
+#endif
+  // A relative path, a drive path written with '/' or with '|' but without
+  // "file://", a "mailto:" address.
+  return std::string(target);
+}
+
+std::string composeValue(const TextView& text, const UrlEntry& entry, std::string_view value) {
+  std::string bytes;
+  appendComposed(text, entry, value, bytes);
+  return bytes;
+}
+
+}  // namespace quillorn

@@ -43,10 +43,12 @@ struct RewriteResult {
 
 // Rewrites the document `text` (UTF-16 already in little-endian order) of
 // file-list entry `fileIndex`. `occurrences` are the indices of the table's
-// entries for this file, in table order (see entriesByFile).
+// entries for this file (see entriesByFile); they are handled in file order,
+// equal offsets in table order. Indices of other files or past the table are
+// ignored; entries whose span does not fit the text are counted but left
+// alone. Stops at the first refused write.
 RewriteResult rewriteDocument(const TextView& text, const UrlTable& table, const std::vector<std::size_t>& occurrences,
-                              const FileList& files, const Settings& settings, std::int32_t fileIndex,
-                              OutputSink& out);
+                              const FileList& files, const Settings& settings, std::int32_t fileIndex, OutputSink& out);
 
 // For every file-list index, the indices of its table entries in table order;
 // one walk over the table.
