@@ -3,36 +3,61 @@
 // client handle the search opens and closes and the one connection it keeps to
 // the last server named.
 //
-// This build has no network client yet: open() fails, as an Internet handle
-// that could not be opened does, and every check then reports "not reachable"
-// after writing its status line.
+// A URL's server part is the text after the scheme prefix up to the first "/"
+// (a port or user name written there stays in it, so such a name never
+// resolves); its object part is the text after that "/". One connection is
+// kept, to the last server part checked: a URL on another server (compared
+// ignoring ASCII case) replaces it, a URL on the same server reuses it whatever
+// its scheme, and an open of another scheme than the one the connection was
+// made for fails. What counts as reachable per scheme, and the time-outs, are
+// those of platform::InternetClient.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 #include "core/search/progress_panel.h"
+#include "platform/internet_client.h"
 
 namespace quillorn {
 
 inline constexpr std::string_view kCheckingUrlLine = "Checking the URL in the Internet...";
 
+// The longest last server name kept; a longer server part is remembered cut
+// to this length (it could not be resolved anyway).
+inline constexpr std::size_t kMaxServerNameLength = 263;
+
 class InternetSession {
  public:
-  // Opens the client handle; false when it could not be opened.
+  // The program's session: ports 80, 21 and 70, the environment's proxy.
+  InternetSession() = default;
+  // Tests only: other ports (servers of their own on loopback) and no proxy.
+  explicit InternetSession(const platform::InternetClientOptions& options);
+
+  // Opens the client handle, starting with no connection and no last server
+  // name; false when it could not be opened. An open handle is kept.
   bool open();
   // Closes the connection and the handle and forgets the last server name.
   void close();
-  bool isOpen() const { return open_; }
+  bool isOpen() const { return client_.isOpen(); }
   const std::string& lastServerName() const { return lastServer_; }
   void clearLastServerName() { lastServer_.clear(); }
 
   // Writes "Checking the URL in the Internet..." to `panel`, then tells whether
-  // `url` could be opened.
+  // `url` could be opened. Without an open handle nothing is reachable.
   bool checkInternetUrl(ProgressPanel& panel, std::string_view url);
 
+  // How many times a client handle was opened, and how many connections were
+  // made through one (failed ones included), over the session's life.
+  std::size_t handlesOpened() const { return handlesOpened_; }
+  std::size_t connectionsMade() const { return connectionsMade_; }
+
  private:
-  bool open_ = false;
+  platform::InternetClient client_;
+  platform::InternetConnection connection_;
   std::string lastServer_;
+  std::size_t handlesOpened_ = 0;
+  std::size_t connectionsMade_ = 0;
 };
 
 }  // namespace quillorn

@@ -513,7 +513,7 @@ TEST_F(SearchPassTest, EverySearchStartsFromEmptyTables) {
 
 TEST_F(SearchPassTest, InternetSessionEndsWithTheSearch) {
   settings.checkInternetUrls = 1;
-  addFile("index.htm", "<a href=\"http://www.example.com/x.htm\">x</a>");
+  addFile("index.htm", "<a href=\"http://www.example.invalid/x.htm\">x</a>");
 
   runFullSearch();
 

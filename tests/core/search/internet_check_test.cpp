@@ -1,0 +1,553 @@
+// The Internet check against real servers on 127.0.0.1: an HTTP and a gopher
+// server in threads of this process, an FTP server (pyftpdlib) as a child
+// process. The session's ports point at them; the proxy of the environment is
+// off, so nothing leaves the machine. Host names used: 127.0.0.1, localhost
+// (a second server name for the same servers) and names under ".invalid",
+// which the client turns away without a lookup.
+
+#include "core/search/internet_check.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/search/search_pass.h"
+#include "platform/host_path.h"
+#include "tests/support/ftp_test_server.h"
+#include "tests/support/loopback_servers.h"
+
+namespace quillorn {
+namespace {
+
+namespace fs = std::filesystem;
+using test_support::FtpTestServer;
+using test_support::GopherTestServer;
+using test_support::HangUpServer;
+using test_support::HttpTestServer;
+using test_support::RefusingPort;
+
+class RecordingPanel : public ProgressPanel {
+ public:
+  void appendStatusLine(std::string_view line) override {
+    lines.emplace_back(line);
+    if (onLine) onLine();
+  }
+  void setOverallProgress(std::int64_t, std::int64_t) override {}
+  void setFileProgress(std::int64_t, std::int64_t) override {}
+  void setPanelStatus(PanelStatus, std::string_view) override {}
+  bool pollStopRequest() override { return false; }
+
+  std::vector<std::string> lines;
+  std::function<void()> onLine;
+};
+
+// A fresh folder under the temporary folder, removed with the object.
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "quillorn-internet-XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~TempFolder() {
+    std::error_code error;
+    if (!path_.empty()) fs::remove_all(path_, error);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const fs::path& path() const { return path_; }
+
+  void write(const fs::path& relative, std::string_view bytes) const {
+    const fs::path file = path_ / relative;
+    fs::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+
+ private:
+  fs::path path_;
+};
+
+// The FTP server's files, and the server, started once per test program on
+// first use.
+struct FtpSite {
+  TempFolder root;
+  FtpTestServer server;
+
+  FtpSite() : server(prepare(root)) {}
+
+  static const fs::path& prepare(const TempFolder& folder) {
+    folder.write("present.txt", "hello\r\n");
+    folder.write("empty.txt", "");
+    folder.write("sub/inner.txt", "inner\r\n");
+    folder.write("name with space.txt", "spaced\r\n");
+    folder.write("why?.txt", "asked\r\n");
+    folder.write("large.bin", std::string(1 << 20, 'x'));
+    return folder.path();
+  }
+};
+
+FtpSite& ftpSite() {
+  static FtpSite site;
+  return site;
+}
+
+// "{http}", "{ftp}" and "{gopher}" in `pattern` replaced by the port numbers.
+std::string withPorts(std::string_view pattern, const platform::InternetPorts& ports) {
+  std::string text(pattern);
+  const auto replace = [&text](std::string_view key, std::uint16_t port) {
+    for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key)) {
+      text.replace(at, key.size(), std::to_string(port));
+    }
+  };
+  replace("{http}", ports.http);
+  replace("{ftp}", ports.ftp);
+  replace("{gopher}", ports.gopher);
+  return text;
+}
+
+class InternetCheckTest : public ::testing::Test {
+ protected:
+  // Every service goes to a server of this test; FTP to a refusing port unless
+  // the test asks for the FTP server.
+  platform::InternetClientOptions options() const {
+    platform::InternetClientOptions result;
+    result.ports.http = http.port();
+    result.ports.ftp = ftpPort;
+    result.ports.gopher = gopher.port();
+    result.environmentProxy = false;
+    return result;
+  }
+
+  // An open session on this test's servers.
+  InternetSession openSession() const {
+    InternetSession session(options());
+    EXPECT_TRUE(session.open());
+    return session;
+  }
+
+  bool check(InternetSession& session, std::string_view pattern) {
+    return session.checkInternetUrl(panel, withPorts(pattern, options().ports));
+  }
+
+  void useFtpServer() {
+    FtpSite& site = ftpSite();
+    ASSERT_TRUE(site.server.running()) << site.server.failure();
+    ftpPort = site.server.port();
+  }
+
+  HttpTestServer http;
+  GopherTestServer gopher;
+  RefusingPort refusing;
+  std::uint16_t ftpPort = refusing.port();
+  RecordingPanel panel;
+};
+
+class InternetCheckFtpTest : public InternetCheckTest {
+ protected:
+  void SetUp() override { useFtpServer(); }
+};
+
+// ---- Reachability, one URL on a fresh session ----
+
+struct ReachabilityRow {
+  const char* name;
+  const char* url;  // "{http}" and the like stand for the test servers' ports
+  bool reachable;
+  const char* lastServer;
+};
+
+void PrintTo(const ReachabilityRow& row, std::ostream* out) { *out << row.name; }
+
+class ReachabilityTest : public InternetCheckFtpTest, public ::testing::WithParamInterface<ReachabilityRow> {};
+
+TEST_P(ReachabilityTest, OneUrl) {
+  const ReachabilityRow& row = GetParam();
+  InternetSession session = openSession();
+
+  EXPECT_EQ(check(session, row.url), row.reachable);
+  EXPECT_EQ(session.lastServerName(), withPorts(row.lastServer, options().ports));
+  EXPECT_EQ(panel.lines, std::vector<std::string>{std::string(kCheckingUrlLine)});
+}
+
+// clang-format off
+const ReachabilityRow kReachabilityRows[] = {
+    // HTTP: any answer counts; the body is never waited for.
+    {"HttpOk", "http://127.0.0.1/ok", true, "127.0.0.1"},
+    {"HttpNotFoundPage", "http://127.0.0.1/missing", true, "127.0.0.1"},
+    {"HttpServerErrorPage", "http://127.0.0.1/broken", true, "127.0.0.1"},
+    {"HttpAnswerWithoutBody", "http://127.0.0.1/empty", true, "127.0.0.1"},
+    {"HttpNoContent", "http://127.0.0.1/no-content", true, "127.0.0.1"},
+    {"HttpInterimAnswerThenFinal", "http://127.0.0.1/continue", true, "127.0.0.1"},
+    {"HttpChunkedBody", "http://127.0.0.1/chunked", true, "127.0.0.1"},
+    {"HttpRedirectIsAnAnswer", "http://127.0.0.1/redirect", true, "127.0.0.1"},
+    {"HttpBodyThatNeverComes", "http://127.0.0.1/stall", true, "127.0.0.1"},
+    {"HttpHangUpWithoutAnswer", "http://127.0.0.1/hangup", false, "127.0.0.1"},
+    {"HttpServerOnly", "http://127.0.0.1", true, "127.0.0.1"},
+    {"HttpSchemeInCapitals", "HTTP://127.0.0.1/ok", true, "127.0.0.1"},
+    {"HttpServerByName", "http://localhost/ok", true, "localhost"},
+    {"HttpPortInServerPart", "http://127.0.0.1:{http}/ok", false, "127.0.0.1:{http}"},
+    {"HttpUserInServerPart", "http://ann@127.0.0.1/ok", false, "ann@127.0.0.1"},
+    {"HttpUnresolvableHost", "http://nohost.invalid/ok", false, "nohost.invalid"},
+    {"HttpEmptyServerPart", "http:///ok", false, ""},
+    // FTP: the file opens for reading.
+    {"FtpFile", "ftp://127.0.0.1/present.txt", true, "127.0.0.1"},
+    {"FtpEmptyFile", "ftp://127.0.0.1/empty.txt", true, "127.0.0.1"},
+    {"FtpMissingFile", "ftp://127.0.0.1/missing.txt", false, "127.0.0.1"},
+    {"FtpFileInFolder", "ftp://127.0.0.1/sub/inner.txt", true, "127.0.0.1"},
+    {"FtpMissingFileInFolder", "ftp://127.0.0.1/sub/missing.txt", false, "127.0.0.1"},
+    {"FtpFolder", "ftp://127.0.0.1/sub", false, "127.0.0.1"},
+    {"FtpFolderWithSlash", "ftp://127.0.0.1/sub/", false, "127.0.0.1"},
+    {"FtpServerOnly", "ftp://127.0.0.1", false, "127.0.0.1"},
+    {"FtpLargeFile", "ftp://127.0.0.1/large.bin", true, "127.0.0.1"},
+    {"FtpNameWithSpace", "ftp://127.0.0.1/name with space.txt", true, "127.0.0.1"},
+    {"FtpNameWithQuestionMark", "ftp://127.0.0.1/why?.txt", true, "127.0.0.1"},
+    {"FtpPortInServerPart", "ftp://127.0.0.1:{ftp}/present.txt", false, "127.0.0.1:{ftp}"},
+    {"FtpUnresolvableHost", "ftp://nohost.invalid/present.txt", false, "nohost.invalid"},
+    // Gopher: any reply but an error item.
+    {"GopherItem", "gopher://127.0.0.1/0/hello", true, "127.0.0.1"},
+    {"GopherErrorItem", "gopher://127.0.0.1/0/missing", false, "127.0.0.1"},
+    {"GopherNoReply", "gopher://127.0.0.1/0/silent", false, "127.0.0.1"},
+    {"GopherSchemeInMixedCase", "Gopher://127.0.0.1/0/hello", true, "127.0.0.1"},
+    {"GopherPortInServerPart", "gopher://127.0.0.1:{gopher}/0/hello", false, "127.0.0.1:{gopher}"},
+    {"GopherUnresolvableHost", "gopher://nohost.invalid/0/hello", false, "nohost.invalid"},
+    // Other schemes are never tried.
+    {"HttpsNotChecked", "https://127.0.0.1/ok", false, ""},
+    {"MailtoNotChecked", "mailto:ann@nohost.invalid", false, ""},
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Rows, ReachabilityTest, ::testing::ValuesIn(kReachabilityRows),
+                         [](const ::testing::TestParamInfo<ReachabilityRow>& info) { return info.param.name; });
+
+// ---- What the servers are sent ----
+
+struct HttpTargetRow {
+  const char* name;
+  const char* url;
+  const char* target;  // the request target the server must see
+};
+
+void PrintTo(const HttpTargetRow& row, std::ostream* out) { *out << row.name; }
+
+class HttpTargetTest : public InternetCheckTest, public ::testing::WithParamInterface<HttpTargetRow> {};
+
+TEST_P(HttpTargetTest, GetOfTheObjectWithTheAgent) {
+  InternetSession session = openSession();
+  check(session, GetParam().url);
+
+  const std::vector<HttpTestServer::Request> requests = http.requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].method, "GET");
+  EXPECT_EQ(requests[0].target, GetParam().target);
+  EXPECT_EQ(requests[0].userAgent, "Microsoft Internet Explorer");
+}
+
+const HttpTargetRow kHttpTargetRows[] = {
+    {"ObjectWithQuery", "http://127.0.0.1/a/b.htm?q=1&r=2", "/a/b.htm?q=1&r=2"},
+    {"ServerOnly", "http://127.0.0.1", "/"},
+    {"SlashOnly", "http://127.0.0.1/", "/"},
+    {"DotSegmentsAsWritten", "http://127.0.0.1/a/../b.htm", "/a/../b.htm"},
+    {"SpaceEscaped", "http://127.0.0.1/a b.htm", "/a%20b.htm"},
+    {"EscapesKept", "http://127.0.0.1/a%20b.htm", "/a%20b.htm"},
+    {"EightBitByteEscaped", "http://127.0.0.1/caf\xE9.htm", "/caf%E9.htm"},
+    {"RedirectNotFollowed", "http://127.0.0.1/redirect", "/redirect"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, HttpTargetTest, ::testing::ValuesIn(kHttpTargetRows),
+                         [](const ::testing::TestParamInfo<HttpTargetRow>& info) { return info.param.name; });
+
+TEST_F(InternetCheckTest, GopherSelectorIsTheObjectAfterItsType) {
+  InternetSession session = openSession();
+  EXPECT_TRUE(check(session, "gopher://127.0.0.1/0/hello"));
+  EXPECT_FALSE(check(session, "gopher://127.0.0.1/1"));
+  EXPECT_EQ(gopher.selectors(), (std::vector<std::string>{"/hello", ""}));
+}
+
+// ---- The status line ----
+
+TEST_F(InternetCheckTest, WithoutHandleNothingIsReachableAndNothingIsSent) {
+  InternetSession session(options());
+
+  EXPECT_FALSE(check(session, "http://127.0.0.1/ok"));
+  EXPECT_FALSE(check(session, "gopher://localhost/0/hello"));
+
+  EXPECT_EQ(panel.lines, std::vector<std::string>(2, std::string(kCheckingUrlLine)));
+  EXPECT_EQ(session.connectionsMade(), 0u);
+  EXPECT_EQ(http.connectionsAccepted(), 0u);
+  EXPECT_EQ(gopher.connectionsAccepted(), 0u);
+  // The name is remembered all the same.
+  EXPECT_EQ(session.lastServerName(), "localhost");
+}
+
+TEST_F(InternetCheckTest, LineIsWrittenBeforeTheServerIsContacted) {
+  InternetSession session = openSession();
+  std::vector<std::size_t> acceptedAtLine;
+  panel.onLine = [&] { acceptedAtLine.push_back(http.connectionsAccepted()); };
+
+  EXPECT_TRUE(check(session, "http://127.0.0.1/ok"));
+
+  EXPECT_EQ(acceptedAtLine, std::vector<std::size_t>{0});
+  EXPECT_EQ(http.connectionsAccepted(), 1u);
+}
+
+TEST_F(InternetCheckTest, EveryCheckWritesItsLine) {
+  InternetSession session = openSession();
+  check(session, "http://127.0.0.1/ok");
+  check(session, "http://127.0.0.1/ok");
+  check(session, "gopher://127.0.0.1/0/missing");
+  check(session, "news:comp.lang.c++");
+  EXPECT_EQ(panel.lines, std::vector<std::string>(4, std::string(kCheckingUrlLine)));
+}
+
+// ---- One connection, to the last server named ----
+
+TEST_F(InternetCheckTest, TwoUrlsOnOneServerShareOneConnection) {
+  InternetSession session = openSession();
+  EXPECT_TRUE(check(session, "http://127.0.0.1/empty"));
+  EXPECT_TRUE(check(session, "http://127.0.0.1/no-content"));
+
+  EXPECT_EQ(session.connectionsMade(), 1u);
+  EXPECT_EQ(http.requests().size(), 2u);
+  // Nothing was left unread, so the server's keep-alive connection served both.
+  EXPECT_EQ(http.connectionsAccepted(), 1u);
+}
+
+TEST_F(InternetCheckTest, ServerNamesCompareIgnoringCase) {
+  InternetSession session = openSession();
+  EXPECT_TRUE(check(session, "http://localhost/empty"));
+  EXPECT_TRUE(check(session, "http://LocalHost/ok"));
+
+  EXPECT_EQ(session.connectionsMade(), 1u);
+  EXPECT_EQ(session.lastServerName(), "localhost");
+}
+
+TEST_F(InternetCheckTest, AnotherServerInBetweenMeansANewConnection) {
+  InternetSession session = openSession();
+  EXPECT_TRUE(check(session, "http://127.0.0.1/empty"));
+  EXPECT_TRUE(check(session, "http://localhost/empty"));
+  EXPECT_EQ(session.connectionsMade(), 2u);
+  EXPECT_EQ(session.lastServerName(), "localhost");
+
+  EXPECT_TRUE(check(session, "http://127.0.0.1/empty"));
+  EXPECT_EQ(session.connectionsMade(), 3u);
+  EXPECT_EQ(session.lastServerName(), "127.0.0.1");
+}
+
+TEST_F(InternetCheckTest, FailedHttpRequestKeepsTheConnection) {
+  InternetSession session = openSession();
+  EXPECT_FALSE(check(session, "http://127.0.0.1/hangup"));
+  EXPECT_TRUE(check(session, "http://127.0.0.1/ok"));
+  EXPECT_EQ(session.connectionsMade(), 1u);
+}
+
+struct SchemeChangeRow {
+  const char* name;
+  const char* first;   // reachable, and makes the connection
+  const char* second;  // same server, other scheme: not reachable
+};
+
+void PrintTo(const SchemeChangeRow& row, std::ostream* out) { *out << row.name; }
+
+class SchemeChangeTest : public InternetCheckFtpTest, public ::testing::WithParamInterface<SchemeChangeRow> {};
+
+TEST_P(SchemeChangeTest, SameServerOtherSchemeFailsOnTheOldConnection) {
+  InternetSession session = openSession();
+  ASSERT_TRUE(check(session, GetParam().first));
+  const std::size_t httpAccepted = http.connectionsAccepted();
+  const std::size_t gopherAccepted = gopher.connectionsAccepted();
+
+  EXPECT_FALSE(check(session, GetParam().second));
+
+  EXPECT_EQ(session.connectionsMade(), 1u);
+  // The failing open sent nothing anywhere.
+  EXPECT_EQ(http.connectionsAccepted(), httpAccepted);
+  EXPECT_EQ(gopher.connectionsAccepted(), gopherAccepted);
+  // The connection still serves its own scheme.
+  EXPECT_TRUE(check(session, GetParam().first));
+  EXPECT_EQ(session.connectionsMade(), 1u);
+}
+
+const SchemeChangeRow kSchemeChangeRows[] = {
+    {"HttpThenFtp", "http://127.0.0.1/ok", "ftp://127.0.0.1/present.txt"},
+    {"HttpThenGopher", "http://127.0.0.1/ok", "gopher://127.0.0.1/0/hello"},
+    {"FtpThenHttp", "ftp://127.0.0.1/present.txt", "http://127.0.0.1/ok"},
+    {"FtpThenGopher", "ftp://127.0.0.1/present.txt", "gopher://127.0.0.1/0/hello"},
+    {"GopherThenHttp", "gopher://127.0.0.1/0/hello", "http://127.0.0.1/ok"},
+    {"GopherThenFtpNamedInCapitals", "gopher://127.0.0.1/0/hello", "FTP://127.0.0.1/present.txt"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, SchemeChangeTest, ::testing::ValuesIn(kSchemeChangeRows),
+                         [](const ::testing::TestParamInfo<SchemeChangeRow>& info) { return info.param.name; });
+
+TEST_F(InternetCheckFtpTest, ANewServerGetsAConnectionOfItsOwnScheme) {
+  InternetSession session = openSession();
+  EXPECT_TRUE(check(session, "http://127.0.0.1/ok"));
+  EXPECT_TRUE(check(session, "ftp://localhost/present.txt"));
+  EXPECT_TRUE(check(session, "ftp://127.0.0.1/present.txt"));
+  EXPECT_TRUE(check(session, "ftp://127.0.0.1/empty.txt"));
+  EXPECT_EQ(session.connectionsMade(), 3u);
+}
+
+TEST_F(InternetCheckTest, FailedFtpConnectionIsNotTriedAgainForTheSameServer) {
+  // An FTP connection logs in when it is made; a server that hangs up leaves
+  // no connection, and the next URL on it fails without contacting it.
+  HangUpServer hangUp;
+  platform::InternetClientOptions withHangUp = options();
+  withHangUp.ports.ftp = hangUp.port();
+  InternetSession session(withHangUp);
+  ASSERT_TRUE(session.open());
+
+  EXPECT_FALSE(session.checkInternetUrl(panel, "ftp://127.0.0.1/present.txt"));
+  EXPECT_FALSE(session.checkInternetUrl(panel, "ftp://127.0.0.1/empty.txt"));
+  EXPECT_EQ(session.connectionsMade(), 1u);
+  EXPECT_EQ(hangUp.connectionsAccepted(), 1u);
+
+  EXPECT_FALSE(session.checkInternetUrl(panel, "ftp://localhost/present.txt"));
+  EXPECT_EQ(session.connectionsMade(), 2u);
+  EXPECT_EQ(hangUp.connectionsAccepted(), 2u);
+}
+
+TEST_F(InternetCheckTest, RefusedPortIsNotReachable) {
+  platform::InternetClientOptions refused = options();
+  refused.ports = {refusing.port(), refusing.port(), refusing.port()};
+  InternetSession session(refused);
+  ASSERT_TRUE(session.open());
+
+  EXPECT_FALSE(session.checkInternetUrl(panel, "http://127.0.0.1/ok"));
+  EXPECT_FALSE(session.checkInternetUrl(panel, "ftp://localhost/present.txt"));
+  EXPECT_FALSE(session.checkInternetUrl(panel, "gopher://127.0.0.1/0/hello"));
+  EXPECT_EQ(session.connectionsMade(), 3u);
+}
+
+struct ServerNameLengthRow {
+  const char* name;
+  std::size_t length;
+  std::size_t connections;  // after two URLs naming the same server
+};
+
+void PrintTo(const ServerNameLengthRow& row, std::ostream* out) { *out << row.name; }
+
+class ServerNameLengthTest : public InternetCheckTest, public ::testing::WithParamInterface<ServerNameLengthRow> {};
+
+TEST_P(ServerNameLengthTest, LongNamesAreRememberedCut) {
+  // Names this long cannot be resolved, so nothing is sent for them.
+  InternetSession session = openSession();
+  const std::string url = "http://" + std::string(GetParam().length, 'a') + "/x.htm";
+
+  EXPECT_FALSE(session.checkInternetUrl(panel, url));
+  EXPECT_FALSE(session.checkInternetUrl(panel, url));
+
+  EXPECT_EQ(session.lastServerName().size(), std::min(GetParam().length, kMaxServerNameLength));
+  EXPECT_EQ(session.connectionsMade(), GetParam().connections);
+}
+
+const ServerNameLengthRow kServerNameLengthRows[] = {
+    {"BelowLimit", kMaxServerNameLength - 1, 1},
+    {"AtLimit", kMaxServerNameLength, 1},
+    {"AboveLimit", kMaxServerNameLength + 1, 2},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, ServerNameLengthTest, ::testing::ValuesIn(kServerNameLengthRows),
+                         [](const ::testing::TestParamInfo<ServerNameLengthRow>& info) { return info.param.name; });
+
+// ---- Opening and closing ----
+
+TEST_F(InternetCheckTest, CloseEndsConnectionAndNameUntilOpenedAgain) {
+  InternetSession session = openSession();
+  EXPECT_TRUE(session.isOpen());
+  EXPECT_TRUE(check(session, "http://127.0.0.1/ok"));
+
+  session.close();
+  EXPECT_FALSE(session.isOpen());
+  EXPECT_TRUE(session.lastServerName().empty());
+  EXPECT_FALSE(check(session, "http://127.0.0.1/ok"));
+  EXPECT_EQ(http.requests().size(), 1u);
+
+  ASSERT_TRUE(session.open());
+  EXPECT_TRUE(check(session, "http://127.0.0.1/ok"));
+  EXPECT_EQ(session.handlesOpened(), 2u);
+  EXPECT_EQ(session.connectionsMade(), 2u);
+}
+
+// ---- The search opens the session only when the option asks for it ----
+
+class InternetSearchTest : public InternetCheckTest {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(site.path().empty());
+    site.write("index.htm",
+               "<html><body>\n"
+               "<a href=\"http://127.0.0.1/ok\">up</a>\n"
+               "<a href=\"http://127.0.0.1/missing\">error page</a>\n"
+               "<a href=\"gopher://localhost/0/missing\">gone</a>\n"
+               "</body></html>\n");
+    files.addSelectedFiles({platform::toPathText(site.path() / "index.htm")}, [] { return false; });
+    settings.useSavedFromUrl = 0;
+  }
+
+  SearchOutcome runSearch() {
+    SearchContext context{settings, files, urls, savedFrom, session, panel};
+    return search(context);
+  }
+
+  static std::vector<std::string> recordedUrls(const UrlTable& table) {
+    std::vector<std::string> result;
+    for (const UrlEntry& entry : table.entries()) result.push_back(entry.url);
+    return result;
+  }
+
+  std::size_t checkingLines() const {
+    return static_cast<std::size_t>(std::count(panel.lines.begin(), panel.lines.end(), kCheckingUrlLine));
+  }
+
+  TempFolder site;
+  Settings settings;
+  FileList files;
+  UrlTable urls;
+  SavedFromTable savedFrom;
+  InternetSession session{options()};
+};
+
+TEST_F(InternetSearchTest, OptionOffCreatesNoClient) {
+  settings.checkInternetUrls = 0;
+
+  const SearchOutcome outcome = runSearch();
+
+  EXPECT_EQ(outcome.state, SearchState::Done);
+  EXPECT_EQ(session.handlesOpened(), 0u);
+  EXPECT_EQ(session.connectionsMade(), 0u);
+  EXPECT_EQ(http.connectionsAccepted(), 0u);
+  EXPECT_EQ(gopher.connectionsAccepted(), 0u);
+  EXPECT_EQ(checkingLines(), 0u);
+  EXPECT_EQ(recordedUrls(urls), (std::vector<std::string>{"http://127.0.0.1/ok", "http://127.0.0.1/missing",
+                                                          "gopher://localhost/0/missing"}));
+}
+
+TEST_F(InternetSearchTest, OptionOnChecksEveryLinkAndEndsTheSession) {
+  settings.checkInternetUrls = 1;
+
+  const SearchOutcome outcome = runSearch();
+
+  EXPECT_EQ(outcome.state, SearchState::Done);
+  EXPECT_EQ(checkingLines(), 3u);
+  EXPECT_EQ(http.requests().size(), 2u);
+  EXPECT_EQ(gopher.selectors(), std::vector<std::string>{"/missing"});
+  EXPECT_EQ(recordedUrls(urls), std::vector<std::string>{"gopher://localhost/0/missing"});
+  EXPECT_EQ(session.handlesOpened(), 1u);
+  EXPECT_EQ(session.connectionsMade(), 2u);
+  EXPECT_FALSE(session.isOpen());
+  EXPECT_TRUE(session.lastServerName().empty());
+}
+
+}  // namespace
+}  // namespace quillorn
