@@ -1,0 +1,2 @@
+var a = "../img/bg.gif";
+var b = 'http://unreachable.example/';

@@ -1,0 +1,2 @@
+var a = "file://C|/old/site/img/bg.gif";
+var b = 'http://unreachable.example/';
