@@ -223,7 +223,8 @@ class Parser {
       skipSpace();
       JsonValue member;
       if (!value(member, depth + 1)) return false;
-      out.members.emplace_back(std::move(name), std::move(member));
+      out.names.push_back(std::move(name));
+      out.members.push_back(std::move(member));
       skipSpace();
       if (pos_ >= text_.size()) return fail("unterminated object");
       if (text_[pos_] == ',') {
@@ -246,8 +247,8 @@ class Parser {
 }  // namespace
 
 const JsonValue* JsonValue::find(std::string_view name) const {
-  for (const auto& [key, member] : members) {
-    if (key == name) return &member;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (names[i] == name) return &members[i];
   }
   return nullptr;
 }

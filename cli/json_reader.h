@@ -4,8 +4,6 @@
 // false and null. Errors come back as a message with the byte offset.
 
 #include <cstdint>
-#include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,8 +17,10 @@ struct JsonValue {
   bool boolean = false;
   std::int64_t number = 0;  // integers only; a fraction or exponent is refused
   std::string text;
-  std::vector<JsonValue> items;
-  std::vector<std::pair<std::string, JsonValue>> members;
+  std::vector<JsonValue> items;  // of an array
+  // Of an object, in order: names[i] names members[i].
+  std::vector<std::string> names;
+  std::vector<JsonValue> members;
 
   // The member named `name` of an object, or nullptr.
   const JsonValue* find(std::string_view name) const;

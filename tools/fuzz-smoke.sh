@@ -6,10 +6,11 @@ cd "$(dirname "$0")/.."
 
 seconds="${FUZZ_SECONDS:-20}"
 cmake --preset fuzz
-cmake --build --preset fuzz -j "$(nproc)"
+cmake --build --preset fuzz -j "$(nproc)" --target markup_lexing_fuzz decode_url_fuzz
 for target in markup_lexing_fuzz decode_url_fuzz; do
   corpus="$(mktemp -d)"
   echo "fuzz: $target for ${seconds}s"
-  "build/fuzz/tests/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 "$corpus" 2>&1 | tail -n 3
+  "build/fuzz/tests/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 \
+    -artifact_prefix="build/fuzz/" "$corpus" 2>&1 | tail -n 3
   rm -rf "$corpus"
 done
