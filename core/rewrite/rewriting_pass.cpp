@@ -160,10 +160,35 @@ struct FileReport {
   std::size_t occurrences = 0;
   int error = 0;       // errno of the failed step, for WriteFailed
   std::string detail;  // what stayed where, when it is not simply "as before"
+  fs::path folder;     // where the renames of a rewritten file happened
+};
+
+// Makes the renames of a folder durable once the pass has left that folder
+// (the list holds a folder's files together), instead of after every file:
+// each rename is atomic on its own, so until then a crash leaves every name
+// with either its old or its new content, whole.
+class FolderSync {
+ public:
+  FolderSync() = default;
+  FolderSync(const FolderSync&) = delete;
+  FolderSync& operator=(const FolderSync&) = delete;
+  ~FolderSync() { flush(); }
+  void touched(const fs::path& folder) {
+    if (folder == pending_) return;
+    flush();
+    pending_ = folder;
+  }
+  void flush() {
+    if (!pending_.empty()) syncFolder(pending_);
+    pending_.clear();
+  }
+
+ private:
+  fs::path pending_;
 };
 
 FileReport writeFailed(int error, std::string detail = {}) {
-  return {FileResult::WriteFailed, 0, error, std::move(detail)};
+  return {FileResult::WriteFailed, 0, error, std::move(detail), {}};
 }
 
 // Whether the backup name can take the old file: free, or held by a file or a
@@ -199,7 +224,7 @@ FileReport commitWithBackup(const fs::path& folder, const fs::path& target, cons
     // When the backup name already was a second name of the old file, the
     // rename above left both names in place.
     removeFile(aside);
-    return {FileResult::Rewritten, 0, 0, {}};
+    return {FileResult::Rewritten, 0, 0, {}, {}};
   }
 
   // A file system without hard links: the old file moves to the backup name.
@@ -232,7 +257,7 @@ FileReport commitWithBackup(const fs::path& folder, const fs::path& target, cons
     return writeFailed(error);
   }
   if (hadBackup) removeFile(oldBackup);
-  return {FileResult::Rewritten, 0, 0, {}};
+  return {FileResult::Rewritten, 0, 0, {}, {}};
 }
 
 // Rewrites list entry `index` if it is a file of a rewritten type that can be
@@ -302,9 +327,9 @@ FileReport rewriteFile(RewritePassContext& context, const std::vector<std::vecto
   }
   if (report.result != FileResult::Rewritten) return report;
 
-  syncFolder(folder);
   context.panel.appendStatusLine(statusLine(path, byteCount, encoding));
   report.occurrences = rewritten.occurrences;
+  report.folder = folder;
   return report;
 }
 
@@ -322,8 +347,10 @@ RewritePassOutcome runRewritingPass(RewritePassContext& context) {
 
   const std::vector<std::vector<std::size_t>> entries = entriesByFile(context.urls, fileCount);
   std::int64_t processedTotal = 0;
+  FolderSync folders;
   for (std::size_t i = 0; i < fileCount; ++i) {
     const FileReport report = rewriteFile(context, entries, i);
+    if (report.result == FileResult::Rewritten) folders.touched(report.folder);
     if (report.result == FileResult::WriteFailed) {
       outcome.state = RewriteState::DiskError;
       outcome.processedTotal = -1;
@@ -345,6 +372,7 @@ RewritePassOutcome runRewritingPass(RewritePassContext& context) {
     }
   }
 
+  folders.flush();
   outcome.processedTotal = processedTotal;
   outcome.statusText = doneText(processedTotal, context.urls.count());
   panel.setPanelStatus(PanelStatus::Done, outcome.statusText);
