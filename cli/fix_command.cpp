@@ -36,7 +36,7 @@ the decision, and rewrites every HTML, style-sheet and script file of the list
 in its own encoding. Each file's old version is kept beside it with ".bak"
 appended to its name; 'quillorn-cli restore' puts the old versions back.
 Prints one line per rewritten file and "Done (x of y URL(s) processed
-successfully)".
+successfully)". When the search finds nothing, no file is touched.
 
 Search options: see 'quillorn-cli scan --help'.
 
@@ -340,6 +340,12 @@ int runFixCommand(const std::vector<std::string>& args) {
   if (site.outcome.state == SearchState::Stopped) {
     std::cout << kStoppedText << '\n';
     return kExitStopped;
+  }
+  if (site.urls.count() == 0) {
+    // The wizard offers no way on to the rewriting when the search found
+    // nothing, so no file is touched here either.
+    std::cout << site.outcome.statusText << '\n' << "Nothing needs attention: no file was rewritten.\n";
+    return kExitClean;
   }
   if (options.decisionsFile) {
     const std::string problem = applyDecisionsFile(*options.decisionsFile, site);
