@@ -15,75 +15,33 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/cli/cli_runner.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using quillorn::test_support::appendArgsFile;
+using quillorn::test_support::caseNames;
+using quillorn::test_support::caseTestName;
+using quillorn::test_support::ErrorStream;
+using quillorn::test_support::readFile;
+using quillorn::test_support::replaceAll;
+using quillorn::test_support::RunResult;
+using quillorn::test_support::TempFolder;
+using quillorn::test_support::updatingExpected;
+using quillorn::test_support::writeFile;
 
 const fs::path kCasesRoot = fs::path(QUILLORN_TEST_DATA_DIR) / "fix";
 
-std::vector<std::string> caseNames() {
-  std::vector<std::string> names;
-  for (const auto& item : fs::directory_iterator(kCasesRoot)) {
-    if (item.is_directory()) names.push_back(item.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void writeFile(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string shellQuote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-struct RunResult {
-  std::string output;
-  int exitStatus = -1;
-};
-
+// Both output streams, with nothing to read on standard input.
 RunResult runCli(const std::vector<std::string>& args) {
-  std::string command = shellQuote(QUILLORN_CLI_PATH);
-  for (const std::string& arg : args) command += " " + shellQuote(arg);
-  command += " 2>&1 </dev/null";
-  RunResult result;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  char chunk[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) result.output.append(chunk, got);
-  const int status = pclose(pipe);
-  result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
-}
-
-void replaceAll(std::string& text, const std::string& from, const std::string& to) {
-  for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-    text.replace(at, from.size(), to);
-  }
+  return quillorn::test_support::runCli(args, ErrorStream::Merged);
 }
 
 // Every regular file under `root`, by relative path, with its bytes.
@@ -111,38 +69,17 @@ void expectSameTree(const std::map<std::string, std::string>& actual,
   }
 }
 
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "quillorn-fix-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
 class FixExpectedTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(FixExpectedTest, RewritesAsExpectedAndRestoresTheSite) {
   const fs::path folder = kCasesRoot / GetParam();
-  TempFolder temp;
+  TempFolder temp("quillorn-fix");
   const fs::path site = temp.path() / "site";
   fs::copy(folder / "site", site, fs::copy_options::recursive);
   const std::map<std::string, std::string> before = tree(site);
 
   std::vector<std::string> args = {"fix", "--offline"};
-  if (fs::exists(folder / "args")) {
-    std::istringstream lines(readFile(folder / "args"));
-    for (std::string line; std::getline(lines, line);) {
-      if (!line.empty()) args.push_back(line);
-    }
-  }
+  appendArgsFile(args, folder / "args");
   if (fs::exists(folder / "decisions.json")) {
     std::string decisions = readFile(folder / "decisions.json");
     replaceAll(decisions, "<site>", site.string());
@@ -159,8 +96,7 @@ TEST_P(FixExpectedTest, RewritesAsExpectedAndRestoresTheSite) {
       fs::exists(folder / "expected-status") ? std::stoi(readFile(folder / "expected-status")) : 0;
   EXPECT_EQ(run.exitStatus, expectedStatus) << run.output;
 
-  const char* update = std::getenv("QUILLORN_UPDATE_EXPECTED");
-  if (update != nullptr && std::string(update) == "1") {
+  if (updatingExpected()) {
     fs::remove_all(folder / "expected");
     fs::copy(site, folder / "expected", fs::copy_options::recursive);
     writeFile(folder / "expected-output.txt", run.output);
@@ -181,11 +117,7 @@ TEST_P(FixExpectedTest, RewritesAsExpectedAndRestoresTheSite) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, FixExpectedTest, ::testing::ValuesIn(caseNames()),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                           std::string name;
-                           for (char c : info.param) name.push_back(std::isalnum(static_cast<unsigned char>(c)) ? c : '_');
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, FixExpectedTest, ::testing::ValuesIn(caseNames(kCasesRoot)),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return caseTestName(info.param); });
 
 }  // namespace

@@ -9,72 +9,30 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/cli/cli_runner.h"
+#include "tests/support/temp_folder.h"
+
 namespace {
+
+using quillorn::test_support::appendArgsFile;
+using quillorn::test_support::caseNames;
+using quillorn::test_support::caseTestName;
+using quillorn::test_support::ErrorStream;
+using quillorn::test_support::readFile;
+using quillorn::test_support::replaceAll;
+using quillorn::test_support::RunResult;
+using quillorn::test_support::updatingExpected;
 
 const std::filesystem::path kCasesRoot = std::filesystem::path(QUILLORN_TEST_DATA_DIR) / "scan";
 
-std::vector<std::string> caseNames() {
-  std::vector<std::string> names;
-  for (const auto& item : std::filesystem::directory_iterator(kCasesRoot)) {
-    if (item.is_directory()) names.push_back(item.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::string shellQuote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'') {
-      quoted += "'\\''";
-    } else {
-      quoted.push_back(c);
-    }
-  }
-  return quoted + "'";
-}
-
-struct RunResult {
-  std::string output;
-  int exitStatus = -1;
-};
-
+// Standard output alone: the report, without what the program says on standard error.
 RunResult runCli(const std::vector<std::string>& args) {
-  std::string command = shellQuote(QUILLORN_CLI_PATH);
-  for (const std::string& arg : args) command += " " + shellQuote(arg);
-  command += " 2>/dev/null";
-  RunResult result;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  char chunk[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) result.output.append(chunk, got);
-  const int status = pclose(pipe);
-  result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
-}
-
-void replaceAll(std::string& text, const std::string& from, const std::string& to) {
-  for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-    text.replace(at, from.size(), to);
-  }
+  return quillorn::test_support::runCli(args, ErrorStream::Discarded);
 }
 
 class ScanExpectedTest : public ::testing::TestWithParam<std::string> {};
@@ -82,12 +40,7 @@ class ScanExpectedTest : public ::testing::TestWithParam<std::string> {};
 TEST_P(ScanExpectedTest, PrintsTheExpectedReport) {
   const std::filesystem::path folder = kCasesRoot / GetParam();
   std::vector<std::string> args = {"scan", "--json", "--offline"};
-  if (std::filesystem::exists(folder / "args")) {
-    std::istringstream lines(readFile(folder / "args"));
-    for (std::string line; std::getline(lines, line);) {
-      if (!line.empty()) args.push_back(line);
-    }
-  }
+  appendArgsFile(args, folder / "args");
   args.push_back((folder / "site").string());
 
   RunResult run = runCli(args);
@@ -95,8 +48,7 @@ TEST_P(ScanExpectedTest, PrintsTheExpectedReport) {
   ASSERT_TRUE(run.exitStatus == 0 || run.exitStatus == 1) << "exit status " << run.exitStatus;
 
   const std::filesystem::path expectedFile = folder / "expected.json";
-  const char* update = std::getenv("QUILLORN_UPDATE_EXPECTED");
-  if (update != nullptr && std::string(update) == "1") {
+  if (updatingExpected()) {
     std::ofstream(expectedFile, std::ios::binary) << run.output;
   }
   const std::string expected = readFile(expectedFile);
@@ -106,12 +58,8 @@ TEST_P(ScanExpectedTest, PrintsTheExpectedReport) {
   EXPECT_EQ(run.exitStatus, hasEntries ? 1 : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ScanExpectedTest, ::testing::ValuesIn(caseNames()),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                           std::string name;
-                           for (char c : info.param) name.push_back(std::isalnum(static_cast<unsigned char>(c)) ? c : '_');
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, ScanExpectedTest, ::testing::ValuesIn(caseNames(kCasesRoot)),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return caseTestName(info.param); });
 
 TEST(ScanCommandTest, MissingPathIsAUsageError) {
   const RunResult run = runCli({"scan", "--offline", (kCasesRoot / "no-such-folder").string()});

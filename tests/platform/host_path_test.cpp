@@ -2,18 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <ostream>
-#include <stdexcept>
 #include <string>
 
-#include <unistd.h>
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using quillorn::platform::displayPath;
 using quillorn::platform::toHostPath;
 using quillorn::platform::toPathText;
+using quillorn::test_support::TempFolder;
 
 namespace {
 
@@ -77,14 +76,12 @@ INSTANTIATE_TEST_SUITE_P(Rows, RelativePathTest,
 // The current folder that relative paths resolve against is the one at the
 // time of the call, not at program start.
 TEST(HostPathTest, RelativePathFollowsTheCurrentFolder) {
-  std::string pattern = (fs::temp_directory_path() / "quillorn-hostpath-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  const fs::path folder = fs::canonical(pattern);
+  const TempFolder temp("quillorn-hostpath");
+  const fs::path folder = fs::canonical(temp.path());
   const fs::path before = fs::current_path();
   fs::current_path(folder);
   const std::string text = toPathText("page.htm");
   fs::current_path(before);
-  fs::remove_all(folder);
   EXPECT_EQ(toHostPath(text), folder / "page.htm");
 }
 

@@ -7,14 +7,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <functional>
 #include <optional>
 #include <ostream>
 #include <random>
 #include <regex>
 #include <sstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -23,67 +20,28 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/support/child_process.h"
+#include "tests/support/temp_folder.h"
+
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 using quillorn::platform::RegistryFile;
 using quillorn::platform::RegistryKey;
+using quillorn::test_support::readFile;
+using quillorn::test_support::runInChild;
+using quillorn::test_support::TempFolder;
+using quillorn::test_support::writeFile;
 
 namespace {
 
 const std::string kKey = R"(HKEY_LOCAL_MACHINE\Software\Quillorn)";
 const std::string kOther = R"(HKEY_LOCAL_MACHINE\Software\Other)";
 
-// A fresh folder under the system's temporary folder, removed with everything
-// in it when the test ends.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "quillorn-registry-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  ~TempFolder() {
-    std::error_code error;
-    for (const auto& entry : fs::recursive_directory_iterator(path_, error)) {
-      fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, error);
-    }
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, error);
-    fs::remove_all(path_, error);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-std::string readText(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void writeText(const fs::path& file, const std::string& text) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out << text;
-}
-
 std::vector<std::string> folderEntries(const fs::path& folder) {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
-}
-
-// Runs body in a child process; its exit code, or -1 when it did not exit.
-int runInChild(const std::function<int()>& body) {
-  const pid_t pid = ::fork();
-  if (pid == 0) ::_exit(body());
-  int status = 0;
-  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 bool runningAsRoot() { return ::geteuid() == 0; }
@@ -104,7 +62,7 @@ bool isWholeFile(const std::string& text) {
 class RegistryFileTest : public ::testing::Test {
  protected:
   fs::path registryPath() const { return folder_.path() / "registry.reg"; }
-  TempFolder folder_;
+  TempFolder folder_{"quillorn-registry"};
 };
 
 // ------------------------------------------------------------ writing format
@@ -114,7 +72,7 @@ TEST_F(RegistryFileTest, CreatingAKeyWritesItAtOnceAndMakesTheFolder) {
   RegistryFile registry(file);
   RegistryKey key = registry.createKey(kKey);
   ASSERT_TRUE(key.isOpen());
-  EXPECT_EQ(readText(file), "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\n");
+  EXPECT_EQ(readFile(file), "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\n");
   EXPECT_TRUE(registry.keyExists(kKey));
   EXPECT_EQ(key.valueCount(), 0U);
 }
@@ -125,7 +83,7 @@ TEST_F(RegistryFileTest, DwordsAreWrittenAsEightLowercaseDigitsInSettingOrder) {
   ASSERT_TRUE(key.setDword("Step2Chk1", 1));
   ASSERT_TRUE(key.setDword("Big", 0xABCDEF01U));
   ASSERT_TRUE(key.setDword("", 0));
-  EXPECT_EQ(readText(registryPath()),
+  EXPECT_EQ(readFile(registryPath()),
             "REGEDIT4\n\n"
             "[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n"
             "\"Step2Chk1\"=dword:00000001\n"
@@ -139,7 +97,7 @@ TEST_F(RegistryFileTest, NamesWithQuotesAndBackslashesAreEscapedAndReadBack) {
   RegistryFile registry(registryPath());
   RegistryKey key = registry.createKey(kKey);
   ASSERT_TRUE(key.setDword(R"(a"b\c)", 5));
-  EXPECT_NE(readText(registryPath()).find(R"("a\"b\\c"=dword:00000005)"), std::string::npos);
+  EXPECT_NE(readFile(registryPath()).find(R"("a\"b\\c"=dword:00000005)"), std::string::npos);
   EXPECT_EQ(key.queryDword(R"(a"b\c)"), 5U);
 }
 
@@ -152,13 +110,13 @@ TEST_F(RegistryFileTest, NamesThatCannotBeWrittenOnOneLineAreRefused) {
 }
 
 TEST_F(RegistryFileTest, ReplacingAValueKeepsItsPlaceAndFirstSpelling) {
-  writeText(registryPath(),
+  writeFile(registryPath(),
             "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n"
             "\"Step2Chk1\"=\"text\"\n\"Step3Chk1\"=dword:00000001\n");
   RegistryFile registry(registryPath());
   RegistryKey key = registry.createKey(kKey);
   ASSERT_TRUE(key.setDword("STEP2CHK1", 0));
-  EXPECT_EQ(readText(registryPath()),
+  EXPECT_EQ(readFile(registryPath()),
             "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n"
             "\"Step2Chk1\"=dword:00000000\n\"Step3Chk1\"=dword:00000001\n\n");
   EXPECT_EQ(key.valueCount(), 2U);
@@ -177,12 +135,12 @@ void PrintTo(const SpellingRow& row, std::ostream* out) { *out << row.name; }
 class SpellingTest : public RegistryFileTest, public ::testing::WithParamInterface<SpellingRow> {};
 
 TEST_P(SpellingTest, KeyPathsAndValueNamesIgnoreAsciiCase) {
-  writeText(registryPath(), "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"Step3Chk10\"=dword:00000009\n");
-  const std::string before = readText(registryPath());
+  writeFile(registryPath(), "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"Step3Chk10\"=dword:00000009\n");
+  const std::string before = readFile(registryPath());
   RegistryFile registry(registryPath());
   RegistryKey key = registry.createKey(GetParam().keyPath);
   ASSERT_TRUE(key.isOpen());
-  EXPECT_EQ(readText(registryPath()), before) << "opening an existing key must not add a section";
+  EXPECT_EQ(readFile(registryPath()), before) << "opening an existing key must not add a section";
   EXPECT_EQ(key.queryDword(GetParam().valueName), 9U);
 }
 
@@ -195,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.name; });
 
 TEST_F(RegistryFileTest, CaseFoldingIsAsciiOnly) {
-  writeText(registryPath(), "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"\xC9t\xE9\"=dword:00000001\n");
+  writeFile(registryPath(), "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"\xC9t\xE9\"=dword:00000001\n");
   RegistryFile registry(registryPath());
   RegistryKey key = registry.createKey(kKey);
   EXPECT_EQ(key.queryDword("\xC9t\xE9"), 1U);
@@ -216,7 +174,7 @@ void PrintTo(const DwordRow& row, std::ostream* out) { *out << row.name; }
 class DwordReadTest : public RegistryFileTest, public ::testing::WithParamInterface<DwordRow> {};
 
 TEST_P(DwordReadTest, OnlyFourByteDwordsRead) {
-  writeText(registryPath(),
+  writeFile(registryPath(),
             "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"Before\"=dword:00000003\n\"Probe\"=" +
                 GetParam().data + "\n\"After\"=dword:00000007\n");
   RegistryFile registry(registryPath());
@@ -254,7 +212,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, DwordReadTest,
                          [](const auto& info) { return info.param.name; });
 
 TEST_F(RegistryFileTest, ValuesOfOtherKeysAreNotSeen) {
-  writeText(registryPath(),
+  writeFile(registryPath(),
             "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Other]\n\"Step2Chk1\"=dword:00000000\n\n"
             "[HKEY_LOCAL_MACHINE\\Software\\Quillorn\\Sub]\n\"Step2Chk1\"=dword:00000000\n");
   RegistryFile registry(registryPath());
@@ -276,13 +234,13 @@ TEST_F(RegistryFileTest, OtherKindsOfValuesAreKeptVerbatim) {
       "\"Long\"=dword:123456789\n"
       "\"Empty\"=hex:\n"
       "\"Bytes \xE9\"=\"ANSI \xE9\"\n\n";
-  writeText(registryPath(), "REGEDIT4\n\n; written by hand\n" + others +
+  writeFile(registryPath(), "REGEDIT4\n\n; written by hand\n" + others +
                                 "[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"Foreign\"=\"keep me\"\n");
   RegistryFile registry(registryPath());
   RegistryKey key = registry.createKey(kKey);
   ASSERT_TRUE(key.setDword("Step2Chk1", 1));
   // The comment goes; everything else stays as it was written.
-  EXPECT_EQ(readText(registryPath()), "REGEDIT4\n\n" + others +
+  EXPECT_EQ(readFile(registryPath()), "REGEDIT4\n\n" + others +
                                           "[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"Foreign\"=\"keep me\"\n"
                                           "\"Step2Chk1\"=dword:00000001\n\n");
 }
@@ -302,12 +260,12 @@ class DamagedFileTest : public RegistryFileTest, public ::testing::WithParamInte
 // Damaged lines are dropped at the next write; what could be read of other
 // keys is written back clean.
 TEST_P(DamagedFileTest, NextWriteKeepsWhatCouldBeRead) {
-  writeText(registryPath(), GetParam().input);
+  writeFile(registryPath(), GetParam().input);
   RegistryFile registry(registryPath());
   RegistryKey key = registry.createKey(kKey);
   ASSERT_TRUE(key.isOpen());
   ASSERT_TRUE(key.setDword("Probe", 1));
-  EXPECT_EQ(readText(registryPath()), "REGEDIT4\n\n" + GetParam().keptBody +
+  EXPECT_EQ(readFile(registryPath()), "REGEDIT4\n\n" + GetParam().keptBody +
                                           "[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"Probe\"=dword:00000001\n\n");
 }
 
@@ -377,12 +335,12 @@ TEST_F(RegistryFileTest, FileCutAtEveryByteIsRepairedByTheNextWrite) {
   const std::size_t keepComplete = full.find("2a\n") + 2;
   for (std::size_t cut = 0; cut <= full.size(); ++cut) {
     SCOPED_TRACE("cut at " + std::to_string(cut));
-    writeText(registryPath(), full.substr(0, cut));
+    writeFile(registryPath(), full.substr(0, cut));
     RegistryFile registry(registryPath());
     RegistryKey key = registry.createKey(kKey);
     ASSERT_TRUE(key.isOpen());
     ASSERT_TRUE(key.setDword("Probe", 7));
-    const std::string written = readText(registryPath());
+    const std::string written = readFile(registryPath());
     EXPECT_EQ(written.rfind("REGEDIT4\n\n", 0), 0U);
     EXPECT_EQ(written.substr(written.size() - 2), "\n\n");
     EXPECT_EQ(key.queryDword("Probe"), 7U);
@@ -392,7 +350,7 @@ TEST_F(RegistryFileTest, FileCutAtEveryByteIsRepairedByTheNextWrite) {
     }
     // What was written is clean: writing again changes nothing.
     ASSERT_TRUE(key.setDword("Probe", 7));
-    EXPECT_EQ(readText(registryPath()), written);
+    EXPECT_EQ(readFile(registryPath()), written);
   }
 }
 
@@ -409,12 +367,12 @@ TEST_F(RegistryFileTest, BinaryGarbageIsDroppedAndAValidSectionBeforeItSurvives)
       const std::uint32_t draw = random();
       garbage += (draw & 1U) != 0 ? interesting[(draw >> 1) % interesting.size()] : static_cast<char>(draw >> 8);
     }
-    writeText(registryPath(), "REGEDIT4\n\n" + kOtherHeader + "\"Keep\"=dword:0000002a\n\n" + garbage);
+    writeFile(registryPath(), "REGEDIT4\n\n" + kOtherHeader + "\"Keep\"=dword:0000002a\n\n" + garbage);
     RegistryFile registry(registryPath());
     RegistryKey key = registry.createKey(kKey);
     ASSERT_TRUE(key.isOpen());
     ASSERT_TRUE(key.setDword("Probe", 1));
-    const std::string written = readText(registryPath());
+    const std::string written = readFile(registryPath());
     for (char c : written) {
       const auto byte = static_cast<unsigned char>(c);
       ASSERT_TRUE(byte >= 0x20 || c == '\n' || c == '\t') << "control byte " << int(byte) << " written";
@@ -422,7 +380,7 @@ TEST_F(RegistryFileTest, BinaryGarbageIsDroppedAndAValidSectionBeforeItSurvives)
     EXPECT_EQ(registry.createKey(kOther).queryDword("Keep"), 42U);
     EXPECT_EQ(key.queryDword("Probe"), 1U);
     ASSERT_TRUE(key.setDword("Probe", 1));
-    EXPECT_EQ(readText(registryPath()), written);
+    EXPECT_EQ(readFile(registryPath()), written);
   }
 }
 
@@ -430,14 +388,14 @@ TEST_F(RegistryFileTest, BinaryGarbageIsDroppedAndAValidSectionBeforeItSurvives)
 
 TEST_F(RegistryFileTest, OpeningAnExistingKeyLeavesTheFileUntouched) {
   const std::string text = "REGEDIT4\n\n; a comment a write would drop\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n";
-  writeText(registryPath(), text);
+  writeFile(registryPath(), text);
   RegistryFile registry(registryPath());
   ASSERT_TRUE(registry.createKey(kKey).isOpen());
-  EXPECT_EQ(readText(registryPath()), text);
+  EXPECT_EQ(readFile(registryPath()), text);
 }
 
 TEST_F(RegistryFileTest, AKeyImpliedBySubkeyExistsAndGetsASectionOnFirstWrite) {
-  writeText(registryPath(), "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn\\Sub]\n\"A\"=dword:00000001\n");
+  writeFile(registryPath(), "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn\\Sub]\n\"A\"=dword:00000001\n");
   RegistryFile registry(registryPath());
   EXPECT_TRUE(registry.keyExists(kKey));
   RegistryKey key = registry.createKey(kKey);
@@ -490,7 +448,7 @@ TEST_F(RegistryFileTest, ValuesAreCountedAndDeletedOneByOne) {
 }
 
 TEST_F(RegistryFileTest, DeletingAKeyRemovesItsValuesAndNothingElse) {
-  writeText(registryPath(), "REGEDIT4\n\n" + kOtherHeader +
+  writeFile(registryPath(), "REGEDIT4\n\n" + kOtherHeader +
                                 "\"A\"=dword:00000001\n\n"
                                 "[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"B\"=dword:00000002\n\n"
                                 "[HKEY_LOCAL_MACHINE\\Software\\QuillornTwo]\n\"C\"=dword:00000003\n");
@@ -499,7 +457,7 @@ TEST_F(RegistryFileTest, DeletingAKeyRemovesItsValuesAndNothingElse) {
   EXPECT_TRUE(registry.deleteKey(kKey));
   EXPECT_FALSE(registry.keyExists(kKey));
   EXPECT_FALSE(registry.deleteKey(kKey)) << "already gone";
-  EXPECT_EQ(readText(registryPath()), "REGEDIT4\n\n" + kOtherHeader +
+  EXPECT_EQ(readFile(registryPath()), "REGEDIT4\n\n" + kOtherHeader +
                                           "\"A\"=dword:00000001\n\n"
                                           "[HKEY_LOCAL_MACHINE\\Software\\QuillornTwo]\n\"C\"=dword:00000003\n\n");
   // A handle to a deleted key fails, as the registry's do.
@@ -541,7 +499,7 @@ TEST_F(RegistryFileTest, WritesLeaveNoTemporaryFilesBehind) {
 }
 
 TEST_F(RegistryFileTest, ReplacingTheFileKeepsItsPermissions) {
-  writeText(registryPath(), "REGEDIT4\n\n");
+  writeFile(registryPath(), "REGEDIT4\n\n");
   fs::permissions(registryPath(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   RegistryFile registry(registryPath());
   ASSERT_TRUE(registry.createKey(kKey).setDword("A", 1));
@@ -553,24 +511,24 @@ TEST_F(RegistryFileTest, ReplacingTheFileKeepsItsPermissions) {
 // the folder is left as it was.
 TEST_F(RegistryFileTest, RegistryPathThatIsAFolderOpensNothing) {
   fs::create_directory(registryPath());
-  writeText(registryPath() / "inside", "x");
+  writeFile(registryPath() / "inside", "x");
   RegistryFile registry(registryPath());
   EXPECT_FALSE(registry.createKey(kKey).isOpen());
   EXPECT_FALSE(registry.keyExists(kKey));
   EXPECT_FALSE(registry.deleteKey(kKey));
-  EXPECT_EQ(readText(registryPath() / "inside"), "x");
+  EXPECT_EQ(readFile(registryPath() / "inside"), "x");
 }
 
 TEST_F(RegistryFileTest, UnreadableFileIsNeverOverwritten) {
   if (runningAsRoot()) GTEST_SKIP() << "permissions do not bind root";
   const std::string text = "REGEDIT4\n\n" + kOtherHeader + "\"A\"=dword:00000001\n";
-  writeText(registryPath(), text);
+  writeFile(registryPath(), text);
   fs::permissions(registryPath(), fs::perms::none);
   RegistryFile registry(registryPath());
   EXPECT_FALSE(registry.createKey(kKey).isOpen());
   EXPECT_FALSE(registry.createKey(kOther).isOpen());
   fs::permissions(registryPath(), fs::perms::owner_read | fs::perms::owner_write);
-  EXPECT_EQ(readText(registryPath()), text);
+  EXPECT_EQ(readFile(registryPath()), text);
 }
 
 TEST_F(RegistryFileTest, ReadOnlyFolderFailsWritesButStillReads) {
@@ -591,7 +549,7 @@ TEST_F(RegistryFileTest, ReadOnlyFolderFailsWritesButStillReads) {
 // the old file must stay exactly as it was and no temporary file may remain.
 TEST_F(RegistryFileTest, FailedWriteLeavesTheOldFileWhole) {
   const std::string text = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"A\"=dword:00000001\n\n";
-  writeText(registryPath(), text);
+  writeFile(registryPath(), text);
   const fs::path file = registryPath();
   const int code = runInChild([&] {
     std::signal(SIGXFSZ, SIG_IGN);
@@ -601,13 +559,13 @@ TEST_F(RegistryFileTest, FailedWriteLeavesTheOldFileWhole) {
     RegistryKey key = registry.createKey(kKey);
     if (!key.isOpen()) return 11;
     if (key.setDword("B", 2)) return 12;
-    if (readText(file) != text) return 13;
+    if (readFile(file) != text) return 13;
     if (registry.createKey(kOther).isOpen()) return 14;
-    if (readText(file) != text) return 15;
+    if (readFile(file) != text) return 15;
     return key.queryDword("A") == 1U ? 0 : 16;
   });
   EXPECT_EQ(code, 0);
-  EXPECT_EQ(readText(registryPath()), text);
+  EXPECT_EQ(readFile(registryPath()), text);
   EXPECT_EQ(folderEntries(folder_.path()), (std::vector<std::string>{"registry.reg", "registry.reg.lock"}));
 }
 
@@ -658,7 +616,7 @@ TEST_F(RegistryFileTest, ProcessesWritingAtOnceLoseNothingAndNeverShowAHalfFile)
     for (int look = 0; look < 2000; ++look) {
       std::error_code error;
       if (!fs::exists(file, error)) continue;
-      const std::string text = readText(file);
+      const std::string text = readFile(file);
       if (!isWholeFile(text)) ::_exit(1);
     }
     ::_exit(0);
@@ -672,7 +630,7 @@ TEST_F(RegistryFileTest, ProcessesWritingAtOnceLoseNothingAndNeverShowAHalfFile)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child " << child << " status " << status;
   }
 
-  const std::string text = readText(file);
+  const std::string text = readFile(file);
   EXPECT_TRUE(isWholeFile(text)) << text;
   RegistryFile registry(file);
   RegistryKey key = registry.createKey(kKey);

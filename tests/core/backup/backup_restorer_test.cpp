@@ -5,9 +5,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -16,33 +15,27 @@
 #include "core/files/file_list.h"
 #include "core/rewrite/rewriting_pass.h"
 #include "platform/host_path.h"
+#include "tests/support/recording_panel.h"
+#include "tests/support/temp_folder.h"
 
 namespace quillorn {
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::readFile;
+using test_support::RecordingPanel;
+using test_support::writeFile;
 
 // Every file under a folder: its path relative to the folder ('/' separators)
 // and its content; an empty folder shows as "<path>/", a link as "<path>@".
 using Tree = std::map<std::string, std::string>;
-
-std::string readBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const fs::path& path, std::string_view bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 void makeTree(const fs::path& root, const Tree& tree) {
   for (const auto& [relative, bytes] : tree) {
     if (!relative.empty() && relative.back() == '/') {
       fs::create_directories(root / relative);
     } else {
-      writeBytes(root / relative, bytes);
+      writeFile(root / relative, bytes);
     }
   }
 }
@@ -58,7 +51,7 @@ Tree readTree(const fs::path& root) {
     if (entry.is_directory()) {
       if (fs::is_empty(entry.path())) tree[relative + "/"] = "";
     } else {
-      tree[relative] = readBytes(entry.path());
+      tree[relative] = readFile(entry.path());
     }
   }
   return tree;
@@ -67,17 +60,13 @@ Tree readTree(const fs::path& root) {
 class BackupRestorerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "quillorn-backup-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code error;
-    fs::remove_all(root_, error);
+    ASSERT_NO_THROW(folder_.emplace("quillorn-backup"));
+    root_ = folder_->path();
   }
 
   std::string rootText() const { return platform::toPathText(root_); }
 
+  std::optional<test_support::TempFolder> folder_;
   fs::path root_;
 };
 
@@ -268,16 +257,6 @@ TEST_F(BackupRestorerTest, MessageIsExactlyTheCount) {
   EXPECT_EQ(readTree(root_), (Tree{}));
 }
 
-class RecordingPanel : public ProgressPanel {
- public:
-  void appendStatusLine(std::string_view line) override { lines.emplace_back(line); }
-  void setOverallProgress(std::int64_t, std::int64_t) override {}
-  void setFileProgress(std::int64_t, std::int64_t) override {}
-  void setPanelStatus(PanelStatus, std::string_view) override {}
-  bool pollStopRequest() override { return false; }
-  std::vector<std::string> lines;
-};
-
 // The backups the rewriting pass leaves are exactly what the restorer puts
 // back: after both, the site is byte for byte what it was.
 TEST_F(BackupRestorerTest, RestoringUndoesTheRewritingPass) {
@@ -308,7 +287,7 @@ TEST_F(BackupRestorerTest, RestoringUndoesTheRewritingPass) {
   const RewritePassOutcome pass = runRewritingPass(context);
   ASSERT_EQ(pass.state, RewriteState::Done);
   ASSERT_EQ(pass.processedTotal, 2);
-  ASSERT_EQ(readBytes(root_ / "index.htm"), "<a href=\"new.htm\">x</a>");
+  ASSERT_EQ(readFile(root_ / "index.htm"), "<a href=\"new.htm\">x</a>");
   ASSERT_EQ(panel.lines.size(), 4u);
 
   BackupRun run;

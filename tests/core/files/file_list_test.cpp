@@ -9,7 +9,6 @@
 #include <fstream>
 #include <initializer_list>
 #include <random>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -17,6 +16,7 @@
 
 #include "core/text/ascii.h"
 #include "platform/host_path.h"
+#include "tests/support/temp_folder.h"
 
 namespace quillorn {
 namespace {
@@ -386,29 +386,9 @@ TEST(RemoveAllTest, EmptiesListAndLookups) {
 // A folder tree of our own under the temporary folder, removed afterwards.
 class TempTree {
  public:
-  TempTree() {
-    std::string pattern = (fs::temp_directory_path() / "quillorn-files-XXXXXX").string();
-#ifdef _WIN32
-    pattern.resize(pattern.size() - 6);
-    pattern += std::to_string(std::random_device{}());
-    fs::create_directory(pattern);
-#else
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-#endif
-    root_ = pattern;
-  }
-  ~TempTree() {
-    // Give back any permission a test took away, or the tree cannot be removed.
-    allowOwner(root_);
-    std::error_code error;
-    fs::remove_all(root_, error);
-  }
-  TempTree(const TempTree&) = delete;
-  TempTree& operator=(const TempTree&) = delete;
-
-  const fs::path& host() const { return root_; }
-  fs::path host(std::string_view relative) const { return root_ / fs::path(relative); }
-  std::string text() const { return platform::toPathText(root_); }
+  const fs::path& host() const { return folder_.path(); }
+  fs::path host(std::string_view relative) const { return folder_.path() / fs::path(relative); }
+  std::string text() const { return platform::toPathText(folder_.path()); }
   // Path text of `relative` (written with '\') under the root.
   std::string text(std::string_view relative) const { return text() + "\\" + std::string(relative); }
 
@@ -446,17 +426,7 @@ class TempTree {
   }
 
  private:
-  static void allowOwner(const fs::path& folder) {
-    std::error_code error;
-    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add, error);
-    const fs::directory_iterator end;
-    for (fs::directory_iterator it(folder, error); !error && it != end; it.increment(error)) {
-      std::error_code typeError;
-      if (it->symlink_status(typeError).type() == fs::file_type::directory) allowOwner(it->path());
-    }
-  }
-
-  fs::path root_;
+  test_support::TempFolder folder_{"quillorn-files"};
 };
 
 struct WalkRow {

@@ -5,7 +5,6 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -13,9 +12,7 @@
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <optional>
 #include <ostream>
 #include <set>
@@ -25,45 +22,19 @@
 #include <vector>
 
 #include "platform/host_path.h"
+#include "tests/support/child_process.h"
+#include "tests/support/recording_panel.h"
+#include "tests/support/temp_folder.h"
 
 namespace quillorn {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Keeps everything the pass reports; asks for a stop at the polls listed.
-class RecordingPanel : public ProgressPanel {
- public:
-  void appendStatusLine(std::string_view line) override { lines.emplace_back(line); }
-  void setOverallProgress(std::int64_t upperBound, std::int64_t position) override {
-    progress.emplace_back(upperBound, position);
-  }
-  void setFileProgress(std::int64_t, std::int64_t) override { ++fileProgressCalls; }
-  void setPanelStatus(PanelStatus newStatus, std::string_view text) override {
-    status = newStatus;
-    statusText = std::string(text);
-  }
-  bool pollStopRequest() override { return stopAtPolls.count(++polls) > 0; }
-
-  std::vector<std::string> lines;
-  std::vector<std::pair<std::int64_t, std::int64_t>> progress;
-  std::optional<PanelStatus> status;
-  std::string statusText = "Status";
-  int fileProgressCalls = 0;
-  int polls = 0;
-  std::set<int> stopAtPolls;
-};
-
-std::string readBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const fs::path& path, std::string_view bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using test_support::readFile;
+using test_support::RecordingPanel;
+using test_support::runInChild;
+using test_support::writeFile;
 
 // The names in a folder, so that a leftover file of the pass shows up.
 std::set<std::string> namesIn(const fs::path& folder) {
@@ -109,16 +80,6 @@ UrlEntry linkEntry(std::string_view text, std::int32_t fileIndex, bool wide = fa
   return entry;
 }
 
-// Runs `body` in a child process and returns its exit code (-1 when it did not
-// exit normally). What the child changes in memory stays in the child.
-int exitCodeOfChild(const std::function<int()>& body) {
-  const pid_t child = ::fork();
-  if (child == 0) ::_exit(body());
-  int status = 0;
-  if (child < 0 || ::waitpid(child, &status, 0) != child) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // In a child running as root: becomes the unprivileged user, so that file
 // permissions apply. False when that is not possible.
 bool dropRootInChild() {
@@ -129,24 +90,16 @@ bool dropRootInChild() {
 class RewritingPassTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "quillorn-rewrite-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
+    ASSERT_NO_THROW(folder_.emplace("quillorn-rewrite"));
+    root_ = folder_->path();
     settings.makeBackups = 1;
-  }
-  void TearDown() override {
-    std::error_code error;
-    for (const auto& entry : fs::recursive_directory_iterator(root_, error)) {
-      if (entry.is_directory(error)) fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, error);
-    }
-    fs::remove_all(root_, error);
   }
 
   // Writes `bytes` to `relative` under the test folder and appends it to the
   // file list; returns its host path.
   fs::path put(const std::string& relative, std::string_view bytes) {
     const fs::path path = root_ / relative;
-    writeBytes(path, bytes);
+    writeFile(path, bytes);
     files.addSelectedFiles({platform::toPathText(path)}, {});
     return path;
   }
@@ -167,6 +120,7 @@ class RewritingPassTest : public ::testing::Test {
            (unicode ? " Unicode)" : " ASCII");
   }
 
+  std::optional<test_support::TempFolder> folder_;
   fs::path root_;
   Settings settings;
   FileList files;
@@ -228,14 +182,14 @@ TEST_P(FileTypeTest, RewrittenOrLeftAlone) {
 
   EXPECT_EQ(outcome.state, RewriteState::Done);
   EXPECT_EQ(outcome.processedTotal, 0);
-  EXPECT_EQ(readBytes(path), row.bytes);
+  EXPECT_EQ(readFile(path), row.bytes);
   std::set<std::string> expectedNames{path.filename().string()};
   if (row.rewritten) {
     EXPECT_EQ(panel.lines, (std::vector<std::string>{lineFor(path, row.bytes.size(), false)}));
     EXPECT_NE(statOf(path).st_ino, oldInode);
     if (row.makeBackups) {
       expectedNames.insert(backup.filename().string());
-      EXPECT_EQ(readBytes(backup), row.bytes);
+      EXPECT_EQ(readFile(backup), row.bytes);
     }
   } else {
     EXPECT_TRUE(panel.lines.empty());
@@ -263,13 +217,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(RewritingPassTest, ExistingBackupIsReplaced) {
   const fs::path page = put("index.htm", "<p>current</p>");
-  writeBytes(root_ / "index.htm.bak", "stale backup");
+  writeFile(root_ / "index.htm.bak", "stale backup");
 
   const RewritePassOutcome outcome = run();
 
   EXPECT_EQ(outcome.state, RewriteState::Done);
-  EXPECT_EQ(readBytes(root_ / "index.htm.bak"), "<p>current</p>");
-  EXPECT_EQ(readBytes(page), "<p>current</p>");
+  EXPECT_EQ(readFile(root_ / "index.htm.bak"), "<p>current</p>");
+  EXPECT_EQ(readFile(page), "<p>current</p>");
   EXPECT_EQ(namesIn(root_), (std::set<std::string>{"index.htm", "index.htm.bak"}));
 }
 
@@ -283,8 +237,8 @@ TEST_F(RewritingPassTest, ExistingBackupIsAnotherNameOfTheFile) {
   const RewritePassOutcome outcome = run();
 
   EXPECT_EQ(outcome.state, RewriteState::Done);
-  EXPECT_EQ(readBytes(page), kLinkRewritten);
-  EXPECT_EQ(readBytes(root_ / "index.htm.bak"), kLink);
+  EXPECT_EQ(readFile(page), kLinkRewritten);
+  EXPECT_EQ(readFile(root_ / "index.htm.bak"), kLink);
   EXPECT_EQ(statOf(root_ / "index.htm.bak").st_nlink, 1u);
   EXPECT_EQ(namesIn(root_), (std::set<std::string>{"index.htm", "index.htm.bak"}));
 }
@@ -303,14 +257,14 @@ TEST_F(RewritingPassTest, BackupIsTheOldFileItself) {
   EXPECT_EQ(backup.st_mtim.tv_sec, before.st_mtim.tv_sec);
   EXPECT_EQ(backup.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
   EXPECT_EQ(backup.st_nlink, 1u);
-  EXPECT_EQ(readBytes(root_ / "index.htm.bak"), kLink);
+  EXPECT_EQ(readFile(root_ / "index.htm.bak"), kLink);
   EXPECT_NE(statOf(page).st_ino, before.st_ino);
-  EXPECT_EQ(readBytes(page), kLinkRewritten);
+  EXPECT_EQ(readFile(page), kLinkRewritten);
 }
 
 TEST_F(RewritingPassTest, BackupNameTakenByFolderSkipsTheFile) {
   const fs::path first = put("a.htm", "<p>a</p>");
-  writeBytes(root_ / "a.htm.bak" / "inside.txt", "kept");
+  writeFile(root_ / "a.htm.bak" / "inside.txt", "kept");
   const fs::path second = put("b.htm", "<p>b</p>");
   const ino_t firstInode = statOf(first).st_ino;
 
@@ -318,8 +272,8 @@ TEST_F(RewritingPassTest, BackupNameTakenByFolderSkipsTheFile) {
 
   EXPECT_EQ(outcome.state, RewriteState::Done);
   EXPECT_EQ(statOf(first).st_ino, firstInode);
-  EXPECT_EQ(readBytes(first), "<p>a</p>");
-  EXPECT_EQ(readBytes(root_ / "a.htm.bak" / "inside.txt"), "kept");
+  EXPECT_EQ(readFile(first), "<p>a</p>");
+  EXPECT_EQ(readFile(root_ / "a.htm.bak" / "inside.txt"), "kept");
   EXPECT_EQ(panel.lines, (std::vector<std::string>{lineFor(second, 8, false)}));
   EXPECT_EQ(namesIn(root_), (std::set<std::string>{"a.htm", "a.htm.bak", "b.htm", "b.htm.bak"}));
 }
@@ -347,18 +301,18 @@ TEST_P(ReadOnlyTest, ReadOnlyFile) {
   EXPECT_EQ(outcome.state, RewriteState::Done);
   if (GetParam().makeBackups) {
     EXPECT_EQ(outcome.processedTotal, 1);
-    EXPECT_EQ(readBytes(page), kLinkRewritten);
+    EXPECT_EQ(readFile(page), kLinkRewritten);
     // Readable as before, and writable by its owner again.
     EXPECT_EQ(statOf(page).st_mode & 07777, 0644u);
     const fs::path backup = root_ / "page.htm.bak";
-    EXPECT_EQ(readBytes(backup), kLink);
+    EXPECT_EQ(readFile(backup), kLink);
     EXPECT_EQ(statOf(backup).st_ino, oldInode);
     EXPECT_EQ(statOf(backup).st_mode & 07777, 0444u);
     EXPECT_EQ(panel.lines.size(), 1u);
   } else {
     EXPECT_EQ(outcome.processedTotal, 0);
     EXPECT_EQ(outcome.statusText, "Done (0 of 1 URL(s) processed successfully)");
-    EXPECT_EQ(readBytes(page), kLink);
+    EXPECT_EQ(readFile(page), kLink);
     EXPECT_EQ(statOf(page).st_ino, oldInode);
     EXPECT_EQ(statOf(page).st_mode & 07777, 0444u);
     EXPECT_TRUE(panel.lines.empty());
@@ -403,8 +357,8 @@ TEST_P(EncodingTest, KeepsByteOrder) {
 
   EXPECT_EQ(outcome.state, RewriteState::Done);
   EXPECT_EQ(outcome.processedTotal, row.withEntry ? 1 : 0);
-  EXPECT_EQ(readBytes(page), row.after);
-  EXPECT_EQ(readBytes(root_ / "page.htm.bak"), row.before);
+  EXPECT_EQ(readFile(page), row.after);
+  EXPECT_EQ(readFile(root_ / "page.htm.bak"), row.before);
   EXPECT_EQ(panel.lines, (std::vector<std::string>{lineFor(page, row.before.size(), row.unicode)}));
 }
 
@@ -452,9 +406,9 @@ TEST_F(RewritingPassTest, CountsTheOccurrencesOfRewrittenFilesOnly) {
 
   EXPECT_EQ(outcome.processedTotal, 2);
   EXPECT_EQ(outcome.statusText, "Done (2 of 4 URL(s) processed successfully)");
-  EXPECT_EQ(readBytes(root_ / "a.htm"), std::string(kLinkRewritten) + "<img src=\"keep.gif\">");
+  EXPECT_EQ(readFile(root_ / "a.htm"), std::string(kLinkRewritten) + "<img src=\"keep.gif\">");
   EXPECT_EQ(panel.lines.size(), 2u);
-  EXPECT_EQ(panel.progress,
+  EXPECT_EQ(panel.overallCalls,
             (std::vector<std::pair<std::int64_t, std::int64_t>>{{4, 1}, {4, 1}, {4, 2}, {4, 3}, {4, 4}}));
   EXPECT_EQ(panel.polls, 4);
 }
@@ -524,7 +478,7 @@ class WriteFailureTest : public RewritingPassTest, public ::testing::WithParamIn
   // Runs the pass in a child and checks there that it ended with the disk
   // error on `failing`; the caller checks the disk.
   void expectDiskErrorInChild(const fs::path& failing, const std::function<bool()>& prepareChild) {
-    const int code = exitCodeOfChild([&] {
+    const int code = runInChild([&] {
       if (!prepareChild()) return kChildSetupFailed;
       const RewritePassOutcome outcome = run();
       const bool expected = outcome.state == RewriteState::DiskError && outcome.processedTotal == -1 &&
@@ -545,7 +499,7 @@ class WriteFailureTest : public RewritingPassTest, public ::testing::WithParamIn
     failingBytes_ = row.bigEndian ? utf16(big, true) : big;
     const fs::path failing = put(folder + "/page.htm", failingBytes_);
     EXPECT_TRUE(urls.append(linkEntry(big, 1, row.bigEndian)));
-    if (row.oldBackup) writeBytes(failing.string() + ".bak", "stale backup");
+    if (row.oldBackup) writeFile(failing.string() + ".bak", "stale backup");
     last_ = put("last/last.htm", "<p>3</p>");
     firstInode_ = statOf(first_).st_ino;
     failingInode_ = statOf(failing).st_ino;
@@ -558,13 +512,13 @@ class WriteFailureTest : public RewritingPassTest, public ::testing::WithParamIn
   void expectDiskAfterFailure(const fs::path& failing) {
     const WriteFailureRow& row = GetParam();
     EXPECT_NE(statOf(first_).st_ino, firstInode_);
-    EXPECT_EQ(readBytes(first_), "<p>1</p>");
-    EXPECT_EQ(readBytes(failing), failingBytes_);
+    EXPECT_EQ(readFile(first_), "<p>1</p>");
+    EXPECT_EQ(readFile(failing), failingBytes_);
     EXPECT_EQ(statOf(failing).st_ino, failingInode_);
     std::set<std::string> names{"page.htm"};
     if (row.oldBackup) {
       names.insert("page.htm.bak");
-      EXPECT_EQ(readBytes(failing.string() + ".bak"), "stale backup");
+      EXPECT_EQ(readFile(failing.string() + ".bak"), "stale backup");
     }
     EXPECT_EQ(namesIn(failing.parent_path()), names);
     EXPECT_EQ(statOf(last_).st_ino, lastInode_);
@@ -616,12 +570,12 @@ TEST_F(RewritingPassTest, WithoutHardLinksTheOldFileIsMoved) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to hand the file to another user";
   const fs::path page = put("shared/page.htm", std::string(kLink));
   ASSERT_TRUE(urls.append(linkEntry(kLink, 0)));
-  writeBytes(root_ / "shared" / "page.htm.bak", "stale backup");
+  writeFile(root_ / "shared" / "page.htm.bak", "stale backup");
   ASSERT_EQ(::chmod(root_.c_str(), 0755), 0);
   ASSERT_EQ(::chmod(page.parent_path().c_str(), 0777), 0);
   const ino_t oldInode = statOf(page).st_ino;
 
-  const int code = exitCodeOfChild([&] {
+  const int code = runInChild([&] {
     if (!dropRootInChild()) return kChildSetupFailed;
     const fs::path probe = root_ / "shared" / "probe";
     if (::link(page.c_str(), probe.c_str()) == 0) {
@@ -634,8 +588,8 @@ TEST_F(RewritingPassTest, WithoutHardLinksTheOldFileIsMoved) {
   if (code == kChildNotApplicable) GTEST_SKIP() << "hard links to another user's file are allowed here";
   ASSERT_EQ(code, kChildAsExpected);
 
-  EXPECT_EQ(readBytes(page), kLinkRewritten);
-  EXPECT_EQ(readBytes(root_ / "shared" / "page.htm.bak"), kLink);
+  EXPECT_EQ(readFile(page), kLinkRewritten);
+  EXPECT_EQ(readFile(root_ / "shared" / "page.htm.bak"), kLink);
   EXPECT_EQ(statOf(root_ / "shared" / "page.htm.bak").st_ino, oldInode);
   EXPECT_EQ(namesIn(page.parent_path()), (std::set<std::string>{"page.htm", "page.htm.bak"}));
 }
@@ -656,7 +610,7 @@ TEST_F(RewritingPassTest, PrivateFileStaysPrivate) {
   ASSERT_TRUE(urls.append(linkEntry(kLink, 0)));
   ASSERT_EQ(::chmod(page.c_str(), 0600), 0);
   ASSERT_EQ(run().state, RewriteState::Done);
-  EXPECT_EQ(readBytes(page), kLinkRewritten);
+  EXPECT_EQ(readFile(page), kLinkRewritten);
   EXPECT_EQ(statOf(page).st_mode & 07777, 0600u);
 }
 

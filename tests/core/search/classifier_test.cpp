@@ -7,71 +7,23 @@
 #include <vector>
 
 #include "core/search/url_table.h"
+#include "tests/support/search_harness.h"
 
 namespace quillorn {
 namespace {
 
-// A panel that keeps what it is told; `onLine` lets a test act when a line
-// arrives (the Internet check writes one before it does anything else).
-class RecordingPanel : public ProgressPanel {
- public:
-  std::vector<std::string> lines;
-  void (*onLine)(Settings&) = nullptr;
-  Settings* settings = nullptr;
+using Harness = test_support::SearchHarness;
+using test_support::encodingName;
 
-  void appendStatusLine(std::string_view line) override {
-    lines.emplace_back(line);
-    if (onLine != nullptr && settings != nullptr) onLine(*settings);
-  }
-  void setOverallProgress(std::int64_t, std::int64_t) override {}
-  void setFileProgress(std::int64_t, std::int64_t) override {}
-  void setPanelStatus(PanelStatus, std::string_view) override {}
-  bool pollStopRequest() override { return false; }
-};
-
-struct Harness {
-  Settings settings;
-  FileList files;
-  UrlTable urls;
-  SavedFromTable savedFrom;
-  InternetSession internet;
-  RecordingPanel panel;
-  SearchContext context{settings, files, urls, savedFrom, internet, panel};
-
-  explicit Harness(const std::vector<std::string>& paths) {
-    for (const std::string& path : paths) files.addSelectedFiles({path}, [] { return false; });
-    settings.checkInternetUrls = 0;  // rows that want the check turn it on
-    panel.settings = &settings;
-  }
-};
-
-// The document in the encoding under test: single-byte as written, or UTF-16
-// little-endian with its order mark, each character widened.
+// The document in the encoding under test, and where its characters are.
 struct Document {
   DocumentBuffer buffer;
-  Pos at(std::size_t asciiOffset) const {
-    return buffer.encoding == Encoding::Utf16 ? 2 + 2 * static_cast<Pos>(asciiOffset) : static_cast<Pos>(asciiOffset);
-  }
+  Pos at(std::size_t asciiOffset) const { return test_support::positionIn(buffer.encoding, asciiOffset); }
 };
 
 Document makeDocument(std::string_view ascii, Encoding encoding) {
-  Document doc;
-  doc.buffer.encoding = encoding;
-  if (encoding == Encoding::Utf16) {
-    doc.buffer.bytes = {0xFF, 0xFE};
-    for (char c : ascii) {
-      doc.buffer.bytes.push_back(static_cast<std::uint8_t>(c));
-      doc.buffer.bytes.push_back(0);
-    }
-  } else {
-    doc.buffer.bytes.assign(ascii.begin(), ascii.end());
-  }
-  // Exactly the document's bytes, so the sanitizers see any read past the end.
-  doc.buffer.bytes.shrink_to_fit();
-  return doc;
+  return {test_support::makeDocument(ascii, encoding)};
 }
-
-const char* encodingName(Encoding encoding) { return encoding == Encoding::Utf16 ? "Utf16" : "Ascii"; }
 
 const std::vector<std::string> kSite = {
     "C:\\site\\index.htm",        // 0
@@ -317,7 +269,7 @@ TEST(ClassifierTest, ReadsOptionsWhenEachTestIsMade) {
   // while it runs must already count for the name search.
   Harness harness(kSite);
   harness.settings.checkInternetUrls = 1;
-  harness.panel.onLine = [](Settings& s) { s.findReplacements = 0; };
+  harness.panel.onLine = [&harness] { harness.settings.findReplacements = 0; };
   const Document doc = makeDocument(R"(<a href="http://example.com/about.htm">)", Encoding::SingleByte);
   EXPECT_EQ(classifyUrl(harness.context, doc.buffer.view(), 0, 0, 8), 1);
   ASSERT_EQ(harness.urls.count(), 1u);

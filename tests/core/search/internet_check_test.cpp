@@ -9,13 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <functional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -25,6 +21,8 @@
 #include "platform/host_path.h"
 #include "tests/support/ftp_test_server.h"
 #include "tests/support/loopback_servers.h"
+#include "tests/support/recording_panel.h"
+#include "tests/support/temp_folder.h"
 
 namespace quillorn {
 namespace {
@@ -34,53 +32,14 @@ using test_support::FtpTestServer;
 using test_support::GopherTestServer;
 using test_support::HangUpServer;
 using test_support::HttpTestServer;
+using test_support::RecordingPanel;
 using test_support::RefusingPort;
-
-class RecordingPanel : public ProgressPanel {
- public:
-  void appendStatusLine(std::string_view line) override {
-    lines.emplace_back(line);
-    if (onLine) onLine();
-  }
-  void setOverallProgress(std::int64_t, std::int64_t) override {}
-  void setFileProgress(std::int64_t, std::int64_t) override {}
-  void setPanelStatus(PanelStatus, std::string_view) override {}
-  bool pollStopRequest() override { return false; }
-
-  std::vector<std::string> lines;
-  std::function<void()> onLine;
-};
-
-// A fresh folder under the temporary folder, removed with the object.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "quillorn-internet-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~TempFolder() {
-    std::error_code error;
-    if (!path_.empty()) fs::remove_all(path_, error);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const fs::path& path() const { return path_; }
-
-  void write(const fs::path& relative, std::string_view bytes) const {
-    const fs::path file = path_ / relative;
-    fs::create_directories(file.parent_path());
-    std::ofstream out(file, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  }
-
- private:
-  fs::path path_;
-};
+using test_support::TempFolder;
 
 // The FTP server's files, and the server, started once per test program on
 // first use.
 struct FtpSite {
-  TempFolder root;
+  TempFolder root{"quillorn-internet"};
   FtpTestServer server;
 
   FtpSite() : server(prepare(root)) {}
@@ -510,7 +469,7 @@ class InternetSearchTest : public InternetCheckTest {
     return static_cast<std::size_t>(std::count(panel.lines.begin(), panel.lines.end(), kCheckingUrlLine));
   }
 
-  TempFolder site;
+  TempFolder site{"quillorn-internet"};
   Settings settings;
   FileList files;
   UrlTable urls;

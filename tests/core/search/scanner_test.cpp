@@ -11,27 +11,14 @@
 #include "core/search/url_table.h"
 #include "core/text/markup_lexing.h"
 #include "platform/host_path.h"
+#include "tests/support/search_harness.h"
 
 namespace quillorn {
 namespace {
 
-// Keeps every line and bar step; asks to stop from poll number `stopAtPoll` on.
-class RecordingPanel : public ProgressPanel {
- public:
-  std::vector<std::string> lines;
-  std::vector<std::pair<std::int64_t, std::int64_t>> barSteps;  // (position, steps)
-  int polls = 0;
-  int stopAtPoll = 0;  // 0: never
-
-  void appendStatusLine(std::string_view line) override { lines.emplace_back(line); }
-  void setOverallProgress(std::int64_t, std::int64_t) override {}
-  void setFileProgress(std::int64_t position, std::int64_t steps) override { barSteps.emplace_back(position, steps); }
-  void setPanelStatus(PanelStatus, std::string_view) override {}
-  bool pollStopRequest() override {
-    ++polls;
-    return stopAtPoll != 0 && polls >= stopAtPoll;
-  }
-};
+using test_support::encodingName;
+using test_support::makeDocument;
+using test_support::positionIn;
 
 const std::vector<std::string> kSite = {
     "C:\\site\\index.htm",      // 0: the file scanned
@@ -39,47 +26,13 @@ const std::vector<std::string> kSite = {
     "C:\\site\\img\\logo.gif",  // 2
 };
 
-struct Harness {
-  Settings settings;
-  FileList files;
-  UrlTable urls;
-  SavedFromTable savedFrom;
-  InternetSession internet;
-  RecordingPanel panel;
-  SearchContext context{settings, files, urls, savedFrom, internet, panel};
-
-  Harness() {
-    for (const std::string& path : kSite) files.addSelectedFiles({path}, [] { return false; });
-    settings.checkInternetUrls = 0;
+// The search's tables over kSite, with script strings found by protocol only.
+struct Harness : test_support::SearchHarness {
+  Harness() : SearchHarness(kSite) {
     settings.scriptTagStrings = 0;
     settings.scriptProtocolStrings = 1;
   }
 };
-
-// The document in the encoding under test: single-byte as written, or UTF-16
-// little-endian with its order mark, each character widened.
-DocumentBuffer makeDocument(std::string_view ascii, Encoding encoding) {
-  DocumentBuffer buffer;
-  buffer.encoding = encoding;
-  if (encoding == Encoding::Utf16) {
-    buffer.bytes = {0xFF, 0xFE};
-    for (char c : ascii) {
-      buffer.bytes.push_back(static_cast<std::uint8_t>(c));
-      buffer.bytes.push_back(0);
-    }
-  } else {
-    buffer.bytes.assign(ascii.begin(), ascii.end());
-  }
-  // Exactly the document's bytes, so the sanitizers see any read past the end.
-  buffer.bytes.shrink_to_fit();
-  return buffer;
-}
-
-Pos positionIn(Encoding encoding, std::size_t asciiOffset) {
-  return encoding == Encoding::Utf16 ? 2 + 2 * static_cast<Pos>(asciiOffset) : static_cast<Pos>(asciiOffset);
-}
-
-const char* encodingName(Encoding encoding) { return encoding == Encoding::Utf16 ? "Utf16" : "Ascii"; }
 
 enum class Scanner { Html, Script, Style };
 
@@ -319,7 +272,7 @@ TEST_P(ProgressTest, StepsLowerBarAndPolls) {
   runScanner(row.scanner, harness, buffer);
   std::vector<std::pair<std::int64_t, std::int64_t>> expected;
   for (std::int64_t i = 0; i < row.calls; ++i) expected.emplace_back(i, row.steps);
-  EXPECT_EQ(harness.panel.barSteps, expected);
+  EXPECT_EQ(harness.panel.fileCalls, expected);
   EXPECT_EQ(harness.panel.polls, row.polls);
 }
 
@@ -356,7 +309,7 @@ class StopTest : public ::testing::TestWithParam<StopRow> {};
 TEST_P(StopTest, StopsWithoutStatusLine) {
   const StopRow& row = GetParam();
   Harness harness;
-  harness.panel.stopAtPoll = row.stopAtPoll;
+  harness.panel.stopFromPoll = row.stopAtPoll;
   const DocumentBuffer buffer = makeDocument(row.document, Encoding::SingleByte);
   EXPECT_EQ(runScanner(row.scanner, harness, buffer), row.result);
   EXPECT_EQ(harness.urls.count(), row.entries);

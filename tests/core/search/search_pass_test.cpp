@@ -14,75 +14,32 @@
 #include <vector>
 
 #include "platform/host_path.h"
+#include "tests/support/search_harness.h"
+#include "tests/support/temp_folder.h"
 
 namespace quillorn {
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::RecordingPanel;
 
 constexpr std::string_view kSavedFromHeader = ">> Searching for \"saved from url\"...";
 constexpr std::string_view kBrokenLinkHeader = ">> Searching for broken links...";
 
-// Keeps everything the search reports; stops when `stopWhen` says so.
-class RecordingPanel : public ProgressPanel {
- public:
-  void appendStatusLine(std::string_view line) override { lines.emplace_back(line); }
-  void setOverallProgress(std::int64_t upperBound, std::int64_t position) override {
-    overallUpper = upperBound;
-    overallPosition = position;
-  }
-  void setFileProgress(std::int64_t position, std::int64_t steps) override {
-    filePosition = position;
-    fileSteps = steps;
-  }
-  void setPanelStatus(PanelStatus newStatus, std::string_view text) override {
-    status = newStatus;
-    statusText = std::string(text);
-  }
-  bool pollStopRequest() override {
-    ++polls;
-    return stopWhen && stopWhen(*this);
-  }
-
-  std::vector<std::string> lines;
-  std::optional<PanelStatus> status;
-  std::string statusText = "Status";
-  std::int64_t overallUpper = -1;
-  std::int64_t overallPosition = -1;
-  std::int64_t fileSteps = -1;
-  std::int64_t filePosition = -1;
-  int polls = 0;
-  std::function<bool(const RecordingPanel&)> stopWhen;
-};
-
-class SearchPassTest : public ::testing::Test {
+// The search's tables over a folder of the test's own.
+class SearchPassTest : public ::testing::Test, public test_support::SearchHarness {
  protected:
+  SearchPassTest() : SearchHarness({}) {}
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "quillorn-search-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-    // No network in tests: Internet URLs are recorded unchecked.
-    settings.checkInternetUrls = 0;
-  }
-  void TearDown() override {
-    std::error_code error;
-    fs::remove_all(root_, error);
+    ASSERT_NO_THROW(folder_.emplace("quillorn-search"));
+    root_ = folder_->path();
   }
 
-  SearchContext context() { return {settings, files, urls, savedFrom, internet, panel}; }
-
-  SearchOutcome runFullSearch() {
-    SearchContext ctx = context();
-    return search(ctx);
-  }
+  SearchOutcome runFullSearch() { return search(context); }
 
   // Writes `bytes` to `relative` under the test folder; returns its path text.
   std::string writeFile(const std::string& relative, std::string_view bytes) {
-    const fs::path host = root_ / relative;
-    fs::create_directories(host.parent_path());
-    std::ofstream out(host, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return platform::toPathText(host);
+    return platform::toPathText(folder_->write(relative, bytes));
   }
 
   // Writes the file and appends it to the file list.
@@ -103,13 +60,8 @@ class SearchPassTest : public ::testing::Test {
     return lineStart(pathText, encoding) + ", " + std::to_string(broken) + " broken URL(s) found";
   }
 
+  std::optional<test_support::TempFolder> folder_;
   fs::path root_;
-  Settings settings;
-  FileList files;
-  UrlTable urls;
-  SavedFromTable savedFrom;
-  InternetSession internet;
-  RecordingPanel panel;
 };
 
 std::vector<std::string> strings(std::initializer_list<std::string_view> items) { return {items.begin(), items.end()}; }
@@ -275,8 +227,7 @@ TEST_P(SavedFromCommentTest, StoresAddressOfFirstMatchingComment) {
   settings.convertCodedChars = row.convertCodedChars ? 1 : 0;
   const std::string page = addFile("page.htm", row.text);
 
-  SearchContext ctx = context();
-  EXPECT_EQ(runSavedFromPass(ctx), 0);
+  EXPECT_EQ(runSavedFromPass(context), 0);
 
   if (row.address) {
     ASSERT_EQ(savedFrom.count(), 1u);
@@ -330,8 +281,7 @@ TEST_F(SearchPassTest, StyleSheetsAndScriptsAreNotReadForComments) {
   addFile("look.css", "/* <!-- saved from url=(0009)http://a/ --> */");
   addFile("app.js", "// <!-- saved from url=(0009)http://a/ -->");
 
-  SearchContext ctx = context();
-  EXPECT_EQ(runSavedFromPass(ctx), 0);
+  EXPECT_EQ(runSavedFromPass(context), 0);
 
   EXPECT_EQ(panel.lines, strings({kSavedFromHeader}));
   EXPECT_EQ(savedFrom.count(), 0u);
@@ -443,8 +393,7 @@ TEST_F(SearchPassTest, FileCountLimit) {
   EXPECT_EQ(savedFrom.count(), 0u);
   EXPECT_FALSE(internet.isOpen());
 
-  SearchContext ctx = context();
-  EXPECT_FALSE(beginSearch(ctx));
+  EXPECT_FALSE(beginSearch(context));
 }
 
 TEST_F(SearchPassTest, FileGoneSinceItWasListedIsSkipped) {
@@ -466,15 +415,14 @@ TEST_F(SearchPassTest, UnreadableHtmlFileStillPollsInFirstPass) {
   files.addSelectedFiles({platform::toPathText(root_ / "absent.htm")}, StopPoll());
   addFile("logo.gif", "GIF89a");
 
-  SearchContext ctx = context();
-  EXPECT_EQ(runSavedFromPass(ctx), 0);
+  EXPECT_EQ(runSavedFromPass(context), 0);
   EXPECT_EQ(panel.lines, strings({kSavedFromHeader}));
   EXPECT_EQ(panel.polls, 1);
   EXPECT_EQ(panel.overallPosition, 2);
 
   panel = RecordingPanel();
   panel.stopWhen = [](const RecordingPanel&) { return true; };
-  EXPECT_EQ(runSavedFromPass(ctx), 255);
+  EXPECT_EQ(runSavedFromPass(context), 255);
   EXPECT_EQ(panel.overallPosition, -1);
 }
 

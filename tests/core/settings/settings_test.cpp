@@ -7,18 +7,17 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <functional>
 #include <optional>
 #include <ostream>
-#include <sstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "tests/support/child_process.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
@@ -32,6 +31,10 @@ using quillorn::SettingsResult;
 using quillorn::SettingsStatus;
 using quillorn::platform::RegistryFile;
 using quillorn::platform::RegistryKey;
+using quillorn::test_support::readFile;
+using quillorn::test_support::runInChild;
+using quillorn::test_support::TempFolder;
+using quillorn::test_support::writeFile;
 
 namespace {
 
@@ -63,38 +66,6 @@ const std::array<const char*, 13> kPageSixNames = {"Step6Rad1Btn1", "Step6Rad1Bt
                                                    "Step6Rad3Btn3", "Step6Rad4Btn1", "Step6Rad4Btn2", "Step6Chk1",
                                                    "Step6Chk2"};
 
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "quillorn-settings-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  ~TempFolder() {
-    std::error_code error;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, error);
-    fs::remove_all(path_, error);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-std::string readText(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void writeText(const fs::path& file, const std::string& text) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out << text;
-}
-
 // A registry file holding the settings key with the given lines.
 std::string settingsFile(const std::string& valueLines) {
   return "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n" + valueLines + "\n";
@@ -106,14 +77,6 @@ std::string allFlagLines(std::uint32_t value) {
   for (const Flag& flag : kFlags)
     lines += "\"" + std::string(flag.name) + "\"=dword:0000000" + std::to_string(value) + "\n";
   return lines;
-}
-
-int runInChild(const std::function<int()>& body) {
-  const pid_t pid = ::fork();
-  if (pid == 0) ::_exit(body());
-  int status = 0;
-  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // Settings with every field away from its default.
@@ -147,7 +110,7 @@ void expectDefaults(const Settings& settings) {
 class SettingsTest : public ::testing::Test {
  protected:
   fs::path registryPath() const { return folder_.path() / "Quillorn" / "registry.reg"; }
-  TempFolder folder_;
+  TempFolder folder_{"quillorn-settings"};
 };
 
 // ------------------------------------------------------------------ loading
@@ -173,7 +136,7 @@ TEST_F(SettingsTest, FirstExitStoresAllElevenInOrder) {
   Settings settings;
   ASSERT_TRUE(loadSettings(registry, settings).ok());
   ASSERT_TRUE(saveSettings(registry, settings).ok());
-  EXPECT_EQ(readText(registryPath()), settingsFile("\"Step2Chk1\"=dword:00000001\n"
+  EXPECT_EQ(readFile(registryPath()), settingsFile("\"Step2Chk1\"=dword:00000001\n"
                                                    "\"Step3Chk1\"=dword:00000000\n"
                                                    "\"Step3Chk2\"=dword:00000001\n"
                                                    "\"Step3Chk3\"=dword:00000001\n"
@@ -205,7 +168,7 @@ TEST_F(SettingsTest, EachFlagIsStoredUnderItsOwnNameAndReadBack) {
 
 TEST_F(SettingsTest, StoredScriptTagStringsTurnsTheBoxOn) {
   fs::create_directories(registryPath().parent_path());
-  writeText(registryPath(), settingsFile("\"Step3Chk1\"=dword:00000001\n"));
+  writeFile(registryPath(), settingsFile("\"Step3Chk1\"=dword:00000001\n"));
   RegistryFile registry(registryPath());
   Settings settings;
   ASSERT_TRUE(loadSettings(registry, settings).ok());
@@ -233,7 +196,7 @@ TEST_P(StoredValueTest, OneValueDecidesOnlyItsOwnField) {
       lines += "\"Step3Chk4\"=" + *GetParam().data + "\n";
   }
   fs::create_directories(registryPath().parent_path());
-  writeText(registryPath(), settingsFile(lines));
+  writeFile(registryPath(), settingsFile(lines));
   RegistryFile registry(registryPath());
   Settings settings;
   ASSERT_TRUE(loadSettings(registry, settings).ok());
@@ -306,7 +269,7 @@ TEST_F(SettingsTest, RegistryCutAtEveryByteLoadsAndIsRepairedBySaving) {
   fs::create_directories(registryPath().parent_path());
   for (std::size_t cut = 0; cut <= full.size(); ++cut) {
     SCOPED_TRACE("cut at " + std::to_string(cut));
-    writeText(registryPath(), full.substr(0, cut));
+    writeFile(registryPath(), full.substr(0, cut));
     RegistryFile registry(registryPath());
     Settings settings;
     ASSERT_TRUE(loadSettings(registry, settings).ok());
@@ -333,7 +296,7 @@ TEST_F(SettingsTest, GarbageFileGivesDefaultsAndSavingKeepsOtherKeys) {
       "\x7F"
       "ELF\x02\x01\x01\0\0\0[HKEY_LOCAL_MACHINE\\Software\\Quillorn\n\"Step3Chk1\"=dword:1\n\0\xFF\xFE\xFD\n"s
       "\"Step2Chk1\"=dword:00000000\n";
-  writeText(
+  writeFile(
       registryPath(),
       "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Neighbour]\n\"Size\"=dword:00000010\n\"Name\"=\"x\"\n\n" + garbage);
   RegistryFile registry(registryPath());
@@ -341,7 +304,7 @@ TEST_F(SettingsTest, GarbageFileGivesDefaultsAndSavingKeepsOtherKeys) {
   ASSERT_TRUE(loadSettings(registry, settings).ok());
   expectDefaults(settings);
   ASSERT_TRUE(saveSettings(registry, settings).ok());
-  const std::string text = readText(registryPath());
+  const std::string text = readFile(registryPath());
   EXPECT_EQ(text.find('\0'), std::string::npos);
   EXPECT_EQ(
       text.rfind("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Neighbour]\n\"Size\"=dword:00000010\n\"Name\"=\"x\"\n", 0),
@@ -412,8 +375,8 @@ TEST_P(WriteFailureTest, SavingStopsAtTheFirstFailedWrite) {
     if (i != failing) lines += "\"" + std::string(kFlags[i].name) + "\"=dword:00000000\n";
   }
   fs::create_directories(registryPath().parent_path());
-  writeText(registryPath(), settingsFile(lines));
-  const std::size_t limit = readText(registryPath()).size();
+  writeFile(registryPath(), settingsFile(lines));
+  const std::size_t limit = readFile(registryPath()).size();
   const fs::path file = registryPath();
   const int code = runInChild([&] {
     std::signal(SIGXFSZ, SIG_IGN);
@@ -460,7 +423,7 @@ TEST_P(RemovalTest, DeletesTheWizardsValuesAndAnEmptyKey) {
   fs::create_directories(registryPath().parent_path());
   std::string text = "REGEDIT4\n\n" + neighbour;
   if (GetParam().keyLines) text += "[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n" + *GetParam().keyLines + "\n";
-  writeText(registryPath(), text);
+  writeFile(registryPath(), text);
   RegistryFile registry(registryPath());
   removeStoredSettings(registry);
   EXPECT_EQ(registry.keyExists(kKey), GetParam().keyStays);
@@ -468,7 +431,7 @@ TEST_P(RemovalTest, DeletesTheWizardsValuesAndAnEmptyKey) {
     EXPECT_EQ(registry.createKey(kKey).valueCount(), GetParam().valuesLeft);
   }
   // Another key's value of the same name is not the wizard's.
-  const std::string after = readText(registryPath());
+  const std::string after = readFile(registryPath());
   EXPECT_EQ(after.find(neighbour), std::string("REGEDIT4\n\n").size()) << after;
 }
 
@@ -491,7 +454,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SettingsTest, RemovalKeepsAKeyThatHasSubkeys) {
   fs::create_directories(registryPath().parent_path());
-  writeText(registryPath(), settingsFile(allFlagLines(1)) +
+  writeFile(registryPath(), settingsFile(allFlagLines(1)) +
                                 "[HKEY_LOCAL_MACHINE\\Software\\Quillorn\\Plugins]\n\"A\"=dword:00000001\n");
   RegistryFile registry(registryPath());
   removeStoredSettings(registry);
@@ -507,7 +470,7 @@ TEST_F(SettingsTest, RemovalAfterSaveLeavesNoKey) {
   ASSERT_TRUE(saveSettings(registry, settings).ok());
   removeStoredSettings(registry);
   EXPECT_FALSE(registry.keyExists(kKey));
-  EXPECT_EQ(readText(registryPath()), "REGEDIT4\n\n");
+  EXPECT_EQ(readFile(registryPath()), "REGEDIT4\n\n");
 }
 
 // ---------------------------------------------------------------- concurrency

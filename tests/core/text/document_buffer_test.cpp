@@ -2,44 +2,22 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "platform/host_path.h"
+#include "tests/support/temp_folder.h"
 
 namespace quillorn {
 namespace {
+
+using test_support::TempFolder;
 
 std::vector<std::uint8_t> bytesOf(std::initializer_list<int> values) {
   std::vector<std::uint8_t> out;
   for (int v : values) out.push_back(static_cast<std::uint8_t>(v));
   return out;
 }
-
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quillorn-doc-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  std::filesystem::path write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-    const std::filesystem::path file = path_ / name;
-    std::ofstream out(file, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return file;
-  }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
 
 struct EncodingRow {
   const char* name;
@@ -159,7 +137,7 @@ TEST(DocumentBufferTest, WideningRoundTripsEveryByte) {
 }
 
 TEST(LoadDocumentTest, ReadsWholeFilesOfAnySize) {
-  TempFolder folder;
+  const TempFolder folder("quillorn-doc");
   for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{65535}, std::size_t{65536},
                            std::size_t{3} * 1024 * 1024 + 1}) {
     std::vector<std::uint8_t> content(size);
@@ -176,7 +154,7 @@ TEST(LoadDocumentTest, ReadsWholeFilesOfAnySize) {
 }
 
 TEST(LoadDocumentTest, MissingFileOrFolderYieldsNothing) {
-  TempFolder folder;
+  const TempFolder folder("quillorn-doc");
   EXPECT_FALSE(loadDocument(platform::toPathText(folder.path() / "absent.htm")).has_value());
   EXPECT_FALSE(loadDocument(platform::toPathText(folder.path())).has_value());
 }
