@@ -15,7 +15,6 @@
 #include "cli/unified_diff.h"
 #include "core/backup/backup_restorer.h"
 #include "core/search/search_pass.h"
-#include "core/text/ascii.h"
 #include "core/rewrite/rewriting_pass.h"
 #include "core/rewrite/tag_rewriter.h"
 #include "core/text/document_buffer.h"
@@ -287,11 +286,7 @@ int previewRewrite(const Settings& settings, SiteSearch& site) {
   const std::vector<std::vector<std::size_t>> byFile = entriesByFile(site.urls, site.files.count());
   for (std::size_t i = 0; i < site.files.count(); ++i) {
     const std::string& path = site.files.path(i);
-    std::string extension(fileExtension(path));
-    for (char& c : extension) c = asciiUpper(c);
-    if (extension != "HTM" && extension != "HTML" && extension != "SHTML" && extension != "CSS" && extension != "JS") {
-      continue;
-    }
+    if (fileKind(path) == FileKind::Other) continue;
     std::optional<DocumentBuffer> buffer = loadDocument(path);
     if (!buffer || buffer->size() == 0) continue;
     const std::string before(reinterpret_cast<const char*>(buffer->bytes.data()), buffer->size());

@@ -1,9 +1,6 @@
 #include "cli/scan_command.h"
 
-#include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <system_error>
 
 #include "cli/json_writer.h"
 #include "cli/scan_options.h"

@@ -52,18 +52,17 @@ ParseResult parseScanOptions(const std::vector<std::string>& args) {
       result.options.settings.checkInternetUrls = 0;
       continue;
     }
+    // "--NAME" turns a search option on, "--no-NAME" off.
+    const std::string_view text = arg;
+    const bool off = text.substr(0, 5) == "--no-";
+    const std::string_view name = text.substr(off ? 5 : 2);
     bool known = false;
     for (const Switch& s : kSwitches) {
-      if (arg.size() == s.name.size() + 2 && arg.compare(2, std::string::npos, s.name) == 0 &&
-          arg.compare(0, 2, "--") == 0) {
-        result.options.settings.*s.field = 1;
+      if (text.substr(0, 2) == "--" && name == s.name) {
+        result.options.settings.*s.field = off ? 0 : 1;
         known = true;
-      } else if (arg.size() == s.name.size() + 5 && arg.compare(0, 5, "--no-") == 0 &&
-                 arg.compare(5, std::string::npos, s.name) == 0) {
-        result.options.settings.*s.field = 0;
-        known = true;
+        break;
       }
-      if (known) break;
     }
     if (!known) {
       result.ok = false;

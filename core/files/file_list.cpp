@@ -18,12 +18,6 @@ namespace {
 
 constexpr bool isSeparator(char c) { return c == '\\' || c == '/'; }
 
-std::string folded(std::string_view text) {
-  std::string key(text);
-  for (char& c : key) c = asciiUpper(c);
-  return key;
-}
-
 // The order of a folder's files and subfolders: bytes compared as unsigned
 // values after 'a'..'z' fold onto 'A'..'Z', so "_x" sorts after "Z".
 bool foldedLess(std::string_view a, std::string_view b) {
@@ -267,14 +261,14 @@ void FileList::removeAll() {
 std::int64_t FileList::findByPath(std::string_view path, std::size_t n) const {
   std::string collapsed(path);
   if (!collapseDotDotSegments(collapsed)) return -1;
-  const auto found = byPath_.find(folded(collapsed));
+  const auto found = byPath_.find(asciiUpperCopy(collapsed));
   if (found == byPath_.end()) return -1;
   const std::size_t first = found->second.front();
   return first < n ? static_cast<std::int64_t>(first) : -1;
 }
 
 std::int64_t FileList::findByFileName(std::string_view text, std::size_t start) const {
-  const auto found = byFileName_.find(folded(lastPathComponent(text)));
+  const auto found = byFileName_.find(asciiUpperCopy(lastPathComponent(text)));
   if (found == byFileName_.end()) return -1;
   const std::vector<std::size_t>& indices = found->second;
   const auto at = std::lower_bound(indices.begin(), indices.end(), start);
@@ -289,7 +283,7 @@ bool FileList::knownWhenAdding(std::string_view path, std::size_t n) const {
   // both are real files, and dropping one would leave it out of the repair.
   std::string collapsed(path);
   if (!collapseDotDotSegments(collapsed)) return false;
-  const auto found = byPath_.find(folded(collapsed));
+  const auto found = byPath_.find(asciiUpperCopy(collapsed));
   if (found == byPath_.end()) return false;
   for (std::size_t index : found->second) {
     if (index >= n) break;
@@ -306,8 +300,8 @@ void FileList::append(std::string path) {
 
 void FileList::indexEntry(std::size_t index) {
   const std::string& path = paths_[index];
-  byPath_[folded(path)].push_back(index);
-  byFileName_[folded(lastPathComponent(path))].push_back(index);
+  byPath_[asciiUpperCopy(path)].push_back(index);
+  byFileName_[asciiUpperCopy(lastPathComponent(path))].push_back(index);
 }
 
 void FileList::rebuildIndexes() {

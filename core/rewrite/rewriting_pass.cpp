@@ -17,7 +17,6 @@
 
 #include "core/rewrite/tag_rewriter.h"
 #include "core/search/search_pass.h"
-#include "core/text/ascii.h"
 #include "core/text/document_buffer.h"
 #include "platform/host_path.h"
 
@@ -35,13 +34,6 @@ constexpr std::size_t kWriteBlock = 64 * 1024;
 // How many names of the pass's own short-lived files are tried in one folder
 // before giving up (each try only collides with a leftover of an earlier run).
 constexpr unsigned kScratchNameAttempts = 100;
-
-bool isRewrittenType(std::string_view path) {
-  const std::string_view extension = fileExtension(path);
-  return equalsIgnoreAsciiCase(extension, "htm") || equalsIgnoreAsciiCase(extension, "html") ||
-         equalsIgnoreAsciiCase(extension, "shtml") || equalsIgnoreAsciiCase(extension, "css") ||
-         equalsIgnoreAsciiCase(extension, "js");
-}
 
 std::string doneText(std::int64_t processedTotal, std::size_t entryCount) {
   return "Done (" + std::to_string(processedTotal) + " of " + std::to_string(entryCount) +
@@ -265,7 +257,7 @@ FileReport commitWithBackup(const fs::path& folder, const fs::path& target, cons
 FileReport rewriteFile(RewritePassContext& context, const std::vector<std::vector<std::size_t>>& entries,
                        std::size_t index) {
   const std::string& path = context.files.path(index);
-  if (!isRewrittenType(path)) return {};
+  if (fileKind(path) == FileKind::Other) return {};
   std::optional<DocumentBuffer> document = loadDocument(path);
   if (!document || document->size() == 0) return {};
 

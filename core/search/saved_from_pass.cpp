@@ -12,7 +12,6 @@
 
 #include "core/search/scanners.h"
 #include "core/search/search_pass.h"
-#include "core/text/ascii.h"
 #include "core/text/document_buffer.h"
 #include "core/text/markup_lexing.h"
 #include "core/text/url_transforms.h"
@@ -24,11 +23,6 @@ constexpr std::string_view kSavedFromHeader = ">> Searching for \"saved from url
 constexpr std::string_view kSavedFromName = "saved from url";
 
 constexpr int kSavedFromStopped = 255;
-
-bool isHtmlExtension(std::string_view extension) {
-  return equalsIgnoreAsciiCase(extension, "htm") || equalsIgnoreAsciiCase(extension, "html") ||
-         equalsIgnoreAsciiCase(extension, "shtml");
-}
 
 // The value of the first comment that carries the attribute, as it stands in
 // the file (narrowed, control characters dropped); none when no comment has it.
@@ -65,7 +59,7 @@ int runSavedFromPass(SearchContext& context) {
   const auto upperBound = static_cast<std::int64_t>(fileCount);
   for (std::size_t i = 0; i < fileCount; ++i) {
     const std::string& path = context.files.path(i);
-    if (isHtmlExtension(fileExtension(path))) {
+    if (fileKind(path) == FileKind::Html) {
       if (std::optional<DocumentBuffer> buffer = loadDocument(path)) {
         detectEncoding(*buffer);
         const auto fileIndex = static_cast<std::int32_t>(i);

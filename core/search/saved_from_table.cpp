@@ -5,15 +5,6 @@
 #include "core/text/ascii.h"
 
 namespace quillorn {
-namespace {
-
-std::string folded(std::string_view text) {
-  std::string key(text);
-  for (char& c : key) c = asciiUpper(c);
-  return key;
-}
-
-}  // namespace
 
 void SavedFromTable::empty() {
   entries_.clear();
@@ -21,12 +12,12 @@ void SavedFromTable::empty() {
 }
 
 void SavedFromTable::add(std::string savedUrl, std::int32_t savedFileIndex) {
-  firstByFoldedUrl_.try_emplace(folded(savedUrl), entries_.size());
+  firstByFoldedUrl_.try_emplace(asciiUpperCopy(savedUrl), entries_.size());
   entries_.push_back({std::move(savedUrl), savedFileIndex});
 }
 
 std::optional<std::int32_t> SavedFromTable::find(std::string_view url) const {
-  const auto it = firstByFoldedUrl_.find(folded(url));
+  const auto it = firstByFoldedUrl_.find(asciiUpperCopy(url));
   if (it == firstByFoldedUrl_.end()) return std::nullopt;
   return entries_[it->second].savedFileIndex;
 }

@@ -15,18 +15,6 @@ namespace {
 
 constexpr std::string_view kBrokenLinkHeader = ">> Searching for broken links...";
 
-enum class FileKind { Other, Html, StyleSheet, Script };
-
-FileKind fileKind(std::string_view path) {
-  const std::string_view extension = fileExtension(path);
-  if (equalsIgnoreAsciiCase(extension, "htm") || equalsIgnoreAsciiCase(extension, "html") ||
-      equalsIgnoreAsciiCase(extension, "shtml"))
-    return FileKind::Html;
-  if (equalsIgnoreAsciiCase(extension, "css")) return FileKind::StyleSheet;
-  if (equalsIgnoreAsciiCase(extension, "js")) return FileKind::Script;
-  return FileKind::Other;
-}
-
 std::string doneText(const SearchContext& context) {
   return "Done (" + std::to_string(context.urls.count()) + " change(s) in " + std::to_string(context.files.count()) +
          " file(s))";
@@ -52,6 +40,16 @@ std::string_view fileExtension(std::string_view path) {
   const std::size_t dot = component.rfind('.');
   if (dot == std::string_view::npos) return {};
   return component.substr(dot + 1);
+}
+
+FileKind fileKind(std::string_view path) {
+  const std::string_view extension = fileExtension(path);
+  if (equalsIgnoreAsciiCase(extension, "htm") || equalsIgnoreAsciiCase(extension, "html") ||
+      equalsIgnoreAsciiCase(extension, "shtml"))
+    return FileKind::Html;
+  if (equalsIgnoreAsciiCase(extension, "css")) return FileKind::StyleSheet;
+  if (equalsIgnoreAsciiCase(extension, "js")) return FileKind::Script;
+  return FileKind::Other;
 }
 
 bool beginSearch(SearchContext& context) {

@@ -33,7 +33,8 @@ struct SearchOutcome {
 };
 
 // Empties both tables, opens the Internet session when the option asks for it,
-// resets the panel. False when the list holds too many files (the caller shows
+// sets the panel running (its owner empties the status list when the page is
+// shown). False when the list holds too many files (the caller shows
 // kTooManyFilesMessage); nothing is searched then.
 bool beginSearch(SearchContext& context);
 
@@ -51,5 +52,11 @@ std::int64_t runBrokenLinkPass(SearchContext& context);
 
 // The extension of a path's last component ("" when it has no '.').
 std::string_view fileExtension(std::string_view path);
+
+// What a file of the list is to the passes, by its extension: HTML ("htm",
+// "html", "shtml"), a style sheet ("css"), a script ("js"), or anything else,
+// which is never opened.
+enum class FileKind { Other, Html, StyleSheet, Script };
+FileKind fileKind(std::string_view path);
 
 }  // namespace quillorn

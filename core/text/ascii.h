@@ -3,6 +3,7 @@
 // every other byte compares as it is.
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace quillorn {
@@ -17,6 +18,14 @@ constexpr bool equalsIgnoreAsciiCase(std::string_view a, std::string_view b) {
     if (!equalsIgnoreAsciiCase(a[i], b[i])) return false;
   }
   return true;
+}
+
+// `text` with 'a' to 'z' folded to capitals: the key under which texts that
+// differ only in ASCII case are equal.
+inline std::string asciiUpperCopy(std::string_view text) {
+  std::string folded(text);
+  for (char& c : folded) c = asciiUpper(c);
+  return folded;
 }
 
 constexpr bool startsWithIgnoreAsciiCase(std::string_view text, std::string_view prefix) {

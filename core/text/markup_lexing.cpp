@@ -7,14 +7,6 @@
 namespace quillorn {
 namespace {
 
-// Names and patterns are folded to capitals once per search; the inner loops
-// fold only the text. Short names stay in the string's inline storage.
-std::string foldedCopy(std::string_view pattern) {
-  std::string folded(pattern);
-  for (char& c : folded) c = asciiUpper(c);
-  return folded;
-}
-
 bool isControl(char c) { return static_cast<unsigned char>(c) < 32; }
 
 // Whether a character stands at `pos` and is `c`.
@@ -149,7 +141,7 @@ void moveQuoteState(QuoteRun& run, char c, char previous) {
 
 Pos findTag(const TextView& text, std::string_view name, Pos start) {
   if (start < 0 || start >= text.end()) return kNotFound;
-  const std::string folded = foldedCopy(name);
+  const std::string folded = asciiUpperCopy(name);
   // The empty name asks for the next '<' after a given one.
   return findFoldedTag(text, folded, name.empty() ? start + text.step : start);
 }
@@ -162,7 +154,7 @@ Pos findTagOutsideScript(const TextView& text, std::string_view name, Pos start)
 
 Pos findTagOutsideScript(const TextView& text, std::string_view name, Pos start, ScriptBlockCursor& cursor) {
   if (start < 0 || start >= text.end()) return kNotFound;
-  const std::string folded = foldedCopy(name);
+  const std::string folded = asciiUpperCopy(name);
   Pos hit = findFoldedTag(text, folded, name.empty() ? start + text.step : start);
   while (hit != kNotFound) {
     if (cursor.scannedTo < 0 || hit < cursor.scannedTo) {
@@ -186,7 +178,7 @@ std::size_t findAttribute(const TextView& text, Pos tagPos, std::string_view nam
   if (valuePos != nullptr) *valuePos = kNotFound;
   if (tagPos < 0 || tagPos >= text.end()) return 0;
   const int step = text.step;
-  const std::string folded = foldedCopy(name);
+  const std::string folded = asciiUpperCopy(name);
 
   Pos p = tagPos + step;
   for (;;) {
@@ -242,7 +234,7 @@ Pos findTagEnd(const TextView& text, Pos pos) {
 Pos findInBlock(const TextView& text, Pos start, std::string_view pattern, StopMode mode) {
   if (start < 0 || start >= text.end()) return kNotFound;
   const int step = text.step;
-  const std::string folded = foldedCopy(pattern);
+  const std::string folded = asciiUpperCopy(pattern);
 
   // Attempts overlap; `scanned` is the first position whose character has not
   // yet moved the quote state, so each character moves it once, in order.
