@@ -250,11 +250,20 @@ bool loadGifPicture(std::span<const std::uint8_t> resource, std::uint32_t transp
     return false;
   }
 
-  // An index with no entry in the colour table (or no table at all) shows black.
-  const std::size_t colours = image->colourTable.size() / 3;
-  const std::array<std::uint8_t, 3> transparentBgr{static_cast<std::uint8_t>(transparentColour >> 16),
-                                                   static_cast<std::uint8_t>(transparentColour >> 8),
-                                                   static_cast<std::uint8_t>(transparentColour)};
+  // The colour of every index. One with no entry in the colour table (or no
+  // table at all) shows black.
+  std::array<std::array<std::uint8_t, 3>, 256> colourOf{};
+  const std::size_t colours = std::min<std::size_t>(image->colourTable.size() / 3, colourOf.size());
+  for (std::size_t i = 0; i < colours; ++i) {
+    const std::uint8_t* rgb = image->colourTable.data() + i * 3;
+    colourOf[i] = {rgb[2], rgb[1], rgb[0]};
+  }
+  if (image->transparentIndex) {
+    colourOf[*image->transparentIndex] = {static_cast<std::uint8_t>(transparentColour >> 16),
+                                          static_cast<std::uint8_t>(transparentColour >> 8),
+                                          static_cast<std::uint8_t>(transparentColour)};
+  }
+
   const std::vector<std::int32_t> placement = rowPlacement(made.height, image->interlaced);
   const auto width = static_cast<std::size_t>(made.width);
   for (std::size_t row = 0; row < placement.size(); ++row) {
@@ -263,15 +272,10 @@ bool loadGifPicture(std::span<const std::uint8_t> resource, std::uint32_t transp
     std::uint8_t* out = made.pixels.data() + memoryRow * static_cast<std::size_t>(made.rowStride);
     const std::uint8_t* in = indices.data() + row * width;
     for (std::size_t x = 0; x < width; ++x, out += 3) {
-      const std::uint8_t index = in[x];
-      if (image->transparentIndex && index == *image->transparentIndex) {
-        std::copy(transparentBgr.begin(), transparentBgr.end(), out);
-      } else if (index < colours) {
-        const std::uint8_t* rgb = image->colourTable.data() + std::size_t{index} * 3;
-        out[0] = rgb[2];
-        out[1] = rgb[1];
-        out[2] = rgb[0];
-      }
+      const std::array<std::uint8_t, 3>& bgr = colourOf[in[x]];
+      out[0] = bgr[0];
+      out[1] = bgr[1];
+      out[2] = bgr[2];
     }
   }
   picture = std::move(made);

@@ -40,8 +40,9 @@ inline constexpr std::int16_t kGifDecodeOk = 0;
 inline constexpr std::int16_t kGifOutOfMemory = -10;
 inline constexpr std::int16_t kGifBadCodeSize = -20;  // also when there are no data at all
 
-// Pictures with more pixels than this are refused as out of memory.
-inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 24;
+// Pictures with more pixels than this (1024 x 1024, many times the largest
+// picture the wizard has) are refused as out of memory.
+inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 20;
 
 struct GifLzwResult {
   std::int16_t code = kGifDecodeOk;

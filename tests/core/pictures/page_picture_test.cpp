@@ -221,6 +221,9 @@ TEST(GifLzwTest, ReportsItsOwnResult) {
   EXPECT_EQ(decodeGifLzw({}, 2, 2, indices).code, kGifBadCodeSize);
   EXPECT_EQ(decodeGifLzw(Bytes{10, 0}, 2, 2, indices).code, kGifBadCodeSize);
   EXPECT_EQ(decodeGifLzw(lzw(2, literals(2, {0})), 65535, 65535, indices).code, kGifOutOfMemory);
+  EXPECT_EQ(decodeGifLzw(lzw(2, literals(2, {0})), 1024, 1025, indices).code, kGifOutOfMemory);
+  EXPECT_EQ(decodeGifLzw(lzw(2, literals(2, {0})), 1024, 1024, indices).code, kGifDecodeOk);
+  EXPECT_EQ(indices.size(), 1024u * 1024u);
   const GifLzwResult bad = decodeGifLzw(kBadCodeStream, 2, 2, indices);
   EXPECT_EQ(bad.code, kGifDecodeOk);
   EXPECT_EQ(bad.badCodes, 1u);
