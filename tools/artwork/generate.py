@@ -77,6 +77,14 @@ def set_colour(ctx, colour, alpha=1.0):
     ctx.set_source_rgba(colour[0], colour[1], colour[2], alpha)
 
 
+def set_gradient(ctx, line, start, end):
+    """Makes a linear gradient from `start` to `end` along line = (x0, y0, x1, y1) the source."""
+    gradient = cairo.LinearGradient(*line)
+    gradient.add_color_stop_rgb(0, *start)
+    gradient.add_color_stop_rgb(1, *end)
+    ctx.set_source(gradient)
+
+
 def rounded_rect(ctx, x, y, w, h, r):
     ctx.new_sub_path()
     ctx.arc(x + w - r, y + r, r, -math.pi / 2, 0)
@@ -476,10 +484,7 @@ MOTIFS = [
 
 
 def strip_background(ctx):
-    gradient = cairo.LinearGradient(0, 0, 0, STRIP_H)
-    gradient.add_color_stop_rgb(0, *NIGHT)
-    gradient.add_color_stop_rgb(1, *TEAL)
-    ctx.set_source(gradient)
+    set_gradient(ctx, (0, 0, 0, STRIP_H), NIGHT, TEAL)
     ctx.paint()
 
 
@@ -544,10 +549,7 @@ def banner(ctx):
     set_colour(ctx, NIGHT, 0.30)
     ctx.fill()
     ctx.arc(cx, cy, r, 0, 2 * math.pi)
-    gradient = cairo.LinearGradient(0, cy - r, 0, cy + r)
-    gradient.add_color_stop_rgb(0, *NIGHT)
-    gradient.add_color_stop_rgb(1, *TEAL)
-    ctx.set_source(gradient)
+    set_gradient(ctx, (0, cy - r, 0, cy + r), NIGHT, TEAL)
     ctx.fill_preserve()
     set_colour(ctx, AMBER)
     ctx.set_line_width(3)
@@ -579,10 +581,7 @@ ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
 def tile(ctx, size, top, bottom):
     m = size * 0.04
     rounded_rect(ctx, m, m, size - 2 * m, size - 2 * m, size * 0.2)
-    gradient = cairo.LinearGradient(0, 0, 0, size)
-    gradient.add_color_stop_rgb(0, *top)
-    gradient.add_color_stop_rgb(1, *bottom)
-    ctx.set_source(gradient)
+    set_gradient(ctx, (0, 0, 0, size), top, bottom)
     ctx.fill()
 
 
@@ -674,10 +673,7 @@ RAVELET_W, RAVELET_H = 338, 49
 
 
 def ravelet_banner(ctx):
-    gradient = cairo.LinearGradient(0, 0, RAVELET_W, 0)
-    gradient.add_color_stop_rgb(0, *SAND)
-    gradient.add_color_stop_rgb(1, *PAPER)
-    ctx.set_source(gradient)
+    set_gradient(ctx, (0, 0, RAVELET_W, 0), SAND, PAPER)
     ctx.paint()
     # A ball of thread unravelling into a straight line that ends at a page.
     ctx.move_to(200, 34)
