@@ -216,6 +216,16 @@ TEST(GifLzwTest, DecodesGrowingCodesAndTheNotYetDefinedCode) {
   EXPECT_EQ(indices, (Bytes{0, 1, 0, 1, 1, 0, 0, 1, 1, 0, 1, 1, 0}));
 }
 
+TEST(GifLzwTest, LoopingChainIsCutAndCounted) {
+  // The bad code 7 becomes the previous code, so entry 7 is made with itself
+  // as its prefix; reading 7 then would follow that chain for ever.
+  const Bytes data = lzw(2, {{4, 3}, {1, 3}, {7, 3}, {0, 3}, {7, 4}, {5, 4}});
+  std::vector<std::uint8_t> indices;
+  const GifLzwResult result = decodeGifLzw(data, 64, 64, indices);
+  EXPECT_EQ(result.code, kGifDecodeOk);
+  EXPECT_EQ(result.badCodes, 2u);
+}
+
 TEST(GifLzwTest, ReportsItsOwnResult) {
   std::vector<std::uint8_t> indices;
   EXPECT_EQ(decodeGifLzw({}, 2, 2, indices).code, kGifBadCodeSize);
