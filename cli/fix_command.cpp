@@ -33,10 +33,11 @@ Repairs the links of a web site kept on disk. Searches the PATHs exactly as
 'quillorn-cli scan' does (same search options), takes every proposed change as
 the decision, and rewrites every HTML, style-sheet and script file of the list
 in its own encoding. Internet URLs that were not checked (--offline) are left
-as they are unless --decisions decides about them. Each file's old version is kept beside it with ".bak"
-appended to its name; 'quillorn-cli restore' puts the old versions back.
-Prints one line per rewritten file and "Done (x of y URL(s) processed
-successfully)". When the search finds nothing, no file is touched.
+as they are unless --decisions decides about them. Each file's old version is
+kept beside it with ".bak" appended to its name; 'quillorn-cli restore' puts
+the old versions back. Prints one line per rewritten file and "Done (x of y
+URL(s) processed successfully)". When the search finds nothing, no file is
+touched.
 
 Search options: see 'quillorn-cli scan --help'.
 

@@ -32,6 +32,18 @@ bool startsWithAny(std::string_view text, const std::array<std::string_view, N>&
 
 bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
+// Whether `text` starts with a scheme and its ':'. One letter is not enough:
+// "C:" is a drive.
+bool startsWithScheme(std::string_view text) {
+  if (text.empty() || !isAsciiLetter(text[0])) return false;
+  for (std::size_t i = 1; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == ':') return i >= 2;
+    if (!isAsciiLetter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') return false;
+  }
+  return false;
+}
+
 // Space and the control characters (tab, line feed, carriage return and form
 // feed among them), which browsers strip from both ends of an address.
 bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
@@ -130,16 +142,6 @@ bool appendPrefixProposal(SearchContext& context, std::string url, std::string r
 }
 
 }  // namespace
-
-bool startsWithScheme(std::string_view text) {
-  if (text.empty() || !isAsciiLetter(text[0])) return false;
-  for (std::size_t i = 1; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == ':') return i >= 2;
-    if (!isAsciiLetter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') return false;
-  }
-  return false;
-}
 
 std::string absoluteFileUrl(std::string_view targetPath, std::string_view fragment, bool quote, FileUrlStyle style) {
   std::string url;

@@ -38,10 +38,6 @@ namespace quillorn {
 int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileIndex, std::int64_t tagPos,
                 std::int64_t valuePos, std::size_t* valueLength = nullptr);
 
-// Whether `text` starts with a scheme and its ':'. One letter is not enough:
-// "C:" is a drive.
-bool startsWithScheme(std::string_view text);
-
 // Where a recorded span stands in its file, and what delimits the value that
 // holds it.
 struct ValueSpan {

@@ -15,8 +15,9 @@
 namespace quillorn::test_support {
 namespace {
 
-// Each script prints "port N" once it listens, or what is missing and ends
-// with 3, and ends when its standard input closes.
+// Each script sets up its server, or prints what is missing and ends with 3;
+// kServeUntilParentEnds then prints "port N" and serves until the standard
+// input closes.
 constexpr const char* kFtpScript = R"PY(
 import logging, os, sys, threading
 try:
@@ -33,12 +34,8 @@ class Handler(FTPHandler):
     auth_failed_timeout = 0
 Handler.authorizer = authorizer
 server = FTPServer(("127.0.0.1", 0), Handler)
-print("port", server.address[1], flush=True)
-def watch_parent():
-    sys.stdin.read()
-    os._exit(0)
-threading.Thread(target=watch_parent, daemon=True).start()
-server.serve_forever(timeout=0.2)
+port = server.address[1]
+serve = lambda: server.serve_forever(timeout=0.2)
 )PY";
 
 constexpr const char* kHttpsScript = R"PY(
@@ -62,12 +59,18 @@ server = Server(("127.0.0.1", 0), Handler)
 context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
 context.load_cert_chain(sys.argv[1], sys.argv[2])
 server.socket = context.wrap_socket(server.socket, server_side=True)
-print("port", server.server_address[1], flush=True)
+port = server.server_address[1]
+serve = lambda: server.serve_forever(poll_interval=0.2)
+)PY";
+
+// What every script ends with: it names its `port` and how to `serve`.
+constexpr const char* kServeUntilParentEnds = R"PY(
+print("port", port, flush=True)
 def watch_parent():
     sys.stdin.read()
     os._exit(0)
 threading.Thread(target=watch_parent, daemon=True).start()
-server.serve_forever(poll_interval=0.2)
+serve()
 )PY";
 
 const std::filesystem::path kTlsFolder = std::filesystem::path(QUILLORN_TEST_DATA_DIR) / "tls";
@@ -135,7 +138,9 @@ bool PythonServer::start(const std::string& python, const char* script, const st
     why = "no pipe";
     return false;
   }
-  std::vector<char*> argv = {const_cast<char*>(python.c_str()), const_cast<char*>("-c"), const_cast<char*>(script)};
+  const std::string program = std::string(script) + kServeUntilParentEnds;
+  std::vector<char*> argv = {const_cast<char*>(python.c_str()), const_cast<char*>("-c"),
+                             const_cast<char*>(program.c_str())};
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
 
