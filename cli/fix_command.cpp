@@ -32,10 +32,12 @@ const char* fixHelpText() {
 Repairs the links of a web site kept on disk. Searches the PATHs exactly as
 'quillorn-cli scan' does (same search options), takes every proposed change as
 the decision, and rewrites every HTML, style-sheet and script file of the list
-in its own encoding. Each file's old version is kept beside it with ".bak"
-appended to its name; 'quillorn-cli restore' puts the old versions back.
-Prints one line per rewritten file and "Done (x of y URL(s) processed
-successfully)". When the search finds nothing, no file is touched.
+in its own encoding. Internet URLs that were not checked (--offline) are left
+as they are unless --decisions decides about them. Each file's old version is
+kept beside it with ".bak" appended to its name; 'quillorn-cli restore' puts
+the old versions back. Prints one line per rewritten file and "Done (x of y
+URL(s) processed successfully)". When the search finds nothing, no file is
+touched.
 
 Search options: see 'quillorn-cli scan --help'.
 
@@ -335,6 +337,15 @@ int runFixCommand(const std::vector<std::string>& args) {
   if (site.outcome.state == SearchState::Stopped) {
     std::cout << kStoppedText << '\n';
     return kExitStopped;
+  }
+  if (!options.decisionsFile) {
+    // Internet URLs that nobody tried are no finding: only a decision changes them.
+    UrlTable findings = withoutNotChecked(options.scan.settings, site.urls);
+    if (const std::size_t left = site.urls.count() - findings.count(); left > 0) {
+      std::cerr << "quillorn-cli fix: " << left
+                << " Internet URL(s) not checked (the Internet check is off) left as they are\n";
+    }
+    site.urls = std::move(findings);
   }
   if (site.urls.count() == 0) {
     // The wizard offers no way on to the rewriting when the search found

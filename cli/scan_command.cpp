@@ -15,8 +15,9 @@
 namespace quillorn::cli {
 namespace {
 
-void writeJson(std::ostream& out, const FileList& files, const TerminalPanel& panel, const SearchOutcome& outcome,
-               const UrlTable& urls, const ResultsFill& results) {
+void writeJson(std::ostream& out, const Settings& settings, const FileList& files, const TerminalPanel& panel,
+               const SearchOutcome& outcome, const UrlTable& urls, const ResultsFill& results,
+               const std::vector<std::string>& notCheckedList) {
   JsonWriter json(out);
   json.beginObject();
   json.key("files");
@@ -51,12 +52,20 @@ void writeJson(std::ostream& out, const FileList& files, const TerminalPanel& pa
     json.value(static_cast<std::int64_t>(entry.fileIndex));
     json.key("action");
     json.value(urlActionName(urlAction(entry)));
+    if (notChecked(settings, entry)) {
+      json.key("notChecked");
+      json.boolean(true);
+    }
     json.endObject();
   }
   json.endArray();
   json.key("results");
   json.beginArray();
   for (const ResultLine& line : results.lines) json.value(platform::toDisplayUtf8(line.text));
+  json.endArray();
+  json.key("notChecked");
+  json.beginArray();
+  for (const std::string& line : notCheckedList) json.value(platform::toDisplayUtf8(line));
   json.endArray();
   json.endObject();
 }
@@ -83,17 +92,22 @@ int runScanCommand(const std::vector<std::string>& args) {
   UrlTable& urls = site.urls;
   const TerminalPanel& panel = *site.panel;
 
-  const ResultsFill results = fillResults(urls, false, false, [] { return false; });
+  // Internet URLs that nobody tried are listed apart and are no finding.
+  const Settings& settings = options.settings;
+  UrlTable findings = withoutNotChecked(settings, urls);
+  const std::vector<std::string> notCheckedList = notCheckedLines(settings, urls);
+  const ResultsFill results = fillResults(findings, false, false, [] { return false; });
   if (options.json) {
-    writeJson(std::cout, files, panel, outcome, urls, results);
+    writeJson(std::cout, settings, files, panel, outcome, urls, results, notCheckedList);
   } else {
     std::cout << outcome.statusText << '\n';
     for (const ResultLine& line : results.lines) std::cout << platform::toDisplayUtf8(line.text) << '\n';
+    for (const std::string& line : notCheckedList) std::cout << platform::toDisplayUtf8(line) << '\n';
   }
   std::cout.flush();
 
   if (outcome.state == SearchState::Stopped) return kExitStopped;
-  return urls.count() > 0 ? kExitFindings : kExitClean;
+  return findings.count() > 0 ? kExitFindings : kExitClean;
 }
 
 }  // namespace quillorn::cli

@@ -94,11 +94,14 @@ Search options (each has a --no- form; the default is shown):
   --find-replacements       propose a file of the same name elsewhere in the
                             site for a link that names no listed file (on)
   --script-protocol-strings treat strings in scripts that begin with http://,
-                            ftp://, gopher:// or file:// as links (on)
+                            https://, ftp://, gopher:// or file:// as links
+                            (on)
   --script-tag-strings      treat tags written inside script strings as real
                             tags (off)
-  --check-internet          try to reach http, ftp and gopher addresses before
-                            reporting them (on; --offline turns it off)
+  --check-internet          try to reach http, https, ftp and gopher addresses
+                            (and //host/ ones, as https) before reporting them
+                            (on; --offline turns it off: they are then listed
+                            apart as not checked)
   --ignore-script-links     leave javascript:, vbscript: and about: links alone
                             (on)
   --relative-paths          prefer relative links: propose relative forms for
@@ -115,12 +118,15 @@ Search options (each has a --no- form; the default is shown):
 Output:
   --json                    print one JSON object instead of lines: files,
                             status, summary, entries (the findings with their
-                            positions and proposed replacements) and results
+                            positions and proposed replacements; Internet URLs
+                            not checked are marked "notChecked"), results and
+                            notChecked (their lines)
   -h, --help                show this text
 
-Exit status: 0 when nothing needs attention, 1 when findings were recorded,
-2 for a usage error or a PATH that does not exist or cannot be read, 130 when
-the search was stopped with Ctrl-C (the findings so far are still printed).
+Exit status: 0 when nothing needs attention, 1 when findings were recorded
+(Internet URLs not checked are none), 2 for a usage error or a PATH that does
+not exist or cannot be read, 130 when the search was stopped with Ctrl-C (the
+findings so far are still printed).
 )HELP";
 }
 

@@ -4,8 +4,11 @@
 #include <fstream>
 #include <iostream>
 #include <system_error>
+#include <unordered_map>
+#include <utility>
 
 #include "cli/scan_command.h"
+#include "core/text/ascii.h"
 #include "platform/host_path.h"
 
 namespace quillorn::cli {
@@ -27,6 +30,37 @@ std::string unreadableReason(const std::filesystem::path& path) {
 }
 
 }  // namespace
+
+bool notChecked(const Settings& settings, const UrlEntry& entry) {
+  return entry.internetUrl && settings.checkInternetUrls == 0;
+}
+
+UrlTable withoutNotChecked(const Settings& settings, const UrlTable& urls) {
+  UrlTable kept;
+  for (const UrlEntry& entry : urls.entries()) {
+    if (!notChecked(settings, entry)) kept.append(entry);
+  }
+  return kept;
+}
+
+std::vector<std::string> notCheckedLines(const Settings& settings, const UrlTable& urls) {
+  std::vector<std::string> order;                                              // folded urls, as first met
+  std::unordered_map<std::string, std::pair<std::string, std::size_t>> byUrl;  // url as first met, count
+  for (const UrlEntry& entry : urls.entries()) {
+    if (!notChecked(settings, entry)) continue;
+    const std::string key = asciiUpperCopy(entry.url);
+    const auto [it, added] = byUrl.try_emplace(key, entry.url, 0);
+    if (added) order.push_back(key);
+    ++it->second.second;
+  }
+  std::vector<std::string> lines;
+  lines.reserve(order.size());
+  for (const std::string& key : order) {
+    const auto& [url, count] = byUrl[key];
+    lines.push_back("NOT CHECKED (" + std::to_string(count) + " URL(s)): \"" + url + "\"");
+  }
+  return lines;
+}
 
 std::optional<int> searchSite(const char* command, const ScanOptions& options, std::ostream* echo, SiteSearch& site) {
   for (const std::string& arg : options.paths) {

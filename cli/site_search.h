@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/scan_options.h"
 #include "cli/terminal_panel.h"
@@ -25,6 +26,19 @@ struct SiteSearch {
   std::unique_ptr<TerminalPanel> panel;
   SearchOutcome outcome;
 };
+
+// Whether `entry` is an Internet URL that was recorded without being tried
+// (the Internet check was off). The command line lists such entries apart:
+// they are no finding, and `fix` leaves them alone unless a decisions file
+// decides about them.
+bool notChecked(const Settings& settings, const UrlEntry& entry);
+
+// `urls` without its not-checked entries, in table order.
+UrlTable withoutNotChecked(const Settings& settings, const UrlTable& urls);
+
+// One line per not-checked URL (letter case ignored), in table order:
+// NOT CHECKED (2 URL(s)): "https://example.com/".
+std::vector<std::string> notCheckedLines(const Settings& settings, const UrlTable& urls);
 
 // Searches the PATHs of `options`; status lines go to `echo` as they come
 // (nullptr: only kept). Returns an exit status when the command must end here

@@ -48,6 +48,13 @@ const std::array<char, 65536>& narrowTable() {
 
 char narrowCodeUnit(std::uint16_t unit) { return narrowTable()[unit]; }
 
+std::string hostTextOf(char32_t codePoint) {
+  if (codePoint > 0xFFFF) return {};
+  const char narrow = narrowCodeUnit(static_cast<std::uint16_t>(codePoint));
+  if (narrow == kUnmappableChar && codePoint != U'_') return {};
+  return std::string(1, narrow);
+}
+
 bool isValidUtf8(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size()) {

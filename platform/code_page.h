@@ -21,6 +21,11 @@ std::uint16_t widenByte(std::uint8_t byte);
 // (surrogates included).
 char narrowCodeUnit(std::uint16_t unit);
 
+// The working text of the Unicode character `codePoint`: its Windows-1252
+// byte. Empty when there is none (no Windows-1252 form, a surrogate, beyond
+// U+10FFFF). Decoded character references become working text here and only here.
+std::string hostTextOf(char32_t codePoint);
+
 // Single-byte text as UTF-8, for a person to read. Text that already is valid
 // UTF-8 (host file names, URLs whose escapes decoded to UTF-8) is kept as it
 // is; any other text is taken as Windows-1252 and converted.

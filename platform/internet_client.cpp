@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <charconv>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -31,10 +32,9 @@ bool isAsciiAlnum(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= '
 bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 // True when `name` is something a resolver could be asked about: a host name
-// of letters, digits, '-', '_' and '.', or an IPv6 address in brackets. A port
-// (":8080") or a user name ("ann@") written into the server part is not, and
-// neither is a name under ".invalid", which RFC 6761 wants answered "no such
-// name" without a lookup.
+// of letters, digits, '-', '_' and '.', or an IPv6 address in brackets. A name
+// under ".invalid" is not: RFC 6761 wants it answered "no such name" without a
+// lookup.
 bool isResolvableHostName(std::string_view name) {
   if (name.empty() || name.size() > 254) return false;
   if (name.front() == '[') {
@@ -54,6 +54,49 @@ bool isResolvableHostName(std::string_view name) {
   const std::string_view last = domain.substr(domain.size() - kInvalid.size());
   const bool wholeLabel = domain.size() == kInvalid.size() || domain[domain.size() - kInvalid.size() - 1] == '.';
   return !(wholeLabel && equalsIgnoreAsciiCase(last, kInvalid));
+}
+
+// A server part as a URL writes it: [user[:password]@]host[:port].
+struct ServerPart {
+  std::string host;  // as written; an IPv6 address keeps its brackets
+  std::optional<std::string> user;
+  std::string password;
+  long port = 0;       // 0: the one of the service
+  bool valid = false;  // of that form, with a host that can be looked up
+};
+
+ServerPart parseServerPart(std::string_view server) {
+  ServerPart part;
+  std::string_view hostAndPort = server;
+  const std::size_t at = server.rfind('@');
+  if (at != std::string_view::npos) {
+    const std::string_view userInfo = server.substr(0, at);
+    const std::size_t colon = userInfo.find(':');
+    if (!userInfo.empty()) part.user = std::string(userInfo.substr(0, colon));
+    if (colon != std::string_view::npos) part.password = std::string(userInfo.substr(colon + 1));
+    hostAndPort = server.substr(at + 1);
+  }
+  // The host ends at the ':' before the port; an IPv6 address holds ':' of its own.
+  std::size_t hostEnd = hostAndPort.find(':');
+  if (!hostAndPort.empty() && hostAndPort.front() == '[') {
+    const std::size_t close = hostAndPort.find(']');
+    if (close == std::string_view::npos) return part;
+    hostEnd = close + 1;
+    if (hostEnd < hostAndPort.size() && hostAndPort[hostEnd] != ':') return part;
+  }
+  part.host = std::string(hostAndPort.substr(0, hostEnd));
+  if (hostEnd < hostAndPort.size()) {
+    // "host:" with no digits means the service's own port, as browsers read it.
+    const std::string_view digits = hostAndPort.substr(hostEnd + 1);
+    if (!digits.empty()) {
+      unsigned value = 0;
+      const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+      if (error != std::errc() || end != digits.data() + digits.size() || value == 0 || value > 65535) return part;
+      part.port = static_cast<long>(value);
+    }
+  }
+  part.valid = isResolvableHostName(part.host);
+  return part;
 }
 
 // The object part as a URL path: bytes that may not stand in a URL are
@@ -79,18 +122,18 @@ std::string encodeObject(std::string_view object, InternetService service) {
   return encoded;
 }
 
-std::string_view schemeOf(InternetService service) {
+std::string_view schemeOf(InternetService service, HttpTransport transport) {
   switch (service) {
-    case InternetService::Http: return "http";
+    case InternetService::Http: return transport == HttpTransport::Tls ? "https" : "http";
     case InternetService::Ftp: return "ftp";
     case InternetService::Gopher: return "gopher";
   }
   return "http";
 }
 
-long portOf(const InternetPorts& ports, InternetService service) {
+long portOf(const InternetPorts& ports, InternetService service, HttpTransport transport) {
   switch (service) {
-    case InternetService::Http: return ports.http;
+    case InternetService::Http: return transport == HttpTransport::Tls ? ports.https : ports.http;
     case InternetService::Ftp: return ports.ftp;
     case InternetService::Gopher: return ports.gopher;
   }
@@ -187,9 +230,9 @@ std::size_t ignoreHeader(char*, std::size_t size, std::size_t count, void*) { re
 
 struct InternetConnection::State {
   CURL* easy = nullptr;
-  std::string server;
+  ServerPart server;
   InternetService service = InternetService::Http;
-  bool resolvable = false;
+  InternetPorts ports;
   Exchange exchange;
 
   State() = default;
@@ -199,17 +242,18 @@ struct InternetConnection::State {
     if (easy != nullptr) curl_easy_cleanup(easy);
   }
 
-  std::string url(std::string_view object) const {
-    std::string text(schemeOf(service));
-    text.append("://").append(server).push_back('/');
+  std::string url(std::string_view object, HttpTransport transport) const {
+    std::string text(schemeOf(service, transport));
+    text.append("://").append(server.host).push_back('/');
     text.append(encodeObject(object, service));
     return text;
   }
 
-  CURLcode perform(std::string_view object) {
+  CURLcode perform(std::string_view object, HttpTransport transport = HttpTransport::Plain) {
     exchange = Exchange();
-    const std::string address = url(object);
+    const std::string address = url(object, transport);
     curl_easy_setopt(easy, CURLOPT_URL, address.c_str());
+    curl_easy_setopt(easy, CURLOPT_PORT, server.port != 0 ? server.port : portOf(ports, service, transport));
     return curl_easy_perform(easy);
   }
 
@@ -252,7 +296,13 @@ bool InternetClient::open() {
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, milliseconds(kConnectTimeout));
   curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, milliseconds(kRequestTimeout));
-  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,ftp,gopher");
+  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https,ftp,gopher");
+  // A TLS server must prove who it is; one that cannot is not reachable.
+  curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+  if (!options_.trustedCertificates.empty()) {
+    curl_easy_setopt(easy, CURLOPT_CAINFO, options_.trustedCertificates.c_str());
+  }
   curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
   // The object goes to the server as written, "../" included.
@@ -279,12 +329,15 @@ InternetConnection InternetClient::connect(std::string_view server, InternetServ
   auto state = std::make_unique<InternetConnection::State>();
   state->easy = curl_easy_duphandle(static_cast<CURL*>(handle_));
   if (state->easy == nullptr) return connection;
-  state->server = std::string(server);
+  state->server = parseServerPart(server);
   state->service = service;
-  state->resolvable = isResolvableHostName(server);
+  state->ports = options_.ports;
 
   CURL* easy = state->easy;
-  curl_easy_setopt(easy, CURLOPT_PORT, portOf(options_.ports, service));
+  if (state->server.user) {
+    curl_easy_setopt(easy, CURLOPT_USERNAME, state->server.user->c_str());
+    curl_easy_setopt(easy, CURLOPT_PASSWORD, state->server.password.c_str());
+  }
   if (service == InternetService::Http) {
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, onHttpHeader);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, onHttpBody);
@@ -296,7 +349,7 @@ InternetConnection InternetClient::connect(std::string_view server, InternetServ
   curl_easy_setopt(easy, CURLOPT_WRITEDATA, &state->exchange);
 
   // An FTP connection is a logged-in one; HTTP and gopher connect per request.
-  if (service == InternetService::Ftp && (!state->resolvable || !state->logIn())) return connection;
+  if (service == InternetService::Ftp && (!state->server.valid || !state->logIn())) return connection;
 
   connection.state_ = std::move(state);
   return connection;
@@ -311,17 +364,17 @@ InternetConnection& InternetConnection::operator=(InternetConnection&& other) no
 
 void InternetConnection::close() { state_.reset(); }
 
-bool InternetConnection::sendHttpRequest(std::string_view object) {
-  if (state_ == nullptr || state_->service != InternetService::Http || !state_->resolvable) return false;
+bool InternetConnection::sendHttpRequest(std::string_view object, HttpTransport transport) {
+  if (state_ == nullptr || state_->service != InternetService::Http || !state_->server.valid) return false;
   curl_easy_setopt(state_->easy, CURLOPT_HTTPGET, 1L);
-  state_->perform(object);
+  state_->perform(object, transport);
   // Stopping at the end of the headers reads as a write error; what counts is
   // that a whole answer's headers were there.
   return state_->exchange.answered;
 }
 
 bool InternetConnection::openFtpFile(std::string_view object) {
-  if (state_ == nullptr || state_->service != InternetService::Ftp || !state_->resolvable) return false;
+  if (state_ == nullptr || state_->service != InternetService::Ftp || !state_->server.valid) return false;
   if (object.empty() || object.back() == '/') return false;
   const CURLcode result = state_->perform(object);
   // An empty file completes at once; any other is stopped at its first bytes.
@@ -329,7 +382,7 @@ bool InternetConnection::openFtpFile(std::string_view object) {
 }
 
 bool InternetConnection::openGopherItem(std::string_view object) {
-  if (state_ == nullptr || state_->service != InternetService::Gopher || !state_->resolvable) return false;
+  if (state_ == nullptr || state_->service != InternetService::Gopher || !state_->server.valid) return false;
   state_->perform(object);
   return state_->exchange.dataArrived && state_->exchange.firstByte != '3';
 }

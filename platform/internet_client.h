@@ -5,18 +5,26 @@
 // gopher item). It keeps the behaviour of the Windows client the program was
 // first written against:
 //
-// - A connection names its server exactly as the URL wrote it. A port or a user
-//   name written there stays part of the name, and such a name cannot be
-//   resolved; so cannot a name under the reserved ".invalid" domain (RFC 6761),
-//   which is turned away without asking the resolver.
+// - A connection is made to a server part as the URL wrote it: a host name, an
+//   IPv4 address or an IPv6 address in brackets, optionally preceded by a user
+//   name (and ":" password) and "@", optionally followed by ":" and a port. A
+//   port is used in place of the service's own; a user name logs in (FTP) or is
+//   sent as the credentials of every request (HTTP). A server part that is not
+//   of that form cannot be resolved; neither can a name under the reserved
+//   ".invalid" domain (RFC 6761), which is turned away without asking the
+//   resolver.
 // - Connecting to an HTTP or gopher server sends nothing yet; connecting to an
-//   FTP server connects and logs in (anonymously) at once, and a failure there
-//   leaves no connection.
+//   FTP server connects and logs in (anonymously unless a user is named) at
+//   once, and a failure there leaves no connection.
 // - A connection serves only the service it was opened for: an open of another
-//   kind fails at once, without any traffic.
+//   kind fails at once, without any traffic. An HTTP connection serves both
+//   plain and TLS requests (http and https), each on its own port unless the
+//   server part names one.
 // - HTTP: a GET of the object that counts as answered as soon as the server's
 //   answer (status line and headers) has arrived, whatever its status; the body
 //   is never read. Redirects are not followed: a redirect is an answer too.
+//   Over TLS the server's certificate must verify (a trusted chain and the name
+//   asked for); a server whose certificate does not is not answered.
 //   FTP: the file is opened for reading (RETR is accepted, an empty file
 //   included); the data is not read. Gopher: the selector is sent and the reply
 //   is a success unless it is empty or an error item ('3').
@@ -50,7 +58,11 @@ struct InternetPorts {
   std::uint16_t http = 80;
   std::uint16_t ftp = 21;
   std::uint16_t gopher = 70;
+  std::uint16_t https = 443;
 };
+
+// How an HTTP request travels: in the clear (http) or over TLS (https).
+enum class HttpTransport { Plain, Tls };
 
 struct InternetClientOptions {
   InternetPorts ports;
@@ -58,6 +70,10 @@ struct InternetClientOptions {
   // no_proxy) stands for the system's preconfigured one. The tests turn it off
   // so that nothing they do can leave the machine.
   bool environmentProxy = true;
+  // A PEM file of the certificate authorities that TLS servers must chain to;
+  // empty: the system's own. The tests name one that trusts their loopback
+  // server's certificate.
+  std::string trustedCertificates;
 };
 
 class InternetConnection;
@@ -82,9 +98,9 @@ class InternetClient {
   const InternetClientOptions& options() const { return options_; }
 
   // A connection to `server` (the text between the scheme's "//" and the next
-  // "/", as written) for `service`, on that service's port. An empty (failed)
-  // connection when the handle is not open, or, for FTP, when the server cannot
-  // be reached or refuses the anonymous login.
+  // "/", as written) for `service`, on the port it names or else the
+  // service's. An empty (failed) connection when the handle is not open, or,
+  // for FTP, when the server cannot be reached or refuses the login.
   InternetConnection connect(std::string_view server, InternetService service);
 
  private:
@@ -106,10 +122,10 @@ class InternetConnection {
   bool isOpen() const { return state_ != nullptr; }
   void close();
 
-  // Sends a GET for `object` (the URL's text after the server's "/"); true
-  // when an answer arrived, any status. False on a connection of another
-  // service.
-  bool sendHttpRequest(std::string_view object);
+  // Sends a GET for `object` (the URL's text after the server's "/") over
+  // `transport`; true when an answer arrived, any status. False on a
+  // connection of another service.
+  bool sendHttpRequest(std::string_view object, HttpTransport transport = HttpTransport::Plain);
   // Opens file `object` for reading; true when the server began the transfer.
   // A name ending in "/" names a folder, which cannot be opened. False on a
   // connection of another service.

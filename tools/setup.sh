@@ -10,12 +10,13 @@ packages=(
   googletest libgtest-dev libgmock-dev clang libclang-rt-dev
   # benchmarks
   libbenchmark-dev
-  # the Internet check
-  libcurl4-openssl-dev
+  # the Internet check (ca-certificates: the authorities https servers are verified against)
+  libcurl4-openssl-dev ca-certificates
   # the wizard and the restorer, and their headless tests
   qt6-base-dev fonts-dejavu-core xvfb
-  # the FTP server of the Internet check's tests
-  python3 python3-pyftpdlib
+  # the FTP and HTTPS servers of the Internet check's tests; openssl makes the
+  # HTTPS server's certificate (tools/make-test-certificate.sh)
+  python3 python3-pyftpdlib openssl
   # formatting
   clang-format
 )

@@ -7,15 +7,18 @@
 namespace quillorn {
 namespace {
 
+using platform::HttpTransport;
 using platform::InternetService;
 
 struct InternetScheme {
   std::string_view prefix;
   InternetService service;
+  HttpTransport transport = HttpTransport::Plain;
 };
 
-constexpr std::array<InternetScheme, 3> kSchemes = {{
+constexpr std::array<InternetScheme, 4> kSchemes = {{
     {"http://", InternetService::Http},
+    {"https://", InternetService::Http, HttpTransport::Tls},
     {"ftp://", InternetService::Ftp},
     {"gopher://", InternetService::Gopher},
 }};
@@ -73,7 +76,7 @@ bool InternetSession::checkInternetUrl(ProgressPanel& panel, std::string_view ur
   // The connection may have been made for another scheme on the same server;
   // the open then fails as one of the wrong kind does.
   switch (scheme->service) {
-    case InternetService::Http: return connection_.sendHttpRequest(object);
+    case InternetService::Http: return connection_.sendHttpRequest(object, scheme->transport);
     case InternetService::Ftp: return connection_.openFtpFile(object);
     case InternetService::Gopher: return connection_.openGopherItem(object);
   }

@@ -1,16 +1,16 @@
 #pragma once
-// The reachability check of "http://", "ftp://" and "gopher://" URLs, with the
-// client handle the search opens and closes and the one connection it keeps to
-// the last server named.
+// The reachability check of "http://", "https://", "ftp://" and "gopher://"
+// URLs, with the client handle the search opens and closes and the one
+// connection it keeps to the last server named.
 //
 // A URL's server part is the text after the scheme prefix up to the first "/"
-// (a port or user name written there stays in it, so such a name never
-// resolves); its object part is the text after that "/". One connection is
-// kept, to the last server part checked: a URL on another server (compared
-// ignoring ASCII case) replaces it, a URL on the same server reuses it whatever
-// its scheme, and an open of another scheme than the one the connection was
-// made for fails. What counts as reachable per scheme, and the time-outs, are
-// those of platform::InternetClient.
+// (with any user name and port written there); its object part is the text
+// after that "/". One connection is kept, to the last server part checked: a
+// URL on another server (compared ignoring ASCII case) replaces it, a URL on
+// the same server reuses it whatever its scheme, and an open of another
+// service than the one the connection was made for fails (http and https are
+// one service, HTTP). What counts as reachable per scheme, and the time-outs,
+// are those of platform::InternetClient.
 
 #include <cstddef>
 #include <string>

@@ -118,9 +118,11 @@ std::int64_t scanScriptFile(SearchContext& context, const DocumentBuffer& buffer
 
   std::int64_t runningCount = 1;
   std::int64_t barPosition = 0;
-  std::int64_t barSteps = context.settings.scriptProtocolStrings != 0 ? 4 : 0;
+  // One step per protocol name, and 17 for the tag passes.
+  const auto protocolSteps = static_cast<std::int64_t>(kScriptProtocols.size());
+  std::int64_t barSteps = context.settings.scriptProtocolStrings != 0 ? protocolSteps : 0;
   if (context.settings.scriptTagStrings != 0) {
-    barSteps = context.settings.scriptProtocolStrings != 0 ? 21 : 17;
+    barSteps = context.settings.scriptProtocolStrings != 0 ? 17 + protocolSteps : 17;
     // The whole file is script, so there is no script block to skip.
     runningCount = scanHtmlTags(context, text, fileIndex, runningCount, barPosition, barSteps, true);
     if (runningCount < 0) return runningCount;

@@ -14,16 +14,41 @@ namespace quillorn {
 namespace {
 
 constexpr std::array<std::string_view, 3> kScriptSchemes = {"javascript:", "vbscript:", "about:"};
-constexpr std::array<std::string_view, 3> kInternetSchemes = {"http://", "ftp://", "gopher://"};
+constexpr std::array<std::string_view, 4> kInternetSchemes = {"http://", "https://", "ftp://", "gopher://"};
+constexpr std::string_view kSchemeRelative = "//";
+// The scheme a scheme-relative address is checked with: what a browser would
+// use from a page that was served over TLS.
+constexpr std::string_view kSchemeRelativeScheme = "https:";
 constexpr std::string_view kFileScheme = "file://";
 constexpr std::string_view kWebPrefix = "www.";
 constexpr std::string_view kHttpPrefix = "http://";
 constexpr std::string_view kMailtoPrefix = "mailto:";
 
-bool startsWithAny(std::string_view text, const std::array<std::string_view, 3>& prefixes) {
+template <std::size_t N>
+bool startsWithAny(std::string_view text, const std::array<std::string_view, N>& prefixes) {
   return std::any_of(prefixes.begin(), prefixes.end(),
                      [text](std::string_view prefix) { return startsWithIgnoreAsciiCase(text, prefix); });
 }
+
+bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// Whether `text` starts with a scheme and its ':'. One letter is not enough:
+// "C:" is a drive.
+bool startsWithScheme(std::string_view text) {
+  if (text.empty() || !isAsciiLetter(text[0])) return false;
+  for (std::size_t i = 1; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == ':') return i >= 2;
+    if (!isAsciiLetter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') return false;
+  }
+  return false;
+}
+
+// Space and the control characters (tab, line feed, carriage return and form
+// feed among them), which browsers strip from both ends of an address.
+bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+bool isControl(char c) { return static_cast<unsigned char>(c) < ' '; }
 
 // An address such as ann@example.com: an '@', and a first '.' that comes after
 // the first '@'. A '.' before the '@' (first.last@host) or none at all does
@@ -36,6 +61,70 @@ bool looksLikeEmailAddress(std::string_view base) {
 }
 
 std::int64_t indexOrNone(std::optional<std::int32_t> index) { return index ? *index : -1; }
+
+// What opens the value at `valuePos`, as ValueSpan::opening records it.
+char openingOf(const TextView& text, std::int64_t valuePos) {
+  const char first = text.charOrZero(valuePos);
+  if (first == '"' || first == '\'' || first == '(') return first;
+  if (first == '\\' && text.charOrZero(valuePos + text.step) == '"') return '\\';
+  return '\0';
+}
+
+// A value's address: its text and where it stands.
+struct Address {
+  std::string text;
+  std::int64_t pos = 0;
+  ValueSpan span;
+};
+
+// Narrows the value that readValue read (`value`, its characters between the
+// delimiters standing in `content`) to its address. readValue copies every
+// character of the content but the controls, so dropping a blank or a quote
+// at either end of the content drops it from `value` too, unless it is a
+// control. A value that is all address keeps its own span and delimiters.
+Address addressOf(const TextView& text, std::string value, std::int64_t valuePos, ValueSpan valueSpan,
+                  ValueContent content, bool styleArgument) {
+  const int step = text.step;
+  Pos first = content.start;
+  Pos end = content.end;
+  std::size_t dropFront = 0;
+  std::size_t dropBack = 0;
+  const auto trim = [&] {
+    for (; first < end && isBlank(text.charAt(first)); first += step) {
+      if (!isControl(text.charAt(first))) ++dropFront;
+    }
+    for (; end > first && isBlank(text.charAt(end - step)); end -= step) {
+      if (!isControl(text.charAt(end - step))) ++dropBack;
+    }
+  };
+  trim();
+  if (styleArgument && first < end) {
+    // One pair of quotes; an opening quote that is never closed goes all the same.
+    const char quote = text.charAt(first);
+    if (quote == '"' || quote == '\'') {
+      first += step;
+      ++dropFront;
+      if (end > first && text.charAt(end - step) == quote) {
+        end -= step;
+        ++dropBack;
+      }
+      trim();
+    }
+  }
+
+  Address address;
+  if (first >= end) return address;  // nothing but blanks (and quotes)
+  if (first == content.start && end == content.end) {
+    address.text = std::move(value);
+    address.pos = valuePos;
+    address.span = valueSpan;
+    return address;
+  }
+  address.text = value.substr(dropFront, value.size() - dropFront - dropBack);
+  address.pos = first;
+  address.span = {Bare, (end - first) / step, valueSpan.opening};
+  return address;
+}
 
 // Appends an entry whose replacement is a prefix proposal ("http://",
 // "mailto:"), made without a target.
@@ -72,39 +161,35 @@ std::string absoluteFileUrl(std::string_view targetPath, std::string_view fragme
   return url;
 }
 
-bool recordOccurrence(SearchContext& context, std::string_view base, std::string_view fragment, const TextView& text,
-                      ValueSpan span, std::int64_t tagPos, std::int64_t valuePos, std::int32_t fileIndex,
-                      std::int64_t target) {
+bool recordOccurrence(SearchContext& context, std::string_view base, std::string_view suffix, ValueSpan span,
+                      std::int64_t tagPos, std::int64_t valuePos, std::int32_t fileIndex, std::int64_t target,
+                      bool internetUrl) {
   UrlEntry entry;
-  entry.url.reserve(base.size() + fragment.size());
+  entry.url.reserve(base.size() + suffix.size());
   entry.url.append(base);
-  entry.url.append(fragment);
+  entry.url.append(suffix);
   entry.quoteKind = span.quoteKind;
   entry.spanLength = span.spanLength;
   entry.valuePos = valuePos;
   entry.tagPos = tagPos;
   entry.fileIndex = fileIndex;
-
-  const char first = text.charOrZero(valuePos);
-  const char next = text.charOrZero(valuePos + text.step);
-  const bool escapedQuote = first == '\\' && next == '"';
+  entry.internetUrl = internetUrl;
 
   if (target < 0) {
     // Both proposals unwrap to the empty text; a bare value keeps a pair of
     // quotes so that the attribute is still written with a value.
-    if (!(first == '"' || first == '\'' || escapedQuote)) entry.replacement = "\"\"";
+    if (!(span.opening == '"' || span.opening == '\'' || span.opening == '\\')) entry.replacement = "\"\"";
   } else {
     const std::string& targetPath = context.files.path(static_cast<std::size_t>(target));
-    const bool delimited = first == '"' || first == '\'' || first == '(' || escapedQuote;
-    const bool quote = !delimited && targetPath.find(' ') != std::string::npos;
+    const bool quote = span.opening == '\0' && targetPath.find(' ') != std::string::npos;
     if (context.settings.useRelativePaths != 0) {
       const std::string& currentPath = context.files.path(static_cast<std::size_t>(fileIndex));
       if (quote) entry.replacement.push_back('"');
       entry.replacement.append(makeRelativePath(targetPath, currentPath, SeparatorMode::Url));
-      entry.replacement.append(fragment);
+      entry.replacement.append(suffix);
       if (quote) entry.replacement.push_back('"');
     } else {
-      entry.replacement = absoluteFileUrl(targetPath, fragment, quote, kHostFileUrlStyle);
+      entry.replacement = absoluteFileUrl(targetPath, suffix, quote, kHostFileUrlStyle);
     }
   }
   return context.urls.append(std::move(entry));
@@ -117,79 +202,98 @@ int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileI
   const FileList& files = context.files;
 
   std::string value;
-  ValueSpan span;
-  const std::size_t length = readValue(text, valuePos, tagPos == StyleUrl ? StyleValue : AttributeValue, &value,
-                                       &span.quoteKind, &span.spanLength);
+  ValueSpan valueSpan;
+  ValueContent content;
+  const bool styleArgument = tagPos == StyleUrl;
+  const std::size_t length = readValue(text, valuePos, styleArgument ? StyleValue : AttributeValue, &value,
+                                       &valueSpan.quoteKind, &valueSpan.spanLength, &content);
   if (valueLength != nullptr) *valueLength = length;
   if (length == 0) return 0;
+  valueSpan.opening = openingOf(text, valuePos);
 
-  if (settings.convertCodedChars != 0) decodeUrl(value);
-  const SplitFragmentResult parts = splitFragment(value);
-  const std::string& base = parts.base;
-  const std::string& fragment = parts.fragment;
-  if (base.empty()) return 0;  // a same-page anchor
+  Address address = addressOf(text, std::move(value), valuePos, valueSpan, content, styleArgument);
+  std::string& url = address.text;
+  if (url.empty()) return 0;
 
-  const auto record = [&](std::string_view recordedBase, std::int64_t target) {
-    return recordOccurrence(context, recordedBase, fragment, text, span, tagPos, valuePos, fileIndex, target) ? 1 : 0;
+  if (settings.convertCodedChars != 0) decodeUrl(url);
+  // The path alone is judged; the query and the fragment ride along.
+  const std::string base = splitFragment(url).base;  // the path and its query
+  const std::string path = base.substr(0, base.find('?'));
+  const std::string_view suffix = std::string_view(url).substr(path.size());
+  if (path.empty()) return 0;  // the same page: an anchor, another query
+
+  const auto record = [&](std::int64_t target, bool internetUrl = false) {
+    return recordOccurrence(context, path, suffix, address.span, tagPos, address.pos, fileIndex, target, internetUrl)
+               ? 1
+               : 0;
   };
 
-  if (settings.ignoreScriptLinks != 0 && startsWithAny(base, kScriptSchemes)) return 0;
+  const bool scriptLink = startsWithAny(path, kScriptSchemes);
+  if (settings.ignoreScriptLinks != 0 && scriptLink) return 0;
 
-  if (startsWithAny(base, kInternetSchemes)) {
-    if (settings.checkInternetUrls != 0 && context.internet.checkInternetUrl(context.panel, base)) return 0;
-    std::int64_t target = indexOrNone(context.savedFrom.find(base));
-    if (target < 0 && settings.findReplacements != 0) target = files.findByFileName(base);
-    return record(base, target);
+  const bool schemeRelative = startsWithIgnoreAsciiCase(path, kSchemeRelative);
+  if (schemeRelative || startsWithAny(path, kInternetSchemes)) {
+    // Checked and looked up as a browser asks for it: with its query.
+    const std::string requested = schemeRelative ? std::string(kSchemeRelativeScheme) + base : base;
+    if (settings.checkInternetUrls != 0 && context.internet.checkInternetUrl(context.panel, requested)) return 0;
+    std::int64_t target = indexOrNone(context.savedFrom.find(requested));
+    if (target < 0 && settings.findReplacements != 0) target = files.findByFileName(path);
+    return record(target, true);
   }
 
-  if (startsWithIgnoreAsciiCase(base, kFileScheme)) {
-    std::string path = base.substr(kFileScheme.size());
-    convertSeparators(path, SeparatorMode::Windows);
-    const std::int64_t target = files.findByPath(path);
+  if (startsWithIgnoreAsciiCase(path, kFileScheme)) {
+    std::string localPath = path.substr(kFileScheme.size());
+    convertSeparators(localPath, SeparatorMode::Windows);
+    const std::int64_t target = files.findByPath(localPath);
     if (target >= 0) {
       // A good absolute link: recorded only to be proposed in relative form.
-      return settings.useRelativePaths != 0 ? record(base, target) : 0;
+      return settings.useRelativePaths != 0 ? record(target) : 0;
     }
-    return record(base, files.findByFileName(path));
+    return record(files.findByFileName(localPath));
   }
 
-  if (startsWithIgnoreAsciiCase(base, kWebPrefix) && settings.addHttpPrefix != 0) {
+  if (startsWithIgnoreAsciiCase(path, kWebPrefix) && settings.addHttpPrefix != 0) {
     std::string fullForm;
-    fullForm.reserve(kHttpPrefix.size() + value.size());
+    fullForm.reserve(kHttpPrefix.size() + url.size());
     fullForm.append(kHttpPrefix);
-    fullForm.append(value);
+    fullForm.append(url);
     // Two entries for one span: the "http://" proposal, then, unless the full
     // form is reachable, the unverified Internet URL.
-    int made = appendPrefixProposal(context, value, fullForm, span, tagPos, valuePos, fileIndex) ? 1 : 0;
+    int made = appendPrefixProposal(context, url, fullForm, address.span, tagPos, address.pos, fileIndex) ? 1 : 0;
     if (settings.checkInternetUrls != 0 && context.internet.checkInternetUrl(context.panel, fullForm)) return made;
     std::int64_t target = indexOrNone(context.savedFrom.find(fullForm));
-    if (target < 0 && settings.findReplacements != 0) target = files.findByFileName(fullForm);
-    made += record(base, target);
+    if (target < 0 && settings.findReplacements != 0) target = files.findByFileName(path);
+    made += record(target, true);
     return made;
   }
 
-  if (startsWithIgnoreAsciiCase(base, kMailtoPrefix)) return 0;  // e-mail links are never checked
+  // Any other scheme names nothing on this disk and nothing the check could
+  // try (mailto:, tel:, data:, news: ...).
+  if (startsWithScheme(path) && !scriptLink) return 0;
 
-  if (base.find('@') != std::string::npos && settings.addMailtoPrefix != 0 && looksLikeEmailAddress(base)) {
+  // The e-mail guess is for a bare address: never one with a scheme or a '/'.
+  if (settings.addMailtoPrefix != 0 && looksLikeEmailAddress(base) && !startsWithScheme(path) &&
+      base.find('/') == std::string::npos) {
     std::string proposal;
-    proposal.reserve(kMailtoPrefix.size() + value.size());
+    proposal.reserve(kMailtoPrefix.size() + url.size());
     proposal.append(kMailtoPrefix);
-    proposal.append(value);
-    return appendPrefixProposal(context, value, std::move(proposal), span, tagPos, valuePos, fileIndex) ? 1 : 0;
+    proposal.append(url);
+    return appendPrefixProposal(context, url, std::move(proposal), address.span, tagPos, address.pos, fileIndex) ? 1
+                                                                                                                 : 0;
   }
 
-  // Everything else is a path relative to the current file's folder, other
-  // schemes and root-relative paths included.
-  std::string path = splitPath(files.path(static_cast<std::size_t>(fileIndex))).folder;
-  if (path.empty() || path.back() != '\\') path.push_back('\\');
-  path.append(base);
-  convertSeparators(path, SeparatorMode::Windows);
-  const std::int64_t target = files.findByPath(path);
+  // Everything else is a path relative to the current file's folder,
+  // root-relative paths included.
+  std::string localPath = splitPath(files.path(static_cast<std::size_t>(fileIndex))).folder;
+  if (localPath.empty() || localPath.back() != '\\') localPath.push_back('\\');
+  localPath.append(path);
+  convertSeparators(localPath, SeparatorMode::Windows);
+  const std::int64_t target = files.findByPath(localPath);
   if (target >= 0) {
     // A good relative link: recorded only to be proposed in absolute form.
-    return settings.useRelativePaths != 0 ? 0 : record(base, target);
+    return settings.useRelativePaths != 0 ? 0 : record(target);
   }
-  return record(base, files.findByFileName(path));
+  return record(files.findByFileName(localPath));
 }
 
 }  // namespace quillorn

@@ -19,21 +19,43 @@ namespace quillorn {
 // 0, 1 or 2 (a refused entry of a full table is not counted). When given,
 // `valueLength` receives the character count that readValue gave for the value
 // (before decoding), which the scanners use to step over it.
+//
+// What is judged is the value's address: the value without the blanks (space
+// and control characters) before and after it and, in a url( ) argument,
+// without one pair of quotes around it. An address narrower than its value is
+// recorded as a bare span of its own, so a replacement goes inside what the
+// file keeps around it. The address is judged by its path: a query ('?' and
+// what follows, before any '#') and a fragment ride along in the entry's url
+// and replacement.
+//
+// Sorted by scheme (ASCII case ignored): "http://", "https://", "ftp://",
+// "gopher://" and scheme-relative "//" addresses are Internet URLs (the last
+// checked as "https:"); "file://" names a local file; any other scheme (a
+// letter, then letters, digits, '+', '-' or '.', then ':', with two characters
+// at least before the ':') is never judged, except that "javascript:",
+// "vbscript:" and "about:" are ignored only under ignoreScriptLinks and are
+// local paths otherwise. Everything else is a path relative to the file.
 int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileIndex, std::int64_t tagPos,
                 std::int64_t valuePos, std::size_t* valueLength = nullptr);
 
-// Where a value stands in its file, as the value-reading step found it.
+// Where a recorded span stands in its file, and what delimits the value that
+// holds it.
 struct ValueSpan {
   QuoteKind quoteKind = Bare;
   std::int64_t spanLength = 0;
+  // The value's first character when it is a delimiter ('"', '\'' or '('), a
+  // backslash when the value opens with a backslash and a double quote, else
+  // '\0'. It decides how a deletion and a target with a space are written.
+  char opening = '\0';
 };
 
-// Records one occurrence of base + fragment with the replacement proposed for
-// `target` (a file-list index, or -1 for none: the replacement then proposes
-// deletion). False when the table was full.
-bool recordOccurrence(SearchContext& context, std::string_view base, std::string_view fragment, const TextView& text,
-                      ValueSpan span, std::int64_t tagPos, std::int64_t valuePos, std::int32_t fileIndex,
-                      std::int64_t target);
+// Records one occurrence of base + suffix (query and fragment) with the
+// replacement proposed for `target` (a file-list index, or -1 for none: the
+// replacement then proposes deletion), marked as an Internet URL when
+// `internetUrl` is set. False when the table was full.
+bool recordOccurrence(SearchContext& context, std::string_view base, std::string_view suffix, ValueSpan span,
+                      std::int64_t tagPos, std::int64_t valuePos, std::int32_t fileIndex, std::int64_t target,
+                      bool internetUrl = false);
 
 // How an absolute link to a listed file is written into a document.
 //   Drive: the path text after "file://" with every ':' written '|' and every

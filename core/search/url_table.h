@@ -30,6 +30,7 @@ struct UrlEntry {
   std::int64_t tagPos = 0;           // '<' of the tag, or ScriptString / StyleUrl
   std::int32_t fileIndex = 0;        // index in the file list
   std::int32_t groupIndex = -1;      // results-list line that shows the entry
+  bool internetUrl = false;          // an Internet URL not confirmed reachable (checked or not)
 };
 
 enum class UrlAction { DoNotChange, Delete, ReplaceRelative, Replace };

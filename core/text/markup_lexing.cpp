@@ -266,7 +266,7 @@ Pos findInBlock(const TextView& text, Pos start, std::string_view pattern, StopM
 }
 
 std::size_t readValue(const TextView& text, Pos pos, ValueMode mode, std::string* out, QuoteKind* quoteKind,
-                      std::int64_t* spanLength) {
+                      std::int64_t* spanLength, ValueContent* content) {
   enum class State { Bare, DoubleQuoted, SingleQuoted, Escaped, Parenthesised };
   if (out != nullptr) out->clear();
   const int step = text.step;
@@ -275,6 +275,7 @@ std::size_t readValue(const TextView& text, Pos pos, ValueMode mode, std::string
   std::int64_t span = 0;
   std::size_t count = 0;
   bool ended = false;
+  ValueContent between{pos, pos};
 
   if (pos >= 0 && pos < text.end()) {
     Pos p = pos;
@@ -304,6 +305,8 @@ std::size_t readValue(const TextView& text, Pos pos, ValueMode mode, std::string
       span += 1;
       p += step;
     }
+    between.start = p;
+    char styleQuote = '\0';  // the quote of a run open inside url( ) parentheses
 
     while (text.hasChar(p)) {
       char c;
@@ -329,7 +332,16 @@ std::size_t readValue(const TextView& text, Pos pos, ValueMode mode, std::string
         case State::Bare: ended = c == ' ' || c == '"' || c == '\''; break;
         case State::DoubleQuoted: ended = c == '"'; break;
         case State::SingleQuoted: ended = c == '\''; break;
-        case State::Parenthesised: ended = c == ')'; break;
+        case State::Parenthesised:
+          if (c == '"' || c == '\'') {
+            if (styleQuote == '\0') {
+              styleQuote = c;
+            } else if (styleQuote == c) {
+              styleQuote = '\0';
+            }
+          }
+          ended = c == ')' && styleQuote == '\0';
+          break;
         case State::Escaped:
           if (c == '\\') {
             ended = next == '"';
@@ -338,6 +350,7 @@ std::size_t readValue(const TextView& text, Pos pos, ValueMode mode, std::string
           break;
       }
       if (ended) {
+        between.end = p;
         if (state == State::Escaped) {
           span += 2;
         } else if (state != State::Bare) {
@@ -348,11 +361,13 @@ std::size_t readValue(const TextView& text, Pos pos, ValueMode mode, std::string
       if (!ordinary && next != '=') {
         if ((mode == AttributeValue && (c == '<' || c == '>')) || (mode == TagValue && c == '>')) {
           ended = true;
+          between.end = p;
           break;
         }
       }
       if (!ordinary && mode == StyleValue && (c == '{' || c == '}')) {
         ended = true;
+        between.end = p;
         break;
       }
 
@@ -370,8 +385,10 @@ std::size_t readValue(const TextView& text, Pos pos, ValueMode mode, std::string
     if (out != nullptr) out->clear();
     count = 0;
     span = 0;
+    between = {pos, pos};
   }
   if (spanLength != nullptr) *spanLength = span;
+  if (content != nullptr) *content = between;
   return count;
 }
 

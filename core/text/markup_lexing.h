@@ -99,13 +99,25 @@ Pos findTagEnd(const TextView& text, Pos pos);
 // -1 when the stop mode's boundary or the end of the buffer comes first.
 Pos findInBlock(const TextView& text, Pos start, std::string_view pattern, StopMode mode);
 
+// Where the characters between a value's delimiters stand: byte offsets from
+// `start` up to, not including, `end`.
+struct ValueContent {
+  Pos start = 0;
+  Pos end = 0;
+};
+
 // Reads one value at `pos` and returns the number of characters copied; 0 when
 // the value is empty, runs into the end of the buffer, or is longer than the
 // value buffer (then `out` is empty and the span 0). `quoteKind` and
 // `spanLength` (characters the value occupies in the file, delimiters and
-// dropped control characters included) are written when given.
+// dropped control characters included) are written when given, and so is
+// `content` (both ends at `pos` when nothing was read).
+//
+// Inside the parentheses of a StyleValue, a quote opens a run that the same
+// quote closes, and a ')' inside that run is part of the value: url("a(1).gif")
+// reads as "a(1).gif" with its quotes. The quotes themselves are copied.
 std::size_t readValue(const TextView& text, Pos pos, ValueMode mode, std::string* out, QuoteKind* quoteKind,
-                      std::int64_t* spanLength);
+                      std::int64_t* spanLength, ValueContent* content = nullptr);
 
 // Whether `pos` in script text lies in a "//" line comment or a "/*" block
 // comment. Line: a "//" starting at or before `pos` on the same line, even one

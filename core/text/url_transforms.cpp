@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 
 #include "core/text/ascii.h"
+#include "platform/code_page.h"
 
 namespace quillorn {
 
@@ -12,7 +14,7 @@ namespace {
 
 struct Entity {
   std::string_view name;  // with its '&' and closing ';'
-  unsigned char code;     // ISO 8859-1
+  char32_t code;          // its character (ISO 8859-1)
 };
 
 // The entities decodeUrl knows, in the order it tries them: the HTML 4 Latin-1
@@ -76,6 +78,54 @@ constexpr bool latinEntitiesInCodeOrder() {
 static_assert(entityNamesWellFormed());
 static_assert(latinEntitiesInCodeOrder());
 
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  const char upper = asciiUpper(c);
+  if (upper >= 'A' && upper <= 'F') return upper - 'A' + 10;
+  return -1;
+}
+
+int decimalValue(char c) { return c >= '0' && c <= '9' ? c - '0' : -1; }
+
+constexpr char32_t kReplacementCharacter = 0xFFFD;
+constexpr char32_t kLastCodePoint = 0x10FFFF;
+
+// The character a browser takes a numeric reference to stand for: no
+// character (0), a surrogate or a number beyond Unicode stand for U+FFFD, and
+// 128 to 159 for the Windows-1252 characters of those bytes.
+char32_t referencedCharacter(char32_t number) {
+  if (number == 0 || number > kLastCodePoint || (number >= 0xD800 && number <= 0xDFFF)) return kReplacementCharacter;
+  if (number >= 0x80 && number <= 0x9F) return platform::widenByte(static_cast<std::uint8_t>(number));
+  return number;
+}
+
+struct NumericReference {
+  std::size_t length = 0;  // characters from the '&' on, ';' included; 0: no reference
+  char32_t character = 0;
+};
+
+// The numeric reference at `pos` (which holds '&'): "&#" and decimal digits,
+// or "&#x" (or "&#X") and hexadecimal digits, then an optional ';', which
+// browsers do not insist on.
+NumericReference numericReferenceAt(std::string_view text, std::size_t pos) {
+  std::size_t p = pos + 1;
+  if (p >= text.size() || text[p] != '#') return {};
+  ++p;
+  const bool hex = p < text.size() && (text[p] == 'x' || text[p] == 'X');
+  if (hex) ++p;
+  const std::size_t digits = p;
+  char32_t number = 0;
+  for (; p < text.size(); ++p) {
+    const int digit = hex ? hexValue(text[p]) : decimalValue(text[p]);
+    if (digit < 0) break;
+    // Once beyond Unicode the number only has to stay there.
+    if (number <= kLastCodePoint) number = number * (hex ? 16 : 10) + static_cast<char32_t>(digit);
+  }
+  if (p == digits) return {};
+  if (p < text.size() && text[p] == ';') ++p;
+  return {p - pos, referencedCharacter(number)};
+}
+
 // The entity whose name starts at `pos` (which holds '&'), or nullptr.
 const Entity* entityAt(std::string_view text, std::size_t pos) {
   const std::size_t limit = std::min(text.size(), pos + kLongestEntityName);
@@ -94,9 +144,18 @@ void decodeEntities(std::string& text) {
   std::size_t copied = 0;  // text before this is already in `work`
   bool decodedAny = false;
   for (std::size_t pos = text.find('&'); pos != std::string::npos; pos = text.find('&', pos)) {
-    const Entity* entity = entityAt(text, pos);
-    if (entity == nullptr) {
-      ++pos;
+    std::string decoded;
+    std::size_t length = 0;
+    if (const Entity* entity = entityAt(text, pos)) {
+      decoded = platform::hostTextOf(entity->code);
+      length = entity->name.size();
+    } else if (const NumericReference reference = numericReferenceAt(text, pos); reference.length > 0) {
+      // A character the working text cannot hold keeps its reference.
+      decoded = platform::hostTextOf(reference.character);
+      length = reference.length;
+    }
+    if (decoded.empty()) {
+      pos += length > 0 ? length : 1;
       continue;
     }
     if (!decodedAny) {
@@ -104,20 +163,13 @@ void decodeEntities(std::string& text) {
       decodedAny = true;
     }
     work.append(text, copied, pos - copied);
-    work.push_back(static_cast<char>(entity->code));
-    pos += entity->name.size();
+    work.append(decoded);
+    pos += length;
     copied = pos;
   }
   if (!decodedAny) return;
   work.append(text, copied, std::string::npos);
   text.swap(work);
-}
-
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  const char upper = asciiUpper(c);
-  if (upper >= 'A' && upper <= 'F') return upper - 'A' + 10;
-  return -1;
 }
 
 // Compacts the text over itself: every escape is three bytes read and one written.

@@ -32,9 +32,11 @@ SplitFragmentResult splitFragment(std::string_view url);
 // converted, and always by ':' -> '|', '/' -> '\'.
 void convertSeparators(std::string& text, SeparatorMode mode);
 
-// Decodes in place: the 100 HTML entities of the table first, then "%" escapes
-// in one pass. A '%' not followed by two hexadecimal digits stays as it is; a
-// "%00" ends the text there.
+// Decodes in place: character references first (the 100 HTML entities of the
+// table, and numeric ones such as "&#45;" or "&#x2D;", with or without their
+// ';'), then "%" escapes in one pass. A numeric reference to a character the
+// working text cannot hold stays as written. A '%' not followed by two
+// hexadecimal digits stays as it is; a "%00" ends the text there.
 void decodeUrl(std::string& text);
 
 // `target` (a path or "file://" URL, optionally wrapped in double quotes)

@@ -3,6 +3,7 @@
 // Besides the sanitizers' checks it asserts the transforms' invariants and
 // compares decodeUrl with a word-for-word reading of its rules.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <string_view>
 
 #include "core/text/url_transforms.h"
+#include "platform/code_page.h"
 
 namespace {
 
@@ -46,24 +48,60 @@ int referenceHex(char c) {
   return -1;
 }
 
-// Slow and literal: at each step every name is searched for and the earliest wins.
+// The numeric reference at `at` ("&#" and decimal digits, or "&#x"/"&#X" and
+// hexadecimal ones, then an optional ';') that decodes to a working-text
+// character: its length and that character. 0 when there is none.
+std::size_t referenceNumeric(const std::string& text, std::size_t at, std::string& decoded) {
+  if (text.compare(at, 2, "&#") != 0) return 0;
+  std::size_t p = at + 2;
+  const bool hex = p < text.size() && (text[p] == 'x' || text[p] == 'X');
+  if (hex) ++p;
+  const std::size_t first = p;
+  unsigned long long number = 0;
+  while (p < text.size() && (hex ? referenceHex(text[p]) >= 0 : (text[p] >= '0' && text[p] <= '9'))) {
+    number = std::min(number * (hex ? 16 : 10) + static_cast<unsigned>(hex ? referenceHex(text[p]) : text[p] - '0'),
+                      0x7FFFFFFFull);
+    ++p;
+  }
+  if (p == first) return 0;
+  if (p < text.size() && text[p] == ';') ++p;
+  char32_t character = static_cast<char32_t>(number);
+  if (number == 0 || number > 0x10FFFF || (number >= 0xD800 && number <= 0xDFFF)) character = 0xFFFD;
+  if (number >= 0x80 && number <= 0x9F) character = platform::widenByte(static_cast<std::uint8_t>(number));
+  decoded = platform::hostTextOf(character);
+  return decoded.empty() ? 0 : p - at;
+}
+
+// Slow and literal: at each step every name and every decodable numeric
+// reference is searched for, and the earliest wins.
 std::string referenceDecode(const std::string& text) {
   std::string work;
   std::size_t pos = 0;
   for (;;) {
     std::size_t best = std::string::npos;
-    std::size_t bestIndex = 0;
+    std::size_t bestLength = 0;
+    std::string bestText;
     for (std::size_t i = 0; i < kNames.size(); ++i) {
       const std::size_t found = text.find("&" + std::string(kNames[i]) + ";", pos);
       if (found < best) {
         best = found;
-        bestIndex = i;
+        bestLength = kNames[i].size() + 2;
+        bestText = std::string(1, referenceCode(i));
+      }
+    }
+    for (std::size_t at = text.find("&#", pos); at != std::string::npos && at < best; at = text.find("&#", at + 1)) {
+      std::string decoded;
+      if (const std::size_t length = referenceNumeric(text, at, decoded); length > 0) {
+        best = at;
+        bestLength = length;
+        bestText = decoded;
+        break;
       }
     }
     if (best == std::string::npos) break;
     work.append(text, pos, best - pos);
-    work.push_back(referenceCode(bestIndex));
-    pos = best + kNames[bestIndex].size() + 2;
+    work.append(bestText);
+    pos = best + bestLength;
   }
   work.append(text, pos, std::string::npos);
 

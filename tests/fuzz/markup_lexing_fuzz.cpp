@@ -96,10 +96,17 @@ void exercise(const TextView& text, std::string_view name, std::string_view patt
     std::string value = "stale";
     QuoteKind kind = Bare;
     std::int64_t span = -1;
-    const std::size_t count = readValue(text, pos, mode, &value, &kind, &span);
+    ValueContent content;
+    const std::size_t count = readValue(text, pos, mode, &value, &kind, &span, &content);
     check(count <= kValueBufferChars && value.size() == count);
     check(span >= 0 && static_cast<std::uint64_t>(span) >= count);
     if (span > 0) check(pos + span * step <= text.end());
+    // The content lies inside the span, and holds at least the characters copied.
+    check(content.start <= content.end);
+    if (count > 0) {
+      check(content.start >= pos && content.end <= pos + span * step);
+      check(static_cast<std::uint64_t>((content.end - content.start) / step) >= count);
+    }
     check(kind == Bare || kind == Delimited || kind == EscapedQuotes);
     check(readValue(text, pos, mode, nullptr, nullptr, nullptr) == count);
   }

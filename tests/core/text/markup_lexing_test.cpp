@@ -401,6 +401,9 @@ const ReadValueRow kReadValueRows[] = {
     {"StyleParenthesised", "(a.gif) x", 0, StyleValue, 5, "a.gif", Delimited, 7},
     {"StyleQuotesInsideParentheses", "(\"a.gif\")", 0, StyleValue, 7, "\"a.gif\"", Delimited, 9},
     {"StyleQuotedWithoutParenthesis", "\"a.gif\")", 0, StyleValue, 5, "a.gif", Delimited, 7},
+    {"StyleParenthesisInsideQuotes", "(\"a(1).gif\") x", 0, StyleValue, 10, "\"a(1).gif\"", Delimited, 12},
+    {"StyleOtherQuoteInsideQuotes", "('it\"s)') x", 0, StyleValue, 7, "'it\"s)'", Delimited, 9},
+    {"StyleBraceEndsInsideQuotes", "(\"a{b\")", 0, StyleValue, 2, "\"a", Delimited, 3},
     {"StyleOpeningBraceEnds", "(a.gif{", 0, StyleValue, 5, "a.gif", Delimited, 6},
     {"StyleClosingBraceEnds", "a.gif}", 0, StyleValue, 5, "a.gif", Bare, 5},
     {"StyleLessThanOrdinary", "(a<b)", 0, StyleValue, 3, "a<b", Delimited, 5},
@@ -422,11 +425,23 @@ TEST_P(ReadValueTest, ReadsValueKindAndSpan) {
   std::string value = "stale";
   QuoteKind kind = EscapedQuotes;
   std::int64_t span = -7;
-  EXPECT_EQ(readValue(text.view(), text.at(row.pos), row.mode, &value, &kind, &span), row.count);
+  ValueContent content;
+  EXPECT_EQ(readValue(text.view(), text.at(row.pos), row.mode, &value, &kind, &span, &content), row.count);
   EXPECT_EQ(value, row.value);
   EXPECT_EQ(kind, row.quoteKind);
   EXPECT_EQ(span, row.span);
   EXPECT_EQ(readValue(text.view(), text.at(row.pos), row.mode, nullptr, nullptr, nullptr), row.count);
+  // The content is what lies between the delimiters: the value with its controls.
+  std::string between;
+  const Pos step = encoding == Encoding::Utf16 ? 2 : 1;
+  for (Pos p = content.start; p < content.end; p += step) {
+    const char c = text.view().charAt(p);
+    if (static_cast<unsigned char>(c) >= 32) between.push_back(c);
+  }
+  EXPECT_EQ(between, row.value);
+  if (row.count > 0) {
+    EXPECT_LE(content.end, text.at(row.pos) + span * step);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ReadValueTest, testing::Combine(testing::ValuesIn(kReadValueRows), kBothEncodings),

@@ -1,4 +1,4 @@
-#include "tests/support/ftp_test_server.h"
+#include "tests/support/python_servers.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -15,8 +15,10 @@
 namespace quillorn::test_support {
 namespace {
 
-// Prints "port N" once it listens, or "no pyftpdlib" and ends with 3.
-constexpr const char* kServerScript = R"PY(
+// Each script sets up its server, or prints what is missing and ends with 3;
+// kServeUntilParentEnds then prints "port N" and serves until the standard
+// input closes.
+constexpr const char* kFtpScript = R"PY(
 import logging, os, sys, threading
 try:
     from pyftpdlib.authorizers import DummyAuthorizer
@@ -29,16 +31,49 @@ logging.disable(logging.CRITICAL)
 authorizer = DummyAuthorizer()
 authorizer.add_anonymous(sys.argv[1])
 class Handler(FTPHandler):
-    pass
+    auth_failed_timeout = 0
 Handler.authorizer = authorizer
 server = FTPServer(("127.0.0.1", 0), Handler)
-print("port", server.address[1], flush=True)
+port = server.address[1]
+serve = lambda: server.serve_forever(timeout=0.2)
+)PY";
+
+constexpr const char* kHttpsScript = R"PY(
+import http.server, os, sys, threading
+try:
+    import ssl
+except ImportError:
+    print("no ssl module", flush=True)
+    sys.exit(3)
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        self.send_response(200 if self.path == "/ok" else 404)
+        self.send_header("Content-Length", "0")
+        self.end_headers()
+    def log_message(self, *args):
+        pass
+class Server(http.server.HTTPServer):
+    def handle_error(self, request, address):
+        pass
+server = Server(("127.0.0.1", 0), Handler)
+context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+context.load_cert_chain(sys.argv[1], sys.argv[2])
+server.socket = context.wrap_socket(server.socket, server_side=True)
+port = server.server_address[1]
+serve = lambda: server.serve_forever(poll_interval=0.2)
+)PY";
+
+// What every script ends with: it names its `port` and how to `serve`.
+constexpr const char* kServeUntilParentEnds = R"PY(
+print("port", port, flush=True)
 def watch_parent():
     sys.stdin.read()
     os._exit(0)
 threading.Thread(target=watch_parent, daemon=True).start()
-server.serve_forever(timeout=0.2)
+serve()
 )PY";
+
+const std::filesystem::path kTlsFolder = std::filesystem::path(QUILLORN_TEST_DATA_DIR) / "tls";
 
 constexpr std::chrono::seconds kStartLimit{20};
 
@@ -77,22 +112,20 @@ std::string readFirstLine(int fd) {
 
 }  // namespace
 
-FtpTestServer::FtpTestServer(const std::filesystem::path& root) {
+PythonServer::PythonServer(const char* script, const std::vector<std::string>& args, const std::string& whatIsMissing) {
   std::string reasons;
   for (const std::string& python : pythonCandidates()) {
     std::string why;
-    if (start(python, root, why)) return;
+    if (start(python, script, args, why)) return;
     reasons += "\n  " + python + ": " + why;
   }
-  failure_ =
-      "No FTP server for the tests: no python3 could run pyftpdlib (Debian package python3-pyftpdlib; "
-      "tools/setup.sh installs it)." +
-      reasons;
+  failure_ = whatIsMissing + reasons;
 }
 
-FtpTestServer::~FtpTestServer() { stop(); }
+PythonServer::~PythonServer() { stop(); }
 
-bool FtpTestServer::start(const std::string& python, const std::filesystem::path& root, std::string& why) {
+bool PythonServer::start(const std::string& python, const char* script, const std::vector<std::string>& args,
+                         std::string& why) {
   int input[2];
   int output[2];
   if (::pipe2(input, O_CLOEXEC) != 0) {
@@ -105,9 +138,11 @@ bool FtpTestServer::start(const std::string& python, const std::filesystem::path
     why = "no pipe";
     return false;
   }
-  const std::string rootText = root.string();
+  const std::string program = std::string(script) + kServeUntilParentEnds;
   std::vector<char*> argv = {const_cast<char*>(python.c_str()), const_cast<char*>("-c"),
-                             const_cast<char*>(kServerScript), const_cast<char*>(rootText.c_str()), nullptr};
+                             const_cast<char*>(program.c_str())};
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
 
   const pid_t child = ::fork();
   if (child == 0) {
@@ -139,7 +174,7 @@ bool FtpTestServer::start(const std::string& python, const std::filesystem::path
   return false;
 }
 
-void FtpTestServer::stop() {
+void PythonServer::stop() {
   if (input_ >= 0) ::close(input_);
   input_ = -1;
   if (child_ > 0) {
@@ -148,5 +183,16 @@ void FtpTestServer::stop() {
   }
   child_ = -1;
 }
+
+FtpTestServer::FtpTestServer(const std::filesystem::path& root)
+    : PythonServer(kFtpScript, {root.string()},
+                   "No FTP server for the tests: no python3 could run pyftpdlib (Debian package "
+                   "python3-pyftpdlib; tools/setup.sh installs it).") {}
+
+HttpsTestServer::HttpsTestServer()
+    : PythonServer(kHttpsScript, {certificate().string(), (kTlsFolder / "localhost.key").string()},
+                   "No HTTPS server for the tests: no python3 could serve HTTP over TLS.") {}
+
+std::filesystem::path HttpsTestServer::certificate() { return kTlsFolder / "localhost.pem"; }
 
 }  // namespace quillorn::test_support
