@@ -88,4 +88,9 @@ void JsonWriter::value(std::int64_t number) {
   out_ << number;
 }
 
+void JsonWriter::boolean(bool flag) {
+  beforeValue();
+  out_ << (flag ? "true" : "false");
+}
+
 }  // namespace quillorn::cli

@@ -1,6 +1,6 @@
 #pragma once
-// A small streaming JSON writer: objects, arrays, strings and integers, with
-// the separators and indentation kept by the writer.
+// A small streaming JSON writer: objects, arrays, strings, integers and
+// true/false, with the separators and indentation kept by the writer.
 
 #include <cstdint>
 #include <ostream>
@@ -25,6 +25,8 @@ class JsonWriter {
   void key(std::string_view name);
   void value(std::string_view text);  // UTF-8
   void value(std::int64_t number);
+  // Not an overload of value(): a string literal would convert to bool.
+  void boolean(bool flag);
 
  private:
   void beforeValue();

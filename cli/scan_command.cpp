@@ -7,6 +7,7 @@
 #include "cli/site_search.h"
 #include "cli/terminal_panel.h"
 #include "core/files/file_list.h"
+#include "core/review/decisions.h"
 #include "core/review/results.h"
 #include "core/search/search_pass.h"
 #include "platform/code_page.h"
@@ -54,9 +55,22 @@ void writeJson(std::ostream& out, const FileList& files, const TerminalPanel& pa
     json.endObject();
   }
   json.endArray();
+  // Each line as the results page shows it when selected: what its edit box
+  // holds and whether "Use relative path" is checked. A decisions file for
+  // `fix` is this report with those two edited.
   json.key("results");
   json.beginArray();
-  for (const ResultLine& line : results.lines) json.value(platform::toDisplayUtf8(line.text));
+  const std::vector<LineDecision> shown = lineDecisions(urls, results.lines.size());
+  for (std::size_t i = 0; i < results.lines.size(); ++i) {
+    json.beginObject();
+    json.key("line");
+    json.value(platform::toDisplayUtf8(results.lines[i].text));
+    json.key("value");
+    json.value(platform::toDisplayUtf8(shown[i].value));
+    json.key("relativePath");
+    json.boolean(shown[i].relativePath);
+    json.endObject();
+  }
   json.endArray();
   json.endObject();
 }
