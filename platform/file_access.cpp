@@ -105,7 +105,7 @@ FileStamp stampOf(const fs::path& path) {
   return fromStat(info);
 }
 
-bool sameFileAndContent(const FileStamp& a, const FileStamp& b) {
+bool sameFileUnchanged(const FileStamp& a, const FileStamp& b) {
   return sameFile(a, b) && a.size == b.size && a.modifiedNs == b.modifiedNs;
 }
 
@@ -119,20 +119,23 @@ ReadStatus readWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes,
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     status = ReadStatus::Unreadable;
   } else {
-    // Read to the end: a file that grew since fstat is read whole, and its
-    // stamp (taken again below) says so.
-    bytes.reserve(static_cast<std::size_t>(info.st_size));
-    std::array<std::uint8_t, 65536> block{};
+    // Straight into a buffer of the file's size, then on to the end: a file
+    // that grew or shrank meanwhile is read as it is, and its stamp (taken
+    // again below) says so.
+    std::size_t filled = 0;
+    bytes.resize(static_cast<std::size_t>(info.st_size));
     while (true) {
-      const ssize_t count = ::read(fd, block.data(), block.size());
+      if (filled == bytes.size()) bytes.resize(filled + 65536);
+      const ssize_t count = ::read(fd, bytes.data() + filled, bytes.size() - filled);
       if (count == 0) break;
       if (count < 0) {
         if (errno == EINTR) continue;
         status = ReadStatus::Unreadable;
         break;
       }
-      bytes.insert(bytes.end(), block.data(), block.data() + count);
+      filled += static_cast<std::size_t>(count);
     }
+    bytes.resize(filled);
     if (status == ReadStatus::Read && ::fstat(fd, &info) == 0) stamp = fromStat(info);
   }
   ::close(fd);

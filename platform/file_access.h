@@ -52,9 +52,9 @@ struct FileStamp {
 // exist or cannot be looked at.
 FileStamp stampOf(const std::filesystem::path& path);
 
-// Whether two stamps describe the same file with the same content as far as
-// the file system tells (file, size and modification time).
-bool sameFileAndContent(const FileStamp& a, const FileStamp& b);
+// Whether two stamps describe the same file, unchanged as far as the file
+// system tells (the same file, size and modification time).
+bool sameFileUnchanged(const FileStamp& a, const FileStamp& b);
 
 enum class ReadStatus { Read, Missing, Unreadable };
 

@@ -84,7 +84,7 @@ Written write(const FilePlan& plan, bool makeBackups) {
   const platform::NewFileLook look{rewrittenFileMode(old.mode), true, old.owner, old.group};
   if (const int error = replacement.finish(look); error != 0) return {false, SkipReason::WriteFailed, error};
   // Someone may have changed the file while its new content was written.
-  if (!platform::sameFileAndContent(platform::stampOf(plan.target), old)) {
+  if (!platform::sameFileUnchanged(platform::stampOf(plan.target), old)) {
     return {false, SkipReason::ChangedSinceSearch, 0};
   }
   const int error = makeBackups ? replacement.commitKeeping(plan.backup) : replacement.commit();

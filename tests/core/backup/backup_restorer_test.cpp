@@ -17,6 +17,7 @@
 #include "core/rewrite/rewriting_pass.h"
 #include "platform/host_path.h"
 #include "tests/support/recording_panel.h"
+#include "tests/support/search_harness.h"
 #include "tests/support/temp_folder.h"
 
 namespace quillorn {
@@ -301,10 +302,7 @@ TEST_F(BackupRestorerTest, RestoringUndoesTheRewritingPass) {
     entry.fileIndex = static_cast<std::int32_t>(i);
     ASSERT_TRUE(urls.append(entry));
   }
-  for (std::size_t i = 0; i < files.count(); ++i) {
-    if (const std::optional<DocumentBuffer> read = loadDocument(files.path(i)))
-      urls.recordSource(i, sourceStampOf(*read));
-  }
+  test_support::recordFilesAsRead(files, urls);
   Settings settings;
   settings.makeBackups = 1;
   RecordingPanel panel;

@@ -27,6 +27,7 @@
 #include "platform/host_path.h"
 #include "tests/support/child_process.h"
 #include "tests/support/recording_panel.h"
+#include "tests/support/search_harness.h"
 #include "tests/support/temp_folder.h"
 
 namespace quillorn {
@@ -111,23 +112,26 @@ class RewritingPassTest : public ::testing::Test {
   // The search read every file as it is now; the pass runs under the lock of
   // the test folder.
   RewritePassOutcome run() {
-    for (std::size_t i = 0; i < files.count(); ++i) {
-      if (const std::optional<DocumentBuffer> read = loadDocument(files.path(i)))
-        urls.recordSource(i, sourceStampOf(*read));
-    }
-    return runUnderLock();
+    test_support::recordFilesAsRead(files, urls);
+    return runPass();
   }
 
-  RewritePassOutcome runUnderLock() {
+  RewritePassOutcome runPass() {
     SiteLock lock;
     EXPECT_EQ(lock.acquire({platform::toPathText(root_)}, true), SiteLock::Status::Taken);
-    RewritePassContext context{settings, files, urls, lock, panel, [this] {
+    RewritePassContext context{settings,
+                               files,
+                               urls,
+                               lock,
+                               panel,
+                               [this] {
                                  ++questions;
                                  if (answers.empty()) return true;
                                  const bool yes = answers.front();
                                  answers.pop_front();
                                  return yes;
-                               }};
+                               },
+                               [this](const FileSkip& skip) { reported.push_back(skip); }};
     return runRewritingPass(context);
   }
 
@@ -151,6 +155,7 @@ class RewritingPassTest : public ::testing::Test {
   RecordingPanel panel;
   std::deque<bool> answers;
   int questions = 0;
+  std::vector<FileSkip> reported;
 };
 
 TEST_F(RewritingPassTest, ListWithoutDocumentsTouchesNothing) {
@@ -263,7 +268,7 @@ TEST_F(RewritingPassTest, FileInWhichNothingChangesIsNotTouched) {
 
 struct SkipRow {
   std::string name;
-  std::function<void(const fs::path& page, const fs::path& root)> arrange;
+  std::function<void(const fs::path& page)> arrange;  // after the search read the files
   SkipReason reason;
   bool makeBackups = true;
 };
@@ -279,20 +284,12 @@ TEST_P(SkipTest, LeavesTheFileAndGoesOn) {
   settings.makeBackups = row.makeBackups ? 1 : 0;
   const fs::path page = putLink("site/page.htm");
   const fs::path next = putLink("next.htm");
-  for (std::size_t i = 0; i < files.count(); ++i) {
-    const std::optional<DocumentBuffer> read = loadDocument(files.path(i));
-    ASSERT_TRUE(read);
-    urls.recordSource(i, sourceStampOf(*read));
-  }
-  row.arrange(page, root_);
-  std::set<std::string> namesBefore = namesIn(page.parent_path());
-  std::string bytesBefore = readFile(page);
-  std::vector<FileSkip> reported;
-  SiteLock lock;
-  ASSERT_EQ(lock.acquire({platform::toPathText(root_)}, true), SiteLock::Status::Taken);
-  RewritePassContext context{settings, files, urls, lock, panel, {}, [&](const FileSkip& s) { reported.push_back(s); }};
+  test_support::recordFilesAsRead(files, urls);
+  row.arrange(page);
+  const std::set<std::string> namesBefore = namesIn(page.parent_path());
+  const std::string bytesBefore = readFile(page);
 
-  const RewritePassOutcome outcome = runRewritingPass(context);
+  const RewritePassOutcome outcome = runPass();
 
   EXPECT_EQ(outcome.state, RewriteState::Done);
   ASSERT_EQ(outcome.skipped.size(), 1u);
@@ -308,36 +305,35 @@ TEST_P(SkipTest, LeavesTheFileAndGoesOn) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, SkipTest,
-    ::testing::Values(
-        SkipRow{"ExistingBackupIsNeverReplaced",
-                [](const fs::path& page, const fs::path&) { writeFile(page.string() + ".bak", "earlier repair"); },
-                SkipReason::BackupExists},
-        SkipRow{"BackupNameIsAFolder",
-                [](const fs::path& page, const fs::path&) { writeFile(page.string() + ".bak/inside.txt", "kept"); },
-                SkipReason::BackupNameTaken},
-        SkipRow{"EditedAfterTheSearch",
-                [](const fs::path& page, const fs::path&) { writeFile(page, std::string(kLink) + "<p>new</p>"); },
-                SkipReason::ChangedSinceSearch},
-        SkipRow{"SameSizeAndTimeOtherContent",
-                [](const fs::path& page, const fs::path&) {
-                  const fs::file_time_type time = fs::last_write_time(page);
-                  std::string edited(kLink);
-                  edited.back() = 'A';
-                  writeFile(page, edited);
-                  fs::last_write_time(page, time);
-                },
-                SkipReason::ChangedSinceSearch},
-        SkipRow{"RemovedAfterTheSearch", [](const fs::path& page, const fs::path&) { fs::remove(page); },
-                SkipReason::ChangedSinceSearch},
-        SkipRow{"LinkToAFile",
-                [](const fs::path& page, const fs::path&) {
-                  fs::rename(page, page.string() + "-real");
-                  fs::create_symlink(page.filename().string() + "-real", page);
-                },
-                SkipReason::IsLink},
-        SkipRow{"ReadOnlyWithoutBackups",
-                [](const fs::path& page, const fs::path&) { fs::permissions(page, fs::perms::owner_read); },
-                SkipReason::ReadOnly, false}),
+    ::testing::Values(SkipRow{"ExistingBackupIsNeverReplaced",
+                              [](const fs::path& page) { writeFile(page.string() + ".bak", "earlier repair"); },
+                              SkipReason::BackupExists},
+                      SkipRow{"BackupNameIsAFolder",
+                              [](const fs::path& page) { writeFile(page.string() + ".bak/inside.txt", "kept"); },
+                              SkipReason::BackupNameTaken},
+                      SkipRow{"EditedAfterTheSearch",
+                              [](const fs::path& page) { writeFile(page, std::string(kLink) + "<p>new</p>"); },
+                              SkipReason::ChangedSinceSearch},
+                      SkipRow{"SameSizeAndTimeOtherContent",
+                              [](const fs::path& page) {
+                                const fs::file_time_type time = fs::last_write_time(page);
+                                std::string edited(kLink);
+                                edited.back() = 'A';
+                                writeFile(page, edited);
+                                fs::last_write_time(page, time);
+                              },
+                              SkipReason::ChangedSinceSearch},
+                      SkipRow{"RemovedAfterTheSearch", [](const fs::path& page) { fs::remove(page); },
+                              SkipReason::ChangedSinceSearch},
+                      SkipRow{"LinkToAFile",
+                              [](const fs::path& page) {
+                                fs::rename(page, page.string() + "-real");
+                                fs::create_symlink(page.filename().string() + "-real", page);
+                              },
+                              SkipReason::IsLink},
+                      SkipRow{"ReadOnlyWithoutBackups",
+                              [](const fs::path& page) { fs::permissions(page, fs::perms::owner_read); },
+                              SkipReason::ReadOnly, false}),
     [](const ::testing::TestParamInfo<SkipRow>& info) { return info.param.name; });
 
 // A folder link inside the site that leads out of it: the pages behind it
