@@ -356,6 +356,10 @@ int replaceWholeFile(const fs::path& target, std::string_view content, const New
   return 0;
 }
 
+int moveOver(const fs::path& from, const fs::path& to) { return renameFile(from, to); }
+
+int removeFile(const fs::path& path) { return removeName(path); }
+
 Recovery recoverTemporary(const fs::path& target, const fs::path& backup) {
   const fs::path temporary = temporaryPathFor(target);
   if (stampOf(temporary).kind != FileStamp::Kind::File) return Recovery::None;

@@ -141,6 +141,13 @@ class FileReplacement {
 // exists; `look` gives those of a new file. 0 or an errno value.
 int replaceWholeFile(const std::filesystem::path& target, std::string_view content, const NewFileLook& look);
 
+// Renames `from` to `to` in one step, replacing what `to` names; 0 or an errno
+// value.
+int moveOver(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Removes the name `path`; 0 or an errno value.
+int removeFile(const std::filesystem::path& path);
+
 enum class Recovery {
   None,               // nothing to do: no such temporary file
   RemovedUnfinished,  // the unfinished temporary file was removed

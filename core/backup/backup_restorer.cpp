@@ -15,6 +15,7 @@
 #include "core/files/site_lock.h"
 #include "core/rewrite/rewriting_pass.h"
 #include "core/text/ascii.h"
+#include "platform/file_access.h"
 #include "platform/host_path.h"
 
 namespace quillorn {
@@ -49,7 +50,7 @@ void restoreBackup(const fs::path& path, std::string_view name) {
   // Only a file that could be opened for reading is replaced; the rename
   // replaces it in one step, so a failed move never leaves the name empty.
   if (targetExists && !readableFile(target)) return;
-  fs::rename(path, target, error);
+  platform::moveOver(path, target);
 }
 
 struct Walk {
@@ -104,8 +105,7 @@ std::vector<fs::path> processFolder(Walk& walk, const fs::path& folder, bool& ok
     }
     ++walk.processed;
     if (walk.deleteBackups) {
-      std::error_code removeError;
-      fs::remove(path, removeError);
+      platform::removeFile(path);
     } else {
       restoreBackup(path, name);
     }
