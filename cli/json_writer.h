@@ -1,6 +1,6 @@
 #pragma once
 // A small streaming JSON writer: objects, arrays, strings, integers and
-// booleans, with the separators and indentation kept by the writer.
+// true/false, with the separators and indentation kept by the writer.
 
 #include <cstdint>
 #include <ostream>
@@ -25,7 +25,8 @@ class JsonWriter {
   void key(std::string_view name);
   void value(std::string_view text);  // UTF-8
   void value(std::int64_t number);
-  void boolean(bool flag);  // not an overload of value(): a string literal would pick it
+  // Not an overload of value(): a string literal would convert to bool.
+  void boolean(bool flag);
 
  private:
   void beforeValue();

@@ -7,6 +7,7 @@
 #include "cli/site_search.h"
 #include "cli/terminal_panel.h"
 #include "core/files/file_list.h"
+#include "core/review/decisions.h"
 #include "core/review/results.h"
 #include "core/search/search_pass.h"
 #include "platform/code_page.h"
@@ -16,8 +17,7 @@ namespace quillorn::cli {
 namespace {
 
 void writeJson(std::ostream& out, const Settings& settings, const FileList& files, const TerminalPanel& panel,
-               const SearchOutcome& outcome, const UrlTable& urls, const ResultsFill& results,
-               const std::vector<std::string>& notCheckedList) {
+               const SearchOutcome& outcome, UrlTable& urls, const std::vector<std::string>& notCheckedList) {
   JsonWriter json(out);
   json.beginObject();
   json.key("files");
@@ -59,9 +59,27 @@ void writeJson(std::ostream& out, const Settings& settings, const FileList& file
     json.endObject();
   }
   json.endArray();
+  // Every line of the results page (not-checked Internet URLs included), with
+  // what its edit box holds and whether "Use relative path" is checked when it
+  // is selected. A decisions file for `fix` is this report with those two edited.
   json.key("results");
   json.beginArray();
-  for (const ResultLine& line : results.lines) json.value(platform::toDisplayUtf8(line.text));
+  const ResultsFill results = fillResults(urls, false, false, [] { return false; });
+  const std::vector<ShownLine> shown = shownLines(settings, urls, results.lines.size());
+  for (std::size_t i = 0; i < results.lines.size(); ++i) {
+    json.beginObject();
+    json.key("line");
+    json.value(platform::toDisplayUtf8(results.lines[i].text));
+    json.key("value");
+    json.value(platform::toDisplayUtf8(shown[i].decision.value));
+    json.key("relativePath");
+    json.boolean(shown[i].decision.relativePath);
+    if (shown[i].notChecked) {
+      json.key("notChecked");
+      json.boolean(true);
+    }
+    json.endObject();
+  }
   json.endArray();
   json.key("notChecked");
   json.beginArray();
@@ -96,10 +114,10 @@ int runScanCommand(const std::vector<std::string>& args) {
   const Settings& settings = options.settings;
   UrlTable findings = withoutNotChecked(settings, urls);
   const std::vector<std::string> notCheckedList = notCheckedLines(settings, urls);
-  const ResultsFill results = fillResults(findings, false, false, [] { return false; });
   if (options.json) {
-    writeJson(std::cout, settings, files, panel, outcome, urls, results, notCheckedList);
+    writeJson(std::cout, settings, files, panel, outcome, urls, notCheckedList);
   } else {
+    const ResultsFill results = fillResults(findings, false, false, [] { return false; });
     std::cout << outcome.statusText << '\n';
     for (const ResultLine& line : results.lines) std::cout << platform::toDisplayUtf8(line.text) << '\n';
     for (const std::string& line : notCheckedList) std::cout << platform::toDisplayUtf8(line) << '\n';

@@ -119,8 +119,9 @@ Output:
   --json                    print one JSON object instead of lines: files,
                             status, summary, entries (the findings with their
                             positions and proposed replacements; Internet URLs
-                            not checked are marked "notChecked"), results and
-                            notChecked (their lines)
+                            not checked are marked "notChecked"), results (each
+                            line with the value and relativePath that fix
+                            --decisions reads) and notChecked (their lines)
   -h, --help                show this text
 
 Exit status: 0 when nothing needs attention, 1 when findings were recorded

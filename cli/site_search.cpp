@@ -36,11 +36,24 @@ bool notChecked(const Settings& settings, const UrlEntry& entry) {
 }
 
 UrlTable withoutNotChecked(const Settings& settings, const UrlTable& urls) {
-  UrlTable kept;
-  for (const UrlEntry& entry : urls.entries()) {
-    if (!notChecked(settings, entry)) kept.append(entry);
-  }
+  UrlTable kept = urls;
+  kept.eraseIf([&settings](const UrlEntry& entry) { return notChecked(settings, entry); });
   return kept;
+}
+
+std::vector<ShownLine> shownLines(const Settings& settings, const UrlTable& urls, std::size_t lineCount) {
+  std::vector<ShownLine> lines;
+  lines.reserve(lineCount);
+  for (LineDecision& decision : lineDecisions(urls, lineCount)) lines.push_back({std::move(decision), false});
+  // Every entry of a group has the same url, so one not-checked entry marks its line.
+  for (const UrlEntry& entry : urls.entries()) {
+    if (entry.groupIndex < 0 || static_cast<std::size_t>(entry.groupIndex) >= lineCount) continue;
+    ShownLine& line = lines[static_cast<std::size_t>(entry.groupIndex)];
+    if (line.notChecked || !notChecked(settings, entry)) continue;
+    line.notChecked = true;
+    line.decision = {entry.url, false};
+  }
+  return lines;
 }
 
 std::vector<std::string> notCheckedLines(const Settings& settings, const UrlTable& urls) {

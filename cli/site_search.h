@@ -11,6 +11,7 @@
 #include "cli/scan_options.h"
 #include "cli/terminal_panel.h"
 #include "core/files/file_list.h"
+#include "core/review/decisions.h"
 #include "core/search/internet_check.h"
 #include "core/search/saved_from.h"
 #include "core/search/search_pass.h"
@@ -33,8 +34,20 @@ struct SiteSearch {
 // decides about them.
 bool notChecked(const Settings& settings, const UrlEntry& entry);
 
-// `urls` without its not-checked entries, in table order.
+// `urls` without its not-checked entries, in table order, with every source
+// stamp of the search (the rewrite checks each file against its stamp).
 UrlTable withoutNotChecked(const Settings& settings, const UrlTable& urls);
+
+// What a decisions file shows for each result line of the grouped `urls`
+// (groups 0 .. lineCount-1): the results page's value text and "Use relative
+// path", except that a line of not-checked Internet URLs shows its own URL,
+// which keeps the links as they are: `fix` leaves such links alone unless a
+// decision says otherwise.
+struct ShownLine {
+  LineDecision decision;
+  bool notChecked = false;
+};
+std::vector<ShownLine> shownLines(const Settings& settings, const UrlTable& urls, std::size_t lineCount);
 
 // One line per not-checked URL (letter case ignored), in table order:
 // NOT CHECKED (2 URL(s)): "https://example.com/".

@@ -7,11 +7,11 @@
 #include <utility>
 #include <vector>
 
-#include <fcntl.h>
 #include <pwd.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/advisory_lock.h"
+#include "platform/file_access.h"
 
 namespace quillorn::platform {
 
@@ -382,89 +382,20 @@ std::string formatDocument(const Document& document) {
 
 // ------------------------------------------------------------------ file I/O
 
-enum class ReadOutcome { Read, Missing, Unreadable };
-
-ReadOutcome readWholeFile(const fs::path& file, std::string& content) {
-  content.clear();
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? ReadOutcome::Missing : ReadOutcome::Unreadable;
-  struct stat status {};
-  ReadOutcome outcome = ReadOutcome::Read;
-  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-    outcome = ReadOutcome::Unreadable;
-  } else {
-    std::array<char, 16384> buffer{};
-    while (true) {
-      const ssize_t count = ::read(fd, buffer.data(), buffer.size());
-      if (count == 0) break;
-      if (count < 0) {
-        if (errno == EINTR) continue;
-        outcome = ReadOutcome::Unreadable;
-        break;
-      }
-      content.append(buffer.data(), static_cast<std::size_t>(count));
-    }
-  }
-  ::close(fd);
-  if (outcome != ReadOutcome::Read) content.clear();
-  return outcome;
-}
-
 // The document the file holds: empty when the file does not exist, nothing
 // when it exists but cannot be read.
 std::optional<Document> loadDocument(const fs::path& file) {
-  std::string content;
-  switch (readWholeFile(file, content)) {
-    case ReadOutcome::Read: return parseDocument(content);
-    case ReadOutcome::Missing: return Document{};
-    case ReadOutcome::Unreadable: break;
+  std::vector<std::uint8_t> bytes;
+  FileStamp stamp;
+  switch (readWholeFile(file, bytes, stamp)) {
+    case ReadStatus::Read: return parseDocument(std::string(bytes.begin(), bytes.end()));
+    case ReadStatus::Missing: return Document{};
+    case ReadStatus::Unreadable: break;
   }
   return std::nullopt;
 }
 
-bool writeAll(int fd, std::string_view content) {
-  while (!content.empty()) {
-    const ssize_t count = ::write(fd, content.data(), content.size());
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    content.remove_prefix(static_cast<std::size_t>(count));
-  }
-  return true;
-}
-
-// Replaces the file with content: a temporary file beside it is written,
-// flushed to disk and renamed over it, so a reader sees the old file or the new
-// one and a failure at any step leaves the old one in place.
-bool replaceFile(const fs::path& file, std::string_view content) {
-  std::string pattern = file.string() + ".XXXXXX";
-  const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  const fs::path temporary(pattern);
-
-  bool ok = true;
-  struct stat old {};
-  if (::stat(file.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ok = ::fchmod(fd, old.st_mode & 07777) == 0;
-  ok = ok && writeAll(fd, content);
-  ok = ok && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  ok = ok && ::rename(temporary.c_str(), file.c_str()) == 0;
-  if (!ok) {
-    ::unlink(temporary.c_str());
-    return false;
-  }
-  // Make the rename itself durable; the new content is in place either way.
-  const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
-  const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folderFd >= 0) {
-    ::fsync(folderFd);
-    ::close(folderFd);
-  }
-  return true;
-}
-
-// Holds an exclusive flock on "<file>.lock" for one read-modify-write. The lock
+// Holds an exclusive lock on "<file>.lock" for one read-modify-write. The lock
 // file stays behind: removing it would let two writers lock different files.
 class WriteLock {
  public:
@@ -473,25 +404,12 @@ class WriteLock {
     if (file.has_parent_path()) fs::create_directories(file.parent_path(), error);
     fs::path lockPath = file;
     lockPath += ".lock";
-    fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd_ < 0) return;
-    while (::flock(fd_, LOCK_EX) != 0) {
-      if (errno != EINTR) {
-        ::close(fd_);
-        fd_ = -1;
-        return;
-      }
-    }
+    lock_.take(lockPath, LockMode::Exclusive, true, true);
   }
-  WriteLock(const WriteLock&) = delete;
-  WriteLock& operator=(const WriteLock&) = delete;
-  ~WriteLock() {
-    if (fd_ >= 0) ::close(fd_);  // closing the last descriptor releases the lock
-  }
-  bool held() const { return fd_ >= 0; }
+  bool held() const { return lock_.held(); }
 
  private:
-  int fd_ = -1;
+  AdvisoryLock lock_;
 };
 
 enum class Edit { Refuse, Keep, Write };
@@ -508,7 +426,7 @@ bool modifyFile(const fs::path& file, EditFunction edit) {
   switch (edit(*document)) {
     case Edit::Refuse: return false;
     case Edit::Keep: return true;
-    case Edit::Write: return replaceFile(file, formatDocument(*document));
+    case Edit::Write: return replaceWholeFile(file, formatDocument(*document), NewFileLook{}) == 0;
   }
   return false;
 }

@@ -12,7 +12,10 @@
 #include <utility>
 #include <vector>
 
+#include "core/files/site_lock.h"
+#include "core/rewrite/rewriting_pass.h"
 #include "core/text/ascii.h"
+#include "platform/file_access.h"
 #include "platform/host_path.h"
 
 namespace quillorn {
@@ -47,7 +50,7 @@ void restoreBackup(const fs::path& path, std::string_view name) {
   // Only a file that could be opened for reading is replaced; the rename
   // replaces it in one step, so a failed move never leaves the name empty.
   if (targetExists && !readableFile(target)) return;
-  fs::rename(path, target, error);
+  platform::moveOver(path, target);
 }
 
 struct Walk {
@@ -55,6 +58,8 @@ struct Walk {
   bool subfolders = false;
   bool deleteBackups = false;
   std::int64_t& processed;
+  std::vector<std::string>* leftOutside;
+  fs::path root;               // the tree's resolved path; empty when it cannot be resolved
   std::set<fs::path> entered;  // folders already processed, by their resolved path
 };
 
@@ -66,6 +71,8 @@ std::vector<fs::path> processFolder(Walk& walk, const fs::path& folder, bool& ok
   fs::path resolved = fs::canonical(folder, error);
   if (error) resolved = folder;
   if (!walk.entered.insert(resolved).second) return {};
+  const bool inside = !error && !walk.root.empty() && folderWithin(resolved, walk.root);
+  if (inside) recoverInterruptedRewritesIn(resolved);
 
   // The whole listing is read before anything is renamed, so that a restored
   // file whose name still matches ("x.bak" from "x.bak.bak") is not taken up
@@ -91,10 +98,14 @@ std::vector<fs::path> processFolder(Walk& walk, const fs::path& folder, bool& ok
   for (const fs::path& path : files) {
     const std::string name = path.filename().string();
     if (!equalsIgnoreAsciiCase(lastExtension(name), walk.extension)) continue;
+    if (!inside) {
+      // Reached through a folder link that leaves the tree: not this run's.
+      if (walk.leftOutside != nullptr) walk.leftOutside->push_back(path.string());
+      continue;
+    }
     ++walk.processed;
     if (walk.deleteBackups) {
-      std::error_code removeError;
-      fs::remove(path, removeError);
+      platform::removeFile(path);
     } else {
       restoreBackup(path, name);
     }
@@ -106,8 +117,11 @@ std::vector<fs::path> processFolder(Walk& walk, const fs::path& folder, bool& ok
 }  // namespace
 
 bool processBackupFolder(std::string_view folder, std::string_view extension, bool subfolders, bool deleteBackups,
-                         std::int64_t& processed) {
-  Walk walk{extension, subfolders, deleteBackups, processed, {}};
+                         std::int64_t& processed, std::vector<std::string>* leftOutside) {
+  std::error_code error;
+  fs::path root = fs::canonical(platform::toHostPath(folder), error);
+  if (error) root.clear();
+  Walk walk{extension, subfolders, deleteBackups, processed, leftOutside, std::move(root), {}};
   // Depth first on a stack of its own, so the depth of a tree is bounded by
   // memory rather than by the call stack: each folder's subfolders go on in
   // reverse, so the first one is finished before the next is begun.
@@ -143,7 +157,17 @@ BackupOutcome runBackupRestore(const BackupRun& run) {
     outcome.message = "The folder \"" + platform::displayPath(run.folder) + "\" does not exist.";
     return outcome;
   }
-  if (!processBackupFolder(run.folder, run.extension, run.subfolders, run.deleteBackups, outcome.processed)) {
+  SiteLock lock;
+  if (lock.acquire({run.folder}, run.subfolders) == SiteLock::Status::Busy) {
+    outcome.ok = false;
+    outcome.busy = true;
+    outcome.busyFolder = lock.busyFolder();
+    outcome.message = "Another run is working on \"" + lock.busyFolder() +
+                      "\" or a folder in it: nothing was changed. Try again when it has finished.";
+    return outcome;
+  }
+  if (!processBackupFolder(run.folder, run.extension, run.subfolders, run.deleteBackups, outcome.processed,
+                           &outcome.leftOutside)) {
     outcome.ok = false;
     outcome.message = "There was a serious error during processing! Please check Your disk for errors!";
     return outcome;

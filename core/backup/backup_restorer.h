@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillorn {
 
@@ -19,13 +20,18 @@ struct BackupRun {
 
 struct BackupOutcome {
   bool ok = true;
+  bool busy = false;           // refused: another run holds a lock on the tree (busyFolder names where)
   std::int64_t processed = 0;  // matching files found, whether or not their move or delete succeeded
   std::string message;         // "12 backup file(s) processed successfully", or why the run failed
+  std::string busyFolder;      // host path
+  // Matching files reached through a folder link that leads out of the tree:
+  // left alone (host paths).
+  std::vector<std::string> leftOutside;
 };
 
 // Checks the run (an empty extension, an empty folder text and a folder that
-// does not exist are refused, with a message saying so) and processes the
-// folder tree.
+// does not exist are refused, with a message saying so), takes the lock on the
+// tree (a run on an overlapping tree refuses this one) and processes it.
 BackupOutcome runBackupRestore(const BackupRun& run);
 
 // One folder (path text) and, with `subfolders`, its tree; adds every file
@@ -33,10 +39,14 @@ BackupOutcome runBackupRestore(const BackupRun& run);
 // `processed`, whether or not its move or delete succeeded. Restoring moves
 // "x.htm.bak" over "x.htm" (only when "x.htm" is absent or a readable file);
 // deleting removes it. Every folder is entered once, so linked loops end. A
-// folder that cannot be listed counts as empty. False only when a listing
-// breaks off part way (a disk fault): the files already listed are handled,
-// the remaining subfolders are not. Failed moves and deletes are not failures.
+// folder that cannot be listed counts as empty. Before a folder's backups, what
+// a killed rewrite left in it is cleared up. A matching file in a folder that
+// lies outside the tree (reached through a folder link) is not counted and
+// left alone; `leftOutside` (optional) receives its host path. False only when
+// a listing breaks off part way (a disk fault): the files already listed are
+// handled, the remaining subfolders are not. Failed moves and deletes are not
+// failures.
 bool processBackupFolder(std::string_view folder, std::string_view extension, bool subfolders, bool deleteBackups,
-                         std::int64_t& processed);
+                         std::int64_t& processed, std::vector<std::string>* leftOutside = nullptr);
 
 }  // namespace quillorn

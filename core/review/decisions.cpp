@@ -1,6 +1,16 @@
 #include "core/review/decisions.h"
 
 namespace quillorn {
+namespace {
+
+// Whether `text` cannot stand as a value without delimiters: it is empty (the
+// next attribute would be read as the value) or holds a character that ends
+// such a value.
+bool needsQuotesWhenBare(std::string_view text) {
+  return text.empty() || text.find_first_of(" \t\r\n\f\"'<>=`") != std::string_view::npos;
+}
+
+}  // namespace
 
 bool isQuotedReplacement(std::string_view replacement) { return unwrapReplacement(replacement).quoted; }
 
@@ -23,7 +33,11 @@ DecisionResult applyDecision(UrlTable& table, std::int32_t group, std::string_vi
   result.relativePath = marker;
   for (std::size_t i = 0; i < table.count(); ++i) {
     if (table.entry(i).groupIndex != group) continue;
-    const bool quoted = isQuotedReplacement(table.entry(i).replacement);
+    // An entry keeps its quoting; a value that stood bare in the file also
+    // gets quotes when the new text could not stand bare.
+    const UrlEntry& entry = table.entry(i);
+    const bool quoted =
+        isQuotedReplacement(entry.replacement) || (entry.quoteKind == Bare && needsQuotesWhenBare(text));
     std::string replacement;
     replacement.reserve(text.size() + 5);
     if (marker) replacement += RelativeMarker;
@@ -35,6 +49,20 @@ DecisionResult applyDecision(UrlTable& table, std::int32_t group, std::string_vi
     result.lastEntry = i;
   }
   return result;
+}
+
+std::vector<LineDecision> lineDecisions(const UrlTable& table, std::size_t groupCount) {
+  std::vector<LineDecision> shown(groupCount);
+  std::vector<bool> seen(groupCount, false);
+  for (const UrlEntry& entry : table.entries()) {
+    if (entry.groupIndex < 0) continue;
+    const auto group = static_cast<std::size_t>(entry.groupIndex);
+    if (group >= groupCount || seen[group]) continue;
+    seen[group] = true;
+    shown[group] = {std::string(unwrapReplacement(entry.replacement).value),
+                    std::string_view(entry.replacement).starts_with(RelativeMarker)};
+  }
+  return shown;
 }
 
 std::string doNotChangeText(const UrlTable& table, std::int32_t group) {

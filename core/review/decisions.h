@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/search/url_table.h"
 
@@ -21,20 +22,34 @@ inline constexpr std::size_t kDecisionTextLimit = 1023;
 bool canUseRelativePath(std::string_view text);
 
 struct DecisionResult {
-  std::size_t count = 0;          // entries of the group that were changed
-  std::size_t lastEntry = 0;      // the group's last entry in table order (valid when count > 0)
-  bool relativePath = false;      // the "Use relative path" box after the decision
+  std::size_t count = 0;      // entries of the group that were changed
+  std::size_t lastEntry = 0;  // the group's last entry in table order (valid when count > 0)
+  bool relativePath = false;  // the "Use relative path" box after the decision
 };
 
 // Writes `text` (cut at kDecisionTextLimit) as the decision of every entry whose
 // groupIndex is `group`: "???" in front when `relativePath` is asked for and the
 // text allows it, double quotes around it for entries whose replacement was
-// quoted. An empty text makes the group a deletion.
+// quoted and for values that stood bare in the file when the text cannot stand
+// bare (empty, or with a blank, quote, '<', '>', '=' or '`'). An empty text
+// makes the group a deletion.
 DecisionResult applyDecision(UrlTable& table, std::int32_t group, std::string_view text, bool relativePath);
 
 // The url of the group's first entry: the text that keeps the group unchanged.
 // Empty when no entry has the group.
 std::string doNotChangeText(const UrlTable& table, std::int32_t group);
+
+// What the results page shows for a line when it is selected: the value text
+// of the group's first entry (without marker and quotes) and whether "Use
+// relative path" is checked (its replacement begins with the marker).
+struct LineDecision {
+  std::string value;
+  bool relativePath = false;
+};
+
+// The decision shown for each of the groups 0 .. groupCount-1, from one walk
+// over the table; a group without entries shows an empty text.
+std::vector<LineDecision> lineDecisions(const UrlTable& table, std::size_t groupCount);
 
 // Whether a replacement is enclosed in double quotes (after the marker).
 bool isQuotedReplacement(std::string_view replacement);

@@ -132,6 +132,9 @@ std::int64_t runBrokenLinkPass(SearchContext& context) {
       // A file that cannot be read (gone since it was listed, say) is passed
       // over without a line.
       if (std::optional<DocumentBuffer> buffer = loadDocument(path)) {
+        // What was read, so that the rewrite can tell whether the file still
+        // holds it: the positions recorded below are offsets into these bytes.
+        context.urls.recordSource(i, sourceStampOf(*buffer));
         detectEncoding(*buffer);
         const auto fileIndex = static_cast<std::int32_t>(i);
         std::int64_t runningCount = 1;

@@ -2,12 +2,33 @@
 
 #include <utility>
 
+#include "core/text/content_hash.h"
+
 namespace quillorn {
 
 void UrlTable::empty() {
   entries_.clear();
   entries_.shrink_to_fit();
+  sources_.clear();
+  sourceRecorded_.clear();
   dropped_ = 0;
+}
+
+void UrlTable::recordSource(std::size_t fileIndex, const SourceStamp& stamp) {
+  if (fileIndex >= sources_.size()) {
+    sources_.resize(fileIndex + 1);
+    sourceRecorded_.resize(fileIndex + 1, false);
+  }
+  sources_[fileIndex] = stamp;
+  sourceRecorded_[fileIndex] = true;
+}
+
+const SourceStamp* UrlTable::source(std::size_t fileIndex) const {
+  return fileIndex < sources_.size() && sourceRecorded_[fileIndex] ? &sources_[fileIndex] : nullptr;
+}
+
+SourceStamp sourceStampOf(const DocumentBuffer& loaded) {
+  return {loaded.stamp.size, loaded.stamp.modifiedNs, contentHash(loaded.bytes.data(), loaded.bytes.size())};
 }
 
 bool UrlTable::append(UrlEntry entry) {
@@ -24,9 +45,7 @@ void UrlTable::setReplacement(std::size_t index, std::string replacement) {
   entries_[index].replacement = std::move(replacement);
 }
 
-void UrlTable::setGroupIndex(std::size_t index, std::int32_t groupIndex) {
-  entries_[index].groupIndex = groupIndex;
-}
+void UrlTable::setGroupIndex(std::size_t index, std::int32_t groupIndex) { entries_[index].groupIndex = groupIndex; }
 
 UnwrappedReplacement unwrapReplacement(std::string_view replacement) {
   const bool marked = replacement.substr(0, RelativeMarker.size()) == RelativeMarker;

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/text/document_buffer.h"
 #include "core/text/markup_lexing.h"
 
 namespace quillorn {
@@ -22,24 +23,39 @@ inline constexpr std::int64_t StyleUrl = -2;      // the argument of a style-she
 inline constexpr std::string_view RelativeMarker = "???";
 
 struct UrlEntry {
-  std::string replacement;           // proposed new value: ["???"] ['"'] text ['"']
-  QuoteKind quoteKind = Bare;        // how the value is delimited in the file
-  std::int64_t spanLength = 0;       // characters the value occupies, delimiters included
-  std::string url;                   // the value as read (and decoded), with its fragment
-  std::int64_t valuePos = 0;         // byte offset of the value's first character
-  std::int64_t tagPos = 0;           // '<' of the tag, or ScriptString / StyleUrl
-  std::int32_t fileIndex = 0;        // index in the file list
-  std::int32_t groupIndex = -1;      // results-list line that shows the entry
-  bool internetUrl = false;          // an Internet URL not confirmed reachable (checked or not)
+  std::string replacement;       // proposed new value: ["???"] ['"'] text ['"']
+  QuoteKind quoteKind = Bare;    // how the value is delimited in the file
+  std::int64_t spanLength = 0;   // characters the value occupies, delimiters included
+  std::string url;               // the value as read (and decoded), with its fragment
+  std::int64_t valuePos = 0;     // byte offset of the value's first character
+  std::int64_t tagPos = 0;       // '<' of the tag, or ScriptString / StyleUrl
+  std::int32_t fileIndex = 0;    // index in the file list
+  std::int32_t groupIndex = -1;  // results-list line that shows the entry
+  bool internetUrl = false;      // an Internet URL not confirmed reachable (checked or not)
 };
 
 enum class UrlAction { DoNotChange, Delete, ReplaceRelative, Replace };
+
+// What the search read of one file. The entries' positions are offsets into
+// exactly those bytes, so a file that no longer matches must not be rewritten
+// with them.
+struct SourceStamp {
+  std::uint64_t size = 0;
+  std::int64_t modifiedNs = 0;
+  std::uint64_t contentHash = 0;
+
+  friend bool operator==(const SourceStamp&, const SourceStamp&) = default;
+};
+
+// The stamp of a document as loaded, before its encoding is decided.
+SourceStamp sourceStampOf(const DocumentBuffer& loaded);
 
 class UrlTable {
  public:
   static constexpr std::size_t kCapacity = 65536;
 
-  // Frees every entry and starts a new search's count of dropped findings.
+  // Frees every entry and every source stamp and starts a new search's count
+  // of dropped findings.
   void empty();
 
   // Records an entry. Refused, and counted as dropped, when the table is full:
@@ -58,8 +74,22 @@ class UrlTable {
 
   const std::vector<UrlEntry>& entries() const { return entries_; }
 
+  // Removes the entries for which `drop` is true, keeping the others in table
+  // order and every source stamp. Returns how many were removed.
+  template <typename Predicate>
+  std::size_t eraseIf(Predicate drop) {
+    return static_cast<std::size_t>(std::erase_if(entries_, drop));
+  }
+
+  // What the search read of file-list entry `fileIndex`; nullptr when it read
+  // nothing of it.
+  void recordSource(std::size_t fileIndex, const SourceStamp& stamp);
+  const SourceStamp* source(std::size_t fileIndex) const;
+
  private:
   std::vector<UrlEntry> entries_;
+  std::vector<SourceStamp> sources_;  // by file index
+  std::vector<bool> sourceRecorded_;
   std::size_t dropped_ = 0;
 };
 

@@ -1,10 +1,9 @@
 #include "core/text/document_buffer.h"
 
-#include <fstream>
 #include <limits>
-#include <system_error>
 
 #include "platform/code_page.h"
+#include "platform/file_access.h"
 #include "platform/host_path.h"
 
 namespace quillorn {
@@ -34,20 +33,11 @@ void swapBytePairs(std::uint8_t* bytes, std::size_t count) {
 }
 
 std::optional<DocumentBuffer> loadDocument(std::string_view pathText) {
-  const std::filesystem::path host = platform::toHostPath(pathText);
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(host, error)) return std::nullopt;
-  std::ifstream in(host, std::ios::binary);
-  if (!in) return std::nullopt;
-  in.seekg(0, std::ios::end);
-  const std::streamoff end = in.tellg();
-  if (end < 0 || static_cast<std::uint64_t>(end) > static_cast<std::uint64_t>(std::numeric_limits<Pos>::max()))
-    return std::nullopt;
-  in.seekg(0, std::ios::beg);
   DocumentBuffer buffer;
-  buffer.bytes.resize(static_cast<std::size_t>(end));
-  if (end > 0 && !in.read(reinterpret_cast<char*>(buffer.bytes.data()), end)) return std::nullopt;
-  // A file that grew while it was read keeps the size it had when it was opened.
+  if (platform::readWholeFile(platform::toHostPath(pathText), buffer.bytes, buffer.stamp) != platform::ReadStatus::Read)
+    return std::nullopt;
+  if (static_cast<std::uint64_t>(buffer.bytes.size()) > static_cast<std::uint64_t>(std::numeric_limits<Pos>::max()))
+    return std::nullopt;
   return buffer;
 }
 
@@ -64,8 +54,6 @@ void detectEncoding(DocumentBuffer& buffer) {
   }
 }
 
-std::string_view encodingLabel(Encoding encoding) {
-  return encoding == Encoding::Utf16 ? " Unicode" : " ASCII";
-}
+std::string_view encodingLabel(Encoding encoding) { return encoding == Encoding::Utf16 ? " Unicode" : " ASCII"; }
 
 }  // namespace quillorn

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/file_access.h"
+
 namespace quillorn {
 
 // A byte offset into a buffer; -1 means "not found".
@@ -71,15 +73,16 @@ struct DocumentBuffer {
   std::vector<std::uint8_t> bytes;  // exactly the file's bytes (swapped when stored big-endian)
   Encoding encoding = Encoding::SingleByte;
   bool storedBigEndian = false;  // began with FE FF and was swapped on loading
+  platform::FileStamp stamp;     // the file these bytes were read from, as it was then
 
   std::size_t size() const { return bytes.size(); }
   int step() const { return encoding == Encoding::Utf16 ? 2 : 1; }
   TextView view() const { return {bytes.data(), bytes.size(), encoding}; }
 };
 
-// Reads the file named by `pathText` (the program's path text) whole, without
-// deciding its encoding. Empty when it cannot be opened or read, or is too big
-// for 63-bit positions.
+// Reads the file named by `pathText` (the program's path text) whole, with the
+// stamp of the file read, without deciding its encoding. Empty when it cannot
+// be opened or read, or is too big for 63-bit positions.
 std::optional<DocumentBuffer> loadDocument(std::string_view pathText);
 
 // Decides the encoding from the first two bytes: FF FE is UTF-16; FE FF is

@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "core/files/site_lock.h"
+#include "platform/host_path.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/support/temp_folder.h"
 
@@ -115,6 +117,31 @@ TEST_P(FixExpectedTest, RewritesAsExpectedAndRestoresTheSite) {
     EXPECT_EQ(restore.exitStatus, 0) << restore.output;
     expectSameTree(tree(site), before, "after restore");
   }
+}
+
+// Another run is working on a folder of the site (here: this test, holding
+// the lock every run takes): fix and restore are refused at once and change
+// nothing; once that run is over, fix goes ahead.
+TEST(FixConcurrencyTest, RunOnATreeInUseIsRefusedAndChangesNothing) {
+  TempFolder temp("quillorn-busy");
+  const fs::path site = temp.path() / "site";
+  fs::copy(kCasesRoot / "decisions" / "site", site, fs::copy_options::recursive);
+  const std::map<std::string, std::string> before = tree(temp.path());
+  {
+    quillorn::SiteLock otherRun;
+    ASSERT_EQ(otherRun.acquire({quillorn::platform::toPathText(site / "images")}, true),
+              quillorn::SiteLock::Status::Taken);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"fix", "--offline", site.string()},
+                                                 std::vector<std::string>{"restore", site.string()}}) {
+      const RunResult run = runCli(args);
+      EXPECT_EQ(run.exitStatus, 3) << args.front() << ": " << run.output;
+      EXPECT_NE(run.output.find("run is working on \"" + fs::canonical(site).string() + "\" or a folder in it"),
+                std::string::npos)
+          << run.output;
+      expectSameTree(tree(temp.path()), before, args.front() + " while another run works");
+    }
+  }
+  EXPECT_EQ(runCli({"fix", "--offline", site.string()}).exitStatus, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FixExpectedTest, ::testing::ValuesIn(caseNames(kCasesRoot)),

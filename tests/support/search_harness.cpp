@@ -1,12 +1,20 @@
 #include "tests/support/search_harness.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace quillorn::test_support {
 
 SearchHarness::SearchHarness(const std::vector<std::string>& paths) {
   for (const std::string& path : paths) files.addSelectedFiles({path}, [] { return false; });
   settings.checkInternetUrls = 0;  // no network in tests; a test that wants the check turns it on
+}
+
+void recordFilesAsRead(const FileList& files, UrlTable& urls) {
+  for (std::size_t i = 0; i < files.count(); ++i) {
+    if (const std::optional<DocumentBuffer> read = loadDocument(files.path(i)))
+      urls.recordSource(i, sourceStampOf(*read));
+  }
 }
 
 DocumentBuffer makeDocument(std::string_view ascii, Encoding encoding) {

@@ -29,6 +29,10 @@ struct SearchHarness {
   SearchContext context{settings, files, urls, savedFrom, internet, panel};
 };
 
+// Records in `urls` that the search read every file of `files` as it is now,
+// as a search would for a table that a test builds by hand.
+void recordFilesAsRead(const FileList& files, UrlTable& urls);
+
 // `ascii` as a document in `encoding`: single-byte as written, or UTF-16
 // little-endian with its order mark, each character widened. The buffer holds
 // exactly the document's bytes, so the sanitizers see any read past the end.

@@ -13,9 +13,11 @@
 #include <vector>
 
 #include "core/files/file_list.h"
+#include "core/files/site_lock.h"
 #include "core/rewrite/rewriting_pass.h"
 #include "platform/host_path.h"
 #include "tests/support/recording_panel.h"
+#include "tests/support/search_harness.h"
 #include "tests/support/temp_folder.h"
 
 namespace quillorn {
@@ -207,6 +209,27 @@ TEST_F(BackupRestorerTest, LinkedLoopIsEnteredOnce) {
   EXPECT_EQ(readTree(root_), (Tree{{"sub/up@", ""}}));
 }
 
+// A folder link inside the tree that leads out of it: the backups behind it
+// are named and left alone, restoring as deleting.
+TEST_F(BackupRestorerTest, BackupsBehindALinkOutOfTheTreeAreLeftAlone) {
+  const test_support::TempFolder outside("quillorn-outside");
+  const Tree theirs{{"d/page.htm", "theirs"}, {"d/page.htm.bak", "their backup"}};
+  makeTree(outside.path(), theirs);
+  fs::create_directory_symlink(outside.path() / "d", root_ / "linkdir");
+  for (const bool deleteBackups : {false, true}) {
+    makeTree(root_, {{"a.htm.bak", "1"}});
+    BackupRun run;
+    run.folder = rootText();
+    run.extension = "bak";
+    run.deleteBackups = deleteBackups;
+    const BackupOutcome outcome = runBackupRestore(run);
+    EXPECT_TRUE(outcome.ok);
+    EXPECT_EQ(outcome.processed, 1);
+    EXPECT_EQ(outcome.leftOutside, std::vector<std::string>{(root_ / "linkdir" / "page.htm.bak").string()});
+    EXPECT_EQ(readTree(outside.path()), theirs) << (deleteBackups ? "delete" : "restore");
+  }
+}
+
 struct RunRow {
   std::string name;
   std::string extension;
@@ -279,16 +302,20 @@ TEST_F(BackupRestorerTest, RestoringUndoesTheRewritingPass) {
     entry.fileIndex = static_cast<std::int32_t>(i);
     ASSERT_TRUE(urls.append(entry));
   }
+  test_support::recordFilesAsRead(files, urls);
   Settings settings;
   settings.makeBackups = 1;
   RecordingPanel panel;
-  RewritePassContext context{settings, files, urls, panel, [] { return true; }};
-
-  const RewritePassOutcome pass = runRewritingPass(context);
-  ASSERT_EQ(pass.state, RewriteState::Done);
-  ASSERT_EQ(pass.processedTotal, 2);
+  {
+    SiteLock lock;
+    ASSERT_EQ(lock.acquire({rootText()}, true), SiteLock::Status::Taken);
+    RewritePassContext context{settings, files, urls, lock, panel, [] { return true; }};
+    const RewritePassOutcome pass = runRewritingPass(context);
+    ASSERT_EQ(pass.state, RewriteState::Done);
+    ASSERT_EQ(pass.processedTotal, 2);
+  }
   ASSERT_EQ(readFile(root_ / "index.htm"), "<a href=\"new.htm\">x</a>");
-  ASSERT_EQ(panel.lines.size(), 4u);
+  ASSERT_EQ(panel.lines.size(), 2u);
 
   BackupRun run;
   run.folder = rootText();
@@ -296,7 +323,7 @@ TEST_F(BackupRestorerTest, RestoringUndoesTheRewritingPass) {
   const BackupOutcome restored = runBackupRestore(run);
 
   EXPECT_TRUE(restored.ok);
-  EXPECT_EQ(restored.processed, 4);
+  EXPECT_EQ(restored.processed, 2);
   EXPECT_EQ(readTree(root_), site);
 }
 

@@ -10,11 +10,12 @@
 namespace quillorn {
 namespace {
 
-UrlEntry entry(std::string url, std::string replacement, std::int32_t group) {
+UrlEntry entry(std::string url, std::string replacement, std::int32_t group, QuoteKind quoteKind = Delimited) {
   UrlEntry e;
   e.url = std::move(url);
   e.replacement = std::move(replacement);
   e.groupIndex = group;
+  e.quoteKind = quoteKind;
   return e;
 }
 
@@ -27,6 +28,7 @@ struct DecisionRow {
   std::string expectedReplacement;
   bool expectedBox;
   UrlAction expectedAction;
+  QuoteKind quoteKind = Delimited;  // of the group's entries in the file
 };
 
 class ApplyDecisionTest : public ::testing::TestWithParam<DecisionRow> {};
@@ -34,9 +36,9 @@ class ApplyDecisionTest : public ::testing::TestWithParam<DecisionRow> {};
 TEST_P(ApplyDecisionTest, WritesTheTextIntoEveryEntryOfTheGroup) {
   const DecisionRow& row = GetParam();
   UrlTable table;
-  table.append(entry(row.url, row.oldReplacement, 0));
+  table.append(entry(row.url, row.oldReplacement, 0, row.quoteKind));
   table.append(entry("other.htm", "", 1));
-  table.append(entry(row.url, row.oldReplacement, 0));
+  table.append(entry(row.url, row.oldReplacement, 0, row.quoteKind));
   const DecisionResult result = applyDecision(table, 0, row.text, row.boxChecked);
   EXPECT_EQ(result.count, 2u);
   EXPECT_EQ(result.lastEntry, 2u);
@@ -51,32 +53,41 @@ TEST_P(ApplyDecisionTest, WritesTheTextIntoEveryEntryOfTheGroup) {
 
 INSTANTIATE_TEST_SUITE_P(
     Decisions, ApplyDecisionTest,
-    ::testing::Values(
-        DecisionRow{"EmptyTextDeletes", "b.htm", "a.htm", "", true, "", false, UrlAction::Delete},
-        DecisionRow{"EmptyTextKeepsQuotesOfBareValue", "\"my b.htm\"", "a.htm", "", false, "\"\"", false,
-                    UrlAction::Delete},
-        DecisionRow{"InternetUrlUnchecksTheBox", "", "a.htm", "http://example.com/a.htm", true,
-                    "http://example.com/a.htm", false, UrlAction::Replace},
-        DecisionRow{"DrivePathCheckedIsRelative", "", "a.htm", "C:\\site\\a.htm", true, "???C:\\site\\a.htm", true,
-                    UrlAction::ReplaceRelative},
-        DecisionRow{"DrivePathUncheckedIsReplace", "", "a.htm", "C:\\site\\a.htm", false, "C:\\site\\a.htm", false,
-                    UrlAction::Replace},
-        DecisionRow{"DrivePathWithSlashIsNotRelative", "", "a.htm", "C:/site/a.htm", true, "C:/site/a.htm", false,
-                    UrlAction::Replace},
-        DecisionRow{"BrowsedFileUrlIsRelative", "", "a.htm", "file://C|\\site\\img\\a.gif", true,
-                    "???file://C|\\site\\img\\a.gif", true, UrlAction::ReplaceRelative},
-        DecisionRow{"MailtoIsNeverRelative", "", "a@b.c", "mailto:a@b.c", true, "mailto:a@b.c", false,
-                    UrlAction::Replace},
-        DecisionRow{"QuotedEntryStaysQuoted", "\"\"", "my page.htm", "new page.htm", false, "\"new page.htm\"", false,
-                    UrlAction::Replace},
-        DecisionRow{"MarkerGoesBeforeTheQuote", "\"\"", "a.htm", "C:\\my site\\a.htm", true,
-                    "???\"C:\\my site\\a.htm\"", true, UrlAction::ReplaceRelative},
-        DecisionRow{"UnquotedEntryGetsNoQuotesForSpaces", "", "a.htm", "my page.htm", false, "my page.htm", false,
-                    UrlAction::Replace},
-        DecisionRow{"DoNotChangeDrivePathChecked", "", "C:\\site\\a.htm", "C:\\site\\a.htm", true,
-                    "???C:\\site\\a.htm", true, UrlAction::ReplaceRelative},
-        DecisionRow{"DoNotChangeUnchecked", "", "C:\\site\\a.htm", "C:\\site\\a.htm", false, "C:\\site\\a.htm", false,
-                    UrlAction::DoNotChange}),
+    ::testing::Values(DecisionRow{"EmptyTextDeletes", "b.htm", "a.htm", "", true, "", false, UrlAction::Delete},
+                      DecisionRow{"EmptyTextKeepsQuotesOfBareValue", "\"my b.htm\"", "a.htm", "", false, "\"\"", false,
+                                  UrlAction::Delete},
+                      DecisionRow{"InternetUrlUnchecksTheBox", "", "a.htm", "http://example.com/a.htm", true,
+                                  "http://example.com/a.htm", false, UrlAction::Replace},
+                      DecisionRow{"DrivePathCheckedIsRelative", "", "a.htm", "C:\\site\\a.htm", true,
+                                  "???C:\\site\\a.htm", true, UrlAction::ReplaceRelative},
+                      DecisionRow{"DrivePathUncheckedIsReplace", "", "a.htm", "C:\\site\\a.htm", false,
+                                  "C:\\site\\a.htm", false, UrlAction::Replace},
+                      DecisionRow{"DrivePathWithSlashIsNotRelative", "", "a.htm", "C:/site/a.htm", true,
+                                  "C:/site/a.htm", false, UrlAction::Replace},
+                      DecisionRow{"BrowsedFileUrlIsRelative", "", "a.htm", "file://C|\\site\\img\\a.gif", true,
+                                  "???file://C|\\site\\img\\a.gif", true, UrlAction::ReplaceRelative},
+                      DecisionRow{"MailtoIsNeverRelative", "", "a@b.c", "mailto:a@b.c", true, "mailto:a@b.c", false,
+                                  UrlAction::Replace},
+                      DecisionRow{"QuotedEntryStaysQuoted", "\"\"", "my page.htm", "new page.htm", false,
+                                  "\"new page.htm\"", false, UrlAction::Replace},
+                      DecisionRow{"MarkerGoesBeforeTheQuote", "\"\"", "a.htm", "C:\\my site\\a.htm", true,
+                                  "???\"C:\\my site\\a.htm\"", true, UrlAction::ReplaceRelative},
+                      DecisionRow{"UnquotedEntryGetsNoQuotesForSpaces", "", "a.htm", "my page.htm", false,
+                                  "my page.htm", false, UrlAction::Replace},
+                      DecisionRow{"DoNotChangeDrivePathChecked", "", "C:\\site\\a.htm", "C:\\site\\a.htm", true,
+                                  "???C:\\site\\a.htm", true, UrlAction::ReplaceRelative},
+                      DecisionRow{"DoNotChangeUnchecked", "", "C:\\site\\a.htm", "C:\\site\\a.htm", false,
+                                  "C:\\site\\a.htm", false, UrlAction::DoNotChange},
+                      // A value that stood bare in the file: a text that cannot stand bare
+                      // gets quotes, so that the next attribute never becomes the value.
+                      DecisionRow{"BareValueEmptiedGetsTwoQuotes", "b.gif", "a.gif", "", false, "\"\"", false,
+                                  UrlAction::Delete, Bare},
+                      DecisionRow{"BareValueWithBlankGetsQuotes", "b.htm", "a.htm", "new page.htm", false,
+                                  "\"new page.htm\"", false, UrlAction::Replace, Bare},
+                      DecisionRow{"BareValueRelativeWithBlank", "b.htm", "a.htm", "C:\\my site\\a.htm", true,
+                                  "???\"C:\\my site\\a.htm\"", true, UrlAction::ReplaceRelative, Bare},
+                      DecisionRow{"BareValuePlainTextStaysBare", "b.htm", "a.htm", "c.htm", false, "c.htm", false,
+                                  UrlAction::Replace, Bare}),
     [](const ::testing::TestParamInfo<DecisionRow>& info) { return std::string(info.param.name); });
 
 TEST(ApplyDecisionTest, TextIsCutAtItsLimit) {
