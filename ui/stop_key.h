@@ -1,0 +1,50 @@
+#pragma once
+// The stop key of long operations. Work runs on the interface thread and calls
+// poll() between units of work: poll handles the events waiting for the
+// program, so windows repaint and controls answer, and reports a stop when ESC
+// was pressed in the watched window while that window was the active one. ESC
+// pressed in any other window, or while no operation polls, stops nothing; an
+// ESC seen by poll goes no further (it does not also close or cancel
+// anything). The program can ask for a stop itself (requestStop), which every
+// later poll reports: the frame does that when it is closed while work runs.
+//
+// Events are handled at most once every kPumpInterval. Work that polls many
+// times per millisecond would otherwise spend its time repainting; a person
+// sees no difference, and a key press waits at most that long to be seen.
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+namespace quillorn::ui {
+
+class StopKey : public QObject {
+ public:
+  static constexpr int kPumpIntervalMs = 20;
+
+  // Watches `window` (the program's main window) for ESC.
+  explicit StopKey(QWidget* window);
+  ~StopKey() override;
+  StopKey(const StopKey&) = delete;
+  StopKey& operator=(const StopKey&) = delete;
+
+  // Handles waiting events (when the last round is kPumpInterval ago) and
+  // tells whether a stop was asked for since the last round.
+  bool poll();
+
+  void requestStop() { requested_ = true; }
+  bool stopRequested() const { return requested_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QPointer<QWidget> window_;
+  QElapsedTimer sincePump_;
+  bool pumping_ = false;
+  bool escSeen_ = false;
+  bool requested_ = false;
+};
+
+}  // namespace quillorn::ui
