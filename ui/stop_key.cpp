@@ -12,7 +12,7 @@ StopKey::~StopKey() {
 }
 
 bool StopKey::poll() {
-  if (!requested_ && sincePump_.isValid() && sincePump_.elapsed() < kPumpIntervalMs) return false;
+  if (!requested_ && sincePump_.isValid() && sincePump_.elapsed() < pumpIntervalMs_) return false;
   escSeen_ = false;
   pumping_ = true;
   QCoreApplication::processEvents(QEventLoop::AllEvents);

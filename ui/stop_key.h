@@ -8,7 +8,7 @@
 // anything). The program can ask for a stop itself (requestStop), which every
 // later poll reports: the frame does that when it is closed while work runs.
 //
-// Events are handled at most once every kPumpInterval. Work that polls many
+// Events are handled at most once every pump interval (20 ms). Work that polls many
 // times per millisecond would otherwise spend its time repainting; a person
 // sees no difference, and a key press waits at most that long to be seen.
 
@@ -21,7 +21,7 @@ namespace quillorn::ui {
 
 class StopKey : public QObject {
  public:
-  static constexpr int kPumpIntervalMs = 20;
+  static constexpr int kDefaultPumpIntervalMs = 20;
 
   // Watches `window` (the program's main window) for ESC.
   explicit StopKey(QWidget* window);
@@ -29,9 +29,12 @@ class StopKey : public QObject {
   StopKey(const StopKey&) = delete;
   StopKey& operator=(const StopKey&) = delete;
 
-  // Handles waiting events (when the last round is kPumpInterval ago) and
+  // Handles waiting events (when the last round is the pump interval ago) and
   // tells whether a stop was asked for since the last round.
   bool poll();
+
+  // Tests set 0, so that every poll handles the events they posted.
+  void setPumpInterval(int milliseconds) { pumpIntervalMs_ = milliseconds; }
 
   void requestStop() { requested_ = true; }
   bool stopRequested() const { return requested_; }
@@ -42,6 +45,7 @@ class StopKey : public QObject {
  private:
   QPointer<QWidget> window_;
   QElapsedTimer sincePump_;
+  int pumpIntervalMs_ = kDefaultPumpIntervalMs;
   bool pumping_ = false;
   bool escSeen_ = false;
   bool requested_ = false;

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QWindow>
 
 #include "ui/dialog_units.h"
 
@@ -42,11 +43,24 @@ bool TemplateWindow::handleWindowEvent(QEvent* event) {
     case QEvent::Hide:
       if (!event->spontaneous()) onShow(event->type() == QEvent::Show);
       return false;  // the widget handles them as usual too
+    case QEvent::Paint:
+      // Requests that came before the window was first on screen go back
+      // into the queue, behind this paint.
+      for (std::uint32_t wParam : waitingForPaint_) postCommand(wParam);
+      waitingForPaint_.clear();
+      return false;
     default: break;
   }
   if (event->type() != CommandEvent::type()) return false;
   const std::uint32_t wParam = static_cast<CommandEvent*>(event)->wParam;
-  if (window_->isVisible()) window_->repaint();
+  if (window_->isVisible()) {
+    const QWindow* handle = window_->window()->windowHandle();
+    if (handle == nullptr || !handle->isExposed()) {
+      waitingForPaint_.push_back(wParam);
+      return true;
+    }
+    window_->repaint();
+  }
   onCommand(static_cast<int>(wParam & 0xFFFFU), static_cast<int>(wParam >> 16));
   return true;
 }

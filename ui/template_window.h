@@ -8,7 +8,9 @@
 // message: its low half arrives as the id, its high half as the code. It is
 // queued behind every event already waiting, the window's painting among
 // them, and the window is painted once more right before the handler sees the
-// request, so work started this way begins with the page on screen. The pages
+// request (a request that comes before the window was first on screen waits
+// for its first paint), so work started this way begins with the page on
+// screen. The pages
 // use it to start their long operations after they were shown.
 //
 // Page is a child window of a frame (hidden until the frame shows it);
@@ -18,6 +20,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <vector>
 
 #include "ui/controls.h"
 #include "ui/dialog_template.h"
@@ -55,6 +58,7 @@ class TemplateWindow {
  private:
   QWidget* window_ = nullptr;
   ControlSet controls_;
+  std::vector<std::uint32_t> waitingForPaint_;
   int templateId_ = 0;
 };
 
