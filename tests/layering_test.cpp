@@ -1,5 +1,6 @@
-// The core and platform libraries build without any toolkit: nothing under
-// core/ or platform/ may include a Qt header.
+// The layers include only downwards: core/ and platform/ build without any
+// toolkit (no Qt header), ui/ builds on them, wizard/ on ui/, and no front end
+// includes another's code (the command line builds where Qt is missing).
 
 #include <gtest/gtest.h>
 
@@ -11,8 +12,10 @@
 
 namespace {
 
-std::vector<std::string> qtIncludesUnder(const std::filesystem::path& root) {
-  static const std::regex qtInclude(R"(^\s*#\s*include\s*[<"](Q[A-Za-z]+|Qt[A-Za-z]*/[^>"]*|q[a-z]+\.h)[>"])");
+const std::regex kQtInclude(R"(^\s*#\s*include\s*[<"](Q[A-Za-z]+|Qt[A-Za-z]*/[^>"]*|q[a-z]+\.h)[>"])");
+
+// Every line under `root` that includes what `include` matches, as "file:line: text".
+std::vector<std::string> includesUnder(const std::filesystem::path& root, const std::regex& include) {
   std::vector<std::string> offenders;
   for (const auto& item : std::filesystem::recursive_directory_iterator(root)) {
     if (!item.is_regular_file()) continue;
@@ -23,13 +26,15 @@ std::vector<std::string> qtIncludesUnder(const std::filesystem::path& root) {
     int number = 0;
     while (std::getline(in, line)) {
       ++number;
-      if (std::regex_search(line, qtInclude)) {
+      if (std::regex_search(line, include)) {
         offenders.push_back(item.path().string() + ":" + std::to_string(number) + ": " + line);
       }
     }
   }
   return offenders;
 }
+
+std::vector<std::string> qtIncludesUnder(const std::filesystem::path& root) { return includesUnder(root, kQtInclude); }
 
 TEST(LayeringTest, CoreAndPlatformIncludeNoQtHeader) {
   for (const char* area : {"core", "platform"}) {
@@ -50,6 +55,42 @@ TEST(LayeringTest, TheCheckRecognisesQtIncludes) {
     std::ofstream(probe / "c.cpp") << "#include <vector>\n#include \"core/text/ascii.h\"\n";
   }
   const std::vector<std::string> offenders = qtIncludesUnder(probe);
+  std::filesystem::remove_all(probe);
+  EXPECT_EQ(offenders.size(), 2u);
+}
+
+struct LayerRow {
+  const char* area;
+  const char* forbidden;  // the project folders it may not include from
+};
+
+class LayerIncludesTest : public ::testing::TestWithParam<LayerRow> {};
+
+TEST_P(LayerIncludesTest, IncludesNothingFromTheLayersAboveOrBeside) {
+  const std::filesystem::path root = std::filesystem::path(QUILLORN_SOURCE_DIR) / GetParam().area;
+  ASSERT_TRUE(std::filesystem::is_directory(root)) << root;
+  const std::regex include(std::string(R"(^\s*#\s*include\s*"()") + GetParam().forbidden + R"()/)");
+  const std::vector<std::string> offenders = includesUnder(root, include);
+  EXPECT_TRUE(offenders.empty()) << offenders.front();
+  if (std::string(GetParam().area) == "cli") {
+    EXPECT_TRUE(qtIncludesUnder(root).empty()) << "Qt header in cli";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Layers, LayerIncludesTest,
+                         ::testing::Values(LayerRow{"core", "ui|wizard|cli"},
+                                           LayerRow{"platform", "core|ui|wizard|cli"}, LayerRow{"ui", "wizard|cli"},
+                                           LayerRow{"wizard", "cli"}, LayerRow{"cli", "ui|wizard"}),
+                         [](const ::testing::TestParamInfo<LayerRow>& info) { return std::string(info.param.area); });
+
+TEST(LayeringTest, TheLayerCheckRecognisesProjectIncludes) {
+  const std::filesystem::path probe = std::filesystem::temp_directory_path() / "quillorn-layering-layers";
+  std::filesystem::create_directories(probe);
+  {
+    std::ofstream(probe / "a.cpp") << "#include \"wizard/shell/frame.h\"\n#include \"ui/list_box.h\"\n";
+    std::ofstream(probe / "b.h") << "#include \"core/text/ascii.h\"\n// #include \"cli/x.h\" in words\n";
+  }
+  const std::vector<std::string> offenders = includesUnder(probe, std::regex(R"(^\s*#\s*include\s*"(ui|wizard|cli)/)"));
   std::filesystem::remove_all(probe);
   EXPECT_EQ(offenders.size(), 2u);
 }
