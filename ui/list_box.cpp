@@ -1,6 +1,7 @@
 #include "ui/list_box.h"
 
 #include <QAbstractListModel>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QItemSelectionModel>
 #include <QScrollBar>
@@ -11,16 +12,17 @@
 
 namespace quillorn::ui {
 
+// The lines, and how many of them the view has been told about: lines are
+// announced in one batch per round of events, since every announcement makes
+// the view lay out all lines again.
 class LineModel : public QAbstractListModel {
  public:
   using QAbstractListModel::QAbstractListModel;
 
-  int rowCount(const QModelIndex& parent) const override {
-    return parent.isValid() ? 0 : static_cast<int>(lines_.size());
-  }
+  int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : announced_; }
 
   QVariant data(const QModelIndex& index, int role) const override {
-    if (!index.isValid() || index.row() >= static_cast<int>(lines_.size())) return {};
+    if (!index.isValid() || index.row() >= announced_) return {};
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) return lines_[static_cast<std::size_t>(index.row())];
     return {};
   }
@@ -28,17 +30,20 @@ class LineModel : public QAbstractListModel {
   const QString& line(int row) const { return lines_[static_cast<std::size_t>(row)]; }
   int count() const { return static_cast<int>(lines_.size()); }
 
-  void append(const QStringList& lines) {
-    if (lines.isEmpty()) return;
-    const int first = count();
-    beginInsertRows({}, first, first + static_cast<int>(lines.size()) - 1);
-    lines_.insert(lines_.end(), lines.begin(), lines.end());
+  // Keeps the lines; the view learns of them with the next announce().
+  void append(const QStringList& lines) { lines_.insert(lines_.end(), lines.begin(), lines.end()); }
+
+  void announce() {
+    if (announced_ == count()) return;
+    beginInsertRows({}, announced_, count() - 1);
+    announced_ = count();
     endInsertRows();
   }
 
   // Removes each run of consecutive rows at once, the last run first, so
   // the rows still to remove keep their numbers.
   void remove(const std::vector<int>& rows) {
+    announce();
     std::size_t end = rows.size();
     while (end > 0) {
       std::size_t begin = end - 1;
@@ -47,6 +52,7 @@ class LineModel : public QAbstractListModel {
       const int last = rows[end - 1];
       beginRemoveRows({}, first, last);
       lines_.erase(lines_.begin() + first, lines_.begin() + last + 1);
+      announced_ = count();
       endRemoveRows();
       end = begin;
     }
@@ -55,11 +61,13 @@ class LineModel : public QAbstractListModel {
   void clear() {
     beginResetModel();
     lines_.clear();
+    announced_ = 0;
     endResetModel();
   }
 
  private:
   std::vector<QString> lines_;
+  int announced_ = 0;
 };
 
 namespace {
@@ -89,6 +97,9 @@ ListBox::ListBox(QWidget* parent, bool extendedSelection) : QListView(parent), m
   setTextElideMode(Qt::ElideNone);
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // The view would otherwise scroll (and so lay out every line) whenever the
+  // current line changes; setCaret scrolls once per round of events instead.
+  setAutoScroll(false);
   setSelectionMode(extendedSelection ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
 }
 
@@ -96,9 +107,12 @@ int ListBox::count() const { return model_->count(); }
 
 QString ListBox::line(int row) const { return model_->line(row); }
 
-void ListBox::appendLine(const QString& line) { model_->append(QStringList{line}); }
+void ListBox::appendLine(const QString& line) { appendLines(QStringList{line}); }
 
-void ListBox::appendLines(const QStringList& lines) { model_->append(lines); }
+void ListBox::appendLines(const QStringList& lines) {
+  model_->append(lines);
+  scheduleRound();
+}
 
 void ListBox::clear() { model_->clear(); }
 
@@ -114,14 +128,24 @@ std::vector<int> ListBox::selectedRows() const {
 
 void ListBox::setCaret(int row) {
   if (row < 0 || row >= count()) return;
-  selectionModel()->setCurrentIndex(model_->index(row), QItemSelectionModel::NoUpdate);
-  if (scrollPending_) return;
-  scrollPending_ = true;
+  caretRow_ = row;
+  caretPending_ = true;
+  scheduleRound();
+}
+
+void ListBox::scheduleRound() {
+  if (roundPending_) return;
+  roundPending_ = true;
   QMetaObject::invokeMethod(
       this,
       [this] {
-        scrollPending_ = false;
-        scrollTo(currentIndex());
+        roundPending_ = false;
+        model_->announce();
+        if (!caretPending_ || caretRow_ >= count()) return;
+        caretPending_ = false;
+        const QModelIndex caret = model_->index(caretRow_);
+        selectionModel()->setCurrentIndex(caret, QItemSelectionModel::NoUpdate);
+        scrollTo(caret);
       },
       Qt::QueuedConnection);
 }
@@ -135,9 +159,32 @@ void ListBox::setHorizontalExtent(int pixels) {
   scheduleDelayedItemsLayout();
 }
 
+int ListBox::textWidth(const QString& text) {
+  // The sum of the characters' advances, without kerning (as the Windows text
+  // measure gives it): no shaping per line, and a table for the Latin-1 ones.
+  if (advances_.empty()) advances_.assign(256, -1);
+  const QFontMetrics metrics = fontMetrics();
+  int width = 0;
+  for (const QChar c : text) {
+    if (c.unicode() >= advances_.size()) {
+      width += metrics.horizontalAdvance(c);
+      continue;
+    }
+    int& advance = advances_[c.unicode()];
+    if (advance < 0) advance = metrics.horizontalAdvance(c);
+    width += advance;
+  }
+  return width;
+}
+
 void ListBox::widenHorizontalExtent(const QString& text) {
-  const int width = fontMetrics().horizontalAdvance(text) + kExtentMargin;
+  const int width = textWidth(text) + kExtentMargin;
   if (width > extent_) setHorizontalExtent(width);
+}
+
+void ListBox::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::FontChange) advances_.clear();
+  QListView::changeEvent(event);
 }
 
 }  // namespace quillorn::ui

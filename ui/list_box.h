@@ -1,8 +1,9 @@
 #pragma once
 // The list box of the pages: lines of text in a model, drawn by one view, so
-// a list of tens of thousands of lines costs no more to show than a screenful
-// and appending a line does not lay out the others at once (the layout runs
-// when the window next handles its events).
+// a list of tens of thousands of lines costs no more to show than a screenful.
+// Lines appended one by one reach the view together, when the window next
+// handles its events: the view lays out all its lines whenever it learns of
+// new ones, so it learns of them once per round, not once per line.
 //
 // Besides its lines a list keeps its horizontal extent: the width in pixels
 // through which it scrolls sideways. Every list of the program follows one
@@ -39,9 +40,8 @@ class ListBox : public QListView {
   // The selected rows, ascending.
   std::vector<int> selectedRows() const;
 
-  // Makes `row` the current line without selecting it, and scrolls it into
-  // view once pending events are handled (so appending many lines in a row
-  // does not lay out the list after each one).
+  // Makes `row` the current line, without selecting it, and scrolls it into
+  // view, both once the waiting events are handled.
   void setCaret(int row);
 
   int horizontalExtent() const { return extent_; }
@@ -50,11 +50,22 @@ class ListBox : public QListView {
   // Widens the extent to the width of `text` in the list's font plus
   // kExtentMargin when that is wider; never narrows it.
   void widenHorizontalExtent(const QString& text);
+  // The width of `text` in the list's font, in pixels.
+  int textWidth(const QString& text);
+
+ protected:
+  void changeEvent(QEvent* event) override;
 
  private:
+  // Shows the appended lines and moves the caret when the events are next handled.
+  void scheduleRound();
+
   LineModel* model_;
   int extent_ = 0;
-  bool scrollPending_ = false;
+  int caretRow_ = 0;
+  bool caretPending_ = false;
+  bool roundPending_ = false;
+  std::vector<int> advances_;  // of the characters below 256; -1: not measured yet
 };
 
 }  // namespace quillorn::ui

@@ -20,16 +20,12 @@ int clampToInt(std::int64_t value) {
 // Range 0 .. maximum at `position`. A range without room (maximum 0) shows an
 // empty bar rather than the toolkit's busy animation; a position outside the
 // range is held at its nearer end.
-void setBar(QProgressBar* bar, std::int64_t maximum, std::int64_t position) {
+void setBar(QProgressBar* bar, const PagePanel::Bar& state) {
   if (bar == nullptr) return;
-  const int top = clampToInt(maximum);
-  if (top == 0) {
-    bar->setRange(0, 1);
-    bar->setValue(0);
-    return;
-  }
+  const int top = std::max(clampToInt(state.maximum), 1);
+  const int value = state.maximum <= 0 ? 0 : std::min(clampToInt(state.position), top);
   bar->setRange(0, top);
-  bar->setValue(std::min(clampToInt(position), top));
+  bar->setValue(value);
 }
 
 }  // namespace
@@ -54,11 +50,31 @@ void PagePanel::appendStatusLine(std::string_view line) {
 }
 
 void PagePanel::setOverallProgress(std::int64_t upperBound, std::int64_t position) {
-  setBar(controls_.progressBar(ids_.upperBar), upperBound, position);
+  upper_ = {upperBound, position};
+  showBarsSoon();
 }
 
 void PagePanel::setFileProgress(std::int64_t position, std::int64_t steps) {
-  setBar(controls_.progressBar(ids_.lowerBar), steps - 1, position);
+  lower_ = {steps - 1, position};
+  showBarsSoon();
+}
+
+void PagePanel::showBarsSoon() {
+  // A bar repaints itself, window flush included, whenever its value moves;
+  // the passes move the bars many times between two rounds of events, and
+  // only the last position of each round is ever seen.
+  if (barsPending_) return;
+  QWidget* context = controls_.control(ids_.upperBar);
+  if (context == nullptr) return;
+  barsPending_ = true;
+  QMetaObject::invokeMethod(
+      context,
+      [this] {
+        barsPending_ = false;
+        setBar(controls_.progressBar(ids_.upperBar), upper_);
+        setBar(controls_.progressBar(ids_.lowerBar), lower_);
+      },
+      Qt::QueuedConnection);
 }
 
 void PagePanel::setPanelStatus(PanelStatus, std::string_view text) {

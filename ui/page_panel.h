@@ -5,9 +5,10 @@
 // Lines are shown in the screen's text form and widen the list's horizontal
 // extent by the lists' rule; the stop poll is the window's stop key.
 //
-// Nothing is repainted by force: each change marks its control, and the stop
-// key's rounds of events (at least every few tens of milliseconds while work
-// polls) draw them.
+// Nothing is repainted by force: lines, bars and the status line reach the
+// screen with the next round of events, which the stop key runs every few
+// tens of milliseconds while work polls. Bars show the last position asked
+// for in each round.
 
 #include <cstdint>
 #include <string_view>
@@ -41,10 +42,22 @@ class PagePanel : public ProgressPanel {
   void setPanelStatus(PanelStatus status, std::string_view text) override;
   bool pollStopRequest() override;
 
+  // A bar's range (0 .. maximum) and position as last asked for.
+  struct Bar {
+    std::int64_t maximum = 100;
+    std::int64_t position = 0;
+  };
+
  private:
+  // Moves the bars to their last asked positions when the events are next handled.
+  void showBarsSoon();
+
   const ControlSet& controls_;
   PanelIds ids_;
   StopKey& stopKey_;
+  Bar upper_;
+  Bar lower_;
+  bool barsPending_ = false;
 };
 
 }  // namespace quillorn::ui

@@ -8,7 +8,7 @@
 // anything). The program can ask for a stop itself (requestStop), which every
 // later poll reports: the frame does that when it is closed while work runs.
 //
-// Events are handled at most once every pump interval (20 ms). Work that polls many
+// Events are handled at most once every pump interval (50 ms). Work that polls many
 // times per millisecond would otherwise spend its time repainting; a person
 // sees no difference, and a key press waits at most that long to be seen.
 
@@ -21,7 +21,7 @@ namespace quillorn::ui {
 
 class StopKey : public QObject {
  public:
-  static constexpr int kDefaultPumpIntervalMs = 20;
+  static constexpr int kDefaultPumpIntervalMs = 50;
 
   // Watches `window` (the program's main window) for ESC.
   explicit StopKey(QWidget* window);

@@ -82,12 +82,13 @@ TEST(ListBox, TheExtentIsTheWidestLinePlus180AndOnlyGrowsUntilReset) {
   list->setGeometry(0, 0, 200, 100);
   window.show();
   const QString wide(120, QChar('W'));
-  const int wideWidth = list->fontMetrics().horizontalAdvance(wide);
+  const int wideWidth = list->textWidth(wide);
   list->appendLine(wide);
   list->widenHorizontalExtent(wide);
   list->appendLine("short");
   list->widenHorizontalExtent("short");
   settle();
+  EXPECT_GT(wideWidth, list->textWidth("short"));
   EXPECT_EQ(list->horizontalExtent(), wideWidth + ui::ListBox::kExtentMargin);
   // Scrolled to the end, the view shows the line's end and 180 pixels more.
   EXPECT_EQ(list->horizontalScrollBar()->maximum() + list->viewport()->width(), list->horizontalExtent());
@@ -95,7 +96,7 @@ TEST(ListBox, TheExtentIsTheWidestLinePlus180AndOnlyGrowsUntilReset) {
   list->clear();
   list->setHorizontalExtent(0);
   list->widenHorizontalExtent("short");
-  EXPECT_EQ(list->horizontalExtent(), list->fontMetrics().horizontalAdvance("short") + ui::ListBox::kExtentMargin);
+  EXPECT_EQ(list->horizontalExtent(), list->textWidth("short") + ui::ListBox::kExtentMargin);
 }
 
 TEST(Desktop, TheRealMessageBoxHasTheTitleTextIconAndDefaultAskedFor) {

@@ -3,48 +3,37 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QProgressBar>
+
+#include <memory>
 
 #include "platform/host_path.h"
 #include "ui/controls.h"
+#include "ui/list_box.h"
 #include "wizard/resources/templates.h"
 
 namespace quillorn::test_support {
 
-ui::MessageAnswer ScriptedDesktop::ask(QWidget*, const ui::MessageRequest& request) {
-  asked.push_back(request);
-  if (answers.empty()) return request.defaultAnswer;
-  const ui::MessageAnswer answer = answers.front();
-  answers.pop_front();
-  return answer;
-}
-
-QStringList ScriptedDesktop::chooseFiles(QWidget*, const ui::FileChooserRequest& request) {
-  fileRequests.push_back(request);
-  if (whileChoosing) whileChoosing();
-  if (fileAnswers.empty()) return {};
-  QStringList answer = fileAnswers.front();
-  fileAnswers.pop_front();
-  return answer;
-}
-
-QStringList ScriptedDesktop::chooseFolders(QWidget*, const ui::FolderChooserRequest&) {
-  if (whileChoosing) whileChoosing();
-  if (folderAnswers.empty()) return {};
-  QStringList answer = folderAnswers.front();
-  folderAnswers.pop_front();
-  return answer;
-}
-
-void settle() {
-  for (int round = 0; round < 3; ++round) {
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
-  }
-}
-
-void postEscape(QWidget* window) {
+void postEscape(QWidget* window, Qt::EventPriority priority) {
   QWidget* target = window->focusWidget() != nullptr ? window->focusWidget() : window;
-  QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+  QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier), priority);
+}
+
+void whenBrokenLinkPassRuns(const WizardHarness& harness, std::function<void()> action) {
+  const ui::ControlSet& page = harness.page(3);
+  ui::ListBox* list = page.listBox(wizard::search_ids::kStatusList);
+  QProgressBar* fileBar = page.progressBar(wizard::search_ids::kFileBar);
+  auto done = std::make_shared<bool>(false);
+  QObject::connect(fileBar, &QProgressBar::valueChanged, fileBar, [list, action, done] {
+    if (*done) return;
+    for (int row = list->count() - 1; row >= 0; --row) {
+      if (list->line(row) == ">> Searching for broken links...") {
+        *done = true;
+        action();
+        return;
+      }
+    }
+  });
 }
 
 WizardHarness::WizardHarness(bool withCompanion, std::string programFile) {

@@ -4,9 +4,7 @@
 // file and a program folder of the test's own.
 
 #include <QString>
-#include <QStringList>
 
-#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -15,46 +13,26 @@
 
 #include "platform/registry_file.h"
 #include "tests/support/temp_folder.h"
-#include "ui/desktop.h"
+#include "ui/scripted_desktop.h"
 #include "wizard/shell/frame.h"
 #include "wizard/shell/wizard_state.h"
 
 namespace quillorn::test_support {
 
-class ScriptedDesktop : public ui::Desktop {
- public:
-  ScriptedDesktop() { ui::installDesktop(this); }
-  ~ScriptedDesktop() override { ui::installDesktop(nullptr); }
-  ScriptedDesktop(const ScriptedDesktop&) = delete;
-  ScriptedDesktop& operator=(const ScriptedDesktop&) = delete;
-
-  // Each answers from the front of its queue; an empty queue gives the
-  // request's default answer, or cancels the chooser.
-  ui::MessageAnswer ask(QWidget* owner, const ui::MessageRequest& request) override;
-  QStringList chooseFiles(QWidget* owner, const ui::FileChooserRequest& request) override;
-  QStringList chooseFolders(QWidget* owner, const ui::FolderChooserRequest& request) override;
-  void openAddress(const QString& address) override { addresses << address; }
-  void openHelp(const QString& address) override { helpAddresses << address; }
-  void startProgram(const QString& hostPath) override { programs << hostPath; }
-
-  std::deque<ui::MessageAnswer> answers;
-  std::deque<QStringList> fileAnswers;
-  std::deque<QStringList> folderAnswers;
-  // Runs when a chooser is asked, before it answers.
-  std::function<void()> whileChoosing;
-
-  std::vector<ui::MessageRequest> asked;
-  std::vector<ui::FileChooserRequest> fileRequests;
-  QStringList addresses;
-  QStringList helpAddresses;
-  QStringList programs;
-};
+using ui::ScriptedDesktop;
 
 // Handles every waiting event, the pages' posted start requests included.
-void settle();
+inline void settle() { ui::handleWaitingEvents(); }
+
+struct WizardHarness;
 
 // Posts an ESC press to `window`'s focus control, as the key would arrive.
-void postEscape(QWidget* window);
+// At low priority it queues behind the pages' posted start requests.
+void postEscape(QWidget* window, Qt::EventPriority priority = Qt::NormalEventPriority);
+
+// Calls `action` once, the first time the page 4 search's per-file bar moves
+// after the broken-link pass has begun.
+void whenBrokenLinkPassRuns(const WizardHarness& harness, std::function<void()> action);
 
 struct WizardHarness {
   // Opens the frame for a program at `programFile` (path text; by default

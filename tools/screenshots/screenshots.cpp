@@ -18,7 +18,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "ui/desktop.h"
+#include "ui/scripted_desktop.h"
 #include "wizard/resources/templates.h"
 #include "wizard/shell/entry.h"
 #include "wizard/shell/frame.h"
@@ -28,31 +28,9 @@ namespace {
 using quillorn::wizard::Frame;
 namespace frame_ids = quillorn::wizard::frame_ids;
 
-// Answers the folder chooser with the site and every question with its
-// default, so nothing waits for a person.
-class ScriptedDesktop : public quillorn::ui::Desktop {
- public:
-  explicit ScriptedDesktop(QString site) : site_(std::move(site)) {}
-  quillorn::ui::MessageAnswer ask(QWidget*, const quillorn::ui::MessageRequest& request) override {
-    return request.defaultAnswer;
-  }
-  QStringList chooseFolders(QWidget*, const quillorn::ui::FolderChooserRequest&) override { return {site_}; }
-
- private:
-  QString site_;
-};
-
-// Handles everything waiting, the posted start requests of the pages included.
-void settle() {
-  for (int round = 0; round < 5; ++round) {
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
-  }
-}
-
 bool shoot(QWidget* window, const QString& file) {
   window->activateWindow();
-  settle();
+  quillorn::ui::handleWaitingEvents();
   window->repaint();
   QApplication::sync();
   const QRect area = window->frameGeometry();
@@ -64,7 +42,7 @@ bool shoot(QWidget* window, const QString& file) {
 
 void click(QWidget* control) {
   if (auto* button = dynamic_cast<QAbstractButton*>(control)) button->click();
-  settle();
+  quillorn::ui::handleWaitingEvents();
 }
 
 }  // namespace
@@ -76,8 +54,9 @@ int main(int argc, char** argv) {
   }
   QApplication application(argc, argv);
   const QDir out(QString::fromLocal8Bit(argv[1]));
-  ScriptedDesktop desktop(QDir(QString::fromLocal8Bit(argv[2])).absolutePath());
-  quillorn::ui::installDesktop(&desktop);
+  // The folder chooser answers with the site; every question with its default.
+  quillorn::ui::ScriptedDesktop desktop;
+  desktop.folderAnswers.push_back({QDir(QString::fromLocal8Bit(argv[2])).absolutePath()});
 
   bool allSaved = true;
   quillorn::wizard::WizardStart start;
@@ -108,6 +87,5 @@ int main(int argc, char** argv) {
     click(frameButton(frame_ids::kExit));
   };
   const int status = quillorn::wizard::runWizard(std::move(start));
-  quillorn::ui::installDesktop(nullptr);
   return status == 0 && allSaved ? 0 : 1;
 }
