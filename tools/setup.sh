@@ -13,7 +13,7 @@ packages=(
   # the Internet check
   libcurl4-openssl-dev
   # the wizard and the restorer, and their headless tests
-  qt6-base-dev fonts-dejavu-core xvfb
+  qt6-base-dev fonts-dejavu-core fonts-dejavu-extra xvfb
   # the FTP server of the Internet check's tests
   python3 python3-pyftpdlib
   # formatting

@@ -11,7 +11,7 @@ int mulDiv(int a, int b, int c) { return (a * b + c / 2) / c; }
 }  // namespace
 
 QFont dialogFont() {
-  QFont font(QStringLiteral("DejaVu Sans"));
+  QFont font(QStringLiteral("DejaVu Sans Condensed"));
   font.setStyleHint(QFont::SansSerif);
   font.setPointSize(8);
   return font;

@@ -17,10 +17,11 @@ struct BaseUnits {
   int y = 0;  // line height in pixels
 };
 
-// The font every template is laid out with: DejaVu Sans at 8 points, whose
-// letters at that size are close in width and height to the Windows dialog
-// font the templates were drawn for (the nearest sans serif stands in where it
-// is missing).
+// The font every template is laid out with: DejaVu Sans Condensed at 8
+// points, whose base units at 96 dots per inch (6 x 13 pixels) are those of
+// the Windows dialog font the templates were drawn for, so the pictures fill
+// their controls as drawn (the nearest sans serif stands in where it is
+// missing, and the layout follows its base units).
 QFont dialogFont();
 
 // The base units of `font`, rounded as the Windows dialog manager rounds them.

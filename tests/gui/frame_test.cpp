@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QLabel>
 #include <QTimer>
 #include <QtTest/QTest>
 
@@ -13,8 +14,10 @@
 #include "core/settings/settings.h"
 #include "tests/gui/wizard_harness.h"
 #include "ui/list_box.h"
+#include "wizard/resources/hand_cursor.h"
 #include "wizard/resources/templates.h"
 #include "wizard/shell/entry.h"
+#include "wizard/shell/pictures.h"
 
 namespace {
 
@@ -26,6 +29,17 @@ namespace ui = quillorn::ui;
 namespace wizard = quillorn::wizard;
 namespace frame_ids = wizard::frame_ids;
 namespace files_ids = wizard::files_ids;
+
+// The strip shows the picture resource `id`, as decoded from the program's own resources.
+void expectStripPicture(const WizardHarness& wizard, int id) {
+  quillorn::PagePicture picture;
+  ASSERT_TRUE(wizard::loadPictureResource(id, picture)) << id;
+  const QPixmap shown = dynamic_cast<QLabel*>(wizard.frameControls().control(frame_ids::kPicture))->pixmap();
+  EXPECT_EQ(shown.size(), QSize(141, 299)) << id;
+  EXPECT_EQ(shown.toImage().convertToFormat(QImage::Format_RGB32),
+            wizard::imageOf(picture).convertToFormat(QImage::Format_RGB32))
+      << id;
+}
 
 // A site with one broken link, so every page can be reached.
 void writeBrokenSite(const TempFolder& folder) {
@@ -95,6 +109,9 @@ TEST(Frame, MovesThroughTheSevenPagesAskingBeforePageSevenAndStartsOver) {
   WizardHarness wizard;
   writeBrokenSite(wizard.folder);
   EXPECT_EQ(wizard.title(), "Welcome to Quillorn!");
+  expectStripPicture(wizard, 136);
+  const QPixmap banner = dynamic_cast<QLabel*>(wizard.page(0).control(wizard::welcome_ids::kBanner))->pixmap();
+  EXPECT_EQ(banner.size(), QSize(280, 115));
   wizard.clickFrame(frame_ids::kPrevious);              // does nothing on page 1
   QTest::keyClick(wizard.frame.get(), Qt::Key_Escape);  // nor does Esc
   EXPECT_EQ(wizard.frame->currentStep(), 0);
@@ -104,11 +121,15 @@ TEST(Frame, MovesThroughTheSevenPagesAskingBeforePageSevenAndStartsOver) {
   EXPECT_EQ(wizard.title(), "Add files for processing");
   wizard.page(2).setChecked(wizard::options_ids::kCheckInternetUrls, false);
   wizard.addFolder(wizard.folder.path() / "site");
-  const char* titles[] = {"Search properties", "Searching for broken URLs", "Search results",
-                          "Link deletion properties"};
-  for (const char* title : titles) {
+  expectStripPicture(wizard, 138);
+  const std::pair<const char*, int> pages[] = {{"Search properties", 139},
+                                               {"Searching for broken URLs", 140},
+                                               {"Search results", 141},
+                                               {"Link deletion properties", 142}};
+  for (const auto& [title, picture] : pages) {
     wizard.clickFrame(frame_ids::kNext);
     EXPECT_EQ(wizard.title(), title);
+    expectStripPicture(wizard, picture);
   }
 
   wizard.desktop.answers = {ui::MessageAnswer::No, ui::MessageAnswer::Yes};
@@ -122,10 +143,12 @@ TEST(Frame, MovesThroughTheSevenPagesAskingBeforePageSevenAndStartsOver) {
   EXPECT_EQ(wizard.desktop.asked[0].icon, ui::MessageIcon::Question);
   wizard.clickFrame(frame_ids::kNext);
   EXPECT_EQ(wizard.title(), "Processing broken URLs");
+  expectStripPicture(wizard, 143);
 
   wizard.frameControls().setText(frame_ids::kNext, "&Start over");  // as page 7 labels it
   wizard.clickFrame(frame_ids::kNext);
   EXPECT_EQ(wizard.title(), "Welcome to Quillorn!");
+  expectStripPicture(wizard, 136);
   EXPECT_TRUE(wizard.state.files.empty());
   EXPECT_EQ(wizard.page(1).listBox(files_ids::kList)->count(), 0);
   EXPECT_EQ(wizard.frameControls().text(frame_ids::kNext), "&Next >>");
@@ -246,7 +269,9 @@ TEST(Frame, TheAboutBoxOpensItsLinksAndClosesWithEsc) {
     seen = true;
     EXPECT_EQ(about->windowTitle(), "About Quillorn");
     QWidget* web = about->findChild<QWidget*>("control1060");
-    EXPECT_EQ(web->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(web->cursor().shape(), Qt::BitmapCursor);  // the program's own hand
+    EXPECT_EQ(web->cursor().hotSpot(),
+              QPoint(quillorn::wizard_resources::kHandCursorHotSpotX, quillorn::wizard_resources::kHandCursorHotSpotY));
     EXPECT_EQ(about->findChild<QWidget*>("control1059")->cursor().shape(), Qt::ArrowCursor);
     QTest::mouseClick(web, Qt::LeftButton);
     QTest::mouseClick(about->findChild<QWidget*>("control1061"), Qt::LeftButton);

@@ -4,6 +4,7 @@
 #include "ui/template_window.h"
 #include "wizard/resources/templates.h"
 #include "wizard/shell/frame.h"
+#include "wizard/shell/pictures.h"
 
 namespace quillorn::wizard {
 namespace {
@@ -12,6 +13,7 @@ class AboutBox : public ui::Dialog {
  public:
   explicit AboutBox(Frame& frame) : ui::Dialog(&frame, dialogTemplate(about_ids::kTemplate), false) {
     ui::paintOnButtonFace(this);
+    for (int link : {about_ids::kWebLink, about_ids::kMailLink}) controls().control(link)->setCursor(handCursor());
     for (int id : {about_ids::kCredits, about_ids::kWebLabel, about_ids::kMailLabel}) {
       controls().setTextColour(id, kBlackText);
     }

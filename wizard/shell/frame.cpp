@@ -13,6 +13,7 @@
 #include "ui/text.h"
 #include "wizard/resources/templates.h"
 #include "wizard/shell/about_box.h"
+#include "wizard/shell/pictures.h"
 #include "wizard/shell/program_paths.h"
 
 namespace quillorn::wizard {
@@ -37,6 +38,7 @@ Frame::Frame(WizardState& state, platform::RegistryFile& registry, std::string_v
         return pages_[static_cast<std::size_t>(window)] != nullptr ? &page(window).controls() : nullptr;
       }),
       stopKey_(this) {
+  setWindowIcon(wizardIcon());
   // The companion's file is looked for once; without it the button stays off.
   if (!std::ifstream(platform::toHostPath(companionPath_), std::ios::binary).is_open()) {
     controls().enable(frame_ids::kCompanion, false);
@@ -96,6 +98,7 @@ void Frame::reject() {}
 
 void Frame::showStep() {
   const WizardStep& step = stepTable()[static_cast<std::size_t>(currentStep_)];
+  showStepPicture(controls(), currentStep_, stripPicture_);
   page(currentStep_).show();
   setWindowTitle(QStringLiteral("Quillorn - ") + fromUtf8(step.title));
 }

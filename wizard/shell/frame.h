@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/pictures/page_picture.h"
 #include "platform/registry_file.h"
 #include "ui/stop_key.h"
 #include "ui/template_window.h"
@@ -71,6 +72,7 @@ class Frame : public ui::Dialog {
   std::string programDirectory_;
   std::string companionPath_;
   std::array<ui::Page*, kStepCount> pages_{};
+  PagePicture stripPicture_;  // the picture strip's one picture
   int currentStep_ = 0;
   FrameLock lock_;
   ui::StopKey stopKey_;

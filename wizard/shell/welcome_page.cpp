@@ -5,6 +5,7 @@
 #include "wizard/resources/templates.h"
 #include "wizard/shell/about_box.h"
 #include "wizard/shell/frame.h"
+#include "wizard/shell/pictures.h"
 
 namespace quillorn::wizard {
 namespace {
@@ -15,6 +16,8 @@ constexpr int kFilesStep = 1;
 
 WelcomePage::WelcomePage(Frame& frame) : ui::Page(&frame, dialogTemplate(welcome_ids::kTemplate)), frame_(frame) {
   ui::paintOnButtonFace(this);
+  composeWelcomePicture(controls(), palette().color(QPalette::Button));
+  for (int link : {welcome_ids::kNewsLink, welcome_ids::kGuideLink}) controls().control(link)->setCursor(handCursor());
   controls().setTextColour(welcome_ids::kGreeting, kBlackText);
   controls().setTextColour(welcome_ids::kNewsLink, kWelcomeLinkText);
   controls().setTextColour(welcome_ids::kGuideLink, kWelcomeLinkText);
