@@ -9,7 +9,6 @@
 // `quillorn-cli scan` on the same site. The options go to a registry file in
 // a temporary folder, never the user's.
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -24,16 +23,7 @@
 #include "wizard/resources/templates.h"
 #include "wizard/shell/frame.h"
 
-namespace {
-
 namespace wizard = quillorn::wizard;
-
-void click(QWidget* control) {
-  if (auto* button = dynamic_cast<QAbstractButton*>(control)) button->click();
-  quillorn::ui::handleWaitingEvents();
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -54,16 +44,16 @@ int main(int argc, char** argv) {
   quillorn::ui::handleWaitingEvents();
   const auto frameButton = [&](int id) { return frame->controls().control(id); };
 
-  click(frameButton(wizard::frame_ids::kNext));
+  quillorn::ui::press(frameButton(wizard::frame_ids::kNext));
   QElapsedTimer timer;
   timer.start();
-  click(frame->page(1).controls().control(wizard::files_ids::kAddFolders));
+  quillorn::ui::press(frame->page(1).controls().control(wizard::files_ids::kAddFolders));
   const double addSeconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
 
-  click(frameButton(wizard::frame_ids::kNext));
+  quillorn::ui::press(frameButton(wizard::frame_ids::kNext));
   frame->page(2).controls().setChecked(wizard::options_ids::kCheckInternetUrls, false);
   timer.restart();
-  click(frameButton(wizard::frame_ids::kNext));
+  quillorn::ui::press(frameButton(wizard::frame_ids::kNext));
   const double searchSeconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
 
   const quillorn::ui::ControlSet& search = frame->page(3).controls();

@@ -1,5 +1,6 @@
 #include "ui/scripted_desktop.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 
 namespace quillorn::ui {
@@ -37,6 +38,11 @@ void handleWaitingEvents() {
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
   }
+}
+
+void press(QWidget* control) {
+  if (auto* button = dynamic_cast<QAbstractButton*>(control)) button->click();
+  handleWaitingEvents();
 }
 
 }  // namespace quillorn::ui

@@ -13,6 +13,8 @@
 
 #include "ui/desktop.h"
 
+class QWidget;
+
 namespace quillorn::ui {
 
 class ScriptedDesktop : public Desktop {
@@ -47,5 +49,9 @@ class ScriptedDesktop : public Desktop {
 // Handles every waiting event, the pages' posted requests (and the work they
 // start) included.
 void handleWaitingEvents();
+
+// Presses the button `control` as a click would (nothing happens when it is
+// off), then handles the waiting events.
+void press(QWidget* control);
 
 }  // namespace quillorn::ui

@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-
 #include "cli/json_reader.h"
 #include "cli/scan_options.h"
 #include "core/search/search_pass.h"
@@ -18,6 +16,7 @@
 #include "tests/gui/wizard_harness.h"
 #include "ui/list_box.h"
 #include "wizard/resources/templates.h"
+#include "wizard/search/search_options_page.h"
 
 namespace {
 
@@ -30,24 +29,6 @@ namespace options_ids = wizard::options_ids;
 namespace search_ids = wizard::search_ids;
 
 const std::filesystem::path kScanCases = std::filesystem::path(QUILLORN_TEST_DATA_DIR) / "scan";
-
-struct OptionBox {
-  int id;
-  std::uint32_t quillorn::Settings::*field;
-};
-
-constexpr std::array<OptionBox, 10> kOptionBoxes = {{
-    {options_ids::kScriptTagStrings, &quillorn::Settings::scriptTagStrings},
-    {options_ids::kScriptProtocolStrings, &quillorn::Settings::scriptProtocolStrings},
-    {options_ids::kUseSavedFromUrl, &quillorn::Settings::useSavedFromUrl},
-    {options_ids::kUseRelativePaths, &quillorn::Settings::useRelativePaths},
-    {options_ids::kFindReplacements, &quillorn::Settings::findReplacements},
-    {options_ids::kConvertCodedChars, &quillorn::Settings::convertCodedChars},
-    {options_ids::kAddHttpPrefix, &quillorn::Settings::addHttpPrefix},
-    {options_ids::kAddMailtoPrefix, &quillorn::Settings::addMailtoPrefix},
-    {options_ids::kCheckInternetUrls, &quillorn::Settings::checkInternetUrls},
-    {options_ids::kIgnoreScriptLinks, &quillorn::Settings::ignoreScriptLinks},
-}};
 
 // Clicks the box when it does not show `on` yet.
 void setBox(const quillorn::ui::ControlSet& controls, int id, bool on) {
@@ -67,7 +48,7 @@ void searchSite(WizardHarness& harness, const std::filesystem::path& site, const
   setBox(harness.page(1), wizard::files_ids::kIncludeSubfolders, settings.includeSubfolders != 0);
   harness.addFolder(site);
   harness.clickFrame(frame_ids::kNext);
-  for (const OptionBox& box : kOptionBoxes) setBox(harness.page(2), box.id, settings.*box.field != 0);
+  for (const wizard::OptionBox& box : wizard::optionBoxes()) setBox(harness.page(2), box.id, settings.*box.field != 0);
   harness.clickFrame(frame_ids::kNext);
   settle();
 }

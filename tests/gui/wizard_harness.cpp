@@ -1,6 +1,5 @@
 #include "tests/gui/wizard_harness.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QProgressBar>
@@ -46,15 +45,9 @@ WizardHarness::WizardHarness(bool withCompanion, std::string programFile) {
   settle();
 }
 
-void WizardHarness::clickFrame(int id) const {
-  if (auto* button = dynamic_cast<QAbstractButton*>(frameControls().control(id))) button->click();
-  settle();
-}
+void WizardHarness::clickFrame(int id) const { ui::press(frameControls().control(id)); }
 
-void WizardHarness::clickPage(int step, int id) const {
-  if (auto* button = dynamic_cast<QAbstractButton*>(page(step).control(id))) button->click();
-  settle();
-}
+void WizardHarness::clickPage(int step, int id) const { ui::press(page(step).control(id)); }
 
 void WizardHarness::addFolder(const std::filesystem::path& site) {
   desktop.folderAnswers.push_back({QString::fromStdString(site.string())});

@@ -8,7 +8,6 @@
 // off, page 4 searches the site. The options go to a registry file of its own
 // in OUT_DIR's parent, never the user's.
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
@@ -40,11 +39,6 @@ bool shoot(QWidget* window, const QString& file) {
   return saved;
 }
 
-void click(QWidget* control) {
-  if (auto* button = dynamic_cast<QAbstractButton*>(control)) button->click();
-  quillorn::ui::handleWaitingEvents();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -66,15 +60,15 @@ int main(int argc, char** argv) {
     const auto frameButton = [&](int id) { return frame.controls().control(id); };
     allSaved &= shoot(&frame, out.filePath(QStringLiteral("page1-welcome.png")));
 
-    click(frameButton(frame_ids::kNext));
-    click(frame.page(1).controls().control(quillorn::wizard::files_ids::kAddFolders));
+    quillorn::ui::press(frameButton(frame_ids::kNext));
+    quillorn::ui::press(frame.page(1).controls().control(quillorn::wizard::files_ids::kAddFolders));
     allSaved &= shoot(&frame, out.filePath(QStringLiteral("page2-files.png")));
 
-    click(frameButton(frame_ids::kNext));
+    quillorn::ui::press(frameButton(frame_ids::kNext));
     frame.page(2).controls().setChecked(quillorn::wizard::options_ids::kCheckInternetUrls, false);
     allSaved &= shoot(&frame, out.filePath(QStringLiteral("page3-options.png")));
 
-    click(frameButton(frame_ids::kNext));
+    quillorn::ui::press(frameButton(frame_ids::kNext));
     allSaved &= shoot(&frame, out.filePath(QStringLiteral("page4-search.png")));
 
     // The About box is modal: it is pictured and closed from inside its own loop.
@@ -83,8 +77,8 @@ int main(int argc, char** argv) {
       allSaved &= about != nullptr && shoot(about, out.filePath(QStringLiteral("about.png")));
       if (about != nullptr) about->close();
     });
-    click(frameButton(frame_ids::kAbout));
-    click(frameButton(frame_ids::kExit));
+    quillorn::ui::press(frameButton(frame_ids::kAbout));
+    quillorn::ui::press(frameButton(frame_ids::kExit));
   };
   const int status = quillorn::wizard::runWizard(std::move(start));
   return status == 0 && allSaved ? 0 : 1;

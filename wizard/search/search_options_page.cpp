@@ -1,18 +1,10 @@
 #include "wizard/search/search_options_page.h"
 
-#include <array>
-#include <cstdint>
-
 #include "wizard/resources/templates.h"
 #include "wizard/shell/frame.h"
 
 namespace quillorn::wizard {
 namespace {
-
-struct OptionBox {
-  int id;
-  std::uint32_t Settings::*field;
-};
 
 constexpr std::array<OptionBox, 10> kOptionBoxes = {{
     {options_ids::kScriptTagStrings, &Settings::scriptTagStrings},
@@ -28,6 +20,8 @@ constexpr std::array<OptionBox, 10> kOptionBoxes = {{
 }};
 
 }  // namespace
+
+const std::array<OptionBox, 10>& optionBoxes() { return kOptionBoxes; }
 
 SearchOptionsPage::SearchOptionsPage(Frame& frame)
     : ui::Page(&frame, dialogTemplate(options_ids::kTemplate)), frame_(frame) {
