@@ -48,6 +48,7 @@ class ControlSet {
   void setChecked(int id, bool checked) const;
   bool isChecked(int id) const;
   void setFocus(int id) const;
+  // Whether `id` is its window's focus control, the window active or not.
   bool hasFocus(int id) const;
   void setTextColour(int id, const QColor& colour) const;
 

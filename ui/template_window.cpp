@@ -73,7 +73,11 @@ Page::Page(QWidget* frame, const DialogTemplate& dialog) : QWidget(frame) {
 bool Page::event(QEvent* event) { return handleWindowEvent(event) || QWidget::event(event); }
 
 Dialog::Dialog(QWidget* owner, const DialogTemplate& dialog, bool minimizeBox) : QDialog(owner) {
-  Qt::WindowFlags flags = Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  // Without an owner the dialog is a main window (in the task bar); either
+  // way it has a caption, the window menu and a close button, and no way to
+  // maximise it.
+  Qt::WindowFlags flags = owner == nullptr ? Qt::Window : Qt::Dialog;
+  flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   if (minimizeBox) flags |= Qt::WindowMinimizeButtonHint;
   setWindowFlags(flags);
   if (!dialog.caption.empty()) {
