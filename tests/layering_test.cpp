@@ -1,8 +1,9 @@
-// The core and platform libraries build without any toolkit: nothing under
-// core/ or platform/ may include a Qt header. And the core makes no system
-// call of its own: under core/ only the C++ standard headers (whose names have
-// no '.' and no '/') and the project's own headers may be included; the system
-// is reached through platform/.
+// The layers include only downwards: core/ and platform/ build without any
+// toolkit (no Qt header), ui/ builds on them, wizard/ on ui/, and no front end
+// includes another's code (the command line builds where Qt is missing). And
+// the core makes no system call of its own: under core/ only the C++ standard
+// headers (whose names have no '.' and no '/') and the project's own headers
+// may be included; the system is reached through platform/.
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,8 @@ const std::regex kQtInclude(R"(^\s*#\s*include\s*[<"](Q[A-Za-z]+|Qt[A-Za-z]*/[^>
 // brackets that is no C++ standard header.
 const std::regex kSystemInclude(R"(^\s*#\s*include\s*<[^>]*[./][^>]*>)");
 
-std::vector<std::string> includesUnder(const std::filesystem::path& root, const std::regex& pattern) {
+// Every line under `root` that includes what `include` matches, as "file:line: text".
+std::vector<std::string> includesUnder(const std::filesystem::path& root, const std::regex& include) {
   std::vector<std::string> offenders;
   for (const auto& item : std::filesystem::recursive_directory_iterator(root)) {
     if (!item.is_regular_file()) continue;
@@ -30,13 +32,15 @@ std::vector<std::string> includesUnder(const std::filesystem::path& root, const 
     int number = 0;
     while (std::getline(in, line)) {
       ++number;
-      if (std::regex_search(line, pattern)) {
+      if (std::regex_search(line, include)) {
         offenders.push_back(item.path().string() + ":" + std::to_string(number) + ": " + line);
       }
     }
   }
   return offenders;
 }
+
+std::vector<std::string> qtIncludesUnder(const std::filesystem::path& root) { return includesUnder(root, kQtInclude); }
 
 TEST(LayeringTest, CoreAndPlatformIncludeNoQtHeader) {
   for (const char* area : {"core", "platform"}) {
@@ -67,6 +71,42 @@ TEST(LayeringTest, TheCheckRecognisesQtIncludes) {
   EXPECT_EQ(includesUnder(probe, kQtInclude).size(), 2u);
   EXPECT_EQ(includesUnder(probe, kSystemInclude).size(), 3u);
   std::filesystem::remove_all(probe);
+}
+
+struct LayerRow {
+  const char* area;
+  const char* forbidden;  // the project folders it may not include from
+};
+
+class LayerIncludesTest : public ::testing::TestWithParam<LayerRow> {};
+
+TEST_P(LayerIncludesTest, IncludesNothingFromTheLayersAboveOrBeside) {
+  const std::filesystem::path root = std::filesystem::path(QUILLORN_SOURCE_DIR) / GetParam().area;
+  ASSERT_TRUE(std::filesystem::is_directory(root)) << root;
+  const std::regex include(std::string(R"(^\s*#\s*include\s*"()") + GetParam().forbidden + R"()/)");
+  const std::vector<std::string> offenders = includesUnder(root, include);
+  EXPECT_TRUE(offenders.empty()) << offenders.front();
+  if (std::string(GetParam().area) == "cli") {
+    EXPECT_TRUE(qtIncludesUnder(root).empty()) << "Qt header in cli";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Layers, LayerIncludesTest,
+                         ::testing::Values(LayerRow{"core", "ui|wizard|cli"},
+                                           LayerRow{"platform", "core|ui|wizard|cli"}, LayerRow{"ui", "wizard|cli"},
+                                           LayerRow{"wizard", "cli"}, LayerRow{"cli", "ui|wizard"}),
+                         [](const ::testing::TestParamInfo<LayerRow>& info) { return std::string(info.param.area); });
+
+TEST(LayeringTest, TheLayerCheckRecognisesProjectIncludes) {
+  const std::filesystem::path probe = std::filesystem::temp_directory_path() / "quillorn-layering-layers";
+  std::filesystem::create_directories(probe);
+  {
+    std::ofstream(probe / "a.cpp") << "#include \"wizard/shell/frame.h\"\n#include \"ui/list_box.h\"\n";
+    std::ofstream(probe / "b.h") << "#include \"core/text/ascii.h\"\n// #include \"cli/x.h\" in words\n";
+  }
+  const std::vector<std::string> offenders = includesUnder(probe, std::regex(R"(^\s*#\s*include\s*"(ui|wizard|cli)/)"));
+  std::filesystem::remove_all(probe);
+  EXPECT_EQ(offenders.size(), 2u);
 }
 
 }  // namespace

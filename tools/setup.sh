@@ -13,7 +13,7 @@ packages=(
   # the Internet check (ca-certificates: the authorities https servers are verified against)
   libcurl4-openssl-dev ca-certificates
   # the wizard and the restorer, and their headless tests
-  qt6-base-dev fonts-dejavu-core xvfb
+  qt6-base-dev fonts-dejavu-core fonts-dejavu-extra xvfb
   # the FTP and HTTPS servers of the Internet check's tests; openssl makes the
   # HTTPS server's certificate (tools/make-test-certificate.sh)
   python3 python3-pyftpdlib openssl

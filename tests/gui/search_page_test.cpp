@@ -1,0 +1,196 @@
+// Pages 3 and 4 driven through their real widgets: a search of each site of
+// the command line's expected-output folders gives, in the window, what
+// `quillorn-cli scan` gives for the same options; ESC stops either pass, but
+// only in the wizard's own window; too many files are refused.
+
+#include <QAbstractButton>
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include "cli/json_reader.h"
+#include "cli/scan_options.h"
+#include "core/search/search_pass.h"
+#include "platform/code_page.h"
+#include "tests/cli/cli_runner.h"
+#include "tests/gui/wizard_harness.h"
+#include "ui/list_box.h"
+#include "wizard/resources/templates.h"
+#include "wizard/search/search_options_page.h"
+
+namespace {
+
+using quillorn::test_support::postEscape;
+using quillorn::test_support::settle;
+using quillorn::test_support::WizardHarness;
+namespace wizard = quillorn::wizard;
+namespace frame_ids = wizard::frame_ids;
+namespace options_ids = wizard::options_ids;
+namespace search_ids = wizard::search_ids;
+
+const std::filesystem::path kScanCases = std::filesystem::path(QUILLORN_TEST_DATA_DIR) / "scan";
+
+// Clicks the box when it does not show `on` yet.
+void setBox(const quillorn::ui::ControlSet& controls, int id, bool on) {
+  if (controls.isChecked(id) != on) dynamic_cast<QAbstractButton*>(controls.control(id))->click();
+}
+
+QStringList statusLines(const WizardHarness& harness) {
+  const quillorn::ui::ListBox* list = harness.page(3).listBox(search_ids::kStatusList);
+  QStringList lines;
+  for (int row = 0; row < list->count(); ++row) lines << list->line(row);
+  return lines;
+}
+
+// Page 2 with `site` added, page 3 with `settings` set, page 4 searching.
+void searchSite(WizardHarness& harness, const std::filesystem::path& site, const quillorn::Settings& settings) {
+  harness.clickFrame(frame_ids::kNext);
+  setBox(harness.page(1), wizard::files_ids::kIncludeSubfolders, settings.includeSubfolders != 0);
+  harness.addFolder(site);
+  harness.clickFrame(frame_ids::kNext);
+  for (const wizard::OptionBox& box : wizard::optionBoxes()) setBox(harness.page(2), box.id, settings.*box.field != 0);
+  harness.clickFrame(frame_ids::kNext);
+  settle();
+}
+
+class SearchLikeScanTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(SearchLikeScanTest, PageFourFindsWhatScanFinds) {
+  const std::filesystem::path site = kScanCases / GetParam() / "site";
+  std::vector<std::string> args = {"scan", "--json", "--offline"};
+  quillorn::test_support::appendArgsFile(args, kScanCases / GetParam() / "args");
+  args.push_back(site.string());
+  const quillorn::cli::ParseResult options =
+      quillorn::cli::parseScanOptions(std::vector<std::string>(args.begin() + 1, args.end()));
+  ASSERT_TRUE(options.ok) << options.error;
+
+  WizardHarness harness;
+  searchSite(harness, site, options.options.settings);
+
+  const quillorn::test_support::RunResult scan =
+      quillorn::test_support::runCli(args, quillorn::test_support::ErrorStream::Discarded);
+  const quillorn::cli::JsonParse report = quillorn::cli::parseJson(scan.output);
+  ASSERT_TRUE(report.ok) << report.error;
+
+  QStringList scanLines;
+  for (const auto& line : report.value.find("status")->items) scanLines << QString::fromStdString(line.text);
+  EXPECT_EQ(statusLines(harness), scanLines);
+  EXPECT_EQ(harness.page(3).text(search_ids::kStatusLine).toStdString(), report.value.find("summary")->text);
+
+  const auto& entries = report.value.find("entries")->items;
+  ASSERT_EQ(harness.state.urls.count(), entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const quillorn::UrlEntry& entry = harness.state.urls.entry(i);
+    EXPECT_EQ(quillorn::platform::toDisplayUtf8(entry.url), entries[i].find("url")->text) << i;
+    EXPECT_EQ(quillorn::platform::toDisplayUtf8(entry.replacement), entries[i].find("replacement")->text) << i;
+    EXPECT_EQ(entry.valuePos, entries[i].find("valuePos")->number) << i;
+    EXPECT_EQ(entry.fileIndex, entries[i].find("fileIndex")->number) << i;
+  }
+  const bool found = !entries.empty();
+  EXPECT_EQ(harness.frameControls().isEnabled(frame_ids::kNext), found);
+  EXPECT_TRUE(harness.frameControls().isEnabled(frame_ids::kPrevious));
+  EXPECT_TRUE(harness.frameControls().hasFocus(found ? frame_ids::kNext : frame_ids::kPrevious));
+}
+
+INSTANTIATE_TEST_SUITE_P(ScanCases, SearchLikeScanTest,
+                         ::testing::ValuesIn(quillorn::test_support::caseNames(kScanCases)),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           return quillorn::test_support::caseTestName(info.param);
+                         });
+
+// ---- The stop key --------------------------------------------------------
+
+struct StopRow {
+  const char* name;
+  bool brokenLinkPass;  // ESC comes in the broken-link pass, or in the first one
+  bool inWizard;        // pressed in the wizard's window, or in another
+};
+
+class SearchStopTest : public ::testing::TestWithParam<StopRow> {};
+
+TEST_P(SearchStopTest, EscStopsThePassItIsPressedIn) {
+  const std::filesystem::path site = kScanCases / "saved-from" / "site";
+  quillorn::Settings offline;
+  offline.checkInternetUrls = 0;
+  WizardHarness harness;
+  QWidget elsewhere;
+  if (!GetParam().inWizard) {
+    elsewhere.show();
+    elsewhere.activateWindow();
+  }
+  QWidget* pressedIn = GetParam().inWizard ? static_cast<QWidget*>(harness.frame.get()) : &elsewhere;
+  if (GetParam().brokenLinkPass) {
+    quillorn::test_support::whenBrokenLinkPassRuns(harness, [&] { postEscape(pressedIn); });
+    searchSite(harness, site, offline);
+  } else {
+    // Queued behind the search's start request: the first pass sees it at its first poll.
+    harness.clickFrame(frame_ids::kNext);
+    harness.addFolder(site);
+    harness.clickFrame(frame_ids::kNext);
+    setBox(harness.page(2), options_ids::kCheckInternetUrls, false);
+    dynamic_cast<QAbstractButton*>(harness.frameControls().control(frame_ids::kNext))->click();
+    postEscape(pressedIn, Qt::LowEventPriority);
+    settle();
+  }
+
+  const QStringList lines = statusLines(harness);
+  const QString status = harness.page(3).text(search_ids::kStatusLine);
+  if (!GetParam().inWizard) {
+    EXPECT_TRUE(status.startsWith("Done (")) << status.toStdString();
+    return;
+  }
+  EXPECT_EQ(status, "Stopped");
+  const QString header =
+      GetParam().brokenLinkPass ? ">> Searching for broken links..." : ">> Searching for \"saved from url\"...";
+  // The pass ends at its first poll, within its first file.
+  EXPECT_LE(lines.size() - lines.indexOf(header), 2);
+  EXPECT_EQ(lines.contains(">> Searching for broken links..."), GetParam().brokenLinkPass);
+  EXPECT_FALSE(harness.frameControls().isEnabled(frame_ids::kNext));
+  EXPECT_TRUE(harness.frameControls().isEnabled(frame_ids::kPrevious));
+  EXPECT_TRUE(harness.frameControls().hasFocus(frame_ids::kPrevious));
+  EXPECT_TRUE(harness.frameControls().isEnabled(frame_ids::kExit));  // unlocked
+}
+
+INSTANTIATE_TEST_SUITE_P(Passes, SearchStopTest,
+                         ::testing::Values(StopRow{"SavedFromPass", false, true}, StopRow{"BrokenLinkPass", true, true},
+                                           StopRow{"SavedFromPassInAnotherWindow", false, false},
+                                           StopRow{"BrokenLinkPassInAnotherWindow", true, false}),
+                         [](const ::testing::TestParamInfo<StopRow>& info) { return std::string(info.param.name); });
+
+// ---- Too many files -------------------------------------------------------
+
+struct SizeRow {
+  const char* name;
+  std::size_t files;
+  bool refused;
+};
+
+class SearchSizeTest : public ::testing::TestWithParam<SizeRow> {};
+
+TEST_P(SearchSizeTest, MoreThanTheLimitIsRefusedWithAMessage) {
+  WizardHarness harness;
+  // Files that are not there: the search passes over them without reading.
+  std::vector<std::string> selection = {"\\nowhere"};
+  for (std::size_t i = 0; i < GetParam().files; ++i) selection.push_back("p" + std::to_string(i) + ".htm");
+  harness.state.files.addSelectedFiles(selection, {});
+  for (int step = 0; step < 3; ++step) harness.clickFrame(frame_ids::kNext);
+  settle();
+
+  EXPECT_EQ(harness.desktop.asked.size(), GetParam().refused ? 1u : 0u);
+  if (GetParam().refused) {
+    EXPECT_EQ(harness.desktop.asked[0].title, "Quillorn");
+    EXPECT_EQ(harness.desktop.asked[0].icon, quillorn::ui::MessageIcon::Error);
+    EXPECT_EQ(harness.desktop.asked[0].text.toStdString(), quillorn::kTooManyFilesMessage);
+  }
+  EXPECT_EQ(harness.page(3).text(search_ids::kStatusLine),
+            GetParam().refused ? QString("Press ESC to stop")
+                               : QString("Done (0 change(s) in %1 file(s))").arg(GetParam().files));
+  EXPECT_TRUE(harness.frameControls().isEnabled(frame_ids::kPrevious));
+  EXPECT_FALSE(harness.frameControls().isEnabled(frame_ids::kNext));
+}
+
+INSTANTIATE_TEST_SUITE_P(Limits, SearchSizeTest,
+                         ::testing::Values(SizeRow{"AtTheLimit", 65535, false}, SizeRow{"AboveTheLimit", 65536, true}),
+                         [](const ::testing::TestParamInfo<SizeRow>& info) { return std::string(info.param.name); });
+
+}  // namespace

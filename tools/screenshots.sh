@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Takes a screenshot of each page of the wizard and of its About box, under a
+# virtual X server, into docs/screenshots/. The sample site (examples/site) is
+# what page 2 adds and page 4 searches, offline.
+#
+#   bash tools/screenshots.sh [BUILD_DIR]     BUILD_DIR defaults to build/dev
+set -euo pipefail
+repo="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$repo/build/dev}"
+
+bash "$repo/tools/setup.sh"
+if [[ ! -d "$build" ]]; then cmake --preset dev; fi
+cmake --build "$build" --target quillorn-screenshots
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/quillorn-shots.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+# The pictures show the site's paths: a short, neutral place reads best.
+cp -r "$repo/examples/site" "$work/site"
+mkdir -p "$work/shots"
+
+# No window manager runs on the virtual server, so the pictures show the
+# windows' contents without title bars.
+xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" \
+  "$build/tools/screenshots/quillorn-screenshots" "$work/shots" "$work/site"
+
+mkdir -p "$repo/docs/screenshots"
+cp "$work"/shots/*.png "$repo/docs/screenshots/"
+echo "screenshots: written to docs/screenshots/"

@@ -1,0 +1,85 @@
+// Takes a picture of each page of the wizard, and of the About box, as a
+// person sees them: the window is shown on an X server (tools/screenshots.sh
+// starts a virtual one) and its pixels are read back from the screen.
+//
+//   quillorn-screenshots OUT_DIR SITE_DIR
+//
+// Page 2 adds SITE_DIR with its subfolders, page 3 turns the Internet check
+// off, page 4 searches the site. The options go to a registry file of its own
+// in OUT_DIR's parent, never the user's.
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "ui/scripted_desktop.h"
+#include "wizard/resources/templates.h"
+#include "wizard/shell/entry.h"
+#include "wizard/shell/frame.h"
+
+namespace {
+
+using quillorn::wizard::Frame;
+namespace frame_ids = quillorn::wizard::frame_ids;
+
+bool shoot(QWidget* window, const QString& file) {
+  window->activateWindow();
+  quillorn::ui::handleWaitingEvents();
+  window->repaint();
+  QApplication::sync();
+  const QRect area = window->frameGeometry();
+  const QPixmap shot = window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+  const bool saved = shot.save(file);
+  std::fprintf(stderr, "screenshots: %s %s\n", qPrintable(file), saved ? "written" : "NOT written");
+  return saved;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: quillorn-screenshots OUT_DIR SITE_DIR\n");
+    return 2;
+  }
+  QApplication application(argc, argv);
+  const QDir out(QString::fromLocal8Bit(argv[1]));
+  // The folder chooser answers with the site; every question with its default.
+  quillorn::ui::ScriptedDesktop desktop;
+  desktop.folderAnswers.push_back({QDir(QString::fromLocal8Bit(argv[2])).absolutePath()});
+
+  bool allSaved = true;
+  quillorn::wizard::WizardStart start;
+  start.commandLine = "Quillorn";
+  start.registryFile = std::filesystem::path(argv[1]).parent_path() / "screenshots-registry.reg";
+  start.whenShown = [&](Frame& frame) {
+    const auto frameButton = [&](int id) { return frame.controls().control(id); };
+    allSaved &= shoot(&frame, out.filePath(QStringLiteral("page1-welcome.png")));
+
+    quillorn::ui::press(frameButton(frame_ids::kNext));
+    quillorn::ui::press(frame.page(1).controls().control(quillorn::wizard::files_ids::kAddFolders));
+    allSaved &= shoot(&frame, out.filePath(QStringLiteral("page2-files.png")));
+
+    quillorn::ui::press(frameButton(frame_ids::kNext));
+    frame.page(2).controls().setChecked(quillorn::wizard::options_ids::kCheckInternetUrls, false);
+    allSaved &= shoot(&frame, out.filePath(QStringLiteral("page3-options.png")));
+
+    quillorn::ui::press(frameButton(frame_ids::kNext));
+    allSaved &= shoot(&frame, out.filePath(QStringLiteral("page4-search.png")));
+
+    // The About box is modal: it is pictured and closed from inside its own loop.
+    QTimer::singleShot(0, [&] {
+      QWidget* about = QApplication::activeModalWidget();
+      allSaved &= about != nullptr && shoot(about, out.filePath(QStringLiteral("about.png")));
+      if (about != nullptr) about->close();
+    });
+    quillorn::ui::press(frameButton(frame_ids::kAbout));
+    quillorn::ui::press(frameButton(frame_ids::kExit));
+  };
+  const int status = quillorn::wizard::runWizard(std::move(start));
+  return status == 0 && allSaved ? 0 : 1;
+}

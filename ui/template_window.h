@@ -1,0 +1,89 @@
+#pragma once
+// Windows built from templates, each with the one handler the program gives
+// it: a handler learns that its window was shown or hidden (onShow), that a
+// control was pressed or changed (onCommand with the control's id and a
+// code), and receives the requests the window posts to itself.
+//
+// A posted request (postCommand) carries a 32-bit word like a Windows command
+// message: its low half arrives as the id, its high half as the code. It is
+// queued behind every event already waiting, the window's painting among
+// them, and the window is painted once more right before the handler sees the
+// request (a request that comes before the window was first on screen waits
+// for its first paint), so work started this way begins with the page on
+// screen. The pages
+// use it to start their long operations after they were shown.
+//
+// Page is a child window of a frame (hidden until the frame shows it);
+// Dialog is a top-level dialog box (the frame itself, the About box).
+
+#include <QDialog>
+#include <QWidget>
+
+#include <cstdint>
+#include <vector>
+
+#include "ui/controls.h"
+#include "ui/dialog_template.h"
+
+namespace quillorn::ui {
+
+// The high words of the requests that start a page's work once it is painted.
+inline constexpr std::uint16_t kStartSearchRequest = 0xFFFF;      // page 4
+inline constexpr std::uint16_t kStartResultsRequest = 0xFFFE;     // page 5
+inline constexpr std::uint16_t kStartProcessingRequest = 0xFFFD;  // page 7
+
+class TemplateWindow {
+ public:
+  virtual ~TemplateWindow() = default;
+
+  const ControlSet& controls() const { return controls_; }
+  int templateId() const { return templateId_; }
+
+  // Queues a request to this window's handler (see above).
+  void postCommand(std::uint32_t wParam);
+
+ protected:
+  // The window was shown (true) or hidden (false) by the program; a window
+  // system's own showing and hiding (minimize, restore) is not reported.
+  virtual void onShow(bool shown);
+  // A control `id` reported `code` (kClicked, kEditChanged), or a posted
+  // request arrived.
+  virtual void onCommand(int id, int code);
+
+  // Sizes `window` (this window) by its template and builds its controls.
+  void buildControls(QWidget* window, const DialogTemplate& dialog);
+  // Show and hide notifications and posted requests; true when handled.
+  bool handleWindowEvent(QEvent* event);
+
+ private:
+  QWidget* window_ = nullptr;
+  ControlSet controls_;
+  std::vector<std::uint32_t> waitingForPaint_;
+  int templateId_ = 0;
+};
+
+// A page: a child of the frame, the size of its template, hidden at first.
+class Page : public QWidget, public TemplateWindow {
+ public:
+  Page(QWidget* frame, const DialogTemplate& dialog);
+
+ protected:
+  bool event(QEvent* event) override;
+};
+
+// A dialog box: a top-level window with the template's client size and caption.
+class Dialog : public QDialog, public TemplateWindow {
+ public:
+  // `owner` null: a window of its own in the task bar. `minimizeBox` adds the
+  // minimize button beside the close button.
+  Dialog(QWidget* owner, const DialogTemplate& dialog, bool minimizeBox);
+
+ protected:
+  bool event(QEvent* event) override;
+};
+
+// Gives `window` the button-face colour as its background, the colour its
+// texts are drawn on.
+void paintOnButtonFace(QWidget* window);
+
+}  // namespace quillorn::ui

@@ -1,0 +1,146 @@
+#include "wizard/files/add_files_page.h"
+
+#include "ui/desktop.h"
+#include "ui/list_box.h"
+#include "ui/text.h"
+#include "ui/wait_cursor.h"
+#include "wizard/resources/templates.h"
+#include "wizard/shell/frame.h"
+
+namespace quillorn::wizard {
+namespace {
+
+using namespace files_ids;
+
+std::vector<ui::FileFilter> fileFilters() {
+  return {
+      {QStringLiteral("All HTML-related Files (*.htm, *.html, *.shtml, *.gif, *.jpg, *.png, *.css, *.js)"),
+       QStringLiteral("*.htm;*.html;*.shtml;*.gif;*.jpg;*.png;*.css;*.js")},
+      {QStringLiteral("HTML Files (*.htm, *.html, *.shtml)"), QStringLiteral("*.htm;*.html;*.shtml")},
+      // The label names bitmaps too, but they are not among the patterns.
+      {QStringLiteral("Image Files (*.gif, *.jpg, *.png, *.bmp)"), QStringLiteral("*.gif;*.jpg;*.png")},
+      {QStringLiteral("Style Sheets (*.css)"), QStringLiteral("*.css")},
+      {QStringLiteral("JavaScript Files (*.js)"), QStringLiteral("*.js")},
+      {QStringLiteral("All Files (*.*)"), QStringLiteral("*.*")},
+  };
+}
+
+}  // namespace
+
+AddFilesPage::AddFilesPage(Frame& frame)
+    : ui::Page(&frame, dialogTemplate(kTemplate)), frame_(frame), files_(frame.state().files) {
+  controls().bindCheckBox(kIncludeSubfolders, frame.state().settings.includeSubfolders);
+}
+
+void AddFilesPage::onShow(bool shown) {
+  if (!shown) return;
+  frame_.controls().enable(frame_ids::kPrevious, true);
+  refresh();
+}
+
+void AddFilesPage::onCommand(int id, int code) {
+  if (code != ui::kClicked) return;
+  switch (id) {
+    case kAddFiles: addFiles(); break;
+    case kAddFolders: addFolders(); break;
+    case kRemove: removeSelected(); break;
+    case kRemoveAll: removeAll(); break;
+    default: break;
+  }
+}
+
+void AddFilesPage::addFiles() {
+  const std::vector<std::vector<std::string>> selections =
+      ui::chooseFileSelections(this, {QStringLiteral("Add File(s)"), fileFilters(), QString()});
+  if (selections.empty()) return;
+  runAdd(kAddFiles, [&](const StopPoll& pollStop) {
+    for (const std::vector<std::string>& selection : selections) {
+      files_.addSelectedFiles(selection, pollStop);
+    }
+  });
+}
+
+void AddFilesPage::addFolders() {
+  const std::vector<std::string> folders = ui::chooseFolderPaths(this, {QStringLiteral("Add Folder(s)"), QString()});
+  if (folders.empty()) return;
+  const bool recurse = frame_.state().settings.includeSubfolders != 0;
+  runAdd(kAddFolders, [&](const StopPoll& pollStop) {
+    for (const std::string& folder : folders) {
+      if (files_.addFolder(recurse, folder, pollStop) == kAddStopped) break;
+    }
+  });
+}
+
+void AddFilesPage::runAdd(int focusAfter, const std::function<void(const StopPoll&)>& add) {
+  controls().setText(kCounter, QStringLiteral("Press ESC to stop"));
+  controls().enable(kRemove, false);
+  controls().enable(kRemoveAll, false);
+  frame_.lockControls();
+  {
+    const ui::WaitCursor wait;
+    // A stop ends the whole add, also the selections or folders after it.
+    bool stopped = false;
+    add([this, &stopped] {
+      showNewEntries();
+      stopped = stopped || frame_.stopKey().poll();
+      return stopped;
+    });
+    showNewEntries();
+  }
+  frame_.unlockControls();
+  controls().setFocus(focusAfter);
+  refresh();
+}
+
+void AddFilesPage::showNewEntries() {
+  ui::ListBox* list = controls().listBox(kList);
+  const auto shown = static_cast<std::size_t>(list->count());
+  if (files_.count() <= shown) return;
+  QStringList lines;
+  lines.reserve(static_cast<qsizetype>(files_.count() - shown));
+  for (std::size_t i = shown; i < files_.count(); ++i) {
+    lines << ui::displayPath(files_.path(i));
+    list->widenHorizontalExtent(lines.back());
+  }
+  list->appendLines(lines);
+  list->setCaret(list->count() - 1);
+}
+
+void AddFilesPage::removeSelected() {
+  ui::ListBox* list = controls().listBox(kList);
+  const std::vector<int> rows = list->selectedRows();
+  if (rows.empty()) return;
+  files_.removeSelected(std::vector<std::size_t>(rows.begin(), rows.end()));
+  list->removeRows(rows);
+  list->setHorizontalExtent(0);
+  for (int row = 0; row < list->count(); ++row) list->widenHorizontalExtent(list->line(row));
+  refresh();
+}
+
+void AddFilesPage::removeAll() {
+  const ui::MessageRequest question{QStringLiteral("Remove All"),
+                                    QStringLiteral("Do you really want to clear the list?"), ui::MessageIcon::Question,
+                                    ui::MessageButtons::YesNo, ui::MessageAnswer::Yes};
+  if (ui::desktop().ask(this, question) != ui::MessageAnswer::Yes) return;
+  files_.removeAll();
+  ui::ListBox* list = controls().listBox(kList);
+  list->clear();
+  list->setHorizontalExtent(0);
+  refresh();
+}
+
+void AddFilesPage::refresh() {
+  const bool any = !files_.empty();
+  const ui::ControlSet& frameControls = frame_.controls();
+  // A button that goes off while it has the focus hands it to "Add file(s)".
+  const bool nextHadFocus = frameControls.hasFocus(frame_ids::kNext);
+  frameControls.enable(frame_ids::kNext, any);
+  if (!any && nextHadFocus) controls().setFocus(kAddFiles);
+  const bool removeHadFocus = controls().hasFocus(kRemove) || controls().hasFocus(kRemoveAll);
+  controls().enable(kRemove, any);
+  controls().enable(kRemoveAll, any);
+  if (!any && removeHadFocus) controls().setFocus(kAddFiles);
+  controls().setText(kCounter, QStringLiteral("File(s) added: %1").arg(files_.count()));
+}
+
+}  // namespace quillorn::wizard

@@ -1,0 +1,157 @@
+#include "wizard/resources/templates.h"
+
+#include <array>
+#include <cstdlib>
+
+namespace quillorn::wizard {
+namespace {
+
+using ui::ControlKind;
+using ui::ControlTemplate;
+using ui::DialogTemplate;
+using ui::kStaticId;
+namespace style = ui::style;
+
+constexpr int kPageWidth = kPageArea.width;
+constexpr int kPageHeight = kPageArea.height;
+
+// 101: the frame. The picture strip on the left, the page area right of it,
+// an etched line and the six buttons along the bottom.
+constexpr std::array<ControlTemplate, 8> kFrameControls = {{
+    {frame_ids::kAbout, ControlKind::PushButton, "A&bout...", {7, 201, 50, 14}},
+    {frame_ids::kHelp, ControlKind::PushButton, "&Help...", {59, 201, 50, 14}},
+    {frame_ids::kCompanion, ControlKind::PushButton, "&Ravelet...", {116, 201, 50, 14}},
+    {frame_ids::kPrevious, ControlKind::PushButton, "<< &Previous", {174, 201, 50, 14}},
+    {frame_ids::kNext, ControlKind::DefaultPushButton, "&Next >>", {226, 201, 50, 14}},
+    {frame_ids::kExit, ControlKind::PushButton, "E&xit", {284, 201, 50, 14}},
+    {frame_ids::kPicture, ControlKind::Picture, "", {5, 5, 95, 185}, style::kSunken, "Page picture"},
+    {frame_ids::kLine, ControlKind::EtchedLine, "", {5, 195, 330, 1}, 0, "Separator"},
+}};
+
+// 102: page 1, Welcome.
+constexpr std::array<ControlTemplate, 4> kWelcomeControls = {{
+    {welcome_ids::kBanner, ControlKind::Picture, "", {22, 23, 187, 71}, 0, "Quillorn"},
+    {welcome_ids::kGreeting, ControlKind::Text, "Have fun and a pesky job done!", {0, 112, 231, 10}, style::kCentre},
+    {welcome_ids::kNewsLink,
+     ControlKind::LinkText,
+     "Visit quillorn.example.org\nfor news and new versions of Quillorn",
+     {20, 134, 191, 20},
+     style::kCentre},
+    {welcome_ids::kGuideLink,
+     ControlKind::LinkText,
+     "Visit quillorn.example.org/guide\nfor the user's guide and tips for big sites",
+     {20, 160, 191, 20},
+     style::kCentre},
+}};
+
+// 103: page 2, the file list.
+constexpr std::array<ControlTemplate, 7> kFilesControls = {{
+    {files_ids::kList,
+     ControlKind::ListBox,
+     "",
+     {0, 0, kPageWidth, 145},
+     style::kExtendedSelection,
+     "Files for processing"},
+    {files_ids::kAddFiles, ControlKind::PushButton, "&Add file(s)...", {0, 151, 72, 14}},
+    {files_ids::kAddFolders, ControlKind::PushButton, "Add &folder(s)...", {76, 151, 72, 14}},
+    {files_ids::kIncludeSubfolders, ControlKind::CheckBox, "Include &subfolders", {154, 153, 77, 10}},
+    {files_ids::kCounter, ControlKind::Text, "Files added:", {0, 173, 110, 10}},
+    {files_ids::kRemove, ControlKind::PushButton, "&Remove", {114, 170, 56, 14}},
+    {files_ids::kRemoveAll, ControlKind::PushButton, "R&emove all...", {175, 170, 56, 14}},
+}};
+
+// 104: page 3, the search options in two groups.
+constexpr int kBoxX = 8;
+constexpr int kBoxWidth = kPageWidth - 12;
+constexpr std::array<ControlTemplate, 12> kOptionsControls = {{
+    {kStaticId, ControlKind::GroupBox, " Search for URLs ", {0, 0, kPageWidth, 100}},
+    {options_ids::kUseSavedFromUrl,
+     ControlKind::CheckBox,
+     "&Use Microsoft Internet Explorer's \"saved from url\" comment",
+     {kBoxX, 13, kBoxWidth, 10}},
+    {options_ids::kFindReplacements,
+     ControlKind::CheckBox,
+     "&Try to find replacements for unrecognized URLs",
+     {kBoxX, 27, kBoxWidth, 10}},
+    {options_ids::kScriptProtocolStrings,
+     ControlKind::CheckBox,
+     "T&reat strings with protocol names as URLs inside scripts",
+     {kBoxX, 41, kBoxWidth, 10}},
+    {options_ids::kScriptTagStrings,
+     ControlKind::CheckBox,
+     "Treat &strings with tags as actual tags inside scripts",
+     {kBoxX, 55, kBoxWidth, 10}},
+    {options_ids::kCheckInternetUrls,
+     ControlKind::CheckBox,
+     "Tr&y to check Internet URLs (requires Internet connection)",
+     {kBoxX, 69, kBoxWidth, 10}},
+    {options_ids::kIgnoreScriptLinks,
+     ControlKind::CheckBox,
+     "&Ignore scripts inside links",
+     {kBoxX, 83, kBoxWidth, 10}},
+    {kStaticId, ControlKind::GroupBox, " Additional Processing ", {0, 108, kPageWidth, 72}},
+    {options_ids::kUseRelativePaths,
+     ControlKind::CheckBox,
+     "Us&e relative paths instead of absolute",
+     {kBoxX, 121, kBoxWidth, 10}},
+    {options_ids::kAddHttpPrefix, ControlKind::CheckBox, "&Add \"http://\" to Web URLs", {kBoxX, 135, kBoxWidth, 10}},
+    {options_ids::kAddMailtoPrefix,
+     ControlKind::CheckBox,
+     "A&dd \"mailto:\" to e-mail addresses",
+     {kBoxX, 149, kBoxWidth, 10}},
+    {options_ids::kConvertCodedChars,
+     ControlKind::CheckBox,
+     "&Convert coded characters in URLs",
+     {kBoxX, 163, kBoxWidth, 10}},
+}};
+
+// 105: page 4, the search's progress panel.
+constexpr std::array<ControlTemplate, 4> kSearchControls = {{
+    {search_ids::kStatusList, ControlKind::ListBox, "", {0, 0, kPageWidth, 145}, 0, "Search progress"},
+    {search_ids::kFilesBar, ControlKind::ProgressBar, "", {0, 151, kPageWidth, 9}, style::kSmooth, "Files searched"},
+    {search_ids::kFileBar, ControlKind::ProgressBar, "", {0, 164, kPageWidth, 6}, 0, "Progress in the current file"},
+    {search_ids::kStatusLine, ControlKind::Text, "Status", {0, 176, kPageWidth, 10}, style::kCentre},
+}};
+
+// 108: the About box.
+constexpr std::array<ControlTemplate, 7> kAboutControls = {{
+    {about_ids::kCredits,
+     ControlKind::Text,
+     "Quillorn repairs the broken links of a web site\nkept as files on your own disk.",
+     {10, 10, 217, 20},
+     style::kCentre},
+    {about_ids::kWebLabel, ControlKind::Text, "WWW:", {10, 42, 70, 10}, style::kRight},
+    {about_ids::kWebLink, ControlKind::LinkText, "quillorn.example.org", {84, 42, 143, 10}},
+    {about_ids::kMailLabel, ControlKind::Text, "E-mail:", {10, 56, 70, 10}, style::kRight},
+    {about_ids::kMailLink, ControlKind::LinkText, "team@quillorn.example.org", {84, 56, 143, 10}},
+    {about_ids::kMotto,
+     ControlKind::Text,
+     "Made by the Quillorn team. Keep your backups!",
+     {10, 80, 217, 10},
+     style::kCentre},
+    {about_ids::kOk, ControlKind::DefaultPushButton, "OK", {93, 106, 50, 14}},
+}};
+
+constexpr std::array<DialogTemplate, 9> kTemplates = {{
+    {frame_ids::kTemplate, "", 342, 221, kFrameControls},
+    {welcome_ids::kTemplate, "", kPageWidth, kPageHeight, kWelcomeControls},
+    {files_ids::kTemplate, "", kPageWidth, kPageHeight, kFilesControls},
+    {options_ids::kTemplate, "", kPageWidth, kPageHeight, kOptionsControls},
+    {search_ids::kTemplate, "", kPageWidth, kPageHeight, kSearchControls},
+    {kResultsTemplate, "", kPageWidth, kPageHeight, {}},
+    {kDeletionTemplate, "", kPageWidth, kPageHeight, {}},
+    {kProcessingTemplate, "", kPageWidth, kPageHeight, {}},
+    {about_ids::kTemplate, "About Quillorn", 237, 133, kAboutControls},
+}};
+
+}  // namespace
+
+const DialogTemplate& dialogTemplate(int templateId) {
+  for (const DialogTemplate& dialog : kTemplates) {
+    if (dialog.id == templateId) return dialog;
+  }
+  // Every caller names one of the ids above; anything else is a programming error.
+  std::abort();
+}
+
+}  // namespace quillorn::wizard

@@ -1,0 +1,38 @@
+#include "wizard/search/search_options_page.h"
+
+#include "wizard/resources/templates.h"
+#include "wizard/shell/frame.h"
+
+namespace quillorn::wizard {
+namespace {
+
+constexpr std::array<OptionBox, 10> kOptionBoxes = {{
+    {options_ids::kScriptTagStrings, &Settings::scriptTagStrings},
+    {options_ids::kScriptProtocolStrings, &Settings::scriptProtocolStrings},
+    {options_ids::kUseSavedFromUrl, &Settings::useSavedFromUrl},
+    {options_ids::kUseRelativePaths, &Settings::useRelativePaths},
+    {options_ids::kFindReplacements, &Settings::findReplacements},
+    {options_ids::kConvertCodedChars, &Settings::convertCodedChars},
+    {options_ids::kAddHttpPrefix, &Settings::addHttpPrefix},
+    {options_ids::kAddMailtoPrefix, &Settings::addMailtoPrefix},
+    {options_ids::kCheckInternetUrls, &Settings::checkInternetUrls},
+    {options_ids::kIgnoreScriptLinks, &Settings::ignoreScriptLinks},
+}};
+
+}  // namespace
+
+const std::array<OptionBox, 10>& optionBoxes() { return kOptionBoxes; }
+
+SearchOptionsPage::SearchOptionsPage(Frame& frame)
+    : ui::Page(&frame, dialogTemplate(options_ids::kTemplate)), frame_(frame) {
+  Settings& settings = frame.state().settings;
+  for (const OptionBox& box : kOptionBoxes) controls().bindCheckBox(box.id, settings.*box.field);
+}
+
+void SearchOptionsPage::onShow(bool shown) {
+  if (!shown) return;
+  frame_.controls().enable(frame_ids::kNext, true);
+  frame_.controls().enable(frame_ids::kPrevious, true);
+}
+
+}  // namespace quillorn::wizard

@@ -1,0 +1,38 @@
+#pragma once
+// Page 4, Searching for broken URLs: the search starts by itself each time the
+// page is shown. Showing the page empties its status list and the two tables,
+// turns Next and Previous off and posts the start request; the search runs
+// when the request arrives, once the page is on screen, under the frame's
+// lock, and reports to the page's panel (status list, two bars, status line).
+// ESC stops it between files. Afterwards Previous is on, and Next only when
+// something needs attention; the focus goes to the one that leads on.
+//
+// The passes are the core's (beginSearch, runSearch), the same the command
+// line runs, so both give the same findings for the same options.
+
+#include "core/search/search_context.h"
+#include "ui/page_panel.h"
+#include "ui/template_window.h"
+
+namespace quillorn::wizard {
+
+class Frame;
+
+class SearchPage : public ui::Page {
+ public:
+  explicit SearchPage(Frame& frame);
+
+ protected:
+  void onShow(bool shown) override;
+  void onCommand(int id, int code) override;
+
+ private:
+  void beginSearch();
+  void runSearch();
+
+  Frame& frame_;
+  ui::PagePanel panel_;
+  SearchContext context_;
+};
+
+}  // namespace quillorn::wizard

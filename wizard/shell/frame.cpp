@@ -1,0 +1,177 @@
+#include "wizard/shell/frame.h"
+
+#include <QCloseEvent>
+#include <QKeySequence>
+#include <QShortcut>
+
+#include <fstream>
+
+#include "core/settings/settings.h"
+#include "platform/host_path.h"
+#include "ui/desktop.h"
+#include "ui/list_box.h"
+#include "ui/text.h"
+#include "wizard/resources/templates.h"
+#include "wizard/shell/about_box.h"
+#include "wizard/shell/pictures.h"
+#include "wizard/shell/program_paths.h"
+
+namespace quillorn::wizard {
+namespace {
+
+constexpr int kDeletionStep = 5;
+constexpr int kProcessingStep = 6;
+constexpr int kFilesStep = 1;
+
+QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+}  // namespace
+
+Frame::Frame(WizardState& state, platform::RegistryFile& registry, std::string_view programFile)
+    : ui::Dialog(nullptr, dialogTemplate(frame_ids::kTemplate), true),
+      state_(state),
+      registry_(registry),
+      programDirectory_(programDirectoryOf(programFile)),
+      companionPath_(companionPathOf(programDirectory_)),
+      lock_([this](int window) -> const ui::ControlSet* {
+        if (window == FrameLock::kFrameWindow) return &controls();
+        return pages_[static_cast<std::size_t>(window)] != nullptr ? &page(window).controls() : nullptr;
+      }),
+      stopKey_(this) {
+  setWindowIcon(wizardIcon());
+  // The companion's file is looked for once; without it the button stays off.
+  if (!std::ifstream(platform::toHostPath(companionPath_), std::ios::binary).is_open()) {
+    controls().enable(frame_ids::kCompanion, false);
+  }
+
+  // Every page sets its controls from the loaded options while it is made.
+  const QPoint pageOrigin = ui::mapDialogRect(kPageArea, ui::baseUnits(font())).topLeft();
+  for (int step = 0; step < kStepCount; ++step) {
+    ui::Page* page = stepTable()[static_cast<std::size_t>(step)].createPage(*this);
+    page->move(pageOrigin);
+    pages_[static_cast<std::size_t>(step)] = page;
+  }
+
+  // F1 anywhere in the frame or its pages, unless the lock holds Help.
+  auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  connect(f1, &QShortcut::activated, this, [this] {
+    if (controls().isEnabled(frame_ids::kHelp)) ui::desktop().openHelp(fromUtf8(helpAddress()));
+  });
+
+  showStep();
+}
+
+Frame::~Frame() = default;
+
+void Frame::lockControls() { lock_.lockControls(); }
+
+void Frame::unlockControls() {
+  lock_.unlockControls();
+  if (closePending_)
+    QMetaObject::invokeMethod(
+        this, [this] { requestClose(); }, Qt::QueuedConnection);
+}
+
+std::string Frame::helpAddress() const {
+  return helpAddressOf(programDirectory_, stepTable()[static_cast<std::size_t>(currentStep_)].helpTopic);
+}
+
+void Frame::onCommand(int id, int code) {
+  if (code != ui::kClicked) return;
+  switch (id) {
+    case frame_ids::kPrevious: previous(); break;
+    case frame_ids::kNext: next(); break;
+    case frame_ids::kExit: requestClose(); break;
+    case frame_ids::kAbout: showAboutBox(*this); break;
+    case frame_ids::kHelp: ui::desktop().openHelp(fromUtf8(helpAddress())); break;
+    case frame_ids::kCompanion: startCompanion(); break;
+    default: break;
+  }
+}
+
+void Frame::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  requestClose();
+}
+
+void Frame::reject() {}
+
+void Frame::showStep() {
+  const WizardStep& step = stepTable()[static_cast<std::size_t>(currentStep_)];
+  showStepPicture(controls(), currentStep_, stripPicture_);
+  page(currentStep_).show();
+  setWindowTitle(QStringLiteral("Quillorn - ") + fromUtf8(step.title));
+}
+
+void Frame::previous() {
+  if (currentStep_ == 0) return;
+  page(currentStep_).hide();
+  --currentStep_;
+  showStep();
+}
+
+void Frame::next() {
+  if (currentStep_ == kDeletionStep) {
+    const ui::MessageRequest question{
+        QStringLiteral("Quillorn"),
+        QStringLiteral("Now the changes will be applied permanently\nAre you sure that everything is correct?"),
+        ui::MessageIcon::Question, ui::MessageButtons::YesNo, ui::MessageAnswer::Yes};
+    if (ui::desktop().ask(this, question) != ui::MessageAnswer::Yes) return;
+  }
+  page(currentStep_).hide();
+  if (currentStep_ == kProcessingStep) {
+    startOver();
+    currentStep_ = 0;
+  } else {
+    ++currentStep_;
+  }
+  showStep();
+}
+
+void Frame::startOver() {
+  // Only the file list and the two replacement addresses start afresh; the
+  // other options, the decisions and the results stay until their pages
+  // renew them.
+  state_.files.removeAll();
+  if (ui::ListBox* list = page(kFilesStep).controls().listBox(files_ids::kList)) list->clear();
+  state_.settings.imageReplacementUrl.clear();
+  state_.settings.backgroundReplacementUrl.clear();
+  page(kDeletionStep).controls().setText(kImageReplacementEdit, QString());
+  page(kDeletionStep).controls().setText(kBackgroundReplacementEdit, QString());
+}
+
+void Frame::startCompanion() {
+  // Finding a companion that already runs comes with the companion itself.
+  ui::desktop().startProgram(ui::displayPath(companionPath_));
+}
+
+void Frame::requestClose() {
+  if (lock_.locked()) {
+    closePending_ = true;
+    stopKey_.requestStop();
+    return;
+  }
+  const SettingsResult saved = saveSettings(registry_, state_.settings);
+  if (!saved.ok()) {
+    showEmergencyQuit(fromUtf8(saved.message));
+    done(-1);
+    return;
+  }
+  done(0);
+}
+
+void showEmergencyQuit(const QString& text) {
+  ui::desktop().ask(nullptr, {QStringLiteral("Emergency Quit"), text, ui::MessageIcon::Error, ui::MessageButtons::Ok,
+                              ui::MessageAnswer::Ok});
+}
+
+std::unique_ptr<Frame> openFrame(WizardState& state, platform::RegistryFile& registry, std::string_view programFile) {
+  const SettingsResult loaded = loadSettings(registry, state.settings);
+  if (!loaded.ok()) {
+    showEmergencyQuit(fromUtf8(loaded.message));
+    return nullptr;
+  }
+  return std::make_unique<Frame>(state, registry, programFile);
+}
+
+}  // namespace quillorn::wizard

@@ -1,0 +1,65 @@
+#include "wizard/shell/frame_lock.h"
+
+#include "ui/controls.h"
+#include "wizard/resources/templates.h"
+
+namespace quillorn::wizard {
+namespace {
+
+struct LockedControl {
+  int window;
+  int id;
+};
+
+constexpr int kFilesStep = 1;
+constexpr int kResultsStep = 4;
+
+// In the order their states are remembered. Page 5's controls come with its
+// template; until then they are not there to lock.
+constexpr std::array<LockedControl, 15> kLockedControls = {{
+    {FrameLock::kFrameWindow, frame_ids::kAbout},
+    {FrameLock::kFrameWindow, frame_ids::kHelp},
+    {FrameLock::kFrameWindow, frame_ids::kPrevious},
+    {FrameLock::kFrameWindow, frame_ids::kNext},
+    {FrameLock::kFrameWindow, frame_ids::kExit},
+    {kFilesStep, files_ids::kAddFiles},
+    {kFilesStep, files_ids::kAddFolders},
+    {kFilesStep, files_ids::kIncludeSubfolders},
+    {kResultsStep, 1028},  // Hide "Delete"
+    {kResultsStep, 1037},  // the replacement edit box
+    {kResultsStep, 1078},  // Apply
+    {kResultsStep, 1038},  // Browse
+    {kResultsStep, 1039},  // Do not change
+    {kResultsStep, 1075},  // Use relative path
+    {FrameLock::kFrameWindow, frame_ids::kCompanion},
+}};
+
+}  // namespace
+
+void FrameLock::remember() {
+  for (std::size_t i = 0; i < kLockedControls.size(); ++i) {
+    const ui::ControlSet* controls = windows_(kLockedControls[i].window);
+    remembered_[i] = controls != nullptr && controls->isEnabled(kLockedControls[i].id);
+  }
+  everRemembered_ = true;
+}
+
+void FrameLock::lockControls() {
+  remember();
+  for (const LockedControl& locked : kLockedControls) {
+    if (const ui::ControlSet* controls = windows_(locked.window)) controls->enable(locked.id, false);
+  }
+  locked_ = true;
+}
+
+void FrameLock::unlockControls() {
+  if (!everRemembered_) remember();
+  for (std::size_t i = 0; i < kLockedControls.size(); ++i) {
+    if (const ui::ControlSet* controls = windows_(kLockedControls[i].window)) {
+      controls->enable(kLockedControls[i].id, remembered_[i]);
+    }
+  }
+  locked_ = false;
+}
+
+}  // namespace quillorn::wizard
