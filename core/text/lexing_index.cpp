@@ -277,6 +277,7 @@ std::size_t LexingIndex::valueLength(Pos pos, ValueMode mode) {
     Pos q = p;
     for (; text_.hasChar(q) && q < limit; q += step) {
       const char c = text_.charAt(q);
+      if (!kWanted[static_cast<unsigned char>(c)]) continue;
       if (isControl(c)) {
         ++skipped;
       } else if ((kindsAt(q, c) & ends) != 0) {

@@ -291,11 +291,15 @@ Pos findTagEnd(const TextView& text, Pos pos) {
 
 namespace {
 
-// findInBlock; `lookedTo` receives the position after the last character it
+// What findInBlock found, and the position after the last character it
 // looked at.
-Pos searchBlock(const TextView& text, Pos start, std::string_view pattern, StopMode mode, Pos& lookedTo) {
-  lookedTo = start;
-  if (start < 0 || start >= text.end()) return kNotFound;
+struct BlockSearch {
+  Pos found;
+  Pos lookedTo;
+};
+
+BlockSearch searchBlock(const TextView& text, Pos start, std::string_view pattern, StopMode mode) {
+  if (start < 0 || start >= text.end()) return {kNotFound, start};
   const int step = text.step;
   const std::string folded = asciiUpperCopy(pattern);
 
@@ -310,10 +314,7 @@ Pos searchBlock(const TextView& text, Pos start, std::string_view pattern, StopM
     std::size_t matched = 0;
     for (; matched < folded.size(); ++matched, q += step) {
       // Running into the end here means no later attempt can match either.
-      if (!text.hasChar(q)) {
-        lookedTo = scanned;
-        return kNotFound;
-      }
+      if (!text.hasChar(q)) return {kNotFound, scanned};
       c = text.charAt(q);
       if (q >= scanned) {
         moveQuoteState(run, c, previous);
@@ -322,26 +323,19 @@ Pos searchBlock(const TextView& text, Pos start, std::string_view pattern, StopM
       }
       if (asciiUpper(c) != folded[matched]) break;
     }
-    if (matched == folded.size()) {
-      lookedTo = scanned;
-      return p;
-    }
+    if (matched == folded.size()) return {p, scanned};
     if (run == QuoteRun::None && isMarkupBracket(text, q, c)) {
-      if ((mode == StopAtTag && c == '<') || (mode == StopAtTagEnd && c == '>')) {
-        lookedTo = scanned;
-        return kNotFound;
-      }
+      if (mode == StopAtTag && c == '<') return {kNotFound, scanned};
+      if (mode == StopAtTagEnd && c == '>') return {kNotFound, scanned};
     }
   }
-  lookedTo = scanned;
-  return kNotFound;
+  return {kNotFound, scanned};
 }
 
 }  // namespace
 
 Pos findInBlock(const TextView& text, Pos start, std::string_view pattern, StopMode mode) {
-  Pos lookedTo = start;
-  return searchBlock(text, start, pattern, mode, lookedTo);
+  return searchBlock(text, start, pattern, mode).found;
 }
 
 Pos findInBlockBefore(const TextView& text, Pos start, std::string_view pattern, StopMode mode, Pos limit, bool* gaveUp,
@@ -351,11 +345,12 @@ Pos findInBlockBefore(const TextView& text, Pos start, std::string_view pattern,
   // see, or ran out of text at the cut.
   const Pos cutEnd = std::clamp<Pos>(limit, 0, text.end());
   const TextView cut(text.data, static_cast<std::size_t>(cutEnd), text.encoding());
-  Pos looked = start;
-  const Pos found = searchBlock(cut, start, pattern, mode, looked);
-  if (gaveUp != nullptr) *gaveUp = found == kNotFound && cutEnd < text.end() && looked >= cutEnd - text.step;
-  if (lookedTo != nullptr) *lookedTo = looked;
-  return found;
+  const BlockSearch search = searchBlock(cut, start, pattern, mode);
+  if (gaveUp != nullptr) {
+    *gaveUp = search.found == kNotFound && cutEnd < text.end() && search.lookedTo >= cutEnd - text.step;
+  }
+  if (lookedTo != nullptr) *lookedTo = search.lookedTo;
+  return search.found;
 }
 
 std::size_t readValue(const TextView& text, Pos pos, ValueMode mode, std::string* out, QuoteKind* quoteKind,

@@ -1,7 +1,7 @@
 #pragma once
 // What the libFuzzer targets share: a check that aborts (so libFuzzer keeps
-// the input), a reader of parameters from the front of an input, and a folder
-// of their own for targets that go through files.
+// the input), a reader of parameters from the front of an input, a folder of
+// their own for targets that go through files, and a panel for searches.
 
 #include <algorithm>
 #include <cstddef>
@@ -15,6 +15,8 @@
 #include <system_error>
 
 #include <unistd.h>
+
+#include "core/search/progress_panel.h"
 
 namespace quillorn::fuzz {
 
@@ -64,6 +66,16 @@ inline const std::filesystem::path& scratchFolder() {
   }();
   return folder;
 }
+
+// A panel nobody watches: the search runs to its end.
+class SilentPanel : public ProgressPanel {
+ public:
+  void appendStatusLine(std::string_view) override {}
+  void setOverallProgress(std::int64_t, std::int64_t) override {}
+  void setFileProgress(std::int64_t, std::int64_t) override {}
+  void setPanelStatus(PanelStatus, std::string_view) override {}
+  bool pollStopRequest() override { return false; }
+};
 
 inline void writeBytes(const std::filesystem::path& file, std::string_view bytes) {
   std::ofstream out(file, std::ios::binary | std::ios::trunc);

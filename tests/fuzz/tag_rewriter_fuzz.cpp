@@ -26,15 +26,7 @@ namespace {
 using namespace quillorn;
 using fuzz::check;
 using fuzz::ParamReader;
-
-class SilentPanel : public ProgressPanel {
- public:
-  void appendStatusLine(std::string_view) override {}
-  void setOverallProgress(std::int64_t, std::int64_t) override {}
-  void setFileProgress(std::int64_t, std::int64_t) override {}
-  void setPanelStatus(PanelStatus, std::string_view) override {}
-  bool pollStopRequest() override { return false; }
-};
+using fuzz::SilentPanel;
 
 // Keeps what it is given until its `allowed` writes are used up.
 class LimitedSink : public OutputSink {
