@@ -108,11 +108,11 @@ std::vector<Case> makeCases(const fs::path& site, std::size_t size) {
       {"tags-unclosed-quotes", "htm", [=] { return repeated("", "<a href=\"x ", "", size); }},
       {"attribute-quote-soup", "htm", [=] { return repeated("", "<img title=\"a' src='b\" ", "", size); }},
       {"attribute-hops-over-tags", "htm", [=] { return repeated("", "<a\"\"=\"", "", size); }},
-      {"attribute-controls", "htm", [=] { return repeated("", "<a href=\x01", "", size); }},
-      {"attribute-control-runs", "htm", [=] { return repeated("", "<a href=" + controls, "", size); }},
+      {"attribute-controls", "htm", [=] { return repeated("", "<ahref=\x01", "", size); }},
+      {"attribute-control-runs", "htm", [=] { return repeated("", "<ahref=" + controls, "", size); }},
       {"comments-without-end", "htm", [=] { return repeated("", "<!-- saved from url=", "", size); }},
       {"comments-quoted", "htm", [=] { return repeated("", "<!-- \"<!-- '", "", size); }},
-      {"comments-controls", "htm", [=] { return repeated("", "<!-- saved from url=\x01", "", size); }},
+      {"comments-hop-over-comments", "htm", [=] { return repeated("", "<!--\"\"=\"", "", size); }},
   };
   return cases;
 }
