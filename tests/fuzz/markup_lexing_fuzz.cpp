@@ -123,9 +123,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t positionSeeds[3] = {params.byte(), params.byte(), params.byte()};
   const std::string name(params.text(8));
   const std::string pattern(params.text(8));
-  // The index either answers the plain way until its budget runs out, or
-  // from its lists from the first question.
-  const std::int64_t plainBudget = params.byte() % 2 == 0 ? 0 : -1;
+  // The index answers the plain way until its budget runs out (the default,
+  // or a few characters, so that a search is cut off part way), or from its
+  // lists from the first question.
+  const std::uint8_t budgetByte = params.byte();
+  const std::int64_t plainBudget = budgetByte < 64 ? -1 : budgetByte < 128 ? 0 : budgetByte % 64;
 
   // The whole input is the text, so the parameters also shape what is scanned.
   const auto single = std::make_unique<std::uint8_t[]>(size);

@@ -66,7 +66,8 @@ class LexingIndexTest : public testing::TestWithParam<IndexCase> {
 
 TEST_P(LexingIndexTest, AnswersAsThePlainRoutines) {
   const TextView plain = text();
-  for (const std::int64_t budget : {std::int64_t{0}, std::int64_t{-1}}) {
+  // No plain reading, a little (so searches are cut off part way), the default.
+  for (const std::int64_t budget : {std::int64_t{0}, std::int64_t{3}, std::int64_t{17}, std::int64_t{-1}}) {
     LexingIndex index(plain, budget);
     for (const Pos end : cuts()) {
       const TextView cut(plain.data, static_cast<std::size_t>(end), plain.encoding());
