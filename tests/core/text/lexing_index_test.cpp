@@ -17,6 +17,7 @@
 namespace quillorn {
 namespace {
 
+using namespace std::string_literals;
 using test_support::encodingName;
 using test_support::makeDocument;
 
@@ -28,10 +29,10 @@ struct Row {
 // clang-format off
 const Row kRows[] = {
     {"QuotesHideTags", R"~(<style ">"url(a)<style ">"url(b)"<p>url(c)>)~"},
-    {"CommentWrappedBlocks", "<style<!--url(a)<style<!--'url(b)>url(c)'>url(d)~"},
+    {"CommentWrappedBlocks", "<style<!--url(a)<style<!--'url(b)>url(c)'>url(d)"},
     {"EscapedQuoteOpensSearch", R"~(x\"url(a)'<b>url(b)'<c\'>url(c)\"<)~"},
-    {"BracketsBeforeEquals", "<=url(a)>=url(b)<x>url(c)=<url(d)~"},
-    {"ControlsInValues", std::string("url(\x01\x01url(\x01\x02url(a)\x1f)\0{url(", 31) + "\t\nb)~"},
+    {"BracketsBeforeEquals", "<=url(a)>=url(b)<x>url(c)=<url(d)"},
+    {"ControlsInValues", "url(\x01\x01url(\x01\x02url(a)\x1f)\0{url(\t\nb)"s},
     {"UnclosedValues", R"~('http://a "http://b \"http://c <x http://d \'http://e)~"},
     {"ProtocolsBeforeClosingTag", R"~("http://a"<=http://b</script>'http://c)~"},
     {"TagValuesAndBraces", "a=>x} >b{ c)\"d\\\"e' f"},
