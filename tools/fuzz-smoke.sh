@@ -1,19 +1,11 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs each for a few seconds
-# (FUZZ_SECONDS, default 20), starting from its seeds in tests/fuzz/corpus/<target>
-# where it has some. A crash or sanitizer report fails the run.
+# CI's short run of every libFuzzer target: a few seconds each (FUZZ_SECONDS,
+# default 20) from the committed seeds alone, so every run starts alike. A
+# crash or sanitizer report fails the run. tools/fuzz-long.sh runs them for
+# longer and keeps what they find.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds="${FUZZ_SECONDS:-20}"
-cmake --preset fuzz
-cmake --build --preset fuzz -j "$(nproc)" --target markup_lexing_fuzz decode_url_fuzz page_picture_fuzz
-for target in markup_lexing_fuzz decode_url_fuzz page_picture_fuzz; do
-  corpus="$(mktemp -d)"
-  seeds=()
-  if [[ -d "tests/fuzz/corpus/$target" ]]; then seeds=("tests/fuzz/corpus/$target"); fi
-  echo "fuzz: $target for ${seconds}s"
-  "build/fuzz/tests/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 \
-    -artifact_prefix="build/fuzz/" "$corpus" "${seeds[@]}" 2>&1 | tail -n 3
-  rm -rf "$corpus"
-done
+corpus="$(mktemp -d)"
+trap 'rm -rf "$corpus"' EXIT
+FUZZ_CORPUS="$corpus" bash tools/fuzz-long.sh --per-target "${FUZZ_SECONDS:-20}" "$@"

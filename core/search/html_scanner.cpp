@@ -2,10 +2,12 @@
 #include <optional>
 #include <string_view>
 
+#include "core/search/block_hits.h"
 #include "core/search/scanners.h"
 #include "core/search/script_strings.h"
 #include "core/search/url_classifier.h"
 #include "core/search/url_table.h"
+#include "core/text/lexing_index.h"
 #include "core/text/markup_lexing.h"
 #include "platform/host_path.h"
 
@@ -80,9 +82,9 @@ struct BlockRegion {
 // Text wrapped in "<!--" is searched from there up to the comment's closing
 // '>'; other text from the tag's end up to the next markup '<', normally the
 // closing tag. None when the tag never ends.
-std::optional<BlockRegion> blockRegion(const TextView& text, Pos tagPos, Pos nextLt) {
-  if (nextLt != kNotFound && spellsAt(text, nextLt, kCommentOpening)) return BlockRegion{nextLt, StopAtTagEnd};
-  const Pos afterTag = findTagEnd(text, tagPos);
+std::optional<BlockRegion> blockRegion(LexingIndex& index, Pos tagPos, Pos nextLt) {
+  if (nextLt != kNotFound && spellsAt(index.text(), nextLt, kCommentOpening)) return BlockRegion{nextLt, StopAtTagEnd};
+  const Pos afterTag = index.findTagEnd(tagPos);
   if (afterTag == kNotFound) return std::nullopt;
   return BlockRegion{afterTag, StopAtTag};
 }
@@ -95,17 +97,28 @@ bool stepAndPoll(ProgressPanel& panel, std::int64_t& barPosition, std::int64_t b
 }
 
 // The url( ) arguments of every STYLE block. Returns the entries recorded.
-std::int64_t scanStyleBlocks(SearchContext& context, const TextView& text, std::int32_t fileIndex) {
+std::int64_t scanStyleBlocks(SearchContext& context, LexingIndex& index, std::int32_t fileIndex) {
+  const TextView& text = index.text();
   std::int64_t made = 0;
+  BlockHits hits;
   TagWalk styles(text, kStyleTag, context.settings.scriptTagStrings != 0);
   for (Pos style = styles.next(0); style != kNotFound;) {
     const Pos nextLt = findTag(text, "", style);
-    if (const auto region = blockRegion(text, style, nextLt)) {
-      for (Pos hit = findInBlock(text, region->start, kStyleUrlOpening, region->mode); hit != kNotFound;) {
-        const Pos valuePos = hit + 3 * text.step;  // the '('
-        std::size_t length = 0;
-        made += classifyUrl(context, text, fileIndex, StyleUrl, valuePos, &length);
-        hit = findInBlock(text, valuePos + static_cast<Pos>(length + 1) * text.step, kStyleUrlOpening, region->mode);
+    if (const auto region = blockRegion(index, style, nextLt)) {
+      for (Pos hit = index.findInBlock(region->start, kStyleUrlOpening, region->mode); hit != kNotFound;) {
+        BlockHits::Record* record = hits.reach(hit, region->mode);
+        if (record == nullptr) break;
+        if (record->resume == kNotFound) {
+          const Pos valuePos = hit + 3 * text.step;  // the '('
+          std::size_t length = 0;
+          // A value that runs into the end of the text reads as empty; it is
+          // not read only to find that out.
+          if (index.valueLength(valuePos, StyleValue) > 0) {
+            made += classifyUrl(context, index.view(), fileIndex, StyleUrl, valuePos, &length);
+          }
+          record->resume = valuePos + static_cast<Pos>(length + 1) * text.step;
+        }
+        hit = index.findInBlock(record->resume, kStyleUrlOpening, region->mode);
       }
     }
     if (nextLt == kNotFound) break;
@@ -116,9 +129,11 @@ std::int64_t scanStyleBlocks(SearchContext& context, const TextView& text, std::
 
 // The protocol strings of every SCRIPT block that has a closing tag. Returns
 // the entries recorded.
-std::int64_t scanScriptBlocks(SearchContext& context, const TextView& text, std::int32_t fileIndex) {
+std::int64_t scanScriptBlocks(SearchContext& context, LexingIndex& index, std::int32_t fileIndex) {
+  const TextView& text = index.text();
   std::int64_t made = 0;
   ScriptCommentCheck comments(text);
+  std::array<BlockHits, kScriptProtocols.size()> hits;
   // The closing tag found for one block is the closing tag of every later
   // opening before it, so a file of unclosed blocks is not searched to its
   // end once per block.
@@ -131,9 +146,10 @@ std::int64_t scanScriptBlocks(SearchContext& context, const TextView& text, std:
     }
     const Pos nextLt = findTag(text, "", script);
     if (close != kNotFound && close > script) {
-      if (const auto region = blockRegion(text, script, nextLt)) {
-        for (std::string_view protocol : kScriptProtocols) {
-          made += searchScriptStrings(context, text, fileIndex, protocol, region->start, close, region->mode, comments);
+      if (const auto region = blockRegion(index, script, nextLt)) {
+        for (std::size_t i = 0; i < kScriptProtocols.size(); ++i) {
+          made += searchScriptStrings(context, index, fileIndex, kScriptProtocols[i],
+                                      {region->start, close, region->mode}, comments, hits[i]);
         }
       }
     }
@@ -170,9 +186,10 @@ std::int64_t scanHtmlTags(SearchContext& context, const TextView& text, std::int
     // opening tag to its closing one, so script text is never read as tags here.
     const bool scriptPass = pass.name == kScriptTag;
     TagWalk tags(text, pass.name, plainFindTag || scriptPass);
+    AttributeMemo attributes;
     for (Pos tag = tags.next(0); tag != kNotFound;) {
       Pos valuePos = kNotFound;
-      if (findAttribute(text, tag, pass.attribute, nullptr, &valuePos) > 0) {
+      if (findAttribute(text, tag, pass.attribute, &valuePos, attributes) > 0) {
         runningCount += classifyUrl(context, text, fileIndex, tag, valuePos);
       }
       const Pos next = scriptPass ? findTag(text, kScriptCloseTag, tag) : findTag(text, "", tag);
@@ -194,11 +211,12 @@ std::int64_t scanHtmlFile(SearchContext& context, const DocumentBuffer& buffer, 
   if (runningCount < 0) return runningCount;
 
   if (stepAndPoll(context.panel, barPosition, barSteps)) return -runningCount;
-  runningCount += scanStyleBlocks(context, text, fileIndex);
+  LexingIndex index(text);
+  runningCount += scanStyleBlocks(context, index, fileIndex);
 
   if (context.settings.scriptProtocolStrings != 0) {
     if (stepAndPoll(context.panel, barPosition, barSteps)) return -runningCount;
-    runningCount += scanScriptBlocks(context, text, fileIndex);
+    runningCount += scanScriptBlocks(context, index, fileIndex);
   }
 
   finishStatusLine(context, line, runningCount);

@@ -28,12 +28,15 @@ constexpr int kSavedFromStopped = 255;
 // the file (narrowed, control characters dropped); none when no comment has it.
 // A name found with no value after its "=" does not count as found.
 std::optional<std::string> findSavedFromValue(const TextView& text) {
-  std::string value;
+  AttributeMemo memo;
   Pos comment = findTag(text, "!--", 0);
   while (comment != kNotFound) {
     Pos valuePos = kNotFound;
-    value.clear();
-    if (findAttribute(text, comment, kSavedFromName, &value, &valuePos) > 0) return value;
+    if (findAttribute(text, comment, kSavedFromName, &valuePos, memo) > 0) {
+      std::string value;
+      findAttribute(text, comment, kSavedFromName, &value, &valuePos);
+      return value;
+    }
     const Pos next = findTag(text, "", comment);
     if (next == kNotFound) break;
     comment = findTag(text, "!--", next);

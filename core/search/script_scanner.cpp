@@ -1,12 +1,13 @@
 #include <algorithm>
 #include <string_view>
 
+#include <cstring>
+
 #include "core/search/scanners.h"
 #include "core/search/script_strings.h"
-
-#include <cstring>
 #include "core/search/url_classifier.h"
 #include "core/search/url_table.h"
+#include "core/text/lexing_index.h"
 #include "core/text/markup_lexing.h"
 
 namespace quillorn {
@@ -84,30 +85,38 @@ bool ScriptCommentCheck::contains(Pos pos) {
   return opener != kNotFound;
 }
 
-std::int64_t searchScriptStrings(SearchContext& context, const TextView& text, std::int32_t fileIndex,
-                                 std::string_view protocol, Pos start, Pos end, StopMode mode,
-                                 ScriptCommentCheck& comments) {
-  end = std::min(end, text.end());
+std::int64_t searchScriptStrings(SearchContext& context, LexingIndex& index, std::int32_t fileIndex,
+                                 std::string_view protocol, ScriptRegion region, ScriptCommentCheck& comments,
+                                 BlockHits& hits) {
+  const TextView& text = index.text();
+  const Pos end = std::min(region.end, text.end());
   // The search itself stops at `end`: a protocol name holds no '<', so no hit
   // before a closing tag runs into it, and what lies beyond is never wanted.
   // The value reading and the comment check still see the whole text.
-  const TextView searchText(text.data, static_cast<std::size_t>(end), text.encoding());
   std::int64_t made = 0;
-  for (Pos pos = start; pos >= 0 && pos < end;) {
-    const Pos hit = findInBlock(searchText, pos, protocol, mode);
+  for (Pos pos = region.start; pos >= 0 && pos < end;) {
+    const Pos hit = index.findInBlock(pos, protocol, region.mode, end);
     if (hit == kNotFound) break;
-    Pos valueStart = hit;
-    std::size_t length = 0;
-    if (comments.contains(hit)) {
-      length = readValue(text, hit, AttributeValue, nullptr, nullptr, nullptr);
-    } else {
-      valueStart = stringStart(text, hit);
-      made += classifyUrl(context, text, fileIndex, ScriptString, valueStart, &length);
+    BlockHits::Record* record = hits.reach(hit, region.mode);
+    if (record == nullptr) break;
+    if (record->resume == kNotFound) {
+      Pos valueStart = hit;
+      std::size_t length = 0;
+      if (comments.contains(hit)) {
+        length = index.valueLength(hit, AttributeValue);
+      } else {
+        valueStart = stringStart(text, hit);
+        // A value that runs into the end of the text reads as empty; it is
+        // not read only to find that out.
+        if (index.valueLength(valueStart, AttributeValue) > 0) {
+          made += classifyUrl(context, index.view(), fileIndex, ScriptString, valueStart, &length);
+        }
+      }
+      // Step past the hit at least, so that it is never examined twice.
+      const Pos next = valueStart + static_cast<Pos>(length) * text.step;
+      record->resume = next > hit ? next : hit + text.step;
     }
-    // A value that runs into the end of the text reads as empty; step past
-    // the hit so that it is never examined twice.
-    const Pos next = valueStart + static_cast<Pos>(length) * text.step;
-    pos = next > hit ? next : hit + text.step;
+    pos = record->resume;
   }
   return made;
 }
@@ -129,12 +138,14 @@ std::int64_t scanScriptFile(SearchContext& context, const DocumentBuffer& buffer
   }
 
   if (context.settings.scriptProtocolStrings != 0) {
+    LexingIndex index(text);
     ScriptCommentCheck comments(text);
     for (std::string_view protocol : kScriptProtocols) {
       context.panel.setFileProgress(barPosition, barSteps);
       ++barPosition;
       if (context.panel.pollStopRequest()) return -runningCount;
-      runningCount += searchScriptStrings(context, text, fileIndex, protocol, 0, text.end(), NoStop, comments);
+      BlockHits hits;
+      runningCount += searchScriptStrings(context, index, fileIndex, protocol, {0, text.end(), NoStop}, comments, hits);
     }
   }
 
@@ -147,13 +158,18 @@ std::int64_t scanStyleFile(SearchContext& context, const DocumentBuffer& buffer,
   if (context.panel.pollStopRequest()) return -1;
 
   const TextView text = buffer.view();
+  LexingIndex index(text);
   std::int64_t runningCount = 1;
   // Style-sheet comments are not recognised: a url( ) inside one counts too.
-  for (Pos hit = findInBlock(text, 0, kStyleUrlOpening, NoStop); hit != kNotFound;) {
+  for (Pos hit = index.findInBlock(0, kStyleUrlOpening, NoStop); hit != kNotFound;) {
     const Pos valuePos = hit + 3 * text.step;  // the '('
     std::size_t length = 0;
-    runningCount += classifyUrl(context, text, fileIndex, StyleUrl, valuePos, &length);
-    hit = findInBlock(text, valuePos + static_cast<Pos>(length + 2) * text.step, kStyleUrlOpening, NoStop);
+    // A value that runs into the end of the text reads as empty; it is not
+    // read only to find that out.
+    if (index.valueLength(valuePos, StyleValue) > 0) {
+      runningCount += classifyUrl(context, index.view(), fileIndex, StyleUrl, valuePos, &length);
+    }
+    hit = index.findInBlock(valuePos + static_cast<Pos>(length + 2) * text.step, kStyleUrlOpening, NoStop);
   }
 
   finishStatusLine(context, line, runningCount);

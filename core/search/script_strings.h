@@ -7,8 +7,10 @@
 #include <string_view>
 #include <vector>
 
+#include "core/search/block_hits.h"
 #include "core/search/search_context.h"
 #include "core/text/document_buffer.h"
+#include "core/text/lexing_index.h"
 #include "core/text/markup_lexing.h"
 
 namespace quillorn {
@@ -41,13 +43,22 @@ class ScriptCommentCheck {
   std::vector<Pos> closers_;  // every "*/", ascending
 };
 
-// Finds `protocol` from `start` with `mode`, taking only hits before `end`:
-// the end of the text, or the '<' of the closing tag of a script block. Each hit outside a comment is
-// moved back onto the quote (or backslash and quote) that opens its string and
-// classified as a ScriptString; the search goes on past the value read there.
-// Returns the number of entries recorded.
-std::int64_t searchScriptStrings(SearchContext& context, const TextView& text, std::int32_t fileIndex,
-                                 std::string_view protocol, Pos start, Pos end, StopMode mode,
-                                 ScriptCommentCheck& comments);
+// The text one search for protocol strings covers: from `start` with `mode`,
+// taking only hits before `end` (the end of the text, or the '<' of the
+// closing tag of a script block).
+struct ScriptRegion {
+  Pos start;
+  Pos end;
+  StopMode mode;
+};
+
+// Finds `protocol` in `region`. Each hit outside a comment is moved back onto
+// the quote (or backslash and quote) that opens its string and classified as
+// a ScriptString; the search goes on past the value read there. A hit that
+// `hits` says was handled before is not classified again. Returns the number
+// of entries recorded.
+std::int64_t searchScriptStrings(SearchContext& context, LexingIndex& index, std::int32_t fileIndex,
+                                 std::string_view protocol, ScriptRegion region, ScriptCommentCheck& comments,
+                                 BlockHits& hits);
 
 }  // namespace quillorn

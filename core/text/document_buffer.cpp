@@ -1,5 +1,7 @@
 #include "core/text/document_buffer.h"
 
+#include <algorithm>
+#include <iterator>
 #include <limits>
 
 #include "platform/code_page.h"
@@ -30,6 +32,18 @@ void appendWidened(std::string_view narrow, std::string& out) {
 
 void swapBytePairs(std::uint8_t* bytes, std::size_t count) {
   for (std::size_t i = 0; i + 1 < count; i += 2) std::swap(bytes[i], bytes[i + 1]);
+}
+
+Pos TextView::afterControls(Pos pos) const {
+  if (controlRuns != nullptr) {
+    const auto run = std::upper_bound(controlRuns->begin(), controlRuns->end(), pos,
+                                      [](Pos p, const ControlRun& r) { return p < r.start; });
+    if (run != controlRuns->begin()) {
+      const ControlRun& containing = *std::prev(run);
+      if (pos < containing.end && (pos - containing.start) % step == 0) return containing.end;
+    }
+  }
+  return pos + step;
 }
 
 std::optional<DocumentBuffer> loadDocument(std::string_view pathText) {

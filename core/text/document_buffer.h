@@ -39,12 +39,21 @@ void appendWidened(std::string_view narrow, std::string& out);
 // odd last byte stays where it is.
 void swapBytePairs(std::uint8_t* bytes, std::size_t count);
 
+// A stretch of characters with codes 0 to 31 once narrowed: [start, end).
+struct ControlRun {
+  std::int64_t start;
+  std::int64_t end;
+};
+
 // A non-owning view of a loaded buffer with its character step. Every scanner
 // walks one of these and never reads at or beyond `size`.
 struct TextView {
   const std::uint8_t* data = nullptr;
   std::size_t size = 0;
   int step = 1;  // 1 for single-byte text, 2 for UTF-16
+  // Optional: every run of control characters of the text, ascending, so that
+  // a reader passing over them jumps a run instead of stepping through it.
+  const std::vector<ControlRun>* controlRuns = nullptr;
 
   TextView() = default;
   TextView(const std::uint8_t* bytes, std::size_t byteCount, Encoding encoding)
@@ -67,6 +76,9 @@ struct TextView {
   }
   // The character at `pos`, or '\0' when none starts there.
   char charOrZero(Pos pos) const { return hasChar(pos) ? charAt(pos) : '\0'; }
+  // The position after the control characters from `pos` on, which holds
+  // one: the end of its run when the runs are known, else the next character.
+  Pos afterControls(Pos pos) const;
 };
 
 struct DocumentBuffer {

@@ -1,6 +1,9 @@
 #include "core/text/markup_lexing.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "core/text/ascii.h"
 
@@ -173,29 +176,46 @@ Pos findTagOutsideScript(const TextView& text, std::string_view name, Pos start,
   return kNotFound;
 }
 
-std::size_t findAttribute(const TextView& text, Pos tagPos, std::string_view name, std::string* out, Pos* valuePos) {
-  if (out != nullptr) out->clear();
-  if (valuePos != nullptr) *valuePos = kNotFound;
-  if (tagPos < 0 || tagPos >= text.end()) return 0;
-  const int step = text.step;
-  const std::string folded = asciiUpperCopy(name);
+namespace {
 
-  Pos p = tagPos + step;
+// Where findAttribute finds the folded name, searching from `p` as it does
+// (hopping over quoted runs, giving up at a markup bracket), or -1. With a
+// memo, every hop's landing remembers the outcome.
+Pos findAttributeName(const TextView& text, Pos p, std::string_view folded, AttributeMemo* memo) {
+  std::vector<Pos> landings;
+  Pos found = kNotFound;
   for (;;) {
-    p = skipQuotedRuns(text, p);
-    if (!text.hasChar(p)) return 0;
-    if (isMarkupBracket(text, p, text.charAt(p))) return 0;
-    if (matchesAt(text, p, folded)) break;
-    p += step;
+    const Pos landed = skipQuotedRuns(text, p);
+    if (memo != nullptr && landed != p && landed >= 0) {
+      if (const auto known = memo->nameAfterHop.find(landed); known != memo->nameAfterHop.end()) {
+        found = known->second;
+        break;
+      }
+      landings.push_back(landed);
+    }
+    p = landed;
+    if (!text.hasChar(p)) break;
+    if (isMarkupBracket(text, p, text.charAt(p))) break;
+    if (matchesAt(text, p, folded)) {
+      found = p;
+      break;
+    }
+    p += text.step;
   }
+  for (const Pos landing : landings) memo->nameAfterHop.emplace(landing, found);
+  return found;
+}
 
-  const Pos equals = p + static_cast<Pos>(folded.size()) * step;
-  if (!charIs(text, equals, '=')) return 0;
-  const Pos start = equals + step;
-  if (valuePos != nullptr) *valuePos = start;
-
+// The characters findAttribute counts for the value at `start` (and copies
+// into `out` when given). Without a memo the count stops, as 0, past the value
+// buffer; with one it goes on to the value's end, so that every character
+// after a control run can remember how many it leads to.
+std::size_t countAttributeValue(const TextView& text, Pos start, std::string* out, AttributeMemo* memo) {
+  const int step = text.step;
   const char opening = text.charOrZero(start);
   const char quote = (opening == '"' || opening == '\'') ? opening : '\0';
+  const auto memoKey = [&](Pos q) { return q * 3 + (quote == '\0' ? 0 : quote == '"' ? 1 : 2); };
+  std::vector<std::pair<Pos, std::size_t>> taken;  // memo keys passed, with the count before each
   std::size_t count = 0;
   for (Pos q = start; text.hasChar(q); q += step) {
     char c = text.charAt(q);
@@ -213,15 +233,53 @@ std::size_t findAttribute(const TextView& text, Pos tagPos, std::string_view nam
       } while (text.hasChar(q) && isControl(text.charAt(q)));
       if (!text.hasChar(q)) break;
       c = text.charAt(q);
+      if (memo != nullptr) {
+        if (const auto known = memo->valueAfterRun.find(memoKey(q)); known != memo->valueAfterRun.end()) {
+          count += known->second;
+          break;
+        }
+        taken.emplace_back(memoKey(q), count);
+      }
     }
-    if (count == kValueBufferChars) {
+    if (count == kValueBufferChars && memo == nullptr) {
       if (out != nullptr) out->clear();
       return 0;
     }
     ++count;
     if (out != nullptr) out->push_back(c);
   }
+  for (const auto& [key, before] : taken) memo->valueAfterRun.emplace(key, count - before);
   return count;
+}
+
+// findAttribute's search, with or without a memo.
+std::size_t findAttributeWith(const TextView& text, Pos tagPos, std::string_view name, std::string* out, Pos* valuePos,
+                              AttributeMemo* memo) {
+  if (out != nullptr) out->clear();
+  if (valuePos != nullptr) *valuePos = kNotFound;
+  if (tagPos < 0 || tagPos >= text.end()) return 0;
+  const int step = text.step;
+  const std::string folded = asciiUpperCopy(name);
+
+  const Pos p = findAttributeName(text, tagPos + step, folded, memo);
+  if (p == kNotFound) return 0;
+  const Pos equals = p + static_cast<Pos>(folded.size()) * step;
+  if (!charIs(text, equals, '=')) return 0;
+  const Pos start = equals + step;
+  if (valuePos != nullptr) *valuePos = start;
+  const std::size_t count = countAttributeValue(text, start, out, memo);
+  // Longer than the value buffer: skipped.
+  return count > kValueBufferChars ? 0 : count;
+}
+
+}  // namespace
+
+std::size_t findAttribute(const TextView& text, Pos tagPos, std::string_view name, std::string* out, Pos* valuePos) {
+  return findAttributeWith(text, tagPos, name, out, valuePos, nullptr);
+}
+
+std::size_t findAttribute(const TextView& text, Pos tagPos, std::string_view name, Pos* valuePos, AttributeMemo& memo) {
+  return findAttributeWith(text, tagPos, name, nullptr, valuePos, &memo);
 }
 
 Pos findTagEnd(const TextView& text, Pos pos) {
@@ -231,8 +289,17 @@ Pos findTagEnd(const TextView& text, Pos pos) {
   return kNotFound;
 }
 
-Pos findInBlock(const TextView& text, Pos start, std::string_view pattern, StopMode mode) {
-  if (start < 0 || start >= text.end()) return kNotFound;
+namespace {
+
+// What findInBlock found, and the position after the last character it
+// looked at.
+struct BlockSearch {
+  Pos found;
+  Pos lookedTo;
+};
+
+BlockSearch searchBlock(const TextView& text, Pos start, std::string_view pattern, StopMode mode) {
+  if (start < 0 || start >= text.end()) return {kNotFound, start};
   const int step = text.step;
   const std::string folded = asciiUpperCopy(pattern);
 
@@ -247,7 +314,7 @@ Pos findInBlock(const TextView& text, Pos start, std::string_view pattern, StopM
     std::size_t matched = 0;
     for (; matched < folded.size(); ++matched, q += step) {
       // Running into the end here means no later attempt can match either.
-      if (!text.hasChar(q)) return kNotFound;
+      if (!text.hasChar(q)) return {kNotFound, scanned};
       c = text.charAt(q);
       if (q >= scanned) {
         moveQuoteState(run, c, previous);
@@ -256,13 +323,34 @@ Pos findInBlock(const TextView& text, Pos start, std::string_view pattern, StopM
       }
       if (asciiUpper(c) != folded[matched]) break;
     }
-    if (matched == folded.size()) return p;
+    if (matched == folded.size()) return {p, scanned};
     if (run == QuoteRun::None && isMarkupBracket(text, q, c)) {
-      if (mode == StopAtTag && c == '<') return kNotFound;
-      if (mode == StopAtTagEnd && c == '>') return kNotFound;
+      if (mode == StopAtTag && c == '<') return {kNotFound, scanned};
+      if (mode == StopAtTagEnd && c == '>') return {kNotFound, scanned};
     }
   }
-  return kNotFound;
+  return {kNotFound, scanned};
+}
+
+}  // namespace
+
+Pos findInBlock(const TextView& text, Pos start, std::string_view pattern, StopMode mode) {
+  return searchBlock(text, start, pattern, mode).found;
+}
+
+Pos findInBlockBefore(const TextView& text, Pos start, std::string_view pattern, StopMode mode, Pos limit, bool* gaveUp,
+                      Pos* lookedTo) {
+  // The search over the text cut at the limit agrees with the whole search
+  // unless it looked at the cut's last character, whose next one it cannot
+  // see, or ran out of text at the cut.
+  const Pos cutEnd = std::clamp<Pos>(limit, 0, text.end());
+  const TextView cut(text.data, static_cast<std::size_t>(cutEnd), text.encoding());
+  const BlockSearch search = searchBlock(cut, start, pattern, mode);
+  if (gaveUp != nullptr) {
+    *gaveUp = search.found == kNotFound && cutEnd < text.end() && search.lookedTo >= cutEnd - text.step;
+  }
+  if (lookedTo != nullptr) *lookedTo = search.lookedTo;
+  return search.found;
 }
 
 std::size_t readValue(const TextView& text, Pos pos, ValueMode mode, std::string* out, QuoteKind* quoteKind,
@@ -322,8 +410,9 @@ std::size_t readValue(const TextView& text, Pos pos, ValueMode mode, std::string
         next = pair.second;
       }
       if (isControl(c)) {
-        ++span;
-        p += step;
+        const Pos after = text.afterControls(p);
+        span += (after - p) / step;
+        p = after;
         continue;
       }
 

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "core/text/document_buffer.h"
 
@@ -92,12 +93,37 @@ Pos findTagOutsideScript(const TextView& text, std::string_view name, Pos start,
 // taken in its place even when it would have ended the value.
 std::size_t findAttribute(const TextView& text, Pos tagPos, std::string_view name, std::string* out, Pos* valuePos);
 
+// What findAttribute has learnt about one document while it looks for one
+// attribute name in tag after tag. The search for the name hops over quoted
+// runs, and a value passes over control characters and takes what follows
+// them whatever it is, so the text read for one tag can run on through the
+// tags after it; searches that reach the same point go on alike from there.
+// The memo keeps where each one that got there came out, so no stretch of
+// text is read twice. A pass over a document's tags keeps one per name.
+struct AttributeMemo {
+  // For the landing of each hop over a quoted run: where the name is, or -1.
+  std::unordered_map<Pos, Pos> nameAfterHop;
+  // For each character taken after a control run (keyed with the value's
+  // quote): how many characters the value takes from it on.
+  std::unordered_map<Pos, std::size_t> valueAfterRun;
+};
+
+// findAttribute without `out`, with `memo` (for this document and name).
+std::size_t findAttribute(const TextView& text, Pos tagPos, std::string_view name, Pos* valuePos, AttributeMemo& memo);
+
 // The position just after the first markup '>' at or after `pos`, or -1.
 Pos findTagEnd(const TextView& text, Pos pos);
 
 // The first occurrence of `pattern` (case-insensitive) at or after `start`, or
 // -1 when the stop mode's boundary or the end of the buffer comes first.
 Pos findInBlock(const TextView& text, Pos start, std::string_view pattern, StopMode mode);
+
+// findInBlock that looks at no character at or after `limit`: when the answer
+// needs one, the result is -1 and `*gaveUp` is set. `*lookedTo` receives the
+// position after the last character looked at. For callers that have a faster
+// way for long searches and try the plain one first.
+Pos findInBlockBefore(const TextView& text, Pos start, std::string_view pattern, StopMode mode, Pos limit, bool* gaveUp,
+                      Pos* lookedTo);
 
 // Where the characters between a value's delimiters stand: byte offsets from
 // `start` up to, not including, `end`.

@@ -2,12 +2,13 @@
 // and as UTF-16 text behind an order mark, with names, patterns and positions
 // taken from the input. Each buffer sits in an allocation of exactly its size,
 // so the sanitizer sees any read at or beyond the end; the checks below are
-// the contracts the scanners rely on.
+// the contracts the scanners rely on, and that the lexing index, the
+// attribute memo and reading over known control runs answer exactly as the
+// plain routines.
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -15,33 +16,15 @@
 
 #include "core/text/ascii.h"
 #include "core/text/document_buffer.h"
+#include "core/text/lexing_index.h"
 #include "core/text/markup_lexing.h"
+#include "tests/fuzz/fuzz_support.h"
 
 namespace {
 
 using namespace quillorn;
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
-
-// Reads parameters from the front of the input.
-class ParamReader {
- public:
-  ParamReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-  std::uint8_t byte() { return used_ < size_ ? data_[used_++] : 0; }
-  std::string_view text(std::size_t maxLength) {
-    const std::size_t length = std::min<std::size_t>(byte() % (maxLength + 1), size_ - used_);
-    const std::string_view result(reinterpret_cast<const char*>(data_ + used_), length);
-    used_ += length;
-    return result;
-  }
-
- private:
-  const std::uint8_t* data_;
-  std::size_t size_;
-  std::size_t used_ = 0;
-};
+using fuzz::check;
+using fuzz::ParamReader;
 
 bool isPosition(const TextView& text, Pos pos) { return pos == kNotFound || (pos >= 0 && pos <= text.end()); }
 
@@ -53,7 +36,14 @@ bool foldedMatchAt(const TextView& text, Pos pos, std::string_view pattern) {
   return true;
 }
 
-void exercise(const TextView& text, std::string_view name, std::string_view pattern, Pos pos) {
+// What one document's scan keeps across positions: the index and the memos.
+struct Shared {
+  explicit Shared(const TextView& text, std::int64_t plainBudget) : index(text, plainBudget) {}
+  LexingIndex index;
+  AttributeMemo memos[3];
+};
+
+void exercise(const TextView& text, std::string_view name, std::string_view pattern, Pos pos, Shared& shared) {
   const int step = text.step;
 
   for (std::string_view tagName : {name, std::string_view(), std::string_view("A"), std::string_view("SCRIPT")}) {
@@ -75,23 +65,36 @@ void exercise(const TextView& text, std::string_view name, std::string_view patt
   check(isPosition(text, end));
   if (end != kNotFound) check(end > pos && text.charAt(end - step) == '>');
 
+  check(shared.index.findTagEnd(pos) == end);
+
+  // The index answers over the whole text and over the text cut at the first
+  // '<' at or after the position.
+  const Pos lessThan = findTag(text, "", pos - step);
   for (StopMode mode : {StopAtTag, StopAtTagEnd, NoStop}) {
     const Pos hit = findInBlock(text, pos, pattern, mode);
     check(isPosition(text, hit));
     if (hit != kNotFound) check(hit >= pos && foldedMatchAt(text, hit, pattern));
     if (mode != NoStop && hit != kNotFound) check(findInBlock(text, pos, pattern, NoStop) == hit);
+    check(shared.index.findInBlock(pos, pattern, mode) == hit);
+    if (lessThan != kNotFound) {
+      const TextView cut(text.data, static_cast<std::size_t>(lessThan), text.encoding());
+      check(shared.index.findInBlock(pos, pattern, mode, lessThan) == findInBlock(cut, pos, pattern, mode));
+    }
   }
 
-  for (std::string_view attribute : {name, std::string_view("href"), std::string_view("src")}) {
+  const std::string_view attributes[] = {name, "href", "src"};
+  for (std::size_t i = 0; i < 3; ++i) {
     std::string value = "stale";
     Pos valuePos = 0;
-    const std::size_t count = findAttribute(text, pos, attribute, &value, &valuePos);
+    const std::size_t count = findAttribute(text, pos, attributes[i], &value, &valuePos);
     check(count <= kValueBufferChars && value.size() == count);
     check(isPosition(text, valuePos));
     if (count > 0) check(valuePos > pos);
-    check(findAttribute(text, pos, attribute, nullptr, nullptr) == count);
+    Pos memoPos = 0;
+    check(findAttribute(text, pos, attributes[i], &memoPos, shared.memos[i]) == count && memoPos == valuePos);
   }
 
+  const TextView runs = shared.index.view();
   for (ValueMode mode : {AttributeValue, StyleValue, TagValue}) {
     std::string value = "stale";
     QuoteKind kind = Bare;
@@ -109,6 +112,12 @@ void exercise(const TextView& text, std::string_view name, std::string_view patt
     }
     check(kind == Bare || kind == Delimited || kind == EscapedQuotes);
     check(readValue(text, pos, mode, nullptr, nullptr, nullptr) == count);
+    check(shared.index.valueLength(pos, mode) == count);
+    std::string runValue;
+    QuoteKind runKind = Bare;
+    std::int64_t runSpan = -1;
+    check(readValue(runs, pos, mode, &runValue, &runKind, &runSpan) == count);
+    check(runValue == value && runKind == kind && runSpan == span);
   }
 
   (void)isInScriptComment(text, pos);
@@ -121,6 +130,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t positionSeeds[3] = {params.byte(), params.byte(), params.byte()};
   const std::string name(params.text(8));
   const std::string pattern(params.text(8));
+  // The index answers the plain way until its budget runs out (the default,
+  // or a few characters, so that a search is cut off part way), or from its
+  // lists from the first question.
+  const std::uint8_t budgetByte = params.byte();
+  const std::int64_t plainBudget = budgetByte < 64 ? -1 : budgetByte < 128 ? 0 : budgetByte % 64;
 
   // The whole input is the text, so the parameters also shape what is scanned.
   const auto single = std::make_unique<std::uint8_t[]>(size);
@@ -132,13 +146,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const TextView views[] = {{single.get(), size, Encoding::SingleByte}, {wide.get(), size + 2, Encoding::Utf16}};
   for (const TextView& text : views) {
+    Shared shared(text, plainBudget);
     // Positions from just before the start to just past the end, on and off
     // the character grid.
     for (std::uint8_t seed : positionSeeds) {
       const Pos pos = static_cast<Pos>(seed * (text.size + 3) / 256) - 1;
-      exercise(text, name, pattern, pos);
+      exercise(text, name, pattern, pos, shared);
     }
-    exercise(text, name, pattern, text.step);
   }
   return 0;
 }

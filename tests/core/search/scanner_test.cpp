@@ -175,6 +175,9 @@ const ScanRow kRows[] = {
      R"(<style>p { background: url(s.gif) }</style><a href="a.htm">)",
      {inTag("a.htm", "", Delimited, 7, "\"a.htm", "<a"), inStyle("s.gif", "\"\"", 7, "(s.gif")}},
     {"HtmlUrlOutsideStyleNotFound", Scanner::Html, R"(<style>p { }</style><p>url(no.gif)</p>)", {}},
+    // The first block's search runs on through the second: each url( is one entry.
+    {"HtmlStyleBlocksRunningOnRecordOnce", Scanner::Html, "<style<!--url(a.gif)<style<!--url(b.gif)",
+     {inStyle("a.gif", "\"\"", 7, "(a.gif"), inStyle("b.gif", "\"\"", 7, "(b.gif")}},
 
     // Script strings in script blocks.
     {"HtmlScriptString", Scanner::Html, R"(<script>var u = "http://x.org/a.htm";</script>)",
@@ -193,6 +196,10 @@ const ScanRow kRows[] = {
     {"HtmlScriptHitAfterClosingTagIgnored", Scanner::Html,
      R"(<script>a = "x;</script><b title="http://x.org/a.htm">)", {}},
     {"HtmlScriptWithoutClosingTag", Scanner::Html, R"(<script>var u = "http://x.org/a.htm";)", {}},
+    {"HtmlScriptBlocksRunningOnRecordOnce", Scanner::Html,
+     "<script<!--'http://x.org/a.htm'\n<script<!--'http://x.org/b.htm'\n</script>",
+     {inScript("http://x.org/a.htm", "", Delimited, 20, "'http://x.org/a"),
+      inScript("http://x.org/b.htm", "", Delimited, 20, "'http://x.org/b")}},
     {"HtmlScriptLessThanEndsSearch", Scanner::Html, R"(<script>if (a < b) u = "http://x.org/a.htm";</script>)", {}},
     {"HtmlScriptLessEqualDoesNot", Scanner::Html, R"(<script>if (a <= b) u = "http://x.org/a.htm";</script>)",
      {inScript("http://x.org/a.htm", "", Delimited, 20, "\"http")}},
