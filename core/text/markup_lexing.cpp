@@ -219,7 +219,7 @@ std::size_t findAttribute(const TextView& text, Pos tagPos, std::string_view nam
       return 0;
     }
     ++count;
-    if (out != nullptr) out->push_back(c);
+    if (out != nullptr) appendHostChar(text, q, *out);
   }
   return count;
 }
@@ -372,7 +372,7 @@ std::size_t readValue(const TextView& text, Pos pos, ValueMode mode, std::string
       }
 
       if (count == kValueBufferChars) break;  // too long for the value buffer: skipped below
-      if (out != nullptr) out->push_back(c);
+      if (out != nullptr) appendHostChar(text, p, *out);
       ++count;
       ++span;
       p += step;

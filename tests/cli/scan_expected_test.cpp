@@ -4,6 +4,8 @@
 //   args            optional: extra arguments, one per line
 //   expected.json   what the command prints, with the case folder's absolute
 //                   path written as <case>
+//   host-text       optional: "utf-8" runs the case under UTF-8 host text
+//                   (else Windows-1252)
 // Set QUILLORN_UPDATE_EXPECTED=1 to write the actual output over expected.json
 // (then read the diff before committing it).
 
@@ -20,19 +22,21 @@
 namespace {
 
 using quillorn::test_support::appendArgsFile;
+using quillorn::test_support::caseHostText;
 using quillorn::test_support::caseNames;
 using quillorn::test_support::caseTestName;
 using quillorn::test_support::ErrorStream;
 using quillorn::test_support::readFile;
 using quillorn::test_support::replaceAll;
 using quillorn::test_support::RunResult;
+using quillorn::test_support::RunSetting;
 using quillorn::test_support::updatingExpected;
 
 const std::filesystem::path kCasesRoot = std::filesystem::path(QUILLORN_TEST_DATA_DIR) / "scan";
 
 // Standard output alone: the report, without what the program says on standard error.
-RunResult runCli(const std::vector<std::string>& args) {
-  return quillorn::test_support::runCli(args, ErrorStream::Discarded);
+RunResult runCli(const std::vector<std::string>& args, const RunSetting& setting = {}) {
+  return quillorn::test_support::runCli(args, ErrorStream::Discarded, setting);
 }
 
 std::size_t countOf(const std::string& text, const std::string& what) {
@@ -49,7 +53,7 @@ TEST_P(ScanExpectedTest, PrintsTheExpectedReport) {
   appendArgsFile(args, folder / "args");
   args.push_back((folder / "site").string());
 
-  RunResult run = runCli(args);
+  RunResult run = runCli(args, {{}, caseHostText(folder)});
   replaceAll(run.output, folder.string(), "<case>");
   ASSERT_TRUE(run.exitStatus == 0 || run.exitStatus == 1) << "exit status " << run.exitStatus;
 
