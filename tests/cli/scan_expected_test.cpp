@@ -13,6 +13,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,38 @@ TEST_P(ScanExpectedTest, PrintsTheExpectedReport) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, ScanExpectedTest, ::testing::ValuesIn(caseNames(kCasesRoot)),
                          [](const ::testing::TestParamInfo<std::string>& info) { return caseTestName(info.param); });
+
+// PATHs typed as ".", "..", with a detour through a folder that need not
+// exist, or naming a file twice list each file once under one spelling: the
+// report is the one of the plain folder.
+struct TypedPathRow {
+  const char* name;
+  const char* folder;  // where the command runs, in the case folder
+  std::vector<std::string> paths;
+};
+
+void PrintTo(const TypedPathRow& row, std::ostream* out) { *out << row.name; }
+
+class TypedPathTest : public ::testing::TestWithParam<TypedPathRow> {};
+
+TEST_P(TypedPathTest, ReportsAsThePlainFolder) {
+  const std::filesystem::path caseFolder = kCasesRoot / "utf8";
+  std::vector<std::string> args = {"scan", "--json", "--offline"};
+  args.insert(args.end(), GetParam().paths.begin(), GetParam().paths.end());
+  RunResult run = runCli(args, {caseFolder / GetParam().folder, caseHostText(caseFolder)});
+  replaceAll(run.output, std::filesystem::canonical(caseFolder).string(), "<case>");
+  replaceAll(run.output, caseFolder.string(), "<case>");
+  EXPECT_EQ(run.output, readFile(caseFolder / "expected.json"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, TypedPathTest,
+                         ::testing::Values(TypedPathRow{"dot", "site", {"."}},
+                                           TypedPathRow{"dot_dot", "site/références", {".."}},
+                                           TypedPathRow{"detour", ".", {"./x/../site"}},
+                                           TypedPathRow{"twice", ".", {"site", "./site/index.html", "site/../site"}}),
+                         [](const ::testing::TestParamInfo<TypedPathRow>& info) {
+                           return std::string(info.param.name);
+                         });
 
 TEST(ScanCommandTest, MissingPathIsAUsageError) {
   const RunResult run = runCli({"scan", "--offline", (kCasesRoot / "no-such-folder").string()});
