@@ -9,26 +9,6 @@
 
 namespace quillorn {
 
-char narrowChar(const std::uint8_t* unit) {
-  const auto value = static_cast<std::uint16_t>(unit[0] | (unit[1] << 8));
-  return platform::narrowCodeUnit(value);
-}
-
-std::pair<char, char> narrowPair(const std::uint8_t* units) {
-  // Each code unit of the table converts on its own, so converting the pair in
-  // one call and one at a time give the same two bytes.
-  return {narrowChar(units), narrowChar(units + 2)};
-}
-
-void appendWidened(std::string_view narrow, std::string& out) {
-  out.reserve(out.size() + narrow.size() * 2);
-  for (char c : narrow) {
-    const std::uint16_t unit = platform::widenByte(static_cast<std::uint8_t>(c));
-    out.push_back(static_cast<char>(unit & 0xFF));
-    out.push_back(static_cast<char>(unit >> 8));
-  }
-}
-
 namespace {
 
 using platform::HostText;
@@ -36,6 +16,7 @@ using platform::HostText;
 bool isHighSurrogate(std::uint16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool isLowSurrogate(std::uint16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
+// The little-endian UTF-16 code unit at `p`.
 std::uint16_t unitAt(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 
 void appendUnit(std::uint16_t unit, std::string& out) {
@@ -91,6 +72,19 @@ void appendCharacter(const TextView& text, char32_t code, std::string_view bytes
 
 }  // namespace
 
+char narrowChar(const std::uint8_t* unit) { return platform::narrowCodeUnit(unitAt(unit)); }
+
+std::pair<char, char> narrowPair(const std::uint8_t* units) {
+  // Each code unit of the table converts on its own, so converting the pair in
+  // one call and one at a time give the same two bytes.
+  return {narrowChar(units), narrowChar(units + 2)};
+}
+
+void appendWidened(std::string_view narrow, std::string& out) {
+  out.reserve(out.size() + narrow.size() * 2);
+  for (char c : narrow) appendUnit(platform::widenByte(static_cast<std::uint8_t>(c)), out);
+}
+
 Charset charsetOf(std::string_view bytes) {
   const bool ascii =
       std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<std::uint8_t>(c) < 0x80; });
@@ -139,23 +133,23 @@ std::string hostText(const TextView& text) {
   return out;
 }
 
-void appendDocumentText(const TextView& text, std::string_view hostText, std::string& out) {
+void appendDocumentText(const TextView& text, std::string_view value, std::string& out) {
   if (platform::hostText() != HostText::Utf8) {
     if (text.step == 2) {
-      appendWidened(hostText, out);
+      appendWidened(value, out);
     } else {
-      out.append(hostText);
+      out.append(value);
     }
     return;
   }
-  out.reserve(out.size() + hostText.size() * static_cast<std::size_t>(text.step));
-  for (std::size_t i = 0; i < hostText.size();) {
-    const platform::Utf8Char c = platform::utf8CharAt(hostText, i);
+  out.reserve(out.size() + value.size() * static_cast<std::size_t>(text.step));
+  for (std::size_t i = 0; i < value.size();) {
+    const platform::Utf8Char c = platform::utf8CharAt(value, i);
     if (c.length == 0) {
-      appendEscaped(text, hostText.substr(i, 1), out);
+      appendEscaped(text, value.substr(i, 1), out);
       ++i;
     } else {
-      appendCharacter(text, c.codePoint, hostText.substr(i, c.length), out);
+      appendCharacter(text, c.codePoint, value.substr(i, c.length), out);
       i += c.length;
     }
   }

@@ -98,15 +98,16 @@ void appendHostChar(const TextView& text, Pos pos, std::string& out);
 // The host text of the whole of `text` (an odd last byte of UTF-16 is none).
 std::string hostText(const TextView& text);
 
-// Appends `hostText` as `text`'s own document text, what the rewriting pass
-// writes into it. Under Windows-1252 host text: as it is, or widened byte by
-// byte for UTF-16. Under UTF-8: UTF-16 text takes every character; a UTF-8
-// page takes the text as it is; a Windows-1252 page takes each character's
-// byte where it has one; and whatever a page cannot hold (any character
-// beyond ASCII in a page of pure ASCII, whose charset is unknown) is written
-// as "%" escapes of its UTF-8 bytes, which browsers resolve. A byte that is
-// no part of a well-formed character is written as its "%" escape everywhere.
-void appendDocumentText(const TextView& text, std::string_view hostText, std::string& out);
+// Appends `value` (host text) as `text`'s own document text, what the
+// rewriting pass writes into it. Under Windows-1252 host text: as it is, or
+// widened byte by byte for UTF-16. Under UTF-8: UTF-16 text takes every
+// character; a UTF-8 page takes the text as it is; a Windows-1252 page takes
+// each character's byte where it has one; and whatever a page cannot hold
+// (any character beyond ASCII in a page of pure ASCII, whose charset is
+// unknown) is written as "%" escapes of its UTF-8 bytes, which browsers
+// resolve. A byte that is no part of a well-formed character is written as
+// its "%" escape everywhere.
+void appendDocumentText(const TextView& text, std::string_view value, std::string& out);
 
 struct DocumentBuffer {
   std::vector<std::uint8_t> bytes;  // exactly the file's bytes (swapped when stored big-endian)

@@ -16,6 +16,7 @@
 #include "core/text/ascii.h"
 #include "core/text/document_buffer.h"
 #include "core/text/markup_lexing.h"
+#include "platform/code_page.h"
 
 namespace {
 
@@ -53,6 +54,25 @@ bool foldedMatchAt(const TextView& text, Pos pos, std::string_view pattern) {
   return true;
 }
 
+// A value copied out as host text: one byte a character under Windows-1252;
+// under UTF-8 at most four, and well-formed for UTF-16 and Windows-1252
+// pages, whatever their units hold. Written back into the page, it takes the
+// page's own units.
+void checkHostText(const TextView& text, const std::string& value, std::size_t count) {
+  if (platform::hostText() == platform::HostText::Windows1252) {
+    check(value.size() == count);
+    return;
+  }
+  check(value.size() <= 4 * count);
+  if (text.step == 2 || text.charset == Charset::Windows1252) check(platform::isValidUtf8(value));
+  std::string written;
+  appendDocumentText(text, value, written);
+  check(written.size() % static_cast<std::size_t>(text.step) == 0);
+  if (text.step == 1 && text.charset == Charset::Ascii) {
+    check(std::all_of(written.begin(), written.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }));
+  }
+}
+
 void exercise(const TextView& text, std::string_view name, std::string_view pattern, Pos pos) {
   const int step = text.step;
 
@@ -86,7 +106,8 @@ void exercise(const TextView& text, std::string_view name, std::string_view patt
     std::string value = "stale";
     Pos valuePos = 0;
     const std::size_t count = findAttribute(text, pos, attribute, &value, &valuePos);
-    check(count <= kValueBufferChars && value.size() == count);
+    check(count <= kValueBufferChars);
+    checkHostText(text, value, count);
     check(isPosition(text, valuePos));
     if (count > 0) check(valuePos > pos);
     check(findAttribute(text, pos, attribute, nullptr, nullptr) == count);
@@ -98,7 +119,8 @@ void exercise(const TextView& text, std::string_view name, std::string_view patt
     std::int64_t span = -1;
     ValueContent content;
     const std::size_t count = readValue(text, pos, mode, &value, &kind, &span, &content);
-    check(count <= kValueBufferChars && value.size() == count);
+    check(count <= kValueBufferChars);
+    checkHostText(text, value, count);
     check(span >= 0 && static_cast<std::uint64_t>(span) >= count);
     if (span > 0) check(pos + span * step <= text.end());
     // The content lies inside the span, and holds at least the characters copied.
@@ -112,6 +134,13 @@ void exercise(const TextView& text, std::string_view name, std::string_view patt
   }
 
   (void)isInScriptComment(text, pos);
+}
+
+void exerciseInEachHostText(const TextView& text, std::string_view name, std::string_view pattern, Pos pos) {
+  for (const platform::HostText host : {platform::HostText::Utf8, platform::HostText::Windows1252}) {
+    platform::setHostText(host);
+    exercise(text, name, pattern, pos);
+  }
 }
 
 }  // namespace
@@ -136,9 +165,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // the character grid.
     for (std::uint8_t seed : positionSeeds) {
       const Pos pos = static_cast<Pos>(seed * (text.size + 3) / 256) - 1;
-      exercise(text, name, pattern, pos);
+      exerciseInEachHostText(text, name, pattern, pos);
     }
-    exercise(text, name, pattern, text.step);
+    exerciseInEachHostText(text, name, pattern, text.step);
   }
   return 0;
 }
