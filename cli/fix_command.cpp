@@ -336,7 +336,7 @@ std::string applyDecisionsFile(const std::string& path, const Settings& settings
 std::string displayText(const std::string& bytes, const DocumentBuffer& document) {
   const TextView text(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), document.encoding,
                       document.charset);
-  return platform::toDisplayUtf8(hostText(text));
+  return platform::toDisplayUtf8(asHostText(text));
 }
 
 // Why a file that would change is left as it is, for a person.

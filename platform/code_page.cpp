@@ -20,8 +20,7 @@ constexpr std::array<std::uint16_t, 32> kHighControls = {
 constexpr std::array<std::uint16_t, 256> makeWideTable() {
   std::array<std::uint16_t, 256> table{};
   for (unsigned byte = 0; byte < 256; ++byte) {
-    table[byte] = (byte >= 0x80 && byte <= 0x9F) ? kHighControls[byte - 0x80]
-                                                 : static_cast<std::uint16_t>(byte);
+    table[byte] = (byte >= 0x80 && byte <= 0x9F) ? kHighControls[byte - 0x80] : static_cast<std::uint16_t>(byte);
   }
   return table;
 }
@@ -115,9 +114,8 @@ Utf8Char utf8CharAt(std::string_view text, std::size_t pos) {
   const auto lead = static_cast<std::uint8_t>(text[pos]);
   std::size_t length = 0;
   char32_t code = 0;
-  if (lead < 0x80) {
-    return {lead, 1};
-  } else if (lead >= 0xC2 && lead <= 0xDF) {
+  if (lead < 0x80) return {lead, 1};
+  if (lead >= 0xC2 && lead <= 0xDF) {
     length = 2;
     code = lead & 0x1Fu;
   } else if (lead >= 0xE0 && lead <= 0xEF) {

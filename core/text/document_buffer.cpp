@@ -122,7 +122,7 @@ void appendHostChar(const TextView& text, Pos pos, std::string& out) {
   }
 }
 
-std::string hostText(const TextView& text) {
+std::string asHostText(const TextView& text) {
   std::string out;
   if (text.step == 1 && (text.charset != Charset::Windows1252 || platform::hostText() != HostText::Utf8)) {
     out.assign(reinterpret_cast<const char*>(text.data), text.size);

@@ -96,7 +96,7 @@ struct TextView {
 void appendHostChar(const TextView& text, Pos pos, std::string& out);
 
 // The host text of the whole of `text` (an odd last byte of UTF-16 is none).
-std::string hostText(const TextView& text);
+std::string asHostText(const TextView& text);
 
 // Appends `value` (host text) as `text`'s own document text, what the
 // rewriting pass writes into it. Under Windows-1252 host text: as it is, or
