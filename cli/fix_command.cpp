@@ -331,15 +331,12 @@ std::string applyDecisionsFile(const std::string& path, const Settings& settings
   return {};
 }
 
-// The document's text for a person: UTF-16 narrowed character by character.
-std::string displayText(const std::string& bytes, Encoding encoding) {
-  if (encoding == Encoding::SingleByte) return platform::toDisplayUtf8(bytes);
-  std::string narrow;
-  narrow.reserve(bytes.size() / 2);
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    narrow.push_back(narrowChar(reinterpret_cast<const std::uint8_t*>(bytes.data() + i)));
-  }
-  return platform::toDisplayUtf8(narrow);
+// A document's text for a person, read as `document` is read (so the new
+// content of a page shows in the charset of the page it replaces).
+std::string displayText(const std::string& bytes, const DocumentBuffer& document) {
+  const TextView text(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), document.encoding,
+                      document.charset);
+  return platform::toDisplayUtf8(asHostText(text));
 }
 
 // Why a file that would change is left as it is, for a person.
@@ -405,8 +402,8 @@ int previewRewrite(const FixOptions& options, SiteSearch& site, const SiteLock& 
     const std::string before(reinterpret_cast<const char*>(plan.document.bytes.data()), plan.document.size());
     const std::string name = platform::toDisplayUtf8(platform::displayPath(site.files.path(i)));
     const std::string shownName = name.empty() || name[0] != '/' ? "/" + name : name;
-    std::cout << unifiedDiff(displayText(before, plan.document.encoding),
-                             displayText(plan.newText, plan.document.encoding), "a" + shownName, "b" + shownName);
+    std::cout << unifiedDiff(displayText(before, plan.document), displayText(plan.newText, plan.document),
+                             "a" + shownName, "b" + shownName);
   }
   printSkipSummary(skipped, options.scan.paths, "would not be rewritten");
   return skipped.empty() ? kExitClean : kExitNotRewritten;

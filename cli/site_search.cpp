@@ -76,8 +76,12 @@ std::vector<std::string> notCheckedLines(const Settings& settings, const UrlTabl
 }
 
 std::optional<int> searchSite(const char* command, const ScanOptions& options, std::ostream* echo, SiteSearch& site) {
+  // Each PATH as the program knows it from here on: absolute, without "." or
+  // ".." segments, so two spellings of one file are one entry.
+  std::vector<std::string> pathTexts;
   for (const std::string& arg : options.paths) {
-    const std::string reason = unreadableReason(arg);
+    pathTexts.push_back(platform::toPathText(arg));
+    const std::string reason = unreadableReason(platform::toHostPath(pathTexts.back()));
     if (!reason.empty()) {
       std::cerr << "quillorn-cli " << command << ": " << arg << ": " << reason << '\n';
       return kExitUsage;
@@ -86,10 +90,9 @@ std::optional<int> searchSite(const char* command, const ScanOptions& options, s
 
   installStopKey();
   const StopPoll pollStop = [] { return stopRequested(); };
-  for (const std::string& arg : options.paths) {
-    const std::string pathText = platform::toPathText(arg);
+  for (const std::string& pathText : pathTexts) {
     std::error_code error;
-    if (std::filesystem::is_directory(arg, error)) {
+    if (std::filesystem::is_directory(platform::toHostPath(pathText), error)) {
       if (site.files.addFolder(options.settings.includeSubfolders != 0, pathText, pollStop) == kAddStopped) break;
     } else {
       site.files.addSelectedFiles({pathText}, pollStop);

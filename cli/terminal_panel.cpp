@@ -81,7 +81,12 @@ void TerminalPanel::drawBar(bool force) {
   std::string bar(static_cast<std::size_t>(filled), '#');
   bar.append(static_cast<std::size_t>(kBarWidth - filled), '.');
   std::string name = (fileName_ && done < upper_) ? platform::toDisplayUtf8(fileName_(done)) : std::string();
-  if (name.size() > kNameWidth) name = "..." + name.substr(name.size() - (kNameWidth - 3));
+  if (name.size() > kNameWidth) {
+    // Cut at a character's start, never inside its UTF-8 bytes.
+    std::size_t cut = name.size() - (kNameWidth - 3);
+    while (cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) ++cut;
+    name = "..." + name.substr(cut);
+  }
   std::fprintf(stderr, "\r\033[K[%s] %lld/%lld %s", bar.c_str(), static_cast<long long>(done),
                static_cast<long long>(upper_), name.c_str());
   std::fflush(stderr);

@@ -7,8 +7,13 @@ namespace quillorn::platform {
 
 std::string toPathText(const std::filesystem::path& hostPath) {
   std::error_code error;
-  std::filesystem::path absolute = std::filesystem::absolute(hostPath, error);
-  std::string text = (error ? hostPath : absolute).string();
+  const std::filesystem::path absolute = std::filesystem::absolute(hostPath, error);
+  // Lexically: "site/sub/.." is "site" even where "sub" is a link elsewhere,
+  // as a person who typed it means.
+  std::filesystem::path normal = (error ? hostPath : absolute).lexically_normal();
+  // "a/b/" and "a/b" are one folder; a root keeps its separator.
+  if (!normal.has_filename() && normal.has_relative_path()) normal = normal.parent_path();
+  std::string text = normal.string();
 #ifndef _WIN32
   std::replace(text.begin(), text.end(), '/', '\\');
 #endif

@@ -13,7 +13,10 @@
 
 namespace quillorn::platform {
 
-// The path text of a host path, made absolute against the current folder first.
+// The path text of a host path as the program receives it (a chooser, the
+// command line): made absolute against the current folder and lexically
+// normal first, so that "." and ".." segments, doubled separators and a
+// trailing separator are gone and each file has one spelling.
 std::string toPathText(const std::filesystem::path& hostPath);
 
 // The host path that path text names.

@@ -104,8 +104,8 @@ bool isAbsolutePathText(std::string_view text) {
 #endif
 
 // Appends the bytes of a new value: the entry's own opening delimiters, the
-// value (widened for UTF-16), the entry's own closing delimiters. Delimiters
-// are taken only from a span that fits the text.
+// value in the document's own text (appendDocumentText), the entry's own
+// closing delimiters. Delimiters are taken only from a span that fits the text.
 void appendComposed(const TextView& text, const UrlEntry& entry, std::string_view value, std::string& out) {
   const std::size_t k = spanFits(text, entry) ? static_cast<std::size_t>(delimiterChars(entry.quoteKind)) : 0;
   const auto step = static_cast<std::size_t>(text.step);
@@ -116,11 +116,7 @@ void appendComposed(const TextView& text, const UrlEntry& entry, std::string_vie
     span = reinterpret_cast<const char*>(text.data) + entry.valuePos;
     out.append(span, delimiterBytes);
   }
-  if (step == 1) {
-    out.append(value);
-  } else {
-    appendWidened(value, out);
-  }
+  appendDocumentText(text, value, out);
   if (k > 0) {
     const std::size_t spanBytes = static_cast<std::size_t>(entry.spanLength) * step;
     out.append(span + spanBytes - delimiterBytes, delimiterBytes);

@@ -60,7 +60,7 @@ std::vector<std::vector<std::size_t>> entriesByFile(const UrlTable& table, std::
 std::string resolveTarget(std::string_view target, std::string_view documentPath);
 
 // The bytes of a new value for `entry`: its own opening delimiters, `value`
-// (widened for UTF-16), its own closing delimiters.
+// (host text) in the document's own text, its own closing delimiters.
 std::string composeValue(const TextView& text, const UrlEntry& entry, std::string_view value);
 
 }  // namespace quillorn

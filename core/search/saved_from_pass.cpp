@@ -25,7 +25,7 @@ constexpr std::string_view kSavedFromName = "saved from url";
 constexpr int kSavedFromStopped = 255;
 
 // The value of the first comment that carries the attribute, as it stands in
-// the file (narrowed, control characters dropped); none when no comment has it.
+// the file (as host text, control characters dropped); none when no comment has it.
 // A name found with no value after its "=" does not count as found.
 std::optional<std::string> findSavedFromValue(const TextView& text) {
   AttributeMemo memo;

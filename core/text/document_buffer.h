@@ -20,9 +20,20 @@ using Pos = std::int64_t;
 inline constexpr Pos kNotFound = -1;
 
 enum class Encoding : int {
-  SingleByte = 0,  // Windows-1252 (also UTF-8, whose bytes pass through untouched)
+  SingleByte = 0,  // one byte a character as the scanners see it (see Charset)
   Utf16 = 1,       // UTF-16, held little-endian in memory
 };
+
+// What the bytes of single-byte text are. A file says nothing else about it,
+// so this is decided once from all of its bytes.
+enum class Charset : std::uint8_t {
+  Ascii,        // no byte above 0x7F: any charset, none can be told
+  Utf8,         // well-formed UTF-8 with at least one character beyond ASCII
+  Windows1252,  // anything else
+};
+
+// The charset of single-byte text `bytes`.
+Charset charsetOf(std::string_view bytes);
 
 // The Windows-1252 byte of the little-endian UTF-16 code unit at `unit`, or '_'
 // when it has none. Reads exactly two bytes.
@@ -50,14 +61,21 @@ struct ControlRun {
 struct TextView {
   const std::uint8_t* data = nullptr;
   std::size_t size = 0;
-  int step = 1;  // 1 for single-byte text, 2 for UTF-16
+  int step = 1;                      // 1 for single-byte text, 2 for UTF-16
+  Charset charset = Charset::Ascii;  // of single-byte text; unused for UTF-16
   // Optional: every run of control characters of the text, ascending, so that
   // a reader passing over them jumps a run instead of stepping through it.
   const std::vector<ControlRun>* controlRuns = nullptr;
 
   TextView() = default;
+  TextView(const std::uint8_t* bytes, std::size_t byteCount, Encoding encoding, Charset byteCharset)
+      : data(bytes), size(byteCount), step(encoding == Encoding::Utf16 ? 2 : 1), charset(byteCharset) {}
+  // Decides the charset of single-byte text from all of its bytes.
   TextView(const std::uint8_t* bytes, std::size_t byteCount, Encoding encoding)
-      : data(bytes), size(byteCount), step(encoding == Encoding::Utf16 ? 2 : 1) {}
+      : TextView(bytes, byteCount, encoding,
+                 encoding == Encoding::Utf16
+                     ? Charset::Ascii
+                     : charsetOf(std::string_view(reinterpret_cast<const char*>(bytes), byteCount))) {}
   static TextView of(std::string_view bytes, Encoding encoding) {
     return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), encoding};
   }
@@ -81,15 +99,38 @@ struct TextView {
   Pos afterControls(Pos pos) const;
 };
 
+// Appends the host text (platform/code_page.h) of the character at `pos`.
+// Precondition: text.hasChar(pos). Under Windows-1252 host text that is the
+// narrowed character. Under UTF-8, single-byte text that is ASCII or UTF-8
+// passes byte by byte, Windows-1252 text is converted, and UTF-16 converts
+// exactly: a surrogate pair gives its character at its first unit and nothing
+// at its second, a lone surrogate gives '_'.
+void appendHostChar(const TextView& text, Pos pos, std::string& out);
+
+// The host text of the whole of `text` (an odd last byte of UTF-16 is none).
+std::string asHostText(const TextView& text);
+
+// Appends `value` (host text) as `text`'s own document text, what the
+// rewriting pass writes into it. Under Windows-1252 host text: as it is, or
+// widened byte by byte for UTF-16. Under UTF-8: UTF-16 text takes every
+// character; a UTF-8 page takes the text as it is; a Windows-1252 page takes
+// each character's byte where it has one; and whatever a page cannot hold
+// (any character beyond ASCII in a page of pure ASCII, whose charset is
+// unknown) is written as "%" escapes of its UTF-8 bytes, which browsers
+// resolve. A byte that is no part of a well-formed character is written as
+// its "%" escape everywhere.
+void appendDocumentText(const TextView& text, std::string_view value, std::string& out);
+
 struct DocumentBuffer {
   std::vector<std::uint8_t> bytes;  // exactly the file's bytes (swapped when stored big-endian)
   Encoding encoding = Encoding::SingleByte;
-  bool storedBigEndian = false;  // began with FE FF and was swapped on loading
-  platform::FileStamp stamp;     // the file these bytes were read from, as it was then
+  Charset charset = Charset::Ascii;  // of single-byte text, set by detectEncoding
+  bool storedBigEndian = false;      // began with FE FF and was swapped on loading
+  platform::FileStamp stamp;         // the file these bytes were read from, as it was then
 
   std::size_t size() const { return bytes.size(); }
   int step() const { return encoding == Encoding::Utf16 ? 2 : 1; }
-  TextView view() const { return {bytes.data(), bytes.size(), encoding}; }
+  TextView view() const { return {bytes.data(), bytes.size(), encoding, charset}; }
 };
 
 // Reads the file named by `pathText` (the program's path text) whole, with the
@@ -98,7 +139,8 @@ struct DocumentBuffer {
 std::optional<DocumentBuffer> loadDocument(std::string_view pathText);
 
 // Decides the encoding from the first two bytes: FF FE is UTF-16; FE FF is
-// UTF-16 stored big-endian, swapped in place; anything else is single-byte.
+// UTF-16 stored big-endian, swapped in place; anything else is single-byte,
+// whose charset is then decided from all of its bytes.
 void detectEncoding(DocumentBuffer& buffer);
 
 // " ASCII" or " Unicode", as the search's status lines write them.

@@ -243,7 +243,7 @@ Pos LexingIndex::argumentEnd(Pos start) {
 
 Pos LexingIndex::findInBlock(Pos start, std::string_view pattern, StopMode mode, Pos end) {
   end = std::min(end, text_.end());
-  const TextView cut(text_.data, static_cast<std::size_t>(std::max<Pos>(end, 0)), text_.encoding());
+  const TextView cut(text_.data, static_cast<std::size_t>(std::max<Pos>(end, 0)), text_.encoding(), text_.charset);
   const bool plainPattern = !pattern.empty() && pattern.find_first_of("\"'<>") == std::string_view::npos;
   const bool endAtTag = end == text_.end() || charIs(text_, end, '<');
   if (!listable(start) || start >= end || !plainPattern || !endAtTag) {
@@ -361,7 +361,7 @@ Pos LexingIndex::findTagEnd(Pos pos) {
     // findTagEnd over the text cut at the limit is right wherever the '>' it
     // finds has its next character inside the cut.
     const Pos limit = std::min(text_.end(), pos + std::max<Pos>(plainBudget_, 0) * step);
-    const TextView cut(text_.data, static_cast<std::size_t>(limit), text_.encoding());
+    const TextView cut(text_.data, static_cast<std::size_t>(limit), text_.encoding(), text_.charset);
     const Pos end = pos < limit ? quillorn::findTagEnd(cut, pos) : kNotFound;
     const bool sure = limit == text_.end() || (end != kNotFound && end < limit);
     plainBudget_ -= ((end == kNotFound ? limit : end) - pos) / step;

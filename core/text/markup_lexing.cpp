@@ -246,7 +246,7 @@ std::size_t countAttributeValue(const TextView& text, Pos start, std::string* ou
       return 0;
     }
     ++count;
-    if (out != nullptr) out->push_back(c);
+    if (out != nullptr) appendHostChar(text, q, *out);
   }
   for (const auto& [key, before] : taken) memo->valueAfterRun.emplace(key, count - before);
   return count;
@@ -344,7 +344,7 @@ Pos findInBlockBefore(const TextView& text, Pos start, std::string_view pattern,
   // unless it looked at the cut's last character, whose next one it cannot
   // see, or ran out of text at the cut.
   const Pos cutEnd = std::clamp<Pos>(limit, 0, text.end());
-  const TextView cut(text.data, static_cast<std::size_t>(cutEnd), text.encoding());
+  const TextView cut(text.data, static_cast<std::size_t>(cutEnd), text.encoding(), text.charset);
   const BlockSearch search = searchBlock(cut, start, pattern, mode);
   if (gaveUp != nullptr) {
     *gaveUp = search.found == kNotFound && cutEnd < text.end() && search.lookedTo >= cutEnd - text.step;
@@ -461,7 +461,7 @@ std::size_t readValue(const TextView& text, Pos pos, ValueMode mode, std::string
       }
 
       if (count == kValueBufferChars) break;  // too long for the value buffer: skipped below
-      if (out != nullptr) out->push_back(c);
+      if (out != nullptr) appendHostChar(text, p, *out);
       ++count;
       ++span;
       p += step;

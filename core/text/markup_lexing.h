@@ -83,7 +83,8 @@ Pos findTagOutsideScript(const TextView& text, std::string_view name, Pos start,
 // the number of value characters counted (0: not found, no value, or longer
 // than the value buffer). `valuePos` receives the offset just after the '='
 // when the name was found with a '=' after it, else -1. When `out` is given it
-// receives the counted characters (narrowed for UTF-16), else it is emptied.
+// receives the counted characters as host text (appendHostChar), else it is
+// emptied.
 //
 // The name is searched from the character after `tagPos` as a substring
 // ("src" also ends "lowsrc"), hopping over quoted runs, and gives up at a
@@ -132,12 +133,13 @@ struct ValueContent {
   Pos end = 0;
 };
 
-// Reads one value at `pos` and returns the number of characters copied; 0 when
-// the value is empty, runs into the end of the buffer, or is longer than the
-// value buffer (then `out` is empty and the span 0). `quoteKind` and
-// `spanLength` (characters the value occupies in the file, delimiters and
-// dropped control characters included) are written when given, and so is
-// `content` (both ends at `pos` when nothing was read).
+// Reads one value at `pos` and returns the number of characters copied (to
+// `out` as host text, appendHostChar); 0 when the value is empty, runs into
+// the end of the buffer, or is longer than the value buffer (then `out` is
+// empty and the span 0). `quoteKind` and `spanLength` (characters the value
+// occupies in the file, delimiters and dropped control characters included)
+// are written when given, and so is `content` (both ends at `pos` when
+// nothing was read).
 //
 // Inside the parentheses of a StyleValue, a quote opens a run that the same
 // quote closes, and a ')' inside that run is part of the value: url("a(1).gif")

@@ -25,8 +25,11 @@ std::string shellQuote(const std::string& text) {
   return quoted + "'";
 }
 
-RunResult runCli(const std::vector<std::string>& args, ErrorStream errors) {
-  std::string command = shellQuote(QUILLORN_CLI_PATH);
+RunResult runCli(const std::vector<std::string>& args, ErrorStream errors, const RunSetting& setting) {
+  std::string command;
+  if (!setting.folder.empty()) command += "cd " + shellQuote(setting.folder.string()) + " && ";
+  if (!setting.hostText.empty()) command += "QUILLORN_HOST_TEXT=" + shellQuote(setting.hostText) + " ";
+  command += shellQuote(QUILLORN_CLI_PATH);
   for (const std::string& arg : args) command += " " + shellQuote(arg);
   command += errors == ErrorStream::Discarded ? " 2>/dev/null" : " 2>&1 </dev/null";
   RunResult result;
@@ -67,6 +70,28 @@ void appendArgsFile(std::vector<std::string>& args, const fs::path& file) {
   for (std::string line; std::getline(lines, line);) {
     if (!line.empty()) args.push_back(line);
   }
+}
+
+namespace {
+
+// The first line of `file`, or empty when there is none.
+std::string firstLine(const fs::path& file) {
+  std::istringstream lines(readFile(file));
+  std::string line;
+  std::getline(lines, line);
+  return line;
+}
+
+}  // namespace
+
+std::string caseHostText(const fs::path& caseFolder) {
+  const std::string chosen = firstLine(caseFolder / "host-text");
+  return chosen.empty() ? "windows-1252" : chosen;
+}
+
+fs::path caseSite(const fs::path& caseFolder) {
+  const std::string other = firstLine(caseFolder / "site-of");
+  return other.empty() ? caseFolder / "site" : fs::path(QUILLORN_TEST_DATA_DIR) / other / "site";
 }
 
 bool updatingExpected() {

@@ -22,8 +22,14 @@ struct RunResult {
   int exitStatus = -1;  // -1 when the program did not exit normally
 };
 
+// Where and how the program runs.
+struct RunSetting {
+  std::filesystem::path folder;  // its current folder; empty: the test's own
+  std::string hostText;          // QUILLORN_HOST_TEXT; empty: the host's own
+};
+
 // Runs quillorn-cli with `args` through the shell and collects its output.
-RunResult runCli(const std::vector<std::string>& args, ErrorStream errors);
+RunResult runCli(const std::vector<std::string>& args, ErrorStream errors, const RunSetting& setting = {});
 
 // Replaces every `from` in `text` by `to`, left to right, never inside what it
 // put in.
@@ -37,6 +43,15 @@ std::string caseTestName(const std::string& caseName);
 
 // Appends the non-empty lines of a case's optional `args` file to `args`.
 void appendArgsFile(std::vector<std::string>& args, const std::filesystem::path& file);
+
+// The host text a case folder runs under: its optional `host-text` file
+// ("utf-8"), else "windows-1252", the rules the older cases were written for.
+std::string caseHostText(const std::filesystem::path& caseFolder);
+
+// The site of a case folder: its `site` folder, or, when the case names one
+// in a `site-of` file, the `site` folder of that case (relative to the test
+// data folder), so that several cases can work on one site.
+std::filesystem::path caseSite(const std::filesystem::path& caseFolder);
 
 // True when QUILLORN_UPDATE_EXPECTED=1 asks to write actual results over the expected ones.
 bool updatingExpected();

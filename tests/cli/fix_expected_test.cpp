@@ -1,6 +1,10 @@
 // Expected-output folders for `quillorn-cli fix` and `restore`. Each folder
 // under tests/data/fix/ is one case:
 //   site/                  the site before the repair (copied to a temporary folder)
+//   site-of                optional instead of site/: the case folder, relative to
+//                          tests/data, whose site/ this case repairs
+//   host-text              optional: "utf-8" runs the case under UTF-8 host text
+//                          (else Windows-1252)
 //   args                   optional: arguments of `fix`, one per line
 //   decisions.json         optional: passed with --decisions, "<site>" standing
 //                          for the copied site's folder
@@ -29,12 +33,15 @@ namespace {
 
 namespace fs = std::filesystem;
 using quillorn::test_support::appendArgsFile;
+using quillorn::test_support::caseHostText;
 using quillorn::test_support::caseNames;
+using quillorn::test_support::caseSite;
 using quillorn::test_support::caseTestName;
 using quillorn::test_support::ErrorStream;
 using quillorn::test_support::readFile;
 using quillorn::test_support::replaceAll;
 using quillorn::test_support::RunResult;
+using quillorn::test_support::RunSetting;
 using quillorn::test_support::TempFolder;
 using quillorn::test_support::updatingExpected;
 using quillorn::test_support::writeFile;
@@ -42,8 +49,8 @@ using quillorn::test_support::writeFile;
 const fs::path kCasesRoot = fs::path(QUILLORN_TEST_DATA_DIR) / "fix";
 
 // Both output streams, with nothing to read on standard input.
-RunResult runCli(const std::vector<std::string>& args) {
-  return quillorn::test_support::runCli(args, ErrorStream::Merged);
+RunResult runCli(const std::vector<std::string>& args, const RunSetting& setting = {}) {
+  return quillorn::test_support::runCli(args, ErrorStream::Merged, setting);
 }
 
 // Every regular file under `root`, by relative path, with its bytes.
@@ -77,8 +84,9 @@ TEST_P(FixExpectedTest, RewritesAsExpectedAndRestoresTheSite) {
   const fs::path folder = kCasesRoot / GetParam();
   TempFolder temp("quillorn-fix");
   const fs::path site = temp.path() / "site";
-  fs::copy(folder / "site", site, fs::copy_options::recursive);
+  fs::copy(caseSite(folder), site, fs::copy_options::recursive);
   const std::map<std::string, std::string> before = tree(site);
+  const RunSetting setting{{}, caseHostText(folder)};
 
   std::vector<std::string> args = {"fix", "--offline"};
   appendArgsFile(args, folder / "args");
@@ -91,7 +99,7 @@ TEST_P(FixExpectedTest, RewritesAsExpectedAndRestoresTheSite) {
   }
   args.push_back(site.string());
 
-  RunResult run = runCli(args);
+  RunResult run = runCli(args, setting);
   replaceAll(run.output, site.string(), "<site>");
   replaceAll(run.output, temp.path().string(), "<temp>");
   const int expectedStatus =
@@ -113,7 +121,7 @@ TEST_P(FixExpectedTest, RewritesAsExpectedAndRestoresTheSite) {
   }
 
   if (!fs::exists(folder / "no-roundtrip")) {
-    const RunResult restore = runCli({"restore", site.string()});
+    const RunResult restore = runCli({"restore", site.string()}, setting);
     EXPECT_EQ(restore.exitStatus, 0) << restore.output;
     expectSameTree(tree(site), before, "after restore");
   }

@@ -4,6 +4,8 @@
 //   args            optional: extra arguments, one per line
 //   expected.json   what the command prints, with the case folder's absolute
 //                   path written as <case>
+//   host-text       optional: "utf-8" runs the case under UTF-8 host text
+//                   (else Windows-1252)
 // Set QUILLORN_UPDATE_EXPECTED=1 to write the actual output over expected.json
 // (then read the diff before committing it).
 
@@ -11,6 +13,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,19 +23,21 @@
 namespace {
 
 using quillorn::test_support::appendArgsFile;
+using quillorn::test_support::caseHostText;
 using quillorn::test_support::caseNames;
 using quillorn::test_support::caseTestName;
 using quillorn::test_support::ErrorStream;
 using quillorn::test_support::readFile;
 using quillorn::test_support::replaceAll;
 using quillorn::test_support::RunResult;
+using quillorn::test_support::RunSetting;
 using quillorn::test_support::updatingExpected;
 
 const std::filesystem::path kCasesRoot = std::filesystem::path(QUILLORN_TEST_DATA_DIR) / "scan";
 
 // Standard output alone: the report, without what the program says on standard error.
-RunResult runCli(const std::vector<std::string>& args) {
-  return quillorn::test_support::runCli(args, ErrorStream::Discarded);
+RunResult runCli(const std::vector<std::string>& args, const RunSetting& setting = {}) {
+  return quillorn::test_support::runCli(args, ErrorStream::Discarded, setting);
 }
 
 std::size_t countOf(const std::string& text, const std::string& what) {
@@ -49,7 +54,7 @@ TEST_P(ScanExpectedTest, PrintsTheExpectedReport) {
   appendArgsFile(args, folder / "args");
   args.push_back((folder / "site").string());
 
-  RunResult run = runCli(args);
+  RunResult run = runCli(args, {{}, caseHostText(folder)});
   replaceAll(run.output, folder.string(), "<case>");
   ASSERT_TRUE(run.exitStatus == 0 || run.exitStatus == 1) << "exit status " << run.exitStatus;
 
@@ -68,6 +73,38 @@ TEST_P(ScanExpectedTest, PrintsTheExpectedReport) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, ScanExpectedTest, ::testing::ValuesIn(caseNames(kCasesRoot)),
                          [](const ::testing::TestParamInfo<std::string>& info) { return caseTestName(info.param); });
+
+// PATHs typed as ".", "..", with a detour through a folder that need not
+// exist, or naming a file twice list each file once under one spelling: the
+// report is the one of the plain folder.
+struct TypedPathRow {
+  const char* name;
+  const char* folder;  // where the command runs, in the case folder
+  std::vector<std::string> paths;
+};
+
+void PrintTo(const TypedPathRow& row, std::ostream* out) { *out << row.name; }
+
+class TypedPathTest : public ::testing::TestWithParam<TypedPathRow> {};
+
+TEST_P(TypedPathTest, ReportsAsThePlainFolder) {
+  const std::filesystem::path caseFolder = kCasesRoot / "utf8";
+  std::vector<std::string> args = {"scan", "--json", "--offline"};
+  args.insert(args.end(), GetParam().paths.begin(), GetParam().paths.end());
+  RunResult run = runCli(args, {caseFolder / GetParam().folder, caseHostText(caseFolder)});
+  replaceAll(run.output, std::filesystem::canonical(caseFolder).string(), "<case>");
+  replaceAll(run.output, caseFolder.string(), "<case>");
+  EXPECT_EQ(run.output, readFile(caseFolder / "expected.json"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, TypedPathTest,
+                         ::testing::Values(TypedPathRow{"dot", "site", {"."}},
+                                           TypedPathRow{"dot_dot", "site/références", {".."}},
+                                           TypedPathRow{"detour", ".", {"./x/../site"}},
+                                           TypedPathRow{"twice", ".", {"site", "./site/index.html", "site/../site"}}),
+                         [](const ::testing::TestParamInfo<TypedPathRow>& info) {
+                           return std::string(info.param.name);
+                         });
 
 TEST(ScanCommandTest, MissingPathIsAUsageError) {
   const RunResult run = runCli({"scan", "--offline", (kCasesRoot / "no-such-folder").string()});

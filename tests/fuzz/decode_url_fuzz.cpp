@@ -36,9 +36,10 @@ constexpr std::array<std::string_view, 100> kNames{
     "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide", "oslash", "ugrave",
     "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml",   "quot",   "amp",    "lt",     "gt"};
 
-char referenceCode(std::size_t index) {
-  constexpr std::array<char, 4> kMarkup{'"', '&', '<', '>'};
-  return index < 96 ? static_cast<char>(0xA0 + index) : kMarkup[index - 96];
+// The host text of the character that name `index` stands for.
+std::string referenceText(std::size_t index) {
+  constexpr std::array<char32_t, 4> kMarkup{U'"', U'&', U'<', U'>'};
+  return platform::hostTextOf(index < 96 ? static_cast<char32_t>(0xA0 + index) : kMarkup[index - 96]);
 }
 
 int referenceHex(char c) {
@@ -86,7 +87,7 @@ std::string referenceDecode(const std::string& text) {
       if (found < best) {
         best = found;
         bestLength = kNames[i].size() + 2;
-        bestText = std::string(1, referenceCode(i));
+        bestText = referenceText(i);
       }
     }
     for (std::size_t at = text.find("&#", pos); at != std::string::npos && at < best; at = text.find("&#", at + 1)) {
@@ -185,7 +186,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view first = input.substr(0, cut);
   const std::string_view second = input.substr(cut < size ? cut + 1 : cut);
 
-  checkDecode(input);
+  for (const platform::HostText host : {platform::HostText::Utf8, platform::HostText::Windows1252}) {
+    platform::setHostText(host);
+    checkDecode(input);
+  }
   checkSplitPath(input);
   checkSplitFragment(input);
   checkConvert(input, SeparatorMode::Windows);

@@ -18,6 +18,7 @@
 #include "core/text/document_buffer.h"
 #include "core/text/lexing_index.h"
 #include "core/text/markup_lexing.h"
+#include "platform/code_page.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {
@@ -42,6 +43,25 @@ struct Shared {
   LexingIndex index;
   AttributeMemo memos[3];
 };
+
+// A value copied out as host text: one byte a character under Windows-1252;
+// under UTF-8 at most four, and well-formed for UTF-16 and Windows-1252
+// pages, whatever their units hold. Written back into the page, it takes the
+// page's own units.
+void checkHostText(const TextView& text, const std::string& value, std::size_t count) {
+  if (platform::hostText() == platform::HostText::Windows1252) {
+    check(value.size() == count);
+    return;
+  }
+  check(value.size() <= 4 * count);
+  if (text.step == 2 || text.charset == Charset::Windows1252) check(platform::isValidUtf8(value));
+  std::string written;
+  appendDocumentText(text, value, written);
+  check(written.size() % static_cast<std::size_t>(text.step) == 0);
+  if (text.step == 1 && text.charset == Charset::Ascii) {
+    check(std::all_of(written.begin(), written.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }));
+  }
+}
 
 void exercise(const TextView& text, std::string_view name, std::string_view pattern, Pos pos, Shared& shared) {
   const int step = text.step;
@@ -77,7 +97,7 @@ void exercise(const TextView& text, std::string_view name, std::string_view patt
     if (mode != NoStop && hit != kNotFound) check(findInBlock(text, pos, pattern, NoStop) == hit);
     check(shared.index.findInBlock(pos, pattern, mode) == hit);
     if (lessThan != kNotFound) {
-      const TextView cut(text.data, static_cast<std::size_t>(lessThan), text.encoding());
+      const TextView cut(text.data, static_cast<std::size_t>(lessThan), text.encoding(), text.charset);
       check(shared.index.findInBlock(pos, pattern, mode, lessThan) == findInBlock(cut, pos, pattern, mode));
     }
   }
@@ -87,7 +107,8 @@ void exercise(const TextView& text, std::string_view name, std::string_view patt
     std::string value = "stale";
     Pos valuePos = 0;
     const std::size_t count = findAttribute(text, pos, attributes[i], &value, &valuePos);
-    check(count <= kValueBufferChars && value.size() == count);
+    check(count <= kValueBufferChars);
+    checkHostText(text, value, count);
     check(isPosition(text, valuePos));
     if (count > 0) check(valuePos > pos);
     Pos memoPos = 0;
@@ -101,7 +122,8 @@ void exercise(const TextView& text, std::string_view name, std::string_view patt
     std::int64_t span = -1;
     ValueContent content;
     const std::size_t count = readValue(text, pos, mode, &value, &kind, &span, &content);
-    check(count <= kValueBufferChars && value.size() == count);
+    check(count <= kValueBufferChars);
+    checkHostText(text, value, count);
     check(span >= 0 && static_cast<std::uint64_t>(span) >= count);
     if (span > 0) check(pos + span * step <= text.end());
     // The content lies inside the span, and holds at least the characters copied.
@@ -121,6 +143,14 @@ void exercise(const TextView& text, std::string_view name, std::string_view patt
   }
 
   (void)isInScriptComment(text, pos);
+}
+
+void exerciseInEachHostText(const TextView& text, std::string_view name, std::string_view pattern, Pos pos,
+                            Shared& shared) {
+  for (const platform::HostText host : {platform::HostText::Utf8, platform::HostText::Windows1252}) {
+    platform::setHostText(host);
+    exercise(text, name, pattern, pos, shared);
+  }
 }
 
 }  // namespace
@@ -151,8 +181,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // the character grid.
     for (std::uint8_t seed : positionSeeds) {
       const Pos pos = static_cast<Pos>(seed * (text.size + 3) / 256) - 1;
-      exercise(text, name, pattern, pos, shared);
+      exerciseInEachHostText(text, name, pattern, pos, shared);
     }
+    exerciseInEachHostText(text, name, pattern, text.step, shared);
   }
   return 0;
 }

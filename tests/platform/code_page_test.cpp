@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/host_text.h"
+
 namespace quillorn::platform {
 namespace {
 
@@ -40,27 +42,38 @@ TEST(CodePageTest, CharactersOutsideTheCodePageBecomeUnderscore) {
 namespace quillorn::platform {
 namespace {
 
+using test_support::ScopedHostText;
+
 struct DisplayRow {
   const char* name;
+  HostText host;
   std::string input;
   std::string expected;
 };
 
 class DisplayUtf8Test : public ::testing::TestWithParam<DisplayRow> {};
 
-TEST_P(DisplayUtf8Test, ConvertsOnlyWhatIsNotUtf8Already) {
+// Host text shows as UTF-8 without any guessing: UTF-8 host text is kept (a
+// byte that is no part of a character shows as U+FFFD), Windows-1252 host
+// text is converted byte by byte.
+TEST_P(DisplayUtf8Test, ShowsHostTextAsUtf8) {
+  const ScopedHostText host(GetParam().host);
   EXPECT_EQ(toDisplayUtf8(GetParam().input), GetParam().expected);
 }
 
+constexpr HostText kUtf8 = HostText::Utf8;
+constexpr HostText kWindows1252 = HostText::Windows1252;
 INSTANTIATE_TEST_SUITE_P(
     Texts, DisplayUtf8Test,
-    ::testing::Values(DisplayRow{"Ascii", "a.htm", "a.htm"}, DisplayRow{"Empty", "", ""},
-                      DisplayRow{"Utf8Kept", "caf\xC3\xA9.htm", "caf\xC3\xA9.htm"},
-                      DisplayRow{"LatinOneConverted", "caf\xE9.htm", "caf\xC3\xA9.htm"},
-                      DisplayRow{"EuroConverted", "\x80", "\xE2\x82\xAC"},
-                      DisplayRow{"TruncatedSequenceConverted", "\xC3", "\xC3\x83"},
-                      DisplayRow{"OverlongConverted", "\xC0\xAF", "\xC3\x80\xC2\xAF"},
-                      DisplayRow{"SurrogateConverted", "\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"}),
+    ::testing::Values(DisplayRow{"Ascii", kUtf8, "a.htm", "a.htm"}, DisplayRow{"Empty", kUtf8, "", ""},
+                      DisplayRow{"Utf8Kept", kUtf8, "caf\xC3\xA9.htm", "caf\xC3\xA9.htm"},
+                      DisplayRow{"StrayByteReplaced", kUtf8, "caf\xE9.htm", "caf\xEF\xBF\xBD.htm"},
+                      DisplayRow{"TruncatedSequenceReplaced", kUtf8, "\xC3", "\xEF\xBF\xBD"},
+                      DisplayRow{"OverlongReplaced", kUtf8, "\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"},
+                      DisplayRow{"SurrogateReplaced", kUtf8, "\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+                      DisplayRow{"Windows1252Converted", kWindows1252, "caf\xE9.htm", "caf\xC3\xA9.htm"},
+                      DisplayRow{"Windows1252Euro", kWindows1252, "\x80", "\xE2\x82\xAC"},
+                      DisplayRow{"Windows1252NeverGuessed", kWindows1252, "\xC3\xA9", "\xC3\x83\xC2\xA9"}),
     [](const ::testing::TestParamInfo<DisplayRow>& info) { return std::string(info.param.name); });
 
 }  // namespace
@@ -69,17 +82,24 @@ INSTANTIATE_TEST_SUITE_P(
 namespace quillorn::platform {
 namespace {
 
+using test_support::ScopedHostText;
+
 TEST(FromDisplayUtf8Test, RoundTripsWhatToDisplayUtf8Made) {
-  for (const std::string& text : {std::string("a.htm"), std::string("caf\xE9.htm"), std::string("\x80\x9F\xFF_"),
-                                 std::string("")}) {
-    EXPECT_EQ(fromDisplayUtf8(toDisplayUtf8(text)), text);
+  for (const HostText host : {HostText::Utf8, HostText::Windows1252}) {
+    const ScopedHostText scoped(host);
+    for (const std::string& text : {std::string("a.htm"), std::string("caf\xE9.htm"), std::string("\x80\x9F\xFF_"),
+                                    std::string("caf\xC3\xA9.htm"), std::string("")}) {
+      if (host == HostText::Utf8 && !isValidUtf8(text)) continue;
+      EXPECT_EQ(fromDisplayUtf8(toDisplayUtf8(text)), text);
+    }
   }
 }
 
 TEST(FromDisplayUtf8Test, KeepsTextWithoutAWindows1252Form) {
+  const ScopedHostText host(HostText::Windows1252);
   EXPECT_EQ(fromDisplayUtf8("\xE4\xB8\xAD.htm"), "\xE4\xB8\xAD.htm");  // U+4E2D
   EXPECT_EQ(fromDisplayUtf8("\xF0\x9F\x98\x80"), "\xF0\x9F\x98\x80");  // outside the BMP
-  EXPECT_EQ(fromDisplayUtf8("\xE9"), "\xE9");  // not UTF-8 at all
+  EXPECT_EQ(fromDisplayUtf8("\xE9"), "\xE9");                          // not UTF-8 at all
 }
 
 }  // namespace

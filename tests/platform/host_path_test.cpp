@@ -37,14 +37,24 @@ TEST_P(AbsolutePathTest, HostPathAndPathTextRoundTrip) {
 INSTANTIATE_TEST_SUITE_P(Rows, AbsolutePathTest,
                          ::testing::Values(AbsoluteRow{"file", "/home/ann/site/a.htm", R"(\home\ann\site\a.htm)"},
                                            AbsoluteRow{"root", "/", R"(\)"},
-                                           AbsoluteRow{"folder_with_trailing_separator", "/tmp/site/", R"(\tmp\site\)"},
                                            AbsoluteRow{"spaces_and_ansi_bytes", "/srv/My Site/caf\xE9 menu.htm",
                                                        "\\srv\\My Site\\caf\xE9 menu.htm"},
                                            AbsoluteRow{"utf8_bytes", "/srv/\xC3\xA9t\xC3\xA9/index.html",
-                                                       "\\srv\\\xC3\xA9t\xC3\xA9\\index.html"},
-                                           // Dot segments stay for the program's own ".." collapsing.
-                                           AbsoluteRow{"dot_segments_kept", "/a/../b/./c.htm", R"(\a\..\b\.\c.htm)"},
-                                           AbsoluteRow{"doubled_separator_kept", "/a//b.htm", R"(\a\\b.htm)"}),
+                                                       "\\srv\\\xC3\xA9t\xC3\xA9\\index.html"}),
+                         [](const auto& info) { return info.param.name; });
+
+// A path as a person types it has one spelling once received: each file is
+// one entry of the file list, and links resolve against its real folders.
+class TypedPathTest : public ::testing::TestWithParam<AbsoluteRow> {};
+
+TEST_P(TypedPathTest, IsReceivedLexicallyNormal) { EXPECT_EQ(toPathText(GetParam().hostPath), GetParam().pathText); }
+
+INSTANTIATE_TEST_SUITE_P(Rows, TypedPathTest,
+                         ::testing::Values(AbsoluteRow{"dot_segments", "/a/../b/./c.htm", R"(\b\c.htm)"},
+                                           AbsoluteRow{"ends_in_dot_dot", "/tmp/site/sub/..", R"(\tmp\site)"},
+                                           AbsoluteRow{"doubled_separator", "/a//b.htm", R"(\a\b.htm)"},
+                                           AbsoluteRow{"trailing_separator", "/tmp/site/", R"(\tmp\site)"},
+                                           AbsoluteRow{"above_the_root", "/../a.htm", R"(\a.htm)"}),
                          [](const auto& info) { return info.param.name; });
 
 struct RelativeRow {
@@ -59,7 +69,8 @@ class RelativePathTest : public ::testing::TestWithParam<RelativeRow> {};
 // A relative host path names a file below the current folder; its path text
 // is absolute so that links resolve against it.
 TEST_P(RelativePathTest, IsMadeAbsoluteAgainstTheCurrentFolder) {
-  const fs::path expected = fs::current_path() / GetParam().hostPath;
+  fs::path expected = (fs::current_path() / GetParam().hostPath).lexically_normal();
+  if (!expected.has_filename()) expected = expected.parent_path();
   const std::string text = toPathText(GetParam().hostPath);
   ASSERT_FALSE(text.empty());
   EXPECT_EQ(text.front(), '\\');
@@ -70,7 +81,8 @@ TEST_P(RelativePathTest, IsMadeAbsoluteAgainstTheCurrentFolder) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, RelativePathTest,
                          ::testing::Values(RelativeRow{"plain_name", "a.htm"}, RelativeRow{"nested", "site/img/b.gif"},
-                                           RelativeRow{"parent_segment", "../up.css"}),
+                                           RelativeRow{"parent_segment", "../up.css"}, RelativeRow{"dot", "."},
+                                           RelativeRow{"dot_dot", ".."}, RelativeRow{"detour", "./x/../site"}),
                          [](const auto& info) { return info.param.name; });
 
 // The current folder that relative paths resolve against is the one at the

@@ -28,6 +28,7 @@ DocumentBuffer makeDocument(std::string_view ascii, Encoding encoding) {
     }
   } else {
     buffer.bytes.assign(ascii.begin(), ascii.end());
+    buffer.charset = charsetOf(ascii);
   }
   buffer.bytes.shrink_to_fit();
   return buffer;

@@ -10,6 +10,8 @@
 #include <tuple>
 #include <vector>
 
+#include "tests/support/host_text.h"
+
 namespace quillorn {
 namespace {
 
@@ -822,6 +824,7 @@ TEST(RewriteUtf16Test, ValueOffTheCharacterGridIgnored) {
 }
 
 TEST(ComposeValueTest, WidensThroughTheCodePage) {
+  const test_support::ScopedHostText host(platform::HostText::Windows1252);
   const std::string doc = encode("x='old'", Encoding::Utf16);
   UrlEntry entry;
   entry.valuePos = 2 + 2 * 2;
@@ -831,6 +834,52 @@ TEST(ComposeValueTest, WidensThroughTheCodePage) {
   EXPECT_EQ(composeValue(TextView::of(doc, Encoding::Utf16), entry, "\xE9\x80"),
             std::string("'\0\xE9\0\xAC\x20'\0", 8));
 }
+
+// Under UTF-8 host text a new value takes the page's own text: UTF-16 every
+// character, a UTF-8 page its bytes, a Windows-1252 page the byte where the
+// character has one; what the page cannot hold goes in as "%" escapes of its
+// UTF-8 bytes (every character beyond ASCII in a page of pure ASCII), and so
+// does a byte that is no part of a character.
+struct PageTextRow {
+  const char* name;
+  std::string page;  // the value 'old' stands after this text
+  Encoding encoding;
+  std::string value;
+  std::string expected;  // between the value's own quotes
+};
+
+const std::string kEuroCjkEacute = "\xE2\x82\xAC\xE4\xB8\xAD\xC3\xA9.gif";  // U+20AC U+4E2D U+00E9
+const PageTextRow kPageTextRows[] = {
+    {"Utf16", "", Encoding::Utf16, kEuroCjkEacute, std::string("\xAC\x20\x2D\x4E\xE9\0.\0g\0i\0f\0", 14)},
+    {"Utf16BeyondTheBmp", "", Encoding::Utf16, "\xF0\x9F\x98\x80", std::string("\x3D\xD8\x00\xDE", 4)},
+    {"Utf16StrayByte", "", Encoding::Utf16, "a\xE9",
+     std::string("a\0%\0E\0"
+                 "9\0",
+                 8)},
+    {"Utf8Page", "\xC3\xA9 ", Encoding::SingleByte, kEuroCjkEacute, kEuroCjkEacute},
+    {"Utf8PageStrayByte", "\xC3\xA9 ", Encoding::SingleByte, "a\xE9", "a%E9"},
+    {"Windows1252Page", "\xE9 ", Encoding::SingleByte, kEuroCjkEacute, "\x80%E4%B8%AD\xE9.gif"},
+    {"AsciiPage", "", Encoding::SingleByte, kEuroCjkEacute, "%E2%82%AC%E4%B8%AD%C3%A9.gif"},
+};
+
+class PageTextTest : public ::testing::TestWithParam<PageTextRow> {};
+
+TEST_P(PageTextTest, ValueTakesThePagesText) {
+  const PageTextRow& row = GetParam();
+  const test_support::ScopedHostText host(platform::HostText::Utf8);
+  const std::string doc = row.encoding == Encoding::Utf16 ? encode("x='old'", row.encoding) : row.page + "x='old'";
+  UrlEntry entry;
+  entry.valuePos = mapPos(static_cast<std::int64_t>(row.page.size()) + 2, row.encoding);
+  entry.spanLength = 5;
+  entry.quoteKind = Delimited;
+  const std::string quote = encode("'", row.encoding).substr(row.encoding == Encoding::Utf16 ? 2 : 0);
+  EXPECT_EQ(composeValue(TextView::of(doc, row.encoding), entry, row.value), quote + row.expected + quote);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PageTextTest, ::testing::ValuesIn(kPageTextRows),
+                         [](const ::testing::TestParamInfo<PageTextRow>& info) {
+                           return std::string(info.param.name);
+                         });
 
 TEST(ComposeValueTest, EscapedQuotesKeepBothPairs) {
   const std::string doc = R"(a=\"gone.htm\";)";

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/search/url_table.h"
+#include "tests/support/host_text.h"
 #include "tests/support/search_harness.h"
 
 namespace quillorn {
@@ -391,8 +392,12 @@ INSTANTIATE_TEST_SUITE_P(Rows, AbsoluteFileUrlTest,
                                                       FileUrlStyle::Posix, "\"file:///home/ann/my site/a.htm#top\""}),
                          [](const ::testing::TestParamInfo<FileUrlRow>& info) { return std::string(info.param.name); });
 
-TEST(ClassifierTest, NarrowsUtf16CharactersOfTheValue) {
-  // "<a href="x" U+4E2D ".htm">": the CJK character has no single-byte form.
+// "<a href="x" U+4E2D ".htm">": the CJK character has no single-byte form in
+// Windows-1252, and is itself in UTF-8 host text.
+class Utf16ValueTest : public ::testing::TestWithParam<std::tuple<platform::HostText, std::string>> {};
+
+TEST_P(Utf16ValueTest, ValueIsHostText) {
+  const test_support::ScopedHostText host(std::get<0>(GetParam()));
   Harness harness(kSite);
   DocumentBuffer buffer;
   buffer.encoding = Encoding::Utf16;
@@ -403,9 +408,16 @@ TEST(ClassifierTest, NarrowsUtf16CharactersOfTheValue) {
   for (char c : std::string_view(".htm\">")) buffer.bytes.insert(buffer.bytes.end(), {static_cast<std::uint8_t>(c), 0});
   EXPECT_EQ(classifyUrl(harness.context, buffer.view(), 0, 2, 18), 1);
   ASSERT_EQ(harness.urls.count(), 1u);
-  EXPECT_EQ(harness.urls.entry(0).url, "x_.htm");
+  EXPECT_EQ(harness.urls.entry(0).url, std::get<1>(GetParam()));
   EXPECT_EQ(harness.urls.entry(0).spanLength, 8);
 }
+
+INSTANTIATE_TEST_SUITE_P(HostTexts, Utf16ValueTest,
+                         ::testing::Values(std::make_tuple(platform::HostText::Windows1252, "x_.htm"),
+                                           std::make_tuple(platform::HostText::Utf8, "x\xE4\xB8\xAD.htm")),
+                         [](const auto& info) {
+                           return std::get<0>(info.param) == platform::HostText::Utf8 ? "Utf8" : "Windows1252";
+                         });
 
 }  // namespace
 }  // namespace quillorn

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/text/document_buffer.h"
+#include "tests/support/host_text.h"
 
 namespace quillorn {
 namespace {
@@ -548,6 +549,7 @@ std::string wideWithUnmappable() {
 }
 
 TEST(MarkupLexingUtf16, UnmappableCharacterMatchesOnlyUnderscore) {
+  const test_support::ScopedHostText host(platform::HostText::Windows1252);
   const std::string bytes = wideWithUnmappable();
   const TextView text = TextView::of(bytes, Encoding::Utf16);
   EXPECT_EQ(findTag(text, "A_B", 0), 2);
@@ -612,6 +614,51 @@ TEST_P(OddLengthUtf16Test, StrayLastByteIsNeverRead) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, OddLengthUtf16Test, testing::ValuesIn(kOddTailRows),
                          [](const testing::TestParamInfo<OddTailRow>& info) { return std::string(info.param.name); });
+
+// Under UTF-8 host text the values that readValue and findAttribute copy out
+// are the document's characters in UTF-8, while positions and counts stay in
+// the document's own units. `value` is written in the document's encoding
+// (UTF-16 little-endian, without the order mark).
+struct HostValueRow {
+  const char* name;
+  Encoding encoding;
+  std::string value;
+  std::string expected;
+  std::size_t characters;
+};
+
+const HostValueRow kHostValueRows[] = {
+    {"Utf16Latin", Encoding::Utf16, std::string("c\0\xE9\0", 4), "c\xC3\xA9", 2},
+    {"Utf16Cjk", Encoding::Utf16, std::string("\x2D\x4E", 2), "\xE4\xB8\xAD", 1},
+    {"Utf16SurrogatePair", Encoding::Utf16, std::string("\x3D\xD8\x00\xDE", 4), "\xF0\x9F\x98\x80", 2},
+    {"Utf16LoneHighSurrogate", Encoding::Utf16, std::string("\x3D\xD8x\0", 4), "_x", 2},
+    {"Utf16LoneLowSurrogate", Encoding::Utf16, std::string("x\0\x00\xDE", 4), "x_", 2},
+    {"Windows1252Page", Encoding::SingleByte, "caf\xE9\x80", "caf\xC3\xA9\xE2\x82\xAC", 5},
+    {"Utf8Page", Encoding::SingleByte, "caf\xC3\xA9", "caf\xC3\xA9", 5},
+};
+
+class HostValueTest : public testing::TestWithParam<HostValueRow> {};
+
+TEST_P(HostValueTest, ValuesAreHostText) {
+  const HostValueRow& row = GetParam();
+  const test_support::ScopedHostText host(platform::HostText::Utf8);
+  EncodedText text("<a href=\"", row.encoding);
+  text.appendRaw(row.value);
+  const std::string close = row.encoding == Encoding::Utf16 ? std::string("\"\0>\0", 4) : std::string("\">");
+  text.appendRaw(close);
+
+  std::string value;
+  Pos valuePos = kNotFound;
+  EXPECT_EQ(findAttribute(text.view(), text.at(0), "href", &value, &valuePos), row.characters + 1);
+  EXPECT_EQ(value, "\"" + row.expected);
+  std::int64_t span = 0;
+  EXPECT_EQ(readValue(text.view(), valuePos, AttributeValue, &value, nullptr, &span), row.characters);
+  EXPECT_EQ(value, row.expected);
+  EXPECT_EQ(span, static_cast<std::int64_t>(row.characters) + 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, HostValueTest, testing::ValuesIn(kHostValueRows),
+                         [](const testing::TestParamInfo<HostValueRow>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace quillorn

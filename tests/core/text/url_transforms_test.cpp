@@ -6,8 +6,13 @@
 #include <string>
 #include <string_view>
 
+#include "tests/support/host_text.h"
+
 namespace quillorn {
 namespace {
+
+using platform::HostText;
+using test_support::ScopedHostText;
 
 // Row names become test names, so each row says what it checks.
 struct RowName {
@@ -124,12 +129,14 @@ struct DecodeRow {
   std::string_view name;
   std::string_view text;
   std::string_view expected;
+  HostText host = HostText::Windows1252;
 };
 
 class DecodeUrlTest : public testing::TestWithParam<DecodeRow> {};
 
 TEST_P(DecodeUrlTest, DecodesInPlace) {
   const DecodeRow& row = GetParam();
+  const ScopedHostText host(row.host);
   std::string text(row.text);
   decodeUrl(text);
   EXPECT_EQ(text, row.expected);
@@ -199,6 +206,21 @@ INSTANTIATE_TEST_SUITE_P(
                     DecodeRow{"EscapedReferenceStays", "%26#45;", "&#45;"}),
     RowName{});
 
+// Under UTF-8 host text references decode to the character's UTF-8 bytes,
+// and "%" escapes still to bytes, as browsers send them.
+constexpr HostText kUtf8 = HostText::Utf8;
+INSTANTIATE_TEST_SUITE_P(
+    Utf8HostText, DecodeUrlTest,
+    testing::Values(DecodeRow{"LatinEntity", "caf&eacute;.htm", "caf\xC3\xA9.htm", kUtf8},
+                    DecodeRow{"MarkupEntity", "a&amp;b", "a&b", kUtf8},
+                    DecodeRow{"LatinReference", "caf&#233;", "caf\xC3\xA9", kUtf8},
+                    DecodeRow{"WindowsRangeReference", "&#150;&#x80;", "\xE2\x80\x93\xE2\x82\xAC", kUtf8},
+                    DecodeRow{"ReferenceBeyondWindows1252", "&#x4E2D;.htm", "\xE4\xB8\xAD.htm", kUtf8},
+                    DecodeRow{"ReferenceBeyondTheBmp", "&#x1F600;", "\xF0\x9F\x98\x80", kUtf8},
+                    DecodeRow{"SurrogateIsReplacementCharacter", "&#xD800;", "\xEF\xBF\xBD", kUtf8},
+                    DecodeRow{"EscapesStayBytes", "caf%E9%C3%A9", "caf\xE9\xC3\xA9", kUtf8}),
+    RowName{});
+
 // Each name without its '&' and ';', in the order of their codes 0xA0 to 0xFF.
 constexpr std::array<std::string_view, 96> kLatinEntityNames{
     "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",    "copy",   "ordf",
@@ -214,6 +236,7 @@ constexpr std::array<std::string_view, 96> kLatinEntityNames{
 class DecodeUrlLatinEntityTest : public testing::TestWithParam<std::size_t> {};
 
 TEST_P(DecodeUrlLatinEntityTest, DecodesToItsLatin1Code) {
+  const ScopedHostText host(HostText::Windows1252);
   const std::size_t index = GetParam();
   std::string text = "x&" + std::string(kLatinEntityNames[index]) + ";y";
   decodeUrl(text);
@@ -227,6 +250,7 @@ INSTANTIATE_TEST_SUITE_P(Table, DecodeUrlLatinEntityTest, testing::Range<std::si
 
 TEST(DecodeUrlEntityTableTest, KnowsExactlyTheHundredNames) {
   // All 100 names in one text decode to 100 bytes; near misses around them stay.
+  const ScopedHostText host(HostText::Windows1252);
   std::string all;
   std::string expected;
   for (std::size_t i = 0; i < kLatinEntityNames.size(); ++i) {
