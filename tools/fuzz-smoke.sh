@@ -7,8 +7,9 @@ cd "$(dirname "$0")/.."
 
 seconds="${FUZZ_SECONDS:-20}"
 cmake --preset fuzz
-cmake --build --preset fuzz -j "$(nproc)" --target markup_lexing_fuzz decode_url_fuzz page_picture_fuzz
-for target in markup_lexing_fuzz decode_url_fuzz page_picture_fuzz; do
+cmake --build --preset fuzz -j "$(nproc)" --target markup_lexing_fuzz decode_url_fuzz page_picture_fuzz \
+  decisions_file_fuzz
+for target in markup_lexing_fuzz decode_url_fuzz page_picture_fuzz decisions_file_fuzz; do
   corpus="$(mktemp -d)"
   seeds=()
   if [[ -d "tests/fuzz/corpus/$target" ]]; then seeds=("tests/fuzz/corpus/$target"); fi
