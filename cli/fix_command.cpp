@@ -2,23 +2,21 @@
 
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <sstream>
 
-#include "cli/json_reader.h"
+#include "cli/decisions_file.h"
 #include "cli/scan_command.h"
 #include "cli/scan_options.h"
 #include "cli/site_search.h"
+#include "cli/terminal_text.h"
 #include "cli/unified_diff.h"
 #include "core/backup/backup_restorer.h"
 #include "core/files/site_lock.h"
-#include "core/review/decisions.h"
-#include "core/review/results.h"
 #include "core/rewrite/rewrite_plan.h"
 #include "core/rewrite/rewriting_pass.h"
 #include "core/rewrite/tag_rewriter.h"
@@ -127,19 +125,6 @@ struct FixOptions {
   bool dryRun = false;
 };
 
-// Takes "--name VALUE" or "--name=VALUE" at args[i]; advances i past the value.
-std::optional<std::string> takeValue(const std::vector<std::string>& args, std::size_t& i, const std::string& name,
-                                     std::string& error) {
-  const std::string& arg = args[i];
-  if (arg.compare(0, name.size() + 1, name + "=") == 0) return arg.substr(name.size() + 1);
-  if (arg != name) return std::nullopt;
-  if (i + 1 >= args.size()) {
-    error = name + " needs a value";
-    return std::nullopt;
-  }
-  return args[++i];
-}
-
 bool parseChoice(const std::string& option, const std::string& value, bool allowConvert, DeletionChoice& out,
                  std::string& error) {
   if (value == "keep") {
@@ -158,177 +143,44 @@ bool parseChoice(const std::string& option, const std::string& value, bool allow
   return true;
 }
 
-// Splits the policy options from the search options; the rest goes to the scan parser.
+// Scan's options, the deletion policies and fix's own.
 bool parseFixOptions(const std::vector<std::string>& args, FixOptions& options, std::string& error) {
-  std::vector<std::string> rest;
-  Settings policy;
-  bool optionsEnded = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-      rest.push_back(arg);
-      continue;
+  std::optional<std::string> textLinks, images, backgrounds, imageUrl, backgroundUrl;
+  bool backups = true;
+  bool relativeReplacements = true;
+  const ParseResult parsed = parseSearchOptions(args, [&](CLI::App& app) {
+    for (auto [name, value] : {std::pair{"--text-links", &textLinks},
+                               {"--images", &images},
+                               {"--backgrounds", &backgrounds},
+                               {"--image-url", &imageUrl},
+                               {"--background-url", &backgroundUrl},
+                               {"--decisions", &options.decisionsFile}}) {
+      app.add_option(name, *value)->take_last();
     }
-    if (arg == "--") {
-      optionsEnded = true;
-      rest.push_back(arg);
-      continue;
-    }
-    if (arg == "--json") {
-      error = "--json belongs to 'scan'";
-      return false;
-    }
-    if (arg == "--dry-run") {
-      options.dryRun = true;
-      continue;
-    }
-    if (arg == "--no-backups") {
-      policy.makeBackups = 0;
-      continue;
-    }
-    if (arg == "--no-relative-replacements") {
-      policy.deletionRelativePaths = 0;
-      continue;
-    }
-    bool taken = false;
-    for (const char* name :
-         {"--text-links", "--images", "--backgrounds", "--image-url", "--background-url", "--decisions"}) {
-      const std::optional<std::string> value = takeValue(args, i, name, error);
-      if (!error.empty()) return false;
-      if (!value) continue;
-      taken = true;
-      const std::string option = name;
-      if (option == "--text-links") {
-        if (!parseChoice(option, *value, true, policy.textLinkAction, error)) return false;
-      } else if (option == "--images") {
-        if (!parseChoice(option, *value, false, policy.imageUrlAction, error)) return false;
-      } else if (option == "--backgrounds") {
-        if (!parseChoice(option, *value, false, policy.backgroundUrlAction, error)) return false;
-      } else if (option == "--image-url") {
-        policy.imageReplacementUrl = platform::fromDisplayUtf8(*value);
-      } else if (option == "--background-url") {
-        policy.backgroundReplacementUrl = platform::fromDisplayUtf8(*value);
-      } else {
-        options.decisionsFile = *value;
-      }
-      break;
-    }
-    if (!taken) rest.push_back(arg);
-  }
-  const ParseResult parsed = parseScanOptions(rest);
+    app.add_flag("!--no-backups", backups)->disable_flag_override();
+    app.add_flag("!--no-relative-replacements", relativeReplacements)->disable_flag_override();
+    app.add_flag("--dry-run", options.dryRun)->disable_flag_override();
+  });
   if (!parsed.ok) {
     error = parsed.error;
     return false;
   }
+  if (parsed.options.json) {
+    error = "--json belongs to 'scan'";
+    return false;
+  }
   options.scan = parsed.options;
   Settings& settings = options.scan.settings;
-  settings.textLinkAction = policy.textLinkAction;
-  settings.imageUrlAction = policy.imageUrlAction;
-  settings.backgroundUrlAction = policy.backgroundUrlAction;
-  settings.imageReplacementUrl = policy.imageReplacementUrl;
-  settings.backgroundReplacementUrl = policy.backgroundReplacementUrl;
-  settings.deletionRelativePaths = policy.deletionRelativePaths;
-  settings.makeBackups = policy.makeBackups;
+  if (textLinks && !parseChoice("--text-links", *textLinks, true, settings.textLinkAction, error)) return false;
+  if (images && !parseChoice("--images", *images, false, settings.imageUrlAction, error)) return false;
+  if (backgrounds && !parseChoice("--backgrounds", *backgrounds, false, settings.backgroundUrlAction, error)) {
+    return false;
+  }
+  if (imageUrl) settings.imageReplacementUrl = platform::fromDisplayUtf8(*imageUrl);
+  if (backgroundUrl) settings.backgroundReplacementUrl = platform::fromDisplayUtf8(*backgroundUrl);
+  settings.deletionRelativePaths = relativeReplacements ? 1 : 0;
+  settings.makeBackups = backups ? 1 : 0;
   return true;
-}
-
-std::string readWholeFile(const std::string& path, bool& ok) {
-  std::ifstream in(path, std::ios::binary);
-  ok = static_cast<bool>(in);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// Applies the decisions of a decisions file, after checking that it describes
-// the same findings: each line under "results" whose "value" or "relativePath"
-// differs from what the results page would show is decided as the page
-// decides an edit. Empty on success, else why not.
-std::string applyDecisionsFile(const std::string& path, const Settings& settings, SiteSearch& site) {
-  bool readable = false;
-  const std::string text = readWholeFile(path, readable);
-  if (!readable) return path + ": cannot be read";
-  const JsonParse parsed = parseJson(text);
-  if (!parsed.ok) return path + ": not a report of 'quillorn-cli scan --json' (" + parsed.error + ")";
-  const JsonValue* files = parsed.value.find("files");
-  const JsonValue* entries = parsed.value.find("entries");
-  const JsonValue* results = parsed.value.find("results");
-  if (files == nullptr || entries == nullptr || results == nullptr || files->kind != JsonValue::Kind::Array ||
-      entries->kind != JsonValue::Kind::Array || results->kind != JsonValue::Kind::Array) {
-    return path + ": not a report of 'quillorn-cli scan --json' (no \"files\", \"entries\" and \"results\")";
-  }
-  const std::string stale = "the site has changed since " + path +
-                            " was written, or other options were given: scan again and edit the new report";
-  if (files->items.size() != site.files.count()) return stale + " (the number of files differs)";
-  for (std::size_t i = 0; i < files->items.size(); ++i) {
-    const std::string expected = platform::toDisplayUtf8(platform::displayPath(site.files.path(i)));
-    if (files->items[i].text != expected) return stale + " (file " + std::to_string(i) + " differs)";
-  }
-  if (entries->items.size() != site.urls.count()) return stale + " (the number of findings differs)";
-  for (std::size_t i = 0; i < entries->items.size(); ++i) {
-    const JsonValue& item = entries->items[i];
-    const UrlEntry& entry = site.urls.entry(i);
-    auto number = [&item](const char* name) -> std::optional<std::int64_t> {
-      const JsonValue* v = item.find(name);
-      if (v == nullptr || v->kind != JsonValue::Kind::Number) return std::nullopt;
-      return v->number;
-    };
-    auto textOf = [&item](const char* name) -> std::optional<std::string> {
-      const JsonValue* v = item.find(name);
-      if (v == nullptr || v->kind != JsonValue::Kind::String) return std::nullopt;
-      return v->text;
-    };
-    const bool same = textOf("url") == platform::toDisplayUtf8(entry.url) && number("valuePos") == entry.valuePos &&
-                      number("tagPos") == entry.tagPos && number("spanLength") == entry.spanLength &&
-                      number("quoteKind") == static_cast<std::int64_t>(entry.quoteKind) &&
-                      number("fileIndex") == static_cast<std::int64_t>(entry.fileIndex);
-    if (!same) return stale + " (finding " + std::to_string(i) + " differs)";
-    if (textOf("replacement") != platform::toDisplayUtf8(entry.replacement)) {
-      return path + ": the \"replacement\" of finding " + std::to_string(i) +
-             " was edited; decisions are made per line: edit the \"value\" and \"relativePath\" of the lines under "
-             "\"results\" instead";
-    }
-  }
-
-  const ResultsFill fill = fillResults(site.urls, false, false, [] { return false; });
-  if (results->items.size() != fill.lines.size()) return stale + " (the number of result lines differs)";
-  const std::vector<ShownLine> shown = shownLines(settings, site.urls, fill.lines.size());
-  struct Edit {
-    std::int32_t group;
-    std::string value;
-    bool relativePath;
-  };
-  std::vector<Edit> edits;
-  for (std::size_t i = 0; i < results->items.size(); ++i) {
-    const JsonValue& item = results->items[i];
-    const JsonValue* line = item.find("line");
-    const JsonValue* value = item.find("value");
-    const JsonValue* relative = item.find("relativePath");
-    if (line == nullptr || line->kind != JsonValue::Kind::String ||
-        line->text != platform::toDisplayUtf8(fill.lines[i].text)) {
-      return stale + " (result line " + std::to_string(i) + " differs)";
-    }
-    if (value == nullptr || value->kind != JsonValue::Kind::String || relative == nullptr ||
-        relative->kind != JsonValue::Kind::Bool) {
-      return path + ": result line " + std::to_string(i) +
-             " needs a \"value\" text and a \"relativePath\" of true or false";
-    }
-    const LineDecision& offered = shown[i].decision;
-    const bool valueKept = value->text == platform::toDisplayUtf8(offered.value);
-    // An untouched line keeps its proposal, but a line of not-checked Internet
-    // URLs offers its own URL: left as it is, the line keeps its links.
-    if (valueKept && relative->boolean == offered.relativePath && !shown[i].notChecked) continue;
-    // An untouched text keeps its exact bytes; an edited one is taken back to
-    // the single-byte code page where it can be.
-    std::string decided = valueKept ? offered.value : platform::fromDisplayUtf8(value->text);
-    if (decided.starts_with(RelativeMarker)) {
-      return path + ": result line " + std::to_string(i) + ": a value cannot begin with \"" +
-             std::string(RelativeMarker) + "\"; set \"relativePath\" to true for a path relative to each page";
-    }
-    edits.push_back({fill.lines[i].group, std::move(decided), relative->boolean});
-  }
-  for (const Edit& edit : edits) applyDecision(site.urls, edit.group, edit.value, edit.relativePath);
-  return {};
 }
 
 // A document's text for a person, read as `document` is read (so the new
@@ -360,8 +212,8 @@ std::string skipReasonText(SkipReason reason, int error, const std::string& path
 
 void printSkip(const char* verb, const FileSkip& skip, const FileList& files) {
   const std::string& path = files.path(skip.index);
-  std::cout << verb << " \"" << platform::toDisplayUtf8(platform::displayPath(path))
-            << "\": " << platform::toDisplayUtf8(skipReasonText(skip.reason, skip.error, path)) << '\n';
+  std::cout << verb << " \"" << terminalText(platform::toDisplayUtf8(platform::displayPath(path)))
+            << "\": " << terminalText(platform::toDisplayUtf8(skipReasonText(skip.reason, skip.error, path))) << '\n';
 }
 
 // After skips: how many, and how to clear existing backups out of the way.
@@ -377,7 +229,7 @@ void printSkipSummary(const std::vector<FileSkip>& skipped, const std::vector<st
     const std::filesystem::path folder = std::filesystem::is_directory(arg, error)
                                              ? std::filesystem::path(arg)
                                              : std::filesystem::path(arg).parent_path();
-    folders += " \"" + (folder.empty() ? std::string(".") : folder.string()) + "\"";
+    folders += " \"" + terminalText(folder.empty() ? std::string(".") : folder.string()) + "\"";
   }
   std::cout << "Backups of an earlier repair are in the way; an existing backup is never replaced.\n"
             << "To keep that repair, delete its backups:  quillorn-cli restore --delete" << folders << '\n'
@@ -401,7 +253,7 @@ int previewRewrite(const FixOptions& options, SiteSearch& site, const SiteLock& 
     if (plan.action != FilePlan::Action::Rewrite) continue;
     const std::string before(reinterpret_cast<const char*>(plan.document.bytes.data()), plan.document.size());
     const std::string name = platform::toDisplayUtf8(platform::displayPath(site.files.path(i)));
-    const std::string shownName = name.empty() || name[0] != '/' ? "/" + name : name;
+    const std::string shownName = terminalText(name.empty() || name[0] != '/' ? "/" + name : name);
     std::cout << unifiedDiff(displayText(before, plan.document), displayText(plan.newText, plan.document),
                              "a" + shownName, "b" + shownName);
   }
@@ -423,12 +275,21 @@ int runFixCommand(const std::vector<std::string>& args) {
   FixOptions options;
   std::string error;
   if (!parseFixOptions(args, options, error)) {
-    std::cerr << "quillorn-cli fix: " << error << " (see 'quillorn-cli fix --help')\n";
+    std::cerr << "quillorn-cli fix: " << terminalText(error) << " (see 'quillorn-cli fix --help')\n";
     return kExitUsage;
   }
   if (options.scan.help) {
     std::cout << fixHelpText();
     return kExitClean;
+  }
+  // A decisions file that cannot be read is said before the search, not after it.
+  std::string decisionsText;
+  if (options.decisionsFile) {
+    const std::string problem = readDecisionsFile(*options.decisionsFile, decisionsText);
+    if (!problem.empty()) {
+      std::cerr << "quillorn-cli fix: " << terminalText(problem) << '\n';
+      return kExitUsage;
+    }
   }
 
   // One run at a time on these folders, from the search to the last file.
@@ -436,7 +297,7 @@ int runFixCommand(const std::vector<std::string>& args) {
   std::vector<std::string> roots;
   for (const std::string& arg : options.scan.paths) roots.push_back(platform::toPathText(arg));
   if (lock.acquire(roots, options.scan.settings.includeSubfolders != 0) == SiteLock::Status::Busy) {
-    std::cerr << "quillorn-cli fix: another run is working on \"" << lock.busyFolder()
+    std::cerr << "quillorn-cli fix: another run is working on \"" << terminalText(lock.busyFolder())
               << "\" or a folder in it: nothing was changed. Try again when it has finished.\n";
     return kExitBusy;
   }
@@ -448,8 +309,8 @@ int runFixCommand(const std::vector<std::string>& args) {
     // made again when they changed what it read.
     const std::vector<std::filesystem::path> recovered = recoverInterruptedRewrites(site->files, lock);
     for (const std::filesystem::path& target : recovered) {
-      std::cout << "Removed what an interrupted run left beside \"" << platform::toDisplayUtf8(target.string())
-                << "\"\n";
+      std::cout << "Removed what an interrupted run left beside \""
+                << terminalText(platform::toDisplayUtf8(target.string())) << "\"\n";
     }
     if (!recovered.empty()) {
       site = std::make_unique<SiteSearch>();
@@ -476,9 +337,10 @@ int runFixCommand(const std::vector<std::string>& args) {
     return kExitClean;
   }
   if (options.decisionsFile) {
-    const std::string problem = applyDecisionsFile(*options.decisionsFile, options.scan.settings, *site);
+    const std::string problem =
+        applyDecisions(decisionsText, *options.decisionsFile, options.scan.settings, site->files, site->urls);
     if (!problem.empty()) {
-      std::cerr << "quillorn-cli fix: " << problem << '\n';
+      std::cerr << "quillorn-cli fix: " << terminalText(problem) << '\n';
       return kExitUsage;
     }
   }
@@ -496,8 +358,9 @@ int runFixCommand(const std::vector<std::string>& args) {
   panel.clearBar();
   if (outcome.state == RewriteState::DiskError) {
     std::cout.flush();
-    std::cerr << "quillorn-cli fix: " << outcome.errorMessage << " \"" << platform::toDisplayUtf8(outcome.failedFile)
-              << "\" keeps its old content (" << platform::errorText(outcome.error)
+    std::cerr << "quillorn-cli fix: " << outcome.errorMessage << " \""
+              << terminalText(platform::toDisplayUtf8(outcome.failedFile)) << "\" keeps its old content ("
+              << platform::errorText(outcome.error)
               << "); the files before it were rewritten, the files after it were left as they were.\n";
     return kExitNotRewritten;
   }
@@ -511,32 +374,23 @@ int runRestoreCommand(const std::vector<std::string>& args) {
   BackupRun run;
   run.extension = "bak";
   std::vector<std::string> folders;
-  bool optionsEnded = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-      folders.push_back(arg);
-    } else if (arg == "--") {
-      optionsEnded = true;
-    } else if (arg == "--help" || arg == "-h") {
-      std::cout << restoreHelpText();
-      return kExitClean;
-    } else if (arg == "--no-subfolders") {
-      run.subfolders = false;
-    } else if (arg == "--subfolders") {
-      run.subfolders = true;
-    } else if (arg == "--delete") {
-      run.deleteBackups = true;
-    } else {
-      std::string error;
-      const std::optional<std::string> value = takeValue(args, i, "--extension", error);
-      if (!error.empty() || !value) {
-        std::cerr << "quillorn-cli restore: " << (error.empty() ? "unknown option '" + arg + "'" : error)
-                  << " (see 'quillorn-cli restore --help')\n";
-        return kExitUsage;
-      }
-      run.extension = *value;
-    }
+  bool help = false;
+  CLI::App app;
+  app.set_help_flag();
+  app.allow_extras();
+  app.add_option("--extension", run.extension)->take_last();
+  app.add_flag("--subfolders,!--no-subfolders", run.subfolders)->disable_flag_override();
+  app.add_flag("--delete", run.deleteBackups)->disable_flag_override();
+  app.add_flag("-h,--help", help)->disable_flag_override();
+  app.add_option("FOLDER", folders);
+  const std::string error = parseArguments(app, args);
+  if (help) {
+    std::cout << restoreHelpText();
+    return kExitClean;
+  }
+  if (!error.empty()) {
+    std::cerr << "quillorn-cli restore: " << terminalText(error) << " (see 'quillorn-cli restore --help')\n";
+    return kExitUsage;
   }
   if (folders.size() != 1) {
     std::cerr << "quillorn-cli restore: name exactly one FOLDER (see 'quillorn-cli restore --help')\n";
@@ -544,17 +398,17 @@ int runRestoreCommand(const std::vector<std::string>& args) {
   }
   std::error_code ignored;
   if (!std::filesystem::is_directory(folders.front(), ignored)) {
-    std::cerr << "quillorn-cli restore: " << folders.front() << ": no such folder\n";
+    std::cerr << "quillorn-cli restore: " << terminalText(folders.front()) << ": no such folder\n";
     return kExitUsage;
   }
   run.folder = platform::toPathText(folders.front());
   const BackupOutcome outcome = runBackupRestore(run);
   if (!outcome.ok) {
-    std::cerr << "quillorn-cli restore: " << outcome.message << '\n';
+    std::cerr << "quillorn-cli restore: " << terminalText(outcome.message) << '\n';
     return outcome.busy ? kExitBusy : kExitUsage;
   }
   for (const std::string& path : outcome.leftOutside) {
-    std::cout << "Left as it was: \"" << platform::toDisplayUtf8(path)
+    std::cout << "Left as it was: \"" << terminalText(platform::toDisplayUtf8(path))
               << "\": it lies outside the folder given (reached through a folder link that leads out of it)\n";
   }
   std::cout << outcome.message << '\n';

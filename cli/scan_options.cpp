@@ -1,5 +1,7 @@
 #include "cli/scan_options.h"
 
+#include <CLI/CLI.hpp>
+#include <array>
 #include <cstdint>
 #include <string_view>
 
@@ -26,56 +28,89 @@ constexpr Switch kSwitches[] = {
     {"subfolders", &Settings::includeSubfolders},
 };
 
+// Whether `name` (with its dashes) names an option of `app` that takes a value.
+bool takesValue(const CLI::App& app, const std::string& name) {
+  const CLI::Option* option = app.get_option_no_throw(name);
+  return option != nullptr && option->get_type_size_min() > 0;
+}
+
 }  // namespace
 
-ParseResult parseScanOptions(const std::vector<std::string>& args) {
-  ParseResult result;
-  bool optionsEnded = false;
-  for (const std::string& arg : args) {
-    if (optionsEnded || arg.size() < 2 || arg.compare(0, 1, "-") != 0) {
-      result.options.paths.push_back(arg);
-      continue;
+std::string parseArguments(CLI::App& app, std::vector<std::string> args) {
+  std::size_t optionsEnd = args.size();
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--") {
+      optionsEnd = i;
+      break;
     }
-    if (arg == "--") {
-      optionsEnded = true;
-      continue;
-    }
-    if (arg == "--help" || arg == "-h") {
-      result.options.help = true;
-      continue;
-    }
-    if (arg == "--json") {
-      result.options.json = true;
-      continue;
-    }
-    if (arg == "--offline") {
-      result.options.settings.checkInternetUrls = 0;
-      continue;
-    }
-    // "--NAME" turns a search option on, "--no-NAME" off.
-    const std::string_view text = arg;
-    const bool off = text.substr(0, 5) == "--no-";
-    const std::string_view name = text.substr(off ? 5 : 2);
-    bool known = false;
-    for (const Switch& s : kSwitches) {
-      if (text.substr(0, 2) == "--" && name == s.name) {
-        result.options.settings.*s.field = off ? 0 : 1;
-        known = true;
-        break;
-      }
-    }
-    if (!known) {
-      result.ok = false;
-      result.error = "unknown option '" + arg + "'";
-      return result;
+    // CLI11 takes the next argument as the value of "--name=": the value is empty.
+    const std::string& arg = args[i];
+    if (arg.size() > 3 && arg.starts_with("--") && arg.back() == '=' &&
+        takesValue(app, arg.substr(0, arg.size() - 1))) {
+      args[i].pop_back();
+      args.insert(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, std::string());
+      ++i;
+      ++optionsEnd;
     }
   }
-  if (!result.options.help && result.options.paths.empty()) {
+  std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them from the back
+  try {
+    app.parse(reversed);
+  } catch (const CLI::ArgumentMismatch& error) {
+    // CLI11 words its two mismatches without the argument as it was typed: a
+    // value missing at the end, or a value given to a switch.
+    if (optionsEnd > 0 && takesValue(app, args[optionsEnd - 1])) return args[optionsEnd - 1] + " needs a value";
+    for (std::size_t i = 0; i < optionsEnd; ++i) {
+      const std::string name = args[i].substr(0, args[i].find('='));
+      if (name.size() < args[i].size() && name.starts_with("--") && app.get_option_no_throw(name) != nullptr &&
+          !takesValue(app, name)) {
+        return name + " takes no value: '" + args[i] + "'";
+      }
+    }
+    return error.what();
+  } catch (const CLI::ParseError& error) {
+    return error.what();
+  }
+  for (const std::string& extra : app.remaining()) {
+    if (extra != "--") return "unknown option '" + extra + "'";
+  }
+  return {};
+}
+
+ParseResult parseSearchOptions(const std::vector<std::string>& args, const std::function<void(CLI::App&)>& addOptions) {
+  ParseResult result;
+  ScanOptions& options = result.options;
+  CLI::App app;
+  app.set_help_flag();  // the commands print their own help
+  app.allow_extras();   // collected, to be named as unknown options
+  // Each pair is one option, so the later of --X and --no-X wins.
+  std::array<bool, std::size(kSwitches)> on{};
+  for (std::size_t i = 0; i < on.size(); ++i) {
+    const Switch& s = kSwitches[i];
+    on[i] = options.settings.*s.field != 0;
+    std::string names = "--" + std::string(s.name) + ",!--no-" + std::string(s.name);
+    if (s.field == &Settings::checkInternetUrls) names += ",!--offline";
+    app.add_flag(names, on[i])->disable_flag_override();
+  }
+  app.add_flag("--json", options.json)->disable_flag_override();
+  app.add_flag("-h,--help", options.help)->disable_flag_override();
+  app.add_option("PATH", options.paths);
+  if (addOptions) addOptions(app);
+
+  result.error = parseArguments(app, args);
+  if (!result.error.empty()) {
+    result.ok = false;
+    return result;
+  }
+  for (std::size_t i = 0; i < on.size(); ++i) options.settings.*kSwitches[i].field = on[i] ? 1 : 0;
+  if (!options.help && options.paths.empty()) {
     result.ok = false;
     result.error = "no PATH given: name the site's folder or files to scan";
   }
   return result;
 }
+
+ParseResult parseScanOptions(const std::vector<std::string>& args) { return parseSearchOptions(args, {}); }
 
 const char* scanHelpText() {
   return R"HELP(Usage: quillorn-cli scan [options] PATH...

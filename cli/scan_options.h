@@ -1,11 +1,17 @@
 #pragma once
 // The options of `quillorn-cli scan`: one --X / --no-X pair per search option
-// of the wizard's page 3, the folder walk's subfolder switch, and the output form.
+// of the wizard's page 3, the folder walk's subfolder switch, and the output
+// form; and the argument parsing that every command shares.
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "core/settings/settings.h"
+
+namespace CLI {
+class App;
+}
 
 namespace quillorn::cli {
 
@@ -24,6 +30,16 @@ struct ParseResult {
 
 // Parses the arguments that follow "scan". Later options override earlier ones.
 ParseResult parseScanOptions(const std::vector<std::string>& args);
+
+// The same for a command that takes scan's options and the ones that
+// `addOptions` puts on the parser (their values are the caller's to read once
+// this returns).
+ParseResult parseSearchOptions(const std::vector<std::string>& args, const std::function<void(CLI::App&)>& addOptions);
+
+// Runs `app` over `args`, in order: "--" ends the options, an argument that
+// names no option is an error. Empty when they parse, else one line naming
+// the offending argument.
+std::string parseArguments(CLI::App& app, std::vector<std::string> args);
 
 // The --help text of `scan`.
 const char* scanHelpText();

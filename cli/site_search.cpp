@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "cli/scan_command.h"
+#include "cli/terminal_text.h"
 #include "core/text/ascii.h"
 #include "platform/host_path.h"
 
@@ -83,7 +84,7 @@ std::optional<int> searchSite(const char* command, const ScanOptions& options, s
     pathTexts.push_back(platform::toPathText(arg));
     const std::string reason = unreadableReason(platform::toHostPath(pathTexts.back()));
     if (!reason.empty()) {
-      std::cerr << "quillorn-cli " << command << ": " << arg << ": " << reason << '\n';
+      std::cerr << "quillorn-cli " << command << ": " << terminalText(arg) << ": " << reason << '\n';
       return kExitUsage;
     }
   }

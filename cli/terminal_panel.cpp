@@ -1,10 +1,11 @@
 #include "cli/terminal_panel.h"
 
+#include <unistd.h>
 #include <csignal>
 #include <cstdio>
 #include <ostream>
-#include <unistd.h>
 
+#include "cli/terminal_text.h"
 #include "platform/code_page.h"
 
 namespace quillorn::cli {
@@ -41,7 +42,7 @@ void TerminalPanel::appendStatusLine(std::string_view line) {
   lines_.emplace_back(line);
   if (echo_ != nullptr) {
     clearBar();
-    *echo_ << platform::toDisplayUtf8(line) << '\n';
+    *echo_ << terminalText(platform::toDisplayUtf8(line)) << '\n';
     if (barEnabled_) echo_->flush();
   }
 }
@@ -80,7 +81,8 @@ void TerminalPanel::drawBar(bool force) {
   const int filled = static_cast<int>(done * kBarWidth / upper_);
   std::string bar(static_cast<std::size_t>(filled), '#');
   bar.append(static_cast<std::size_t>(kBarWidth - filled), '.');
-  std::string name = (fileName_ && done < upper_) ? platform::toDisplayUtf8(fileName_(done)) : std::string();
+  std::string name =
+      (fileName_ && done < upper_) ? terminalText(platform::toDisplayUtf8(fileName_(done))) : std::string();
   if (name.size() > kNameWidth) {
     // Cut at a character's start, never inside its UTF-8 bytes.
     std::size_t cut = name.size() - (kNameWidth - 3);

@@ -31,8 +31,9 @@ declare -A max_len=(
   [document_fuzz]=4096
   [registry_fuzz]=4096
   [page_picture_fuzz]=8192
+  [decisions_file_fuzz]=8192
 )
-all_targets=(markup_lexing_fuzz decode_url_fuzz scan_fuzz tag_rewriter_fuzz document_fuzz registry_fuzz page_picture_fuzz)
+all_targets=(markup_lexing_fuzz decode_url_fuzz scan_fuzz tag_rewriter_fuzz document_fuzz registry_fuzz page_picture_fuzz decisions_file_fuzz)
 
 seconds_for() {  # a duration as seconds: 600, 600s, 20m, 2h
   local text="$1"

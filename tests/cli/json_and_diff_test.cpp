@@ -1,79 +1,141 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include <filesystem>
+#include <functional>
 
-#include "cli/json_reader.h"
-#include "cli/json_writer.h"
+#include "cli/decisions_file.h"
+#include "cli/scan_report.h"
+#include "cli/site_search.h"
 #include "cli/unified_diff.h"
+#include "tests/cli/cli_runner.h"
+#include "tests/support/temp_folder.h"
 
 namespace quillorn::cli {
 namespace {
 
-TEST(JsonReaderTest, ReadsWhatTheWriterWrites) {
-  std::ostringstream out;
-  JsonWriter json(out);
-  json.beginObject();
-  json.key("texts");
-  json.beginArray();
-  json.value("plain");
-  json.value("quote \" backslash \\ tab \t newline \n control \x01 end");
-  json.value("caf\xC3\xA9");
-  json.endArray();
-  json.key("numbers");
-  json.beginArray();
-  json.value(std::int64_t{-2});
-  json.value(std::int64_t{9007199254740993});
-  json.endArray();
-  json.key("empty");
-  json.beginArray();
-  json.endArray();
-  json.endObject();
+namespace fs = std::filesystem;
 
-  const JsonParse parsed = parseJson(out.str());
-  ASSERT_TRUE(parsed.ok) << parsed.error << "\n" << out.str();
-  const JsonValue* texts = parsed.value.find("texts");
-  ASSERT_NE(texts, nullptr);
-  ASSERT_EQ(texts->items.size(), 3u);
-  EXPECT_EQ(texts->items[1].text, "quote \" backslash \\ tab \t newline \n control \x01 end");
-  EXPECT_EQ(texts->items[2].text, "caf\xC3\xA9");
-  const JsonValue* numbers = parsed.value.find("numbers");
-  ASSERT_NE(numbers, nullptr);
-  EXPECT_EQ(numbers->items[0].number, -2);
-  EXPECT_EQ(numbers->items[1].number, 9007199254740993);
-  EXPECT_EQ(parsed.value.find("empty")->items.size(), 0u);
-  EXPECT_EQ(parsed.value.find("missing"), nullptr);
-}
-
-TEST(JsonReaderTest, DecodesUnicodeEscapes) {
-  const JsonParse parsed = parseJson(R"(["\u00e9\u20ac\ud83d\ude00\/"])");
-  ASSERT_TRUE(parsed.ok) << parsed.error;
-  EXPECT_EQ(parsed.value.items[0].text, "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80/");
+TEST(ScanReportTest, TextsReadBackAsTheyWere) {
+  const ReportJson report = {
+      {"texts", {"plain", "quote \" backslash \\ tab \t newline \n control \x01 end", "caf\xC3\xA9"}},
+      {"numbers", {-2, 9007199254740993}},
+      {"empty", ReportJson::array()}};
+  EXPECT_EQ(asPrinted(report), nlohmann::json::parse(report.dump()));
+  // Bytes that are not UTF-8 (a host name in another code page) print as
+  // U+FFFD instead of ending the program.
+  EXPECT_EQ(asPrinted({{"name", "caf\xE9\xFF"}})["name"], "caf\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
 struct BadJsonRow {
   const char* name;
-  const char* text;
+  std::string text;
+  const char* says;  // part of the message
 };
 
 class BadJsonTest : public ::testing::TestWithParam<BadJsonRow> {};
 
-TEST_P(BadJsonTest, IsRefusedWithAPosition) {
-  const JsonParse parsed = parseJson(GetParam().text);
-  EXPECT_FALSE(parsed.ok);
-  EXPECT_NE(parsed.error.find("byte"), std::string::npos) << parsed.error;
+TEST_P(BadJsonTest, IsRefusedWithWhatAndWhere) {
+  const FileList files;
+  UrlTable urls;
+  const std::string error = applyDecisions(GetParam().text, "d.json", Settings{}, files, urls);
+  EXPECT_TRUE(error.starts_with("d.json: not a report of 'quillorn-cli scan --json' (")) << error;
+  EXPECT_NE(error.find(GetParam().says), std::string::npos) << error;
+  EXPECT_LT(error.size(), 400u) << error;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, BadJsonTest,
-    ::testing::Values(BadJsonRow{"Empty", ""}, BadJsonRow{"Truncated", "{\"a\": [1, 2"},
-                      BadJsonRow{"TrailingComma", "[1,]"}, BadJsonRow{"Fraction", "[1.5]"},
-                      BadJsonRow{"TooLarge", "[9223372036854775808]"}, BadJsonRow{"LoneSurrogate", "[\"\\ud800\"]"},
-                      BadJsonRow{"RawControl", "[\"a\x01\"]"}, BadJsonRow{"TextAfter", "{} x"},
-                      BadJsonRow{"UnterminatedString", "[\"abc"}, BadJsonRow{"DeepNesting", "[[[[[[[[[[[[[[[[[[[["
-                                                                                              "[[[[[[[[[[[[[[[[[[[["
-                                                                                              "[[[[[[[[[[[[[[[[[[[["
-                                                                                              "[[[[[[[[[[[[[[[[[[[["}),
+    ::testing::Values(
+        BadJsonRow{"Empty", "", "byte 1, line 1, column 1: "}, BadJsonRow{"Truncated", "{\"a\": [1, 2", "byte 12, "},
+        BadJsonRow{"TrailingComma", "[1,]", "byte 4, "}, BadJsonRow{"Fraction", "[1.5]", "no \"files\""},
+        BadJsonRow{"TooLarge", "[1e999]", "number overflow"}, BadJsonRow{"LoneSurrogate", "[\"\\ud800\"]", "surrogate"},
+        BadJsonRow{"RawControl", "[\"a\x01\"]", "control character"}, BadJsonRow{"TextAfter", "{} x", "byte 4, "},
+        BadJsonRow{"UnterminatedString", "[\"abc", "byte 6, "},
+        BadJsonRow{"HalfAByteOrderMark", "\xEF\xBB{}", "byte 3, "},
+        BadJsonRow{"LongToken", "[\"" + std::string(100000, 'a'), " ... "},
+        BadJsonRow{"DeepNesting", std::string(65, '[') + std::string(65, ']'), "nested more than 64 deep"},
+        BadJsonRow{"EndlessNesting", std::string(1000000, '['), "nested more than 64 deep"}),
     [](const ::testing::TestParamInfo<BadJsonRow>& info) { return std::string(info.param.name); });
+
+// The decisions file of an expected-output case, against a new search of its site.
+struct DecisionsRow {
+  const char* name;
+  std::function<void(std::string&)> edit;  // of the file's text
+};
+
+class DecisionsFileTest : public ::testing::TestWithParam<DecisionsRow> {};
+
+TEST_P(DecisionsFileTest, SameDecisionsAsTheFileAsWritten) {
+  const fs::path folder = fs::path(QUILLORN_TEST_DATA_DIR) / "fix" / "decisions";
+  ScanOptions options;
+  options.settings.checkInternetUrls = 0;
+  options.paths = {(folder / "site").string()};
+  SiteSearch site;
+  ASSERT_EQ(searchSite("fix", options, nullptr, site), std::nullopt);
+  std::string text = test_support::readFile(folder / "decisions.json");
+  test_support::replaceAll(text, "<site>", options.paths.front());
+
+  UrlTable asWritten = site.urls;
+  ASSERT_EQ(applyDecisions(text, "d.json", options.settings, site.files, asWritten), "");
+  GetParam().edit(text);
+  UrlTable edited = site.urls;
+  ASSERT_EQ(applyDecisions(text, "d.json", options.settings, site.files, edited), "");
+  for (std::size_t i = 0; i < site.urls.count(); ++i) {
+    EXPECT_EQ(edited.entry(i).replacement, asWritten.entry(i).replacement) << i;
+  }
+  EXPECT_NE(asWritten.entry(2).replacement, site.urls.entry(2).replacement);  // decided otherwise
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edits, DecisionsFileTest,
+    ::testing::Values(DecisionsRow{"ByteOrderMark", [](std::string& text) { text.insert(0, "\xEF\xBB\xBF"); }},
+                      DecisionsRow{"EscapedText",
+                                   [](std::string& text) {
+                                     test_support::replaceAll(text, "\"keep-me.html\"", "\"keep\\u002dme.html\"");
+                                     test_support::replaceAll(text, "\"old/a.html\"", "\"old\\/a.html\"");
+                                   }},
+                      DecisionsRow{"WrittenOnOneLine",
+                                   [](std::string& text) { text = nlohmann::json::parse(text).dump(); }}),
+    [](const ::testing::TestParamInfo<DecisionsRow>& info) { return std::string(info.param.name); });
+
+struct ReadRow {
+  const char* name;
+  std::function<fs::path(const test_support::TempFolder&)> file;
+  const char* says;  // part of the message; empty when the file is read
+};
+
+class ReadDecisionsTest : public ::testing::TestWithParam<ReadRow> {};
+
+TEST_P(ReadDecisionsTest, ReadsUpToTheLimit) {
+  const test_support::TempFolder temp;
+  const fs::path file = GetParam().file(temp);
+  std::string text;
+  const std::string error = readDecisionsFile(file.string(), text);
+  if (std::string(GetParam().says).empty()) {
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(text.size(), fs::file_size(file));
+  } else {
+    EXPECT_TRUE(error.starts_with(file.string() + ": ")) << error;
+    EXPECT_NE(error.find(GetParam().says), std::string::npos) << error;
+  }
+}
+
+// A sparse file of `size` bytes.
+fs::path sparse(const test_support::TempFolder& temp, std::uintmax_t size) {
+  const fs::path file = temp.write("d.json", "");
+  fs::resize_file(file, size);
+  return file;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ReadDecisionsTest,
+    ::testing::Values(ReadRow{"AtTheLimit", [](const auto& temp) { return sparse(temp, kDecisionsFileLimit); }, ""},
+                      ReadRow{"AboveTheLimit", [](const auto& temp) { return sparse(temp, kDecisionsFileLimit + 1); },
+                              "larger than 64 MiB"},
+                      ReadRow{"EndlessDevice", [](const auto&) { return fs::path("/dev/zero"); }, "larger than 64 MiB"},
+                      ReadRow{"Missing", [](const auto& temp) { return temp.path() / "none.json"; }, "cannot be read"},
+                      ReadRow{"Folder", [](const auto& temp) { return temp.path(); }, "cannot be read"}),
+    [](const ::testing::TestParamInfo<ReadRow>& info) { return std::string(info.param.name); });
 
 TEST(UnifiedDiffTest, EqualTextsGiveNoDiff) { EXPECT_EQ(unifiedDiff("a\nb\n", "a\nb\n", "a/x", "b/x"), ""); }
 

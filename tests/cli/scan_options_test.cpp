@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <CLI/CLI.hpp>
+
 namespace quillorn::cli {
 namespace {
 
@@ -90,19 +92,31 @@ TEST_P(ScanOptionsErrorTest, IsRefusedWithAMessage) {
   EXPECT_FALSE(parsed.error.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Arguments, ScanOptionsErrorTest,
-    ::testing::Values(BadRow{"NoPath", {"--json"}}, BadRow{"UnknownOption", {"--fast", "site"}},
-                      BadRow{"SwitchWithoutDashes", {"-json", "site"}},
-                      BadRow{"NoPrefixOfUnknown", {"--no-json", "site"}},
-                      BadRow{"PartialName", {"--saved-from", "site"}}),
-    [](const ::testing::TestParamInfo<BadRow>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Arguments, ScanOptionsErrorTest,
+                         ::testing::Values(BadRow{"NoPath", {"--json"}}, BadRow{"UnknownOption", {"--fast", "site"}},
+                                           BadRow{"SwitchWithoutDashes", {"-json", "site"}},
+                                           BadRow{"NoPrefixOfUnknown", {"--no-json", "site"}},
+                                           BadRow{"PartialName", {"--saved-from", "site"}},
+                                           BadRow{"SwitchWithValue", {"--json=1", "site"}}),
+                         [](const ::testing::TestParamInfo<BadRow>& info) { return std::string(info.param.name); });
 
 TEST(ScanOptionsTest, DoubleDashEndsTheOptions) {
   const ParseResult parsed = parseScanOptions({"--", "--json"});
   ASSERT_TRUE(parsed.ok);
   EXPECT_FALSE(parsed.options.json);
   EXPECT_EQ(parsed.options.paths, std::vector<std::string>{"--json"});
+}
+
+// The options a command adds: "--url=" gives an empty value (and leaves the
+// next argument a PATH); a value that never comes is named.
+TEST(ScanOptionsTest, ValuesOfAddedOptions) {
+  std::string url = "unset";
+  const auto addUrl = [&url](CLI::App& app) { app.add_option("--url", url); };
+  const ParseResult empty = parseSearchOptions({"--url=", "site"}, addUrl);
+  ASSERT_TRUE(empty.ok) << empty.error;
+  EXPECT_EQ(url, "");
+  EXPECT_EQ(empty.options.paths, std::vector<std::string>{"site"});
+  EXPECT_EQ(parseSearchOptions({"site", "--url"}, addUrl).error, "--url needs a value");
 }
 
 TEST(ScanOptionsTest, HelpNeedsNoPath) {

@@ -1,0 +1,165 @@
+#include "cli/decisions_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/scan_report.h"
+#include "cli/site_search.h"
+#include "core/review/decisions.h"
+#include "core/review/results.h"
+#include "platform/code_page.h"
+#include "platform/file_access.h"
+
+namespace quillorn::cli {
+namespace {
+
+using Json = nlohmann::json;  // members sorted by name: a member is found in log time however many there are
+
+// A report nests three deep; the reader refuses to go far beyond that.
+constexpr int kDepthLimit = 64;
+struct TooDeep {};
+
+// The member `name` of `object`, or nullptr when `object` is no object or has none.
+const Json* member(const Json& object, const char* name) {
+  if (!object.is_object()) return nullptr;
+  const auto found = object.find(name);
+  return found == object.end() ? nullptr : &*found;
+}
+
+// The library's message without its tag, with the byte where it stopped; what
+// it quotes of the text is cut short when long.
+std::string parseErrorText(const Json::exception& error, std::optional<std::size_t> byte) {
+  std::string text = error.what();
+  if (const std::size_t tagEnd = text.find("] "); text.starts_with("[json.exception.") && tagEnd != std::string::npos) {
+    text.erase(0, tagEnd + 2);
+  }
+  if (text.starts_with("parse error at ")) text.erase(0, 15);
+  constexpr std::size_t kHead = 160;
+  constexpr std::size_t kTail = 60;
+  if (text.size() > kHead + kTail + 5) text = text.substr(0, kHead) + " ... " + text.substr(text.size() - kTail);
+  return byte ? "byte " + std::to_string(*byte) + ", " + text : text;
+}
+
+}  // namespace
+
+std::string readDecisionsFile(const std::string& path, std::string& text) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return path + ": cannot be read (" + platform::errorText(errno) + ")";
+  text.clear();
+  std::vector<char> chunk(std::size_t{1} << 16);
+  int error = 0;
+  while (text.size() <= kDecisionsFileLimit) {
+    const std::size_t wanted = std::min(chunk.size(), kDecisionsFileLimit + 1 - text.size());
+    const ssize_t got = ::read(fd, chunk.data(), wanted);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) error = errno;
+    if (got <= 0) break;
+    text.append(chunk.data(), static_cast<std::size_t>(got));
+  }
+  ::close(fd);
+  if (error != 0) return path + ": cannot be read (" + platform::errorText(error) + ")";
+  if (text.size() > kDecisionsFileLimit) {
+    return path + ": larger than " + std::to_string(kDecisionsFileLimit >> 20) +
+           " MiB, far beyond any report of 'quillorn-cli scan --json'";
+  }
+  return {};
+}
+
+std::string applyDecisions(std::string_view text, const std::string& name, const Settings& settings,
+                           const FileList& files, UrlTable& urls) {
+  const std::string notReport = name + ": not a report of 'quillorn-cli scan --json'";
+  Json report;
+  try {
+    // The parser skips a UTF-8 byte-order mark at the start.
+    report = Json::parse(text, [](int depth, Json::parse_event_t, Json&) {
+      if (depth >= kDepthLimit) throw TooDeep{};  // the outermost value is at depth 0
+      return true;
+    });
+  } catch (const Json::parse_error& error) {
+    return notReport + " (" + parseErrorText(error, error.byte) + ")";
+  } catch (const Json::exception& error) {
+    return notReport + " (" + parseErrorText(error, std::nullopt) + ")";
+  } catch (const TooDeep&) {
+    return notReport + " (arrays and objects nested more than " + std::to_string(kDepthLimit) + " deep)";
+  }
+  const Json* filesIn = member(report, "files");
+  const Json* entriesIn = member(report, "entries");
+  const Json* resultsIn = member(report, "results");
+  if (filesIn == nullptr || entriesIn == nullptr || resultsIn == nullptr || !filesIn->is_array() ||
+      !entriesIn->is_array() || !resultsIn->is_array()) {
+    return notReport + " (no \"files\", \"entries\" and \"results\")";
+  }
+
+  // Compared with what `scan --json` would print now, as it reads back.
+  const std::string stale = "the site has changed since " + name +
+                            " was written, or other options were given: scan again and edit the new report";
+  const Json filesNow = asPrinted(filesJson(files));
+  if (filesIn->size() != filesNow.size()) return stale + " (the number of files differs)";
+  for (std::size_t i = 0; i < filesNow.size(); ++i) {
+    if ((*filesIn)[i] != filesNow[i]) return stale + " (file " + std::to_string(i) + " differs)";
+  }
+  if (entriesIn->size() != urls.count()) return stale + " (the number of findings differs)";
+  const Json entriesNow = asPrinted(entriesJson(settings, urls));
+  for (std::size_t i = 0; i < entriesNow.size(); ++i) {
+    const Json& item = (*entriesIn)[i];
+    const Json& now = entriesNow[i];
+    for (const char* field : {"url", "valuePos", "tagPos", "spanLength", "quoteKind", "fileIndex"}) {
+      const Json* value = member(item, field);
+      if (value == nullptr || *value != now[field]) return stale + " (finding " + std::to_string(i) + " differs)";
+    }
+    const Json* replacement = member(item, "replacement");
+    if (replacement == nullptr || *replacement != now["replacement"]) {
+      return name + ": the \"replacement\" of finding " + std::to_string(i) +
+             " was edited; decisions are made per line: edit the \"value\" and \"relativePath\" of the lines under "
+             "\"results\" instead";
+    }
+  }
+
+  const ResultsFill fill = fillResults(urls, false, false, [] { return false; });
+  if (resultsIn->size() != fill.lines.size()) return stale + " (the number of result lines differs)";
+  const std::vector<ShownLine> shown = shownLines(settings, urls, fill.lines.size());
+  const Json resultsNow = asPrinted(resultsJson(fill, shown));
+  struct Edit {
+    std::int32_t group;
+    std::string value;
+    bool relativePath;
+  };
+  std::vector<Edit> edits;
+  for (std::size_t i = 0; i < resultsNow.size(); ++i) {
+    const Json& item = (*resultsIn)[i];
+    const Json* line = member(item, "line");
+    const Json* value = member(item, "value");
+    const Json* relative = member(item, "relativePath");
+    if (line == nullptr || *line != resultsNow[i]["line"])
+      return stale + " (result line " + std::to_string(i) + " differs)";
+    if (value == nullptr || !value->is_string() || relative == nullptr || !relative->is_boolean()) {
+      return name + ": result line " + std::to_string(i) +
+             " needs a \"value\" text and a \"relativePath\" of true or false";
+    }
+    const LineDecision& offered = shown[i].decision;
+    const bool valueKept = *value == resultsNow[i]["value"];
+    const bool relativePath = relative->get<bool>();
+    // An untouched line keeps its proposal, but a line of not-checked Internet
+    // URLs offers its own URL: left as it is, the line keeps its links.
+    if (valueKept && relativePath == offered.relativePath && !shown[i].notChecked) continue;
+    // An untouched text keeps its exact bytes; an edited one is taken back to
+    // the single-byte code page where it can be.
+    std::string decided = valueKept ? offered.value : platform::fromDisplayUtf8(value->get<std::string>());
+    if (decided.starts_with(RelativeMarker)) {
+      return name + ": result line " + std::to_string(i) + ": a value cannot begin with \"" +
+             std::string(RelativeMarker) + "\"; set \"relativePath\" to true for a path relative to each page";
+    }
+    edits.push_back({fill.lines[i].group, std::move(decided), relativePath});
+  }
+  for (const Edit& edit : edits) applyDecision(urls, edit.group, edit.value, edit.relativePath);
+  return {};
+}
+
+}  // namespace quillorn::cli

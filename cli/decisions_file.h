@@ -1,0 +1,34 @@
+#pragma once
+// Decisions files: the report of `scan --json` with the "value" and
+// "relativePath" of some of its result lines edited, read back by
+// `fix --decisions` and checked against a new search of the same site.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "core/files/file_list.h"
+#include "core/search/url_table.h"
+#include "core/settings/settings.h"
+
+namespace quillorn::cli {
+
+// No report of a search the program can make comes near this size.
+inline constexpr std::size_t kDecisionsFileLimit = std::size_t{64} << 20;
+
+// Reads the file at `path` into `text`, reading no more than one byte beyond
+// kDecisionsFileLimit. Empty on success, else why not (it cannot be read, or
+// it is larger than the limit).
+std::string readDecisionsFile(const std::string& path, std::string& text);
+
+// Takes the decisions of the decisions file `text` (named `name` in messages;
+// a UTF-8 byte-order mark may lead) for `urls`, the findings of a search of
+// `files` with `settings`. The file must describe those findings: the same
+// files, entries and result lines. Each line whose "value" or "relativePath"
+// differs from what the results page shows (and each line of not-checked
+// Internet URLs) is decided as the page decides an edit. Empty on success,
+// else what is wrong and where, and no decision is taken.
+std::string applyDecisions(std::string_view text, const std::string& name, const Settings& settings,
+                           const FileList& files, UrlTable& urls);
+
+}  // namespace quillorn::cli

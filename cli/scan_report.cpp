@@ -1,0 +1,74 @@
+#include "cli/scan_report.h"
+
+#include "core/review/decisions.h"
+#include "platform/code_page.h"
+#include "platform/host_path.h"
+
+namespace quillorn::cli {
+
+ReportJson filesJson(const FileList& files) {
+  ReportJson list = ReportJson::array();
+  for (const std::string& path : files.paths()) list.push_back(platform::toDisplayUtf8(platform::displayPath(path)));
+  return list;
+}
+
+ReportJson entriesJson(const Settings& settings, const UrlTable& urls) {
+  ReportJson list = ReportJson::array();
+  for (const UrlEntry& entry : urls.entries()) {
+    ReportJson item = {
+        {"url", platform::toDisplayUtf8(entry.url)},
+        {"replacement", platform::toDisplayUtf8(entry.replacement)},
+        {"quoteKind", static_cast<std::int64_t>(entry.quoteKind)},
+        {"spanLength", entry.spanLength},
+        {"valuePos", entry.valuePos},
+        {"tagPos", entry.tagPos},
+        {"fileIndex", static_cast<std::int64_t>(entry.fileIndex)},
+        {"action", urlActionName(urlAction(entry))},
+    };
+    if (notChecked(settings, entry)) item["notChecked"] = true;
+    list.push_back(std::move(item));
+  }
+  return list;
+}
+
+ReportJson resultsJson(const ResultsFill& fill, const std::vector<ShownLine>& shown) {
+  ReportJson list = ReportJson::array();
+  for (std::size_t i = 0; i < fill.lines.size(); ++i) {
+    ReportJson item = {
+        {"line", platform::toDisplayUtf8(fill.lines[i].text)},
+        {"value", platform::toDisplayUtf8(shown[i].decision.value)},
+        {"relativePath", shown[i].decision.relativePath},
+    };
+    if (shown[i].notChecked) item["notChecked"] = true;
+    list.push_back(std::move(item));
+  }
+  return list;
+}
+
+ReportJson scanReport(const Settings& settings, SiteSearch& site, const std::vector<std::string>& notCheckedList) {
+  ReportJson status = ReportJson::array();
+  for (const std::string& line : site.panel->lines()) status.push_back(platform::toDisplayUtf8(line));
+  ReportJson notCheckedJson = ReportJson::array();
+  for (const std::string& line : notCheckedList) notCheckedJson.push_back(platform::toDisplayUtf8(line));
+  // Every line of the results page, not-checked Internet URLs included: a
+  // decisions file for `fix` is this report with some of them edited.
+  const ResultsFill fill = fillResults(site.urls, false, false, [] { return false; });
+  const std::vector<ShownLine> shown = shownLines(settings, site.urls, fill.lines.size());
+  return {
+      {"files", filesJson(site.files)},
+      {"status", std::move(status)},
+      {"summary", site.outcome.statusText},
+      {"droppedFindings", static_cast<std::int64_t>(site.outcome.droppedFindings)},
+      {"entries", entriesJson(settings, site.urls)},
+      {"results", resultsJson(fill, shown)},
+      {"notChecked", std::move(notCheckedJson)},
+  };
+}
+
+std::string printedJson(const ReportJson& report) {
+  return report.dump(2, ' ', false, ReportJson::error_handler_t::replace) + '\n';
+}
+
+nlohmann::json asPrinted(const ReportJson& part) { return nlohmann::json::parse(printedJson(part)); }
+
+}  // namespace quillorn::cli

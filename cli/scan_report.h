@@ -1,0 +1,43 @@
+#pragma once
+// The JSON report of `scan --json`, and the parts of it that `fix --decisions`
+// checks a decisions file against. Text in it is UTF-8.
+
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/site_search.h"
+#include "core/files/file_list.h"
+#include "core/review/results.h"
+#include "core/search/url_table.h"
+
+namespace quillorn::cli {
+
+using ReportJson = nlohmann::ordered_json;  // members in the order they are written
+
+// "files": the list's paths as a person reads them.
+ReportJson filesJson(const FileList& files);
+
+// "entries": every finding with its position, proposed replacement and action;
+// Internet URLs recorded without being tried are marked "notChecked".
+ReportJson entriesJson(const Settings& settings, const UrlTable& urls);
+
+// "results": each line of the results page, with the text its edit box holds
+// and whether "Use relative path" is checked when it is selected (`shown`, one
+// per line); a line of not-checked Internet URLs is marked "notChecked".
+ReportJson resultsJson(const ResultsFill& fill, const std::vector<ShownLine>& shown);
+
+// The whole report of a search: files, status, summary, droppedFindings,
+// entries, results and notChecked (`notCheckedList`, its lines). Groups `urls`
+// as the results page does.
+ReportJson scanReport(const Settings& settings, SiteSearch& site, const std::vector<std::string>& notCheckedList);
+
+// `report` as it is printed: indented by two spaces, with a line feed at the
+// end; a byte that is not part of UTF-8 text is written as U+FFFD.
+std::string printedJson(const ReportJson& report);
+
+// `part` as a reader of the printed report reads it back.
+nlohmann::json asPrinted(const ReportJson& part);
+
+}  // namespace quillorn::cli
