@@ -30,7 +30,8 @@ QString windowsFolder() {
   return folder;
 }
 
-// What every announcement of a class and title begins with; the process id follows.
+// What every announcement of a class and title begins with; the process id
+// and a count follow.
 QString namePrefix(const QString& windowClass, const QString& title) {
   return QString::fromLatin1(QUrl::toPercentEncoding(windowClass) + '.' + QUrl::toPercentEncoding(title) + '.');
 }
@@ -80,8 +81,6 @@ WindowAnnouncer::WindowAnnouncer(QWidget* window, const QString& windowClass, st
 }
 
 WindowAnnouncer::~WindowAnnouncer() = default;
-
-bool WindowAnnouncer::announced() const { return server_->isListening(); }
 
 void WindowAnnouncer::answer(QLocalSocket* client) {
   while (client->canReadLine()) {

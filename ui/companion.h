@@ -9,9 +9,10 @@
 // ($XDG_RUNTIME_DIR/quillorn-windows, or a folder of the user's own under the
 // temporary folder when the session has none), named after the class, the
 // title, the process and a count, so several copies and a crashed one's
-// leftover can be told apart. Only the user may connect. A request is one line: "identify"
-// is answered "<class>\t<title>\t<user data in decimal>\n"; "front" brings the
-// window to the front (restored when minimized) and is not answered.
+// leftover can be told apart. Only the user may connect. A request is one
+// line: "identify" is answered "<class>\t<title>\t<user data in decimal>\n";
+// "front" brings the window to the front (restored when minimized) and is not
+// answered.
 //
 // Known limits: POSIX hosts; the window's title is taken when it starts to
 // announce (a later change of title is not followed).
@@ -43,8 +44,6 @@ class WindowAnnouncer : public QObject {
   ~WindowAnnouncer() override;
   WindowAnnouncer(const WindowAnnouncer&) = delete;
   WindowAnnouncer& operator=(const WindowAnnouncer&) = delete;
-
-  bool announced() const;
 
  private:
   void answer(QLocalSocket* client);

@@ -1,7 +1,6 @@
 #include "restorer/resources/templates.h"
 
 #include <array>
-#include <cstdlib>
 
 namespace quillorn::restorer {
 namespace {
@@ -59,12 +58,6 @@ constexpr std::array<DialogTemplate, 2> kTemplates = {{
 
 }  // namespace
 
-const DialogTemplate& dialogTemplate(int templateId) {
-  for (const DialogTemplate& dialog : kTemplates) {
-    if (dialog.id == templateId) return dialog;
-  }
-  // Every caller names one of the ids above; anything else is a programming error.
-  std::abort();
-}
+const DialogTemplate& dialogTemplate(int templateId) { return ui::templateWithId(kTemplates, templateId); }
 
 }  // namespace quillorn::restorer
