@@ -167,6 +167,16 @@ TEST(Ravelet, RestoringARepairOfTheCommandLineGivesBackEveryByte) {
   EXPECT_EQ(treeOf(site), before);
 }
 
+TEST(Ravelet, OpensWithItsTitleBannerIconAndDefaults) {
+  RestorerHarness ravelet;
+  EXPECT_EQ(ravelet.window.windowTitle(), "Ravelet");
+  EXPECT_EQ(dynamic_cast<QLabel*>(ravelet.controls().control(main_ids::kBanner))->pixmap().size(), QSize(338, 49));
+  EXPECT_FALSE(ravelet.window.windowIcon().isNull());
+  EXPECT_EQ(ravelet.controls().text(main_ids::kExtension), "bak");
+  EXPECT_TRUE(ravelet.controls().isChecked(main_ids::kSubfolders));
+  EXPECT_TRUE(ravelet.controls().isChecked(main_ids::kRestore));
+}
+
 TEST(Ravelet, BrowsePutsTheChosenFolderIntoTheBoxAndACancelLeavesIt) {
   RestorerHarness ravelet;
   ravelet.desktop.folderAnswers = {{"/srv/www/site"}, {}};
