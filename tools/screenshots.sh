@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Takes a screenshot of each page of the wizard and of its About box, under a
-# virtual X server, into docs/screenshots/. The sample site (examples/site) is
-# what page 2 adds and page 4 searches, offline.
+# Takes a screenshot of each page of the wizard, of its About box and of
+# Ravelet's window, under a virtual X server, into docs/screenshots/. The
+# sample site (examples/site) is what page 2 adds and page 4 searches,
+# offline, and what Ravelet's folder box names.
 #
 #   bash tools/screenshots.sh [BUILD_DIR]     BUILD_DIR defaults to build/dev
 set -euo pipefail

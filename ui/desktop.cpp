@@ -3,10 +3,12 @@
 #include <QAbstractItemView>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QUrl>
 
+#include "platform/host_path.h"
 #include "ui/text.h"
 
 namespace quillorn::ui {
@@ -92,13 +94,35 @@ QStringList Desktop::chooseFolders(QWidget* owner, const FolderChooserRequest& r
 
 void Desktop::openAddress(const QString& address) { QDesktopServices::openUrl(QUrl(address)); }
 
-void Desktop::openHelp(const QString&) {}
+void Desktop::openHelp(const QString& address) {
+  const QString page = helpTopicFile(address);
+  if (!page.isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(page));
+}
 
 void Desktop::startProgram(const QString& hostPath) { QProcess::startDetached(hostPath, {}); }
 
 Desktop& desktop() { return installed != nullptr ? *installed : realDesktop(); }
 
 void installDesktop(Desktop* replacement) { installed = replacement; }
+
+QString helpTopicFile(const QString& address) {
+  // <guide>.chm::/<topic>><window>
+  const qsizetype inside = address.indexOf(QStringLiteral("::/"));
+  if (inside < 0) return {};
+  QString guide = address.left(inside);
+  if (!guide.endsWith(QStringLiteral(".chm"), Qt::CaseInsensitive)) return {};
+  guide.chop(4);
+  QString topic = address.mid(inside + 3);
+  const qsizetype window = topic.lastIndexOf(QLatin1Char('>'));
+  if (window >= 0) topic.truncate(window);
+  // A topic stays inside its guide.
+  if (topic.isEmpty() || topic.split(QLatin1Char('/')).contains(QStringLiteral(".."))) return {};
+  const QByteArray pathText = guide.toUtf8() + '\\' + topic.replace(QLatin1Char('/'), QLatin1Char('\\')).toUtf8();
+  const QFileInfo page(QFile::decodeName(QByteArray::fromStdString(
+      platform::toHostPath(std::string_view(pathText.constData(), static_cast<std::size_t>(pathText.size())))
+          .string())));
+  return page.isFile() ? page.absoluteFilePath() : QString();
+}
 
 std::unique_ptr<QMessageBox> makeMessageBox(QWidget* owner, const MessageRequest& request) {
   const QMessageBox::StandardButtons buttons =

@@ -5,8 +5,11 @@
 // unless a test installed a Desktop of its own that answers at once (so no
 // test ever waits for a window or a person).
 //
-// The help viewer is not opened yet: openHelp receives the address and the
-// real desktop does nothing with it, which is what a missing viewer does too.
+// Help addresses name a topic inside a compiled guide beside the program
+// ("<folder>\UserGuide.chm::/Files/step3.htm>MainWnd"). The guide is
+// installed as the folder of pages it is compiled from ("<folder>/UserGuide/
+// Files/step3.htm"), and the real desktop opens that page in the desktop's
+// browser; a missing guide, page or browser opens nothing and says nothing.
 
 #include <QString>
 #include <QStringList>
@@ -62,7 +65,7 @@ class Desktop {
   virtual QStringList chooseFolders(QWidget* owner, const FolderChooserRequest& request);
   // Hands a web or mail address to the desktop's opener; a failure is silent.
   virtual void openAddress(const QString& address);
-  // Opens a help address (see above).
+  // Opens the topic of a help address (see above).
   virtual void openHelp(const QString& address);
   // Starts a program on its own, not tied to this one; a failure is silent.
   virtual void startProgram(const QString& hostPath);
@@ -74,6 +77,10 @@ Desktop& desktop();
 // Makes `replacement` answer from now on; nullptr gives the real desktop back.
 // The caller keeps ownership.
 void installDesktop(Desktop* replacement);
+
+// The host path of the installed page that the help `address` names (see
+// above); empty when the address has no topic or the page is not there.
+QString helpTopicFile(const QString& address);
 
 // The message box the real desktop shows for `request`, not yet shown: its
 // title, text, icon, buttons and default button as asked. Without an owner it

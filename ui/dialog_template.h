@@ -10,6 +10,7 @@
 // controls, and segmented progress bars (drawn smooth).
 
 #include <cstdint>
+#include <cstdlib>
 #include <span>
 #include <string_view>
 
@@ -73,5 +74,14 @@ struct DialogTemplate {
   // In creation order, which is also the Tab order.
   std::span<const ControlTemplate> controls;
 };
+
+// The template of `templates` with the id `templateId`; a program names only
+// ids it has, so any other id ends the program.
+inline const DialogTemplate& templateWithId(std::span<const DialogTemplate> templates, int templateId) {
+  for (const DialogTemplate& dialog : templates) {
+    if (dialog.id == templateId) return dialog;
+  }
+  std::abort();
+}
 
 }  // namespace quillorn::ui

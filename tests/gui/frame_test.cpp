@@ -12,12 +12,16 @@
 #include <gtest/gtest.h>
 
 #include "core/settings/settings.h"
+#include "platform/host_path.h"
 #include "tests/gui/wizard_harness.h"
+#include "ui/desktop.h"
 #include "ui/list_box.h"
 #include "wizard/resources/hand_cursor.h"
 #include "wizard/resources/templates.h"
 #include "wizard/shell/entry.h"
 #include "wizard/shell/pictures.h"
+#include "wizard/shell/program_paths.h"
+#include "wizard/shell/step_table.h"
 
 namespace {
 
@@ -248,6 +252,20 @@ INSTANTIATE_TEST_SUITE_P(
         HelpRow{"DriveRoot", "C:\\Quillorn.exe", "C:\\\\UserGuide.chm::/Files/step1.htm>MainWnd"},
         HelpRow{"SlashesOnly", "C:/Tools/Quillorn.exe", "C:/Tools\\UserGuide.chm::/Files/step1.htm>MainWnd"}),
     [](const ::testing::TestParamInfo<HelpRow>& info) { return std::string(info.param.name); });
+
+TEST(Frame, EveryPagesHelpTopicIsAPageOfTheGuideBesideTheWizard) {
+  const std::string folder = quillorn::platform::toPathText(QUILLORN_WIZARD_DIR);
+  for (const wizard::WizardStep& step : wizard::stepTable()) {
+    const QString page = ui::helpTopicFile(QString::fromStdString(wizard::helpAddressOf(folder, step.helpTopic)));
+    EXPECT_TRUE(page.endsWith(QString("/UserGuide/Files/") + step.helpTopic.data())) << step.helpTopic;
+  }
+  // Nothing for a topic the guide lacks, an address without a topic, or a
+  // topic outside the guide (here the wizard's own file).
+  for (const char* address :
+       {"\\UserGuide.chm::/Files/step8.htm>MainWnd", "\\UserGuide.chm", "\\UserGuide.chm::/../Quillorn>MainWnd"}) {
+    EXPECT_TRUE(ui::helpTopicFile(QString::fromStdString(folder + address)).isEmpty()) << address;
+  }
+}
 
 TEST(Frame, TheCompanionButtonStartsTheCompanionBesideTheProgramFolder) {
   WizardHarness wizard(true);

@@ -1,5 +1,5 @@
-// Takes a picture of each page of the wizard, and of the About box, as a
-// person sees them: the window is shown on an X server (tools/screenshots.sh
+// Takes a picture of each page of the wizard, of its About box and of
+// Ravelet's window and About box, as a person sees them: the window is shown on an X server (tools/screenshots.sh
 // starts a virtual one) and its pixels are read back from the screen.
 //
 //   quillorn-screenshots OUT_DIR SITE_DIR
@@ -17,6 +17,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "restorer/resources/templates.h"
+#include "restorer/restorer_window.h"
 #include "ui/scripted_desktop.h"
 #include "wizard/resources/templates.h"
 #include "wizard/shell/entry.h"
@@ -81,5 +83,18 @@ int main(int argc, char** argv) {
     quillorn::ui::press(frameButton(frame_ids::kExit));
   };
   const int status = quillorn::wizard::runWizard(std::move(start));
+
+  // Ravelet, set to restore the sample site's backups.
+  quillorn::restorer::RestorerWindow ravelet;
+  ravelet.controls().setText(quillorn::restorer::main_ids::kFolder,
+                             QDir(QString::fromLocal8Bit(argv[2])).absolutePath());
+  ravelet.show();
+  allSaved &= shoot(&ravelet, out.filePath(QStringLiteral("ravelet.png")));
+  QTimer::singleShot(0, [&] {
+    QWidget* about = QApplication::activeModalWidget();
+    allSaved &= about != nullptr && shoot(about, out.filePath(QStringLiteral("ravelet-about.png")));
+    if (about != nullptr) about->close();
+  });
+  quillorn::ui::press(ravelet.controls().control(quillorn::restorer::main_ids::kAbout));
   return status == 0 && allSaved ? 0 : 1;
 }

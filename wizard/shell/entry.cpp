@@ -40,6 +40,8 @@ int runWizard(WizardStart start) {
 
   std::unique_ptr<QApplication> application;
   if (QApplication::instance() == nullptr) application = std::make_unique<QApplication>(start.argc, start.argv);
+  // The desktop entry that the window belongs to (its icon in the task bar).
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.example.quillorn.Quillorn"));
   if (start.programFile.empty()) start.programFile = ui::pathTextOf(QCoreApplication::applicationFilePath());
 
   const bool internetClient =

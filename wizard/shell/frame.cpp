@@ -8,6 +8,7 @@
 
 #include "core/settings/settings.h"
 #include "platform/host_path.h"
+#include "ui/companion.h"
 #include "ui/desktop.h"
 #include "ui/list_box.h"
 #include "ui/text.h"
@@ -141,8 +142,14 @@ void Frame::startOver() {
 }
 
 void Frame::startCompanion() {
-  // Finding a companion that already runs comes with the companion itself.
-  ui::desktop().startProgram(ui::displayPath(companionPath_));
+  // The first window of the companion's class and title decides: ours comes
+  // to the front, a stranger's makes the button do nothing.
+  std::optional<ui::AnnouncedWindow> running = ui::findAnnouncedWindow(ui::kCompanionClass, ui::kCompanionTitle);
+  if (!running) {
+    ui::desktop().startProgram(ui::displayPath(companionPath_));
+  } else if (running->userData == ui::kCompanionMarker) {
+    running->bringToFront();
+  }
 }
 
 void Frame::requestClose() {
