@@ -7,8 +7,8 @@
 #include <QApplication>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
-#include "cli/json_reader.h"
 #include "cli/scan_options.h"
 #include "core/search/search_pass.h"
 #include "platform/code_page.h"
@@ -69,22 +69,23 @@ TEST_P(SearchLikeScanTest, PageFourFindsWhatScanFinds) {
 
   const quillorn::test_support::RunResult scan =
       quillorn::test_support::runCli(args, quillorn::test_support::ErrorStream::Discarded);
-  const quillorn::cli::JsonParse report = quillorn::cli::parseJson(scan.output);
-  ASSERT_TRUE(report.ok) << report.error;
+  const nlohmann::json report = nlohmann::json::parse(scan.output, nullptr, false);
+  ASSERT_FALSE(report.is_discarded()) << scan.output;
 
   QStringList scanLines;
-  for (const auto& line : report.value.find("status")->items) scanLines << QString::fromStdString(line.text);
+  for (const auto& line : report.at("status")) scanLines << QString::fromStdString(line.get<std::string>());
   EXPECT_EQ(statusLines(harness), scanLines);
-  EXPECT_EQ(harness.page(3).text(search_ids::kStatusLine).toStdString(), report.value.find("summary")->text);
+  EXPECT_EQ(harness.page(3).text(search_ids::kStatusLine).toStdString(), report.at("summary").get<std::string>());
 
-  const auto& entries = report.value.find("entries")->items;
+  const auto& entries = report.at("entries");
   ASSERT_EQ(harness.state.urls.count(), entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const quillorn::UrlEntry& entry = harness.state.urls.entry(i);
-    EXPECT_EQ(quillorn::platform::toDisplayUtf8(entry.url), entries[i].find("url")->text) << i;
-    EXPECT_EQ(quillorn::platform::toDisplayUtf8(entry.replacement), entries[i].find("replacement")->text) << i;
-    EXPECT_EQ(entry.valuePos, entries[i].find("valuePos")->number) << i;
-    EXPECT_EQ(entry.fileIndex, entries[i].find("fileIndex")->number) << i;
+    EXPECT_EQ(quillorn::platform::toDisplayUtf8(entry.url), entries[i].at("url").get<std::string>()) << i;
+    EXPECT_EQ(quillorn::platform::toDisplayUtf8(entry.replacement), entries[i].at("replacement").get<std::string>())
+        << i;
+    EXPECT_EQ(entry.valuePos, entries[i].at("valuePos").get<std::int64_t>()) << i;
+    EXPECT_EQ(entry.fileIndex, entries[i].at("fileIndex").get<std::int64_t>()) << i;
   }
   const bool found = !entries.empty();
   EXPECT_EQ(harness.frameControls().isEnabled(frame_ids::kNext), found);
