@@ -122,7 +122,9 @@ void appendLine(std::string& out, char mark, std::string_view line) {
 std::string range(std::size_t start, std::size_t count) {
   // Lines are numbered from 1; an empty range names the line before it.
   const std::size_t first = count == 0 ? start : start + 1;
-  return std::to_string(first) + (count == 1 ? std::string() : "," + std::to_string(count));
+  std::string text = std::to_string(first);
+  if (count != 1) text.append(",").append(std::to_string(count));
+  return text;
 }
 
 }  // namespace
