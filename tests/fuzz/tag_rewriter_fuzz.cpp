@@ -18,7 +18,6 @@
 #include "core/search/search_context.h"
 #include "core/search/url_table.h"
 #include "core/text/document_buffer.h"
-#include "platform/code_page.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {
@@ -55,10 +54,10 @@ int delimiterChars(QuoteKind kind) { return kind == Bare ? 0 : kind == Delimited
 enum class WrittenBack { Untouched, Same, NotTheSame };
 
 // Whether `entry`, with its value as the rewriter would put it back between
-// its own delimiters (narrowed, into `value`), leaves the text as it stands:
-// Untouched when its span does not fit (the rewriter leaves it alone),
-// NotTheSame when a character would not come back the same or the value reads
-// as a decision rather than a value.
+// its own delimiters (as host text, into `value`), leaves the text as it
+// stands: Untouched when its span does not fit (the rewriter leaves it
+// alone), NotTheSame when the value would not be written back as the same
+// units or reads as a decision rather than a value.
 WrittenBack valueAsWritten(const TextView& text, const UrlEntry& entry, std::string& value) {
   const int k = delimiterChars(entry.quoteKind);
   if (k < 0 || entry.valuePos < 0 || entry.valuePos % text.step != 0 || entry.spanLength < 2 * k) {
@@ -68,14 +67,13 @@ WrittenBack valueAsWritten(const TextView& text, const UrlEntry& entry, std::str
     return WrittenBack::Untouched;
   }
   value.clear();
-  for (std::int64_t i = k; i < entry.spanLength - k; ++i) {
-    const Pos p = entry.valuePos + i * text.step;
-    const char c = text.charAt(p);
-    if (text.step == 2) {
-      const auto unit = static_cast<std::uint16_t>(text.data[p] | (text.data[p + 1] << 8));
-      if (platform::widenByte(static_cast<std::uint8_t>(c)) != unit) return WrittenBack::NotTheSame;
-    }
-    value.push_back(c);
+  const Pos first = entry.valuePos + k * text.step;
+  const Pos end = entry.valuePos + (entry.spanLength - k) * text.step;
+  for (Pos p = first; p < end; p += text.step) appendHostChar(text, p, value);
+  std::string written;
+  appendDocumentText(text, value, written);
+  if (written != std::string_view(reinterpret_cast<const char*>(text.data + first), static_cast<std::size_t>(end - first))) {
+    return WrittenBack::NotTheSame;
   }
   const bool decision = value.empty() || value == "\"\"" || value.substr(0, RelativeMarker.size()) == RelativeMarker;
   return decision ? WrittenBack::NotTheSame : WrittenBack::Same;
