@@ -19,8 +19,9 @@ packages=(
   # the FTP and HTTPS servers of the Internet check's tests; openssl makes the
   # HTTPS server's certificate (tools/make-test-certificate.sh)
   python3 python3-pyftpdlib openssl
-  # the Debian package and its test (dpkg-shlibdeps finds its dependencies)
-  dpkg-dev desktop-file-utils
+  # the Debian package and its test (dpkg-shlibdeps finds its dependencies;
+  # cpack looks at the programs with file)
+  dpkg-dev desktop-file-utils file
   # formatting
   clang-format
 )
