@@ -10,7 +10,7 @@
 #include "cli/site_search.h"
 #include "core/files/file_list.h"
 #include "core/review/results.h"
-#include "core/search/url_table.h"
+#include "core/model/url_table.h"
 
 namespace quillorn::cli {
 

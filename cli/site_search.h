@@ -13,9 +13,9 @@
 #include "core/files/file_list.h"
 #include "core/review/decisions.h"
 #include "core/search/internet_check.h"
-#include "core/search/saved_from.h"
+#include "core/search/saved_from_table.h"
 #include "core/search/search_pass.h"
-#include "core/search/url_table.h"
+#include "core/model/url_table.h"
 
 namespace quillorn::cli {
 

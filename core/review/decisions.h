@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/search/url_table.h"
+#include "core/model/url_table.h"
 
 namespace quillorn {
 

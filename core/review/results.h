@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/files/file_list.h"
-#include "core/search/url_table.h"
+#include "core/model/url_table.h"
 
 namespace quillorn {
 

@@ -3,9 +3,8 @@
 #include <optional>
 #include <utility>
 
-#include "core/rewrite/rewriting_pass.h"
+#include "core/model/file_kind.h"
 #include "core/rewrite/tag_rewriter.h"
-#include "core/search/search_pass.h"
 #include "platform/file_access.h"
 #include "platform/host_path.h"
 

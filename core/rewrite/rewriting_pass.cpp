@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/model/file_kind.h"
 #include "core/rewrite/tag_rewriter.h"
 #include "core/text/document_buffer.h"
 #include "platform/file_access.h"
@@ -93,8 +94,6 @@ Written write(const FilePlan& plan, bool makeBackups) {
 }
 
 }  // namespace
-
-std::string backupPath(std::string_view path) { return std::string(path) + std::string(kBackupSuffix); }
 
 RewritePassOutcome runRewritingPass(RewritePassContext& context) {
   ProgressPanel& panel = context.panel;

@@ -21,9 +21,9 @@
 
 #include "core/files/file_list.h"
 #include "core/files/site_lock.h"
+#include "core/model/progress_panel.h"
+#include "core/model/url_table.h"
 #include "core/rewrite/rewrite_plan.h"
-#include "core/search/progress_panel.h"
-#include "core/search/url_table.h"
 #include "core/settings/settings.h"
 
 namespace quillorn {
@@ -31,10 +31,6 @@ namespace quillorn {
 inline constexpr std::string_view kDiskWritingError = "Step7: Disk writing error!";
 inline constexpr std::string_view kCancelQuestion =
     "There are still some files to be processed, are you sure you want to cancel?";
-
-// A file's backup name: its full path with ".bak" appended.
-inline constexpr std::string_view kBackupSuffix = ".bak";
-std::string backupPath(std::string_view path);
 
 enum class RewriteState {
   Done,       // every entry of the list was handled (some files may have been skipped)

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/files/file_list.h"
-#include "core/search/url_table.h"
+#include "core/model/url_table.h"
 #include "core/settings/settings.h"
 #include "core/text/document_buffer.h"
 

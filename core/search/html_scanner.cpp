@@ -2,11 +2,11 @@
 #include <optional>
 #include <string_view>
 
+#include "core/model/url_table.h"
 #include "core/search/block_hits.h"
 #include "core/search/scanners.h"
 #include "core/search/script_strings.h"
 #include "core/search/url_classifier.h"
-#include "core/search/url_table.h"
 #include "core/text/lexing_index.h"
 #include "core/text/markup_lexing.h"
 #include "platform/host_path.h"

@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/search/progress_panel.h"
+#include "core/model/progress_panel.h"
 #include "platform/internet_client.h"
 
 namespace quillorn {

@@ -3,10 +3,10 @@
 
 #include <cstring>
 
+#include "core/model/url_table.h"
 #include "core/search/scanners.h"
 #include "core/search/script_strings.h"
 #include "core/search/url_classifier.h"
-#include "core/search/url_table.h"
 #include "core/text/lexing_index.h"
 #include "core/text/markup_lexing.h"
 

@@ -18,7 +18,7 @@ namespace quillorn {
 // The only strings in script text taken for URLs: those that begin with one of
 // these, searched in this order.
 inline constexpr std::array<std::string_view, 5> kScriptProtocols = {"http://", "https://", "ftp://", "gopher://",
-                                                                      "file://"};
+                                                                     "file://"};
 
 // Answers isInScriptComment for one document, for positions where a protocol
 // name starts. isInScriptComment looks forward for the next "/*" and "*/" from

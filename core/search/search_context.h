@@ -4,10 +4,10 @@
 // page 4 and the command line each build one.
 
 #include "core/files/file_list.h"
+#include "core/model/progress_panel.h"
+#include "core/model/url_table.h"
 #include "core/search/internet_check.h"
-#include "core/search/progress_panel.h"
-#include "core/search/saved_from.h"
-#include "core/search/url_table.h"
+#include "core/search/saved_from_table.h"
 #include "core/settings/settings.h"
 
 namespace quillorn {

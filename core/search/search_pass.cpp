@@ -7,7 +7,6 @@
 #include <string_view>
 
 #include "core/search/scanners.h"
-#include "core/text/ascii.h"
 #include "core/text/document_buffer.h"
 
 namespace quillorn {
@@ -33,28 +32,9 @@ void endInternetSession(InternetSession& internet) {
 
 }  // namespace
 
-std::string_view fileExtension(std::string_view path) {
-  std::size_t separator = path.rfind('\\');
-  if (separator == std::string_view::npos) separator = path.rfind('/');
-  const std::string_view component = separator == std::string_view::npos ? path : path.substr(separator + 1);
-  const std::size_t dot = component.rfind('.');
-  if (dot == std::string_view::npos) return {};
-  return component.substr(dot + 1);
-}
-
-FileKind fileKind(std::string_view path) {
-  const std::string_view extension = fileExtension(path);
-  if (equalsIgnoreAsciiCase(extension, "htm") || equalsIgnoreAsciiCase(extension, "html") ||
-      equalsIgnoreAsciiCase(extension, "shtml"))
-    return FileKind::Html;
-  if (equalsIgnoreAsciiCase(extension, "css")) return FileKind::StyleSheet;
-  if (equalsIgnoreAsciiCase(extension, "js")) return FileKind::Script;
-  return FileKind::Other;
-}
-
 bool beginSearch(SearchContext& context) {
-  context.savedFrom.empty();
-  context.urls.empty();
+  context.savedFrom.clear();
+  context.urls.clear();
   // A session left over from an interrupted visit is not reused.
   endInternetSession(context.internet);
   if (context.settings.checkInternetUrls != 0) {

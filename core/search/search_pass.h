@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/model/file_kind.h"
 #include "core/search/search_context.h"
 
 namespace quillorn {
@@ -49,14 +50,5 @@ int runSavedFromPass(SearchContext& context);
 
 // The broken-link pass: the number of entries recorded, or -1 when stopped.
 std::int64_t runBrokenLinkPass(SearchContext& context);
-
-// The extension of a path's last component ("" when it has no '.').
-std::string_view fileExtension(std::string_view path);
-
-// What a file of the list is to the passes, by its extension: HTML ("htm",
-// "html", "shtml"), a style sheet ("css"), a script ("js"), or anything else,
-// which is never opened.
-enum class FileKind { Other, Html, StyleSheet, Script };
-FileKind fileKind(std::string_view path);
 
 }  // namespace quillorn

@@ -5,7 +5,7 @@
 #include <optional>
 #include <utility>
 
-#include "core/search/url_table.h"
+#include "core/model/url_table.h"
 #include "core/text/ascii.h"
 #include "core/text/markup_lexing.h"
 #include "core/text/url_transforms.h"

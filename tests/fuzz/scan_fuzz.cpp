@@ -23,7 +23,7 @@
 #include "core/search/search_context.h"
 #include "core/search/search_pass.h"
 #include "core/search/url_classifier.h"
-#include "core/search/url_table.h"
+#include "core/model/url_table.h"
 #include "core/text/markup_lexing.h"
 #include "core/text/url_transforms.h"
 #include "platform/host_path.h"

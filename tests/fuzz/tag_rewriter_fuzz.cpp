@@ -16,7 +16,7 @@
 #include "core/rewrite/tag_rewriter.h"
 #include "core/search/scanners.h"
 #include "core/search/search_context.h"
-#include "core/search/url_table.h"
+#include "core/model/url_table.h"
 #include "core/text/document_buffer.h"
 #include "platform/code_page.h"
 #include "tests/fuzz/fuzz_support.h"

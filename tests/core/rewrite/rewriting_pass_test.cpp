@@ -725,11 +725,6 @@ TEST_F(RewritingPassTest, WithoutHardLinksTheBackupIsACopy) {
   EXPECT_EQ(namesIn(root_), (std::set<std::string>{"page.htm", "page.htm.bak"}));
 }
 
-TEST(BackupPathTest, AppendsBakAfterTheWholeName) {
-  EXPECT_EQ(backupPath("C:\\site\\index.htm"), "C:\\site\\index.htm.bak");
-  EXPECT_EQ(backupPath("C:\\site\\Style.CSS"), "C:\\site\\Style.CSS.bak");
-}
-
 }  // namespace
 }  // namespace quillorn
 

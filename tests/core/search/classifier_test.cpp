@@ -6,7 +6,7 @@
 #include <tuple>
 #include <vector>
 
-#include "core/search/url_table.h"
+#include "core/model/url_table.h"
 #include "tests/support/host_text.h"
 #include "tests/support/search_harness.h"
 

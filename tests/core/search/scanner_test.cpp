@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/search/script_strings.h"
-#include "core/search/url_table.h"
+#include "core/model/url_table.h"
 #include "core/text/markup_lexing.h"
 #include "platform/host_path.h"
 #include "tests/support/search_harness.h"

@@ -125,38 +125,6 @@ TEST_F(SearchPassTest, ImagesAreNeverOpened) {
   EXPECT_EQ(savedFrom.count(), 0u);
 }
 
-struct ExtensionRow {
-  const char* name;
-  std::string path;
-  std::string extension;
-};
-
-void PrintTo(const ExtensionRow& row, std::ostream* os) { *os << row.name; }
-
-class FileExtensionTest : public ::testing::TestWithParam<ExtensionRow> {};
-
-TEST_P(FileExtensionTest, TakesTextAfterLastDotOfLastComponent) {
-  EXPECT_EQ(std::string(fileExtension(GetParam().path)), GetParam().extension);
-}
-
-INSTANTIATE_TEST_SUITE_P(Paths, FileExtensionTest,
-                         ::testing::Values(ExtensionRow{"Plain", "C:\\site\\index.htm", "htm"},
-                                           ExtensionRow{"UpperCaseKept", "C:\\site\\INDEX.HTM", "HTM"},
-                                           ExtensionRow{"LastDotWins", "C:\\site\\page.html.bak", "bak"},
-                                           ExtensionRow{"DottedFolderDotlessFile", "C:\\site.v2\\readme", ""},
-                                           ExtensionRow{"SlashesOnly", "/home/ann/site.v2/app.js", "js"},
-                                           ExtensionRow{"SlashesOnlyDotlessFile", "/home/ann/site.v2/readme", ""},
-                                           // With a backslash present, a slash is part of the last component.
-                                           ExtensionRow{"BackslashBeatsLaterSlash", "C:\\site\\page.htm/x", "htm/x"},
-                                           ExtensionRow{"SlashBeforeBackslash", "C:/site\\a.css", "css"},
-                                           ExtensionRow{"NoSeparator", "style.css", "css"},
-                                           ExtensionRow{"TrailingDot", "C:\\site\\page.", ""},
-                                           ExtensionRow{"LeadingDot", "C:\\site\\.htaccess", "htaccess"},
-                                           ExtensionRow{"Empty", "", ""}),
-                         [](const ::testing::TestParamInfo<ExtensionRow>& info) {
-                           return std::string(info.param.name);
-                         });
-
 TEST_F(SearchPassTest, ExtensionDecidesWhichFilesAreScanned) {
   settings.useSavedFromUrl = 0;
   const std::string link = "<a href=\"missing.htm\">x</a>";

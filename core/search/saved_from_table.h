@@ -20,7 +20,7 @@ struct SavedFromEntry {
 
 class SavedFromTable {
  public:
-  void empty();
+  void clear();
   void add(std::string savedUrl, std::int32_t savedFileIndex);
   std::size_t count() const { return entries_.size(); }
   const SavedFromEntry& entry(std::size_t index) const { return entries_[index]; }
