@@ -2,6 +2,7 @@
 #include <optional>
 #include <string_view>
 
+#include "core/model/link_tags.h"
 #include "core/model/url_table.h"
 #include "core/search/block_hits.h"
 #include "core/search/scanners.h"
@@ -13,31 +14,6 @@
 
 namespace quillorn {
 namespace {
-
-struct TagPass {
-  std::string_view name;       // matched as a prefix of the tag name
-  std::string_view attribute;  // matched anywhere in the tag ("src" ends "lowsrc")
-};
-
-// The tag passes in the order they run. The found-URL table's entries for a
-// file follow this order, not the order of the tags in the file.
-constexpr std::array<TagPass, 15> kTagPasses = {{
-    {"A", "href"},
-    {"APPLET", "src"},
-    {"AREA", "href"},
-    {"BGSOUND", "src"},
-    {"EMBED", "src"},
-    {"FRAME", "src"},
-    {"IFRAME", "src"},
-    {"IMG", "src"},
-    {"INPUT", "src"},
-    {"LINK", "href"},
-    {"SCRIPT", "src"},
-    {"BODY", "background"},
-    {"TABLE", "background"},
-    {"TD", "background"},
-    {"TR", "background"},
-}};
 
 constexpr std::string_view kScriptTag = "SCRIPT";
 constexpr std::string_view kScriptCloseTag = "/SCRIPT";
@@ -180,7 +156,10 @@ void finishStatusLine(SearchContext& context, std::string& line, std::int64_t ru
 std::int64_t scanHtmlTags(SearchContext& context, const TextView& text, std::int32_t fileIndex,
                           std::int64_t runningCount, std::int64_t& barPosition, std::int64_t& barSteps,
                           bool plainFindTag) {
-  for (const TagPass& pass : kTagPasses) {
+  // One pass per tag of the link-tag table that the search reads, in the
+  // table's order: a file's entries follow it, not the order of its tags.
+  for (const LinkTag& pass : kLinkTags) {
+    if (pass.searchedAttribute.empty()) continue;
     if (stepAndPoll(context.panel, barPosition, barSteps)) return -runningCount;
     // SCRIPT tags are found wherever they stand, and each pass hops from an
     // opening tag to its closing one, so script text is never read as tags here.
@@ -189,7 +168,7 @@ std::int64_t scanHtmlTags(SearchContext& context, const TextView& text, std::int
     AttributeMemo attributes;
     for (Pos tag = tags.next(0); tag != kNotFound;) {
       Pos valuePos = kNotFound;
-      if (findAttribute(text, tag, pass.attribute, &valuePos, attributes) > 0) {
+      if (findAttribute(text, tag, pass.searchedAttribute, &valuePos, attributes) > 0) {
         runningCount += classifyUrl(context, text, fileIndex, tag, valuePos);
       }
       const Pos next = scriptPass ? findTag(text, kScriptCloseTag, tag) : findTag(text, "", tag);
