@@ -26,6 +26,16 @@ class ProgressPanel {
   virtual bool pollStopRequest() = 0;
 };
 
+// How a pass, or its work on one file, ended: run to its end, or stopped
+// because the user asked to stop.
+enum class PassEnd { Done, Stopped };
+
+// How a pass ended and what it counted until then.
+struct PassCount {
+  PassEnd end = PassEnd::Done;
+  std::int64_t count = 0;
+};
+
 // "Press ESC to stop" and "Stopped", the status texts every panel shares.
 inline constexpr std::string_view kRunningText = "Press ESC to stop";
 inline constexpr std::string_view kStoppedText = "Stopped";

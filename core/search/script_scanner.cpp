@@ -1,19 +1,18 @@
+#include "core/search/script_scanner.h"
+
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 
-#include <cstring>
-
 #include "core/model/url_table.h"
-#include "core/search/scanners.h"
-#include "core/search/script_strings.h"
+#include "core/search/file_status_line.h"
+#include "core/search/html_scanner.h"
 #include "core/search/url_classifier.h"
 #include "core/text/lexing_index.h"
 #include "core/text/markup_lexing.h"
 
 namespace quillorn {
 namespace {
-
-constexpr std::string_view kStyleUrlOpening = "url(";
 
 bool isQuote(char c) { return c == '"' || c == '\''; }
 
@@ -121,59 +120,36 @@ std::int64_t searchScriptStrings(SearchContext& context, LexingIndex& index, std
   return made;
 }
 
-std::int64_t scanScriptFile(SearchContext& context, const DocumentBuffer& buffer, std::int32_t fileIndex) {
+PassCount scanScriptFile(SearchContext& context, const DocumentBuffer& buffer, std::int32_t fileIndex) {
   std::string line = statusLineStart(context, buffer, fileIndex);
   const TextView text = buffer.view();
 
-  std::int64_t runningCount = 1;
+  PassCount scan;
   std::int64_t barPosition = 0;
   // One step per protocol name, and 17 for the tag passes.
   const auto protocolSteps = static_cast<std::int64_t>(kScriptProtocols.size());
-  std::int64_t barSteps = context.settings.scriptProtocolStrings != 0 ? protocolSteps : 0;
-  if (context.settings.scriptTagStrings != 0) {
-    barSteps = context.settings.scriptProtocolStrings != 0 ? 17 + protocolSteps : 17;
+  std::int64_t barSteps = context.settings.scriptProtocolStrings ? protocolSteps : 0;
+  if (context.settings.scriptTagStrings) {
+    barSteps = context.settings.scriptProtocolStrings ? 17 + protocolSteps : 17;
     // The whole file is script, so there is no script block to skip.
-    runningCount = scanHtmlTags(context, text, fileIndex, runningCount, barPosition, barSteps, true);
-    if (runningCount < 0) return runningCount;
+    scan.end = scanHtmlTags(context, text, fileIndex, scan.count, barPosition, barSteps, true);
+    if (scan.end == PassEnd::Stopped) return scan;
   }
 
-  if (context.settings.scriptProtocolStrings != 0) {
+  if (context.settings.scriptProtocolStrings) {
     LexingIndex index(text);
     ScriptCommentCheck comments(text);
     for (std::string_view protocol : kScriptProtocols) {
       context.panel.setFileProgress(barPosition, barSteps);
       ++barPosition;
-      if (context.panel.pollStopRequest()) return -runningCount;
+      if (context.panel.pollStopRequest()) return {PassEnd::Stopped, scan.count};
       BlockHits hits;
-      runningCount += searchScriptStrings(context, index, fileIndex, protocol, {0, text.end(), NoStop}, comments, hits);
+      scan.count += searchScriptStrings(context, index, fileIndex, protocol, {0, text.end(), NoStop}, comments, hits);
     }
   }
 
-  finishStatusLine(context, line, runningCount);
-  return runningCount;
-}
-
-std::int64_t scanStyleFile(SearchContext& context, const DocumentBuffer& buffer, std::int32_t fileIndex) {
-  std::string line = statusLineStart(context, buffer, fileIndex);
-  if (context.panel.pollStopRequest()) return -1;
-
-  const TextView text = buffer.view();
-  LexingIndex index(text);
-  std::int64_t runningCount = 1;
-  // Style-sheet comments are not recognised: a url( ) inside one counts too.
-  for (Pos hit = index.findInBlock(0, kStyleUrlOpening, NoStop); hit != kNotFound;) {
-    const Pos valuePos = hit + 3 * text.step;  // the '('
-    std::size_t length = 0;
-    // A value that runs into the end of the text reads as empty; it is not
-    // read only to find that out.
-    if (index.valueLength(valuePos, StyleValue) > 0) {
-      runningCount += classifyUrl(context, index.view(), fileIndex, StyleUrl, valuePos, &length);
-    }
-    hit = index.findInBlock(valuePos + static_cast<Pos>(length + 2) * text.step, kStyleUrlOpening, NoStop);
-  }
-
-  finishStatusLine(context, line, runningCount);
-  return runningCount;
+  finishStatusLine(context, line, scan.count);
+  return scan;
 }
 
 }  // namespace quillorn

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "core/model/file_kind.h"
+#include "core/model/progress_panel.h"
 #include "core/search/search_context.h"
 
 namespace quillorn {
@@ -28,7 +29,7 @@ enum class SearchState {
 
 struct SearchOutcome {
   SearchState state = SearchState::Done;
-  std::int64_t brokenTotal = 0;     // entries recorded, -1 when stopped
+  std::int64_t brokenTotal = 0;     // entries recorded (up to the stop, when stopped)
   std::string statusText;           // the panel's final status text
   std::size_t droppedFindings = 0;  // findings refused by a full found-URL table
 };
@@ -45,10 +46,11 @@ SearchOutcome runSearch(SearchContext& context);
 // beginSearch, then runSearch when it was not refused.
 SearchOutcome search(SearchContext& context);
 
-// The "saved from url" pass: 0 when every HTML file was handled, 255 when stopped.
-int runSavedFromPass(SearchContext& context);
+// The "saved from url" pass: Done when every HTML file was handled.
+PassEnd runSavedFromPass(SearchContext& context);
 
-// The broken-link pass: the number of entries recorded, or -1 when stopped.
-std::int64_t runBrokenLinkPass(SearchContext& context);
+// The broken-link pass: the number of entries recorded, and whether the user
+// stopped it.
+PassCount runBrokenLinkPass(SearchContext& context);
 
 }  // namespace quillorn

@@ -19,11 +19,12 @@
 #include <string_view>
 #include <utility>
 
-#include "core/search/scanners.h"
+#include "core/model/url_table.h"
+#include "core/search/script_scanner.h"
 #include "core/search/search_context.h"
 #include "core/search/search_pass.h"
+#include "core/search/style_sheet_scanner.h"
 #include "core/search/url_classifier.h"
-#include "core/model/url_table.h"
 #include "core/text/markup_lexing.h"
 #include "core/text/url_transforms.h"
 #include "platform/host_path.h"

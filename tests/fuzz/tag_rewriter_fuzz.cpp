@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "core/files/file_list.h"
-#include "core/rewrite/tag_rewriter.h"
-#include "core/search/scanners.h"
-#include "core/search/search_context.h"
 #include "core/model/url_table.h"
+#include "core/rewrite/tag_rewriter.h"
+#include "core/search/html_scanner.h"
+#include "core/search/search_context.h"
 #include "core/text/document_buffer.h"
 #include "platform/code_page.h"
 #include "tests/fuzz/fuzz_support.h"

@@ -195,7 +195,7 @@ TEST_P(SavedFromCommentTest, StoresAddressOfFirstMatchingComment) {
   settings.convertCodedChars = row.convertCodedChars ? 1 : 0;
   const std::string page = addFile("page.htm", row.text);
 
-  EXPECT_EQ(runSavedFromPass(context), 0);
+  EXPECT_EQ(runSavedFromPass(context), PassEnd::Done);
 
   if (row.address) {
     ASSERT_EQ(savedFrom.count(), 1u);
@@ -249,7 +249,7 @@ TEST_F(SearchPassTest, StyleSheetsAndScriptsAreNotReadForComments) {
   addFile("look.css", "/* <!-- saved from url=(0009)http://a/ --> */");
   addFile("app.js", "// <!-- saved from url=(0009)http://a/ -->");
 
-  EXPECT_EQ(runSavedFromPass(context), 0);
+  EXPECT_EQ(runSavedFromPass(context), PassEnd::Done);
 
   EXPECT_EQ(panel.lines, strings({kSavedFromHeader}));
   EXPECT_EQ(savedFrom.count(), 0u);
@@ -293,7 +293,7 @@ TEST_F(SearchPassTest, StopInFirstPassSkipsBrokenLinkPass) {
 
   EXPECT_EQ(panel.lines, strings({kSavedFromHeader, lineStart(first) + ", no \"saved from url\" was found"}));
   EXPECT_EQ(outcome.state, SearchState::Stopped);
-  EXPECT_EQ(outcome.brokenTotal, -1);
+  EXPECT_EQ(outcome.brokenTotal, 0);
   EXPECT_EQ(outcome.statusText, "Stopped");
   EXPECT_EQ(panel.status, PanelStatus::Stopped);
   EXPECT_EQ(panel.statusText, "Stopped");
@@ -317,7 +317,8 @@ TEST_F(SearchPassTest, StopInSecondPassEndsAtTheFileBeingScanned) {
 
   EXPECT_EQ(panel.lines, strings({kBrokenLinkHeader, scannedLine(first, 1)}));
   EXPECT_EQ(outcome.state, SearchState::Stopped);
-  EXPECT_EQ(outcome.brokenTotal, -1);
+  // What was recorded before the stop is counted, and kept.
+  EXPECT_EQ(outcome.brokenTotal, static_cast<std::int64_t>(urls.count()));
   EXPECT_EQ(panel.statusText, "Stopped");
   EXPECT_EQ(panel.overallUpper, 3);
   EXPECT_EQ(panel.overallPosition, 1);
@@ -383,14 +384,14 @@ TEST_F(SearchPassTest, UnreadableHtmlFileStillPollsInFirstPass) {
   files.addSelectedFiles({platform::toPathText(root_ / "absent.htm")}, StopPoll());
   addFile("logo.gif", "GIF89a");
 
-  EXPECT_EQ(runSavedFromPass(context), 0);
+  EXPECT_EQ(runSavedFromPass(context), PassEnd::Done);
   EXPECT_EQ(panel.lines, strings({kSavedFromHeader}));
   EXPECT_EQ(panel.polls, 1);
   EXPECT_EQ(panel.overallPosition, 2);
 
   panel = RecordingPanel();
   panel.stopWhen = [](const RecordingPanel&) { return true; };
-  EXPECT_EQ(runSavedFromPass(context), 255);
+  EXPECT_EQ(runSavedFromPass(context), PassEnd::Stopped);
   EXPECT_EQ(panel.overallPosition, -1);
 }
 

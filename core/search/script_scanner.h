@@ -1,12 +1,20 @@
 #pragma once
-// The search for protocol strings in script text, shared by the script-file
-// scanner (whole files) and the HTML scanner (script blocks).
+// The scanner of script files, and the search for protocol strings in script
+// text that it shares with the HTML scanner (for script blocks). A script file
+// is searched for protocol strings and, when asked for, for tags as an HTML
+// file is.
+//
+// Known limits: only strings that begin with a protocol name are taken for
+// URLs (a relative path in a string is never found), and comments are told by
+// "//" on the line before and by the next "/*" and "*/", so a "//" inside an
+// earlier string hides what follows it on that line.
 
 #include <array>
 #include <cstdint>
 #include <string_view>
 #include <vector>
 
+#include "core/model/progress_panel.h"
 #include "core/search/block_hits.h"
 #include "core/search/search_context.h"
 #include "core/text/document_buffer.h"
@@ -14,6 +22,10 @@
 #include "core/text/markup_lexing.h"
 
 namespace quillorn {
+
+// Scans one script file: the entries it recorded, and whether the user stopped
+// it (no status line is written then; the entries made so far stay).
+PassCount scanScriptFile(SearchContext& context, const DocumentBuffer& buffer, std::int32_t fileIndex);
 
 // The only strings in script text taken for URLs: those that begin with one of
 // these, searched in this order.
