@@ -178,8 +178,8 @@ bool parseFixOptions(const std::vector<std::string>& args, FixOptions& options, 
   }
   if (imageUrl) settings.imageReplacementUrl = platform::fromDisplayUtf8(*imageUrl);
   if (backgroundUrl) settings.backgroundReplacementUrl = platform::fromDisplayUtf8(*backgroundUrl);
-  settings.deletionRelativePaths = relativeReplacements ? 1 : 0;
-  settings.makeBackups = backups ? 1 : 0;
+  settings.deletionRelativePaths = relativeReplacements;
+  settings.makeBackups = backups;
   return true;
 }
 
@@ -296,7 +296,7 @@ int runFixCommand(const std::vector<std::string>& args) {
   SiteLock lock;
   std::vector<std::string> roots;
   for (const std::string& arg : options.scan.paths) roots.push_back(platform::toPathText(arg));
-  if (lock.acquire(roots, options.scan.settings.includeSubfolders != 0) == SiteLock::Status::Busy) {
+  if (lock.acquire(roots, options.scan.settings.includeSubfolders) == SiteLock::Status::Busy) {
     std::cerr << "quillorn-cli fix: another run is working on \"" << terminalText(lock.busyFolder())
               << "\" or a folder in it: nothing was changed. Try again when it has finished.\n";
     return kExitBusy;

@@ -113,7 +113,7 @@ RewritePassOutcome runRewritingPass(RewritePassContext& context) {
     bool skipped = plan.action == FilePlan::Action::Skip;
     if (plan.action == FilePlan::Action::Unchanged) processedTotal += static_cast<std::int64_t>(plan.occurrences);
     if (plan.action == FilePlan::Action::Rewrite) {
-      const Written written = write(plan, context.settings.makeBackups != 0);
+      const Written written = write(plan, context.settings.makeBackups);
       if (written.done) {
         folders.touched(plan.target.parent_path());
         context.panel.appendStatusLine(statusLine(context.files.path(i), plan.document.size(), plan.document.encoding));

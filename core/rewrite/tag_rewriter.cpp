@@ -215,7 +215,7 @@ class DocumentRewriter {
     if (choice == DeletionChoice::MakeEmpty) {
       writeValue(entry, empty);
     } else if (choice == DeletionChoice::ReplaceWithUrl) {
-      std::string value = settings_.deletionRelativePaths != 0 ? resolveTarget(fixedUrl, documentPath()) : fixedUrl;
+      std::string value = settings_.deletionRelativePaths ? resolveTarget(fixedUrl, documentPath()) : fixedUrl;
       if (empty == kTwoQuotes) value = '"' + value + '"';
       writeValue(entry, value);
     }

@@ -96,14 +96,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const TextView text = document.view();
 
   Settings settings;
-  settings.checkInternetUrls = 0;
-  settings.scriptTagStrings = options & 1U;
-  settings.convertCodedChars = (options >> 1) & 1U;
-  settings.useRelativePaths = (options >> 2) & 1U;
+  settings.checkInternetUrls = false;
+  settings.scriptTagStrings = (options & 1U) != 0;
+  settings.convertCodedChars = ((options >> 1) & 1U) != 0;
+  settings.useRelativePaths = ((options >> 2) & 1U) != 0;
   settings.textLinkAction = kTextChoices[policy & 3U];
   settings.imageUrlAction = kImageChoices[(policy >> 2) & 3U];
   settings.backgroundUrlAction = kImageChoices[(policy >> 4) & 3U];
-  settings.deletionRelativePaths = (policy >> 6) & 1U;
+  settings.deletionRelativePaths = ((policy >> 6) & 1U) != 0;
   settings.imageReplacementUrl = pool.substr(0, pool.size() / 2);
   settings.backgroundReplacementUrl = "C:\\site\\img\\bg.gif";
 

@@ -97,7 +97,7 @@ class RewritingPassTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_NO_THROW(folder_.emplace("quillorn-rewrite"));
     root_ = folder_->path();
-    settings.makeBackups = 1;
+    settings.makeBackups = true;
   }
 
   // Writes `bytes` to `relative` under the test folder and appends it to the
@@ -201,7 +201,7 @@ class FileTypeTest : public RewritingPassTest, public ::testing::WithParamInterf
 // files, and empty ones, keep their very inode.
 TEST_P(FileTypeTest, RewrittenOrLeftAlone) {
   const FileTypeRow& row = GetParam();
-  settings.makeBackups = row.makeBackups ? 1 : 0;
+  settings.makeBackups = row.makeBackups;
   const std::string bytes = row.empty ? std::string() : std::string(kLink);
   const fs::path path = put(row.file, bytes);
   ASSERT_TRUE(urls.append(linkEntry(kLink, 0)));
@@ -281,7 +281,7 @@ class SkipTest : public RewritingPassTest, public ::testing::WithParamInterface<
 // exactly as it was; the pass goes on with the next file.
 TEST_P(SkipTest, LeavesTheFileAndGoesOn) {
   const SkipRow& row = GetParam();
-  settings.makeBackups = row.makeBackups ? 1 : 0;
+  settings.makeBackups = row.makeBackups;
   const fs::path page = putLink("site/page.htm");
   const fs::path next = putLink("next.htm");
   test_support::recordFilesAsRead(files, urls);
@@ -616,7 +616,7 @@ class WriteFailureTest : public RewritingPassTest, public ::testing::WithParamIn
   // `folder`, and last.htm after it. Returns the failing page.
   fs::path layOut(const std::string& folder) {
     const WriteFailureRow& row = GetParam();
-    settings.makeBackups = row.makeBackups ? 1 : 0;
+    settings.makeBackups = row.makeBackups;
     first_ = putLink("first/first.htm");
     const std::string big = std::string(kLink) + std::string(200, 'x');
     failingBytes_ = row.bigEndian ? utf16(big, true) : big;

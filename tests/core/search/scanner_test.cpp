@@ -30,8 +30,8 @@ const std::vector<std::string> kSite = {
 // The search's tables over kSite, with script strings found by protocol only.
 struct Harness : test_support::SearchHarness {
   Harness() : SearchHarness(kSite) {
-    settings.scriptTagStrings = 0;
-    settings.scriptProtocolStrings = 1;
+    settings.scriptTagStrings = false;
+    settings.scriptProtocolStrings = true;
   }
 };
 
@@ -81,11 +81,11 @@ struct ScanRow {
   void (*configure)(Settings&) = nullptr;
 };
 
-void tagStringsOn(Settings& s) { s.scriptTagStrings = 1; }
-void protocolStringsOff(Settings& s) { s.scriptProtocolStrings = 0; }
+void tagStringsOn(Settings& s) { s.scriptTagStrings = true; }
+void protocolStringsOff(Settings& s) { s.scriptProtocolStrings = false; }
 void bothOff(Settings& s) {
-  s.scriptTagStrings = 0;
-  s.scriptProtocolStrings = 0;
+  s.scriptTagStrings = false;
+  s.scriptProtocolStrings = false;
 }
 
 class ScanTest : public ::testing::TestWithParam<std::tuple<ScanRow, Encoding>> {};
@@ -290,12 +290,12 @@ TEST_P(ProgressTest, StepsLowerBarAndPolls) {
 }
 
 void bothOn(Settings& s) {
-  s.scriptTagStrings = 1;
-  s.scriptProtocolStrings = 1;
+  s.scriptTagStrings = true;
+  s.scriptProtocolStrings = true;
 }
 void tagStringsOnly(Settings& s) {
-  s.scriptTagStrings = 1;
-  s.scriptProtocolStrings = 0;
+  s.scriptTagStrings = true;
+  s.scriptProtocolStrings = false;
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ProgressTest,
@@ -375,7 +375,7 @@ TEST(ScannerTest, OddTrailingByteOfUtf16IsNoCharacter) {
   for (Scanner scanner : {Scanner::Html, Scanner::Script, Scanner::Style}) {
     Harness even;
     Harness odd;
-    even.settings.scriptTagStrings = odd.settings.scriptTagStrings = 1;
+    even.settings.scriptTagStrings = odd.settings.scriptTagStrings = true;
     DocumentBuffer buffer = makeDocument(page, Encoding::Utf16);
     const PassCount evenResult = runScanner(scanner, even, buffer);
     buffer.bytes.push_back('"');

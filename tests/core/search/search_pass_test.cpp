@@ -126,7 +126,7 @@ TEST_F(SearchPassTest, ImagesAreNeverOpened) {
 }
 
 TEST_F(SearchPassTest, ExtensionDecidesWhichFilesAreScanned) {
-  settings.useSavedFromUrl = 0;
+  settings.useSavedFromUrl = false;
   const std::string link = "<a href=\"missing.htm\">x</a>";
   const std::string upper = addFile("UPPER.HTM", link);
   const std::string mixed = addFile("Mixed.Html", link);
@@ -170,7 +170,7 @@ TEST_F(SearchPassTest, BigEndianUtf16FileIsReadInBothPasses) {
 }
 
 TEST_F(SearchPassTest, WithoutSavedFromOptionTheFirstPassDoesNotRun) {
-  settings.useSavedFromUrl = 0;
+  settings.useSavedFromUrl = false;
   const std::string page = addFile("page.htm", "<!-- saved from url=(0010)http://a/b --><p>text</p>");
 
   runFullSearch();
@@ -192,7 +192,7 @@ class SavedFromCommentTest : public SearchPassTest, public ::testing::WithParamI
 
 TEST_P(SavedFromCommentTest, StoresAddressOfFirstMatchingComment) {
   const SavedFromRow& row = GetParam();
-  settings.convertCodedChars = row.convertCodedChars ? 1 : 0;
+  settings.convertCodedChars = row.convertCodedChars;
   const std::string page = addFile("page.htm", row.text);
 
   EXPECT_EQ(runSavedFromPass(context), PassEnd::Done);
@@ -306,7 +306,7 @@ TEST_F(SearchPassTest, StopInFirstPassSkipsBrokenLinkPass) {
 }
 
 TEST_F(SearchPassTest, StopInSecondPassEndsAtTheFileBeingScanned) {
-  settings.useSavedFromUrl = 0;
+  settings.useSavedFromUrl = false;
   const std::string first = addFile("a.htm", "<a href=\"missing.htm\">x</a>");
   addFile("b.htm", "<a href=\"missing.htm\">x</a>");
   addFile("c.htm", "<a href=\"missing.htm\">x</a>");
@@ -396,7 +396,7 @@ TEST_F(SearchPassTest, UnreadableHtmlFileStillPollsInFirstPass) {
 }
 
 TEST_F(SearchPassTest, FindingsBeyondTableCapacityAreCountedNotRecorded) {
-  settings.useSavedFromUrl = 0;
+  settings.useSavedFromUrl = false;
   constexpr std::size_t kLinks = 66000;
   std::string text;
   text.reserve(kLinks * 16);
@@ -429,7 +429,7 @@ TEST_F(SearchPassTest, EverySearchStartsFromEmptyTables) {
 }
 
 TEST_F(SearchPassTest, InternetSessionEndsWithTheSearch) {
-  settings.checkInternetUrls = 1;
+  settings.checkInternetUrls = true;
   addFile("index.htm", "<a href=\"http://www.example.invalid/x.htm\">x</a>");
 
   runFullSearch();
