@@ -22,6 +22,7 @@
 #include "core/rewrite/tag_rewriter.h"
 #include "core/search/search_pass.h"
 #include "core/text/document_buffer.h"
+#include "core/wording/skip_reasons.h"
 #include "platform/code_page.h"
 #include "platform/host_path.h"
 
@@ -30,6 +31,11 @@ namespace {
 
 constexpr int kExitNotRewritten = 1;  // a file was left as it was, or a disk error ended the run
 constexpr int kExitBusy = 3;          // another run works on an overlapping folder tree
+
+// The rewriting's own words for a disk error that ends it, and for a stop.
+constexpr std::string_view kDiskWritingError = "Step7: Disk writing error!";
+constexpr std::string_view kCancelQuestion =
+    "There are still some files to be processed, are you sure you want to cancel?";
 
 const char* fixHelpText() {
   return R"HELP(Usage: quillorn-cli fix [search options] [policy options] PATH...
@@ -191,25 +197,6 @@ std::string displayText(const std::string& bytes, const DocumentBuffer& document
   return platform::toDisplayUtf8(asHostText(text));
 }
 
-// Why a file that would change is left as it is, for a person.
-std::string skipReasonText(SkipReason reason, int error, const std::string& path) {
-  switch (reason) {
-    case SkipReason::ChangedSinceSearch:
-      return "it changed after it was searched (edited, replaced or removed): run fix again to repair it as it is "
-             "now";
-    case SkipReason::IsLink: return "it is a link to another file, which is repaired under its own name";
-    case SkipReason::OutsideFolders:
-      return "it lies outside the folders given (reached through a folder link that leads out of them)";
-    case SkipReason::BackupExists: return "its backup \"" + platform::displayPath(backupPath(path)) + "\" exists";
-    case SkipReason::BackupNameTaken:
-      return "\"" + platform::displayPath(backupPath(path)) + "\", which is not a file, takes its backup name";
-    case SkipReason::ReadOnly: return "it is read-only, and without backups it cannot be replaced";
-    case SkipReason::FolderNotWritable: return "no new file can be made in its folder";
-    case SkipReason::WriteFailed: return "it could not be written (" + platform::errorText(error) + ")";
-  }
-  return {};
-}
-
 void printSkip(const char* verb, const FileSkip& skip, const FileList& files) {
   const std::string& path = files.path(skip.index);
   std::cout << verb << " \"" << terminalText(platform::toDisplayUtf8(platform::displayPath(path)))
@@ -358,7 +345,7 @@ int runFixCommand(const std::vector<std::string>& args) {
   panel.clearBar();
   if (outcome.state == RewriteState::DiskError) {
     std::cout.flush();
-    std::cerr << "quillorn-cli fix: " << outcome.errorMessage << " \""
+    std::cerr << "quillorn-cli fix: " << kDiskWritingError << " \""
               << terminalText(platform::toDisplayUtf8(outcome.failedFile)) << "\" keeps its old content ("
               << platform::errorText(outcome.error)
               << "); the files before it were rewritten, the files after it were left as they were.\n";

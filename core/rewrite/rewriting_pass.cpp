@@ -120,8 +120,7 @@ RewritePassOutcome runRewritingPass(RewritePassContext& context) {
         processedTotal += static_cast<std::int64_t>(plan.occurrences);
       } else if (platform::errorEndsEveryWrite(written.error)) {
         outcome.state = RewriteState::DiskError;
-        outcome.processedTotal = -1;
-        outcome.errorMessage = std::string(kDiskWritingError);
+        outcome.processedTotal = processedTotal;
         outcome.failedFile = platform::displayPath(context.files.path(i));
         outcome.error = written.error;
         outcome.statusText = "Disk writing error on \"" + outcome.failedFile + "\" (" +
@@ -141,7 +140,7 @@ RewritePassOutcome runRewritingPass(RewritePassContext& context) {
     panel.setOverallProgress(upperBound, static_cast<std::int64_t>(i) + 1);
     if (panel.pollStopRequest() && (!context.confirmStop || context.confirmStop())) {
       outcome.state = RewriteState::Stopped;
-      outcome.processedTotal = -1;
+      outcome.processedTotal = processedTotal;
       outcome.statusText = std::string(kStoppedText);
       panel.setPanelStatus(PanelStatus::Stopped, outcome.statusText);
       return outcome;

@@ -28,10 +28,6 @@
 
 namespace quillorn {
 
-inline constexpr std::string_view kDiskWritingError = "Step7: Disk writing error!";
-inline constexpr std::string_view kCancelQuestion =
-    "There are still some files to be processed, are you sure you want to cancel?";
-
 enum class RewriteState {
   Done,       // every entry of the list was handled (some files may have been skipped)
   Stopped,    // the user confirmed a stop
@@ -47,9 +43,8 @@ struct FileSkip {
 
 struct RewritePassOutcome {
   RewriteState state = RewriteState::Done;
-  std::int64_t processedTotal = 0;  // -1 when stopped or failed
+  std::int64_t processedTotal = 0;  // entries processed (up to the stop or the failure)
   std::string statusText;           // "Done (x of y URL(s) processed successfully)", "Stopped", ...
-  std::string errorMessage;         // kDiskWritingError, for DiskError; empty otherwise
   std::string failedFile;           // for DiskError: the file (host path) that kept its old content
   int error = 0;                    // for DiskError: the errno value
   std::vector<FileSkip> skipped;    // in list order
