@@ -94,7 +94,7 @@ std::optional<int> searchSite(const char* command, const ScanOptions& options, s
   for (const std::string& pathText : pathTexts) {
     std::error_code error;
     if (std::filesystem::is_directory(platform::toHostPath(pathText), error)) {
-      if (site.files.addFolder(options.settings.includeSubfolders, pathText, pollStop) == kAddStopped) break;
+      if (site.files.addFolder(options.settings.includeSubfolders, pathText, pollStop) == PassEnd::Stopped) break;
     } else {
       site.files.addSelectedFiles({pathText}, pollStop);
     }

@@ -16,13 +16,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/model/progress_panel.h"
+
 namespace quillorn {
 
 // Asked between units of work; true means the user asked to stop.
 using StopPoll = std::function<bool()>;
-
-// What addFolder returns when the walk was stopped.
-inline constexpr int kAddStopped = 255;
 
 class FileList {
  public:
@@ -42,10 +41,10 @@ class FileList {
   // themselves, then, when `recurse` is set, each subfolder in sorted order,
   // depth first. Every folder is entered at most once per call, so links that
   // loop back end the walk there; an unreadable folder adds nothing. Polls
-  // after each file name. Returns 0 when done, kAddStopped when stopped; the
+  // after each file name. Returns Done, or Stopped when stopped; the
   // files already found in the folder being read are still added. Sets
   // lastBrowseLocation to `folder`.
-  int addFolder(bool recurse, std::string_view folder, const StopPoll& pollStop);
+  PassEnd addFolder(bool recurse, std::string_view folder, const StopPoll& pollStop);
 
   // Removes the given indices (any order; duplicates and indices past the end
   // are ignored).

@@ -66,7 +66,7 @@ void AddFilesPage::addFolders() {
   const bool recurse = frame_.state().settings.includeSubfolders;
   runAdd(kAddFolders, [&](const StopPoll& pollStop) {
     for (const std::string& folder : folders) {
-      if (files_.addFolder(recurse, folder, pollStop) == kAddStopped) break;
+      if (files_.addFolder(recurse, folder, pollStop) == PassEnd::Stopped) break;
     }
   });
 }
