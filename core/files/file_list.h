@@ -7,6 +7,10 @@
 // Entries are path text (platform/host_path.h). Lookups keep their "first
 // match in list order" results but go through hash indexes from folded keys,
 // so no lookup walks the whole list.
+//
+// Known limits: an entry is a name, never checked against the disk once it is
+// added, so two names of one file (through a link) are two entries; letter
+// case is folded for 'a' to 'z' only.
 
 #include <cstddef>
 #include <cstdint>

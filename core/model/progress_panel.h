@@ -1,6 +1,10 @@
 #pragma once
 // What a long operation reports to, and asks whether to stop: the wizard's
 // pages and the command line are two implementations of this one interface.
+//
+// Known limits: the panel is polled, never interrupted, so a stop takes effect
+// at the next poll of the pass; it carries text and positions, not the
+// findings themselves.
 
 #include <cstdint>
 #include <string_view>

@@ -3,6 +3,10 @@
 // in the order the search recorded them (file by file in file-list order, and
 // inside a file in the order of the scanner's passes). The decision for an
 // entry is not stored apart: it is derived from the entry's replacement text.
+//
+// Known limits: at most kCapacity entries per search (further findings are
+// counted as dropped, never kept); an entry's positions hold only in the bytes
+// its file's source stamp describes.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,9 @@
 #pragma once
 // The results list: the found-URL table's entries grouped by equal url and
 // replacement (ignoring ASCII case), one line per group, in table order.
+//
+// Known limits: url and replacement are compared ignoring ASCII case only,
+// with no URL normalisation, so two spellings of one address make two lines.
 
 #include <cstddef>
 #include <cstdint>

@@ -10,6 +10,10 @@
 // rename (platform/file_access.h). A run killed at any moment leaves every
 // file with its old or its new content, whole, and the new content only where
 // the backup holds the old; recoverInterruptedRewrites() clears up after it.
+//
+// Known limits: a file is written only as its plan decided; a failure that
+// would hit every file (a full disk) ends the pass instead of skipping file
+// after file, and the files before it stay rewritten.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,8 @@
 #pragma once
 // The status line each scanner writes for a file it read to the end.
+//
+// Known limits: a file whose scan was stopped gets no line; the size is the
+// byte count of the file as read.
 
 #include <cstdint>
 #include <string>

@@ -2,6 +2,9 @@
 // The "saved from url" table: per HTML file, the address its browser comment
 // names, so an Internet URL of the site the pages were saved from maps back to
 // the local copy. Lookups go through a hash index and give the first entry.
+//
+// Known limits: addresses compare ignoring ASCII case only, with no URL
+// normalisation ("http://a.com" and "http://a.com/" are two addresses).
 
 #include <cstddef>
 #include <cstdint>

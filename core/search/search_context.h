@@ -2,6 +2,9 @@
 // Everything one search works with: the options, the file list, the two tables
 // it fills, the Internet session and the panel it reports to. The wizard's
 // page 4 and the command line each build one.
+//
+// Known limits: it holds references only; everything it names must outlive
+// the search.
 
 #include "core/files/file_list.h"
 #include "core/model/progress_panel.h"

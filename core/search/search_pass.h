@@ -2,6 +2,10 @@
 // The search: an optional first pass that collects the "saved from url"
 // comments of the HTML files, then the broken-link pass that hands every HTML,
 // style-sheet and script file of the list to its scanner.
+//
+// Known limits: a file is judged by its extension (model/file_kind.h); a file
+// that cannot be read is passed over without a line; at most kMaxSearchFiles
+// files and UrlTable::kCapacity findings per search.
 
 #include <cstddef>
 #include <cstdint>

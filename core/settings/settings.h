@@ -2,6 +2,9 @@
 // The wizard's options: eleven stored flags (page 2's check box and page 3's ten)
 // and the page-6 choices, which are never stored. The stored flags live as
 // 4-byte values under HKEY_LOCAL_MACHINE\Software\Quillorn in the registry.
+//
+// Known limits: page 6's choices are never stored; a stored value other than 0
+// reads as on.
 
 #include <cstdint>
 #include <string>
