@@ -64,8 +64,8 @@ What deleting a link means (for findings whose decision is to delete them):
   --text-links keep|convert|empty
                        links (A): leave them (keep, the default), turn them
                        into plain text (convert), or point them at "#" (empty);
-                       convert also removes script, applet, embed, iframe,
-                       bgsound and style elements whose address is deleted
+                       convert also removes script, applet, embed, iframe
+                       and bgsound elements whose address is deleted
   --images keep|empty|replace
                        IMG addresses: leave, empty, or replace with --image-url
   --image-url URL      the address that replaces deleted image addresses
