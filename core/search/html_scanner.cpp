@@ -7,7 +7,7 @@
 #include "core/search/block_hits.h"
 #include "core/search/file_status_line.h"
 #include "core/search/html_scanner.h"
-#include "core/search/script_scanner.h"
+#include "core/search/script_strings.h"
 #include "core/search/url_classifier.h"
 #include "core/text/lexing_index.h"
 #include "core/text/markup_lexing.h"

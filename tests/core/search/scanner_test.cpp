@@ -9,6 +9,7 @@
 
 #include "core/model/url_table.h"
 #include "core/search/script_scanner.h"
+#include "core/search/script_strings.h"
 #include "core/search/style_sheet_scanner.h"
 #include "core/text/markup_lexing.h"
 #include "platform/host_path.h"
