@@ -57,7 +57,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 15> kTagPass
     {"TD", "background"},
     {"TR", "background"},
 }};
-constexpr std::array<std::string_view, 4> kProtocols = {"http://", "ftp://", "gopher://", "file://"};
+constexpr std::array<std::string_view, 5> kProtocols = {"http://", "https://", "ftp://", "gopher://", "file://"};
 
 struct Region {
   Pos start;

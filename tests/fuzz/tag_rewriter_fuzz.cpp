@@ -18,7 +18,6 @@
 #include "core/search/html_scanner.h"
 #include "core/search/search_context.h"
 #include "core/text/document_buffer.h"
-#include "platform/code_page.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {
@@ -54,11 +53,11 @@ int delimiterChars(QuoteKind kind) { return kind == Bare ? 0 : kind == Delimited
 
 enum class WrittenBack { Untouched, Same, NotTheSame };
 
-// Whether `entry`, with its value as the rewriter would put it back between
-// its own delimiters (narrowed, into `value`), leaves the text as it stands:
-// Untouched when its span does not fit (the rewriter leaves it alone),
-// NotTheSame when a character would not come back the same or the value reads
-// as a decision rather than a value.
+// Whether `entry`, with its value read as host text (into `value`) and put
+// back between its own delimiters as the rewriter puts a value, leaves the
+// text as it stands: Untouched when its span does not fit (the rewriter
+// leaves it alone), NotTheSame when the value would not come back byte for
+// byte or reads as a decision rather than a value.
 WrittenBack valueAsWritten(const TextView& text, const UrlEntry& entry, std::string& value) {
   const int k = delimiterChars(entry.quoteKind);
   if (k < 0 || entry.valuePos < 0 || entry.valuePos % text.step != 0 || entry.spanLength < 2 * k) {
@@ -67,16 +66,13 @@ WrittenBack valueAsWritten(const TextView& text, const UrlEntry& entry, std::str
   if (entry.valuePos > text.end() || entry.spanLength > (text.end() - entry.valuePos) / text.step) {
     return WrittenBack::Untouched;
   }
-  value.clear();
-  for (std::int64_t i = k; i < entry.spanLength - k; ++i) {
-    const Pos p = entry.valuePos + i * text.step;
-    const char c = text.charAt(p);
-    if (text.step == 2) {
-      const auto unit = static_cast<std::uint16_t>(text.data[p] | (text.data[p + 1] << 8));
-      if (platform::widenByte(static_cast<std::uint8_t>(c)) != unit) return WrittenBack::NotTheSame;
-    }
-    value.push_back(c);
-  }
+  const auto step = static_cast<std::size_t>(text.step);
+  const std::uint8_t* inner = text.data + entry.valuePos + static_cast<std::size_t>(k) * step;
+  const std::size_t innerBytes = static_cast<std::size_t>(entry.spanLength - 2 * k) * step;
+  value = asHostText(TextView(inner, innerBytes, text.encoding(), text.charset));
+  std::string back;
+  appendDocumentText(text, value, back);
+  if (back != std::string_view(reinterpret_cast<const char*>(inner), innerBytes)) return WrittenBack::NotTheSame;
   const bool decision = value.empty() || value == "\"\"" || value.substr(0, RelativeMarker.size()) == RelativeMarker;
   return decision ? WrittenBack::NotTheSame : WrittenBack::Same;
 }
