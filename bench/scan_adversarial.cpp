@@ -140,8 +140,8 @@ struct Timing {
 
 Timing searchOnce(const fs::path& file, bool tagStrings, double limitSeconds) {
   Settings settings;
-  settings.checkInternetUrls = 0;
-  settings.scriptTagStrings = tagStrings ? 1 : 0;
+  settings.checkInternetUrls = false;
+  settings.scriptTagStrings = tagStrings;
   FileList files;
   files.addSelectedFiles({platform::toPathText(file)}, [] { return false; });
   UrlTable urls;

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -45,6 +47,54 @@ std::string parseErrorText(const Json::exception& error, std::optional<std::size
   constexpr std::size_t kTail = 60;
   if (text.size() > kHead + kTail + 5) text = text.substr(0, kHead) + " ... " + text.substr(text.size() - kTail);
   return byte ? "byte " + std::to_string(*byte) + ", " + text : text;
+}
+
+// A whole number that `field` of `item` holds, as the report prints one
+// (a number written with a fraction of zero counts); none otherwise.
+std::optional<std::int64_t> wholeNumber(const Json& item, const char* field) {
+  const Json* value = member(item, field);
+  if (value == nullptr) return std::nullopt;
+  if (value->is_number_integer() && !value->is_number_unsigned()) return value->get<std::int64_t>();
+  if (value->is_number_unsigned()) {
+    const auto number = value->get<std::uint64_t>();
+    if (number > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) return std::nullopt;
+    return static_cast<std::int64_t>(number);
+  }
+  if (value->is_number_float()) {
+    const double number = value->get<double>();
+    // 2^63 itself is out of range; every double below it converts exactly.
+    if (!(number >= -9223372036854775808.0 && number < 9223372036854775808.0)) return std::nullopt;
+    const auto whole = static_cast<std::int64_t>(number);
+    if (static_cast<double>(whole) != number) return std::nullopt;
+    return whole;
+  }
+  return std::nullopt;
+}
+
+// The finding an item of "entries" describes, its url as the report prints
+// it; none when a field is missing or holds what no finding can hold.
+std::optional<UrlEntry> printedFinding(const Json& item) {
+  const Json* url = member(item, "url");
+  const std::optional<std::int64_t> valuePos = wholeNumber(item, "valuePos");
+  const std::optional<std::int64_t> tagPos = wholeNumber(item, "tagPos");
+  const std::optional<std::int64_t> spanLength = wholeNumber(item, "spanLength");
+  const std::optional<std::int64_t> quoteKind = wholeNumber(item, "quoteKind");
+  const std::optional<std::int64_t> fileIndex = wholeNumber(item, "fileIndex");
+  if (url == nullptr || !url->is_string() || !valuePos || !tagPos || !spanLength || !quoteKind || !fileIndex) {
+    return std::nullopt;
+  }
+  if (*quoteKind < Bare || *quoteKind > EscapedQuotes) return std::nullopt;
+  if (*fileIndex < std::numeric_limits<std::int32_t>::min() || *fileIndex > std::numeric_limits<std::int32_t>::max()) {
+    return std::nullopt;
+  }
+  UrlEntry entry;
+  entry.url = url->get<std::string>();
+  entry.valuePos = *valuePos;
+  entry.tagPos = *tagPos;
+  entry.spanLength = *spanLength;
+  entry.quoteKind = static_cast<QuoteKind>(*quoteKind);
+  entry.fileIndex = static_cast<std::int32_t>(*fileIndex);
+  return entry;
 }
 
 }  // namespace
@@ -110,9 +160,11 @@ std::string applyDecisions(std::string_view text, const std::string& name, const
   for (std::size_t i = 0; i < entriesNow.size(); ++i) {
     const Json& item = (*entriesIn)[i];
     const Json& now = entriesNow[i];
-    for (const char* field : {"url", "valuePos", "tagPos", "spanLength", "quoteKind", "fileIndex"}) {
-      const Json* value = member(item, field);
-      if (value == nullptr || *value != now[field]) return stale + " (finding " + std::to_string(i) + " differs)";
+    // Both sides as printed, so a URL that the text output escapes reads back alike.
+    const std::optional<UrlEntry> read = printedFinding(item);
+    const std::optional<UrlEntry> found = printedFinding(now);
+    if (!read || !found || !sameFinding(*read, *found)) {
+      return stale + " (finding " + std::to_string(i) + " differs)";
     }
     const Json* replacement = member(item, "replacement");
     if (replacement == nullptr || *replacement != now["replacement"]) {

@@ -2,13 +2,17 @@
 // Decisions files: the report of `scan --json` with the "value" and
 // "relativePath" of some of its result lines edited, read back by
 // `fix --decisions` and checked against a new search of the same site.
+//
+// Known limits: only the "value" and "relativePath" of result lines are
+// taken; any other edit, or a site that changed since the scan, refuses the
+// whole file, and no decision is made per occurrence.
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
 #include "core/files/file_list.h"
-#include "core/search/url_table.h"
+#include "core/model/url_table.h"
 #include "core/settings/settings.h"
 
 namespace quillorn::cli {

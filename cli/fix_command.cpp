@@ -22,6 +22,7 @@
 #include "core/rewrite/tag_rewriter.h"
 #include "core/search/search_pass.h"
 #include "core/text/document_buffer.h"
+#include "core/wording/skip_reasons.h"
 #include "platform/code_page.h"
 #include "platform/host_path.h"
 
@@ -30,6 +31,11 @@ namespace {
 
 constexpr int kExitNotRewritten = 1;  // a file was left as it was, or a disk error ended the run
 constexpr int kExitBusy = 3;          // another run works on an overlapping folder tree
+
+// The rewriting's own words for a disk error that ends it, and for a stop.
+constexpr std::string_view kDiskWritingError = "Step7: Disk writing error!";
+constexpr std::string_view kCancelQuestion =
+    "There are still some files to be processed, are you sure you want to cancel?";
 
 const char* fixHelpText() {
   return R"HELP(Usage: quillorn-cli fix [search options] [policy options] PATH...
@@ -58,8 +64,8 @@ What deleting a link means (for findings whose decision is to delete them):
   --text-links keep|convert|empty
                        links (A): leave them (keep, the default), turn them
                        into plain text (convert), or point them at "#" (empty);
-                       convert also removes script, applet, embed, iframe,
-                       bgsound and style elements whose address is deleted
+                       convert also removes script, applet, embed, iframe
+                       and bgsound elements whose address is deleted
   --images keep|empty|replace
                        IMG addresses: leave, empty, or replace with --image-url
   --image-url URL      the address that replaces deleted image addresses
@@ -178,8 +184,8 @@ bool parseFixOptions(const std::vector<std::string>& args, FixOptions& options, 
   }
   if (imageUrl) settings.imageReplacementUrl = platform::fromDisplayUtf8(*imageUrl);
   if (backgroundUrl) settings.backgroundReplacementUrl = platform::fromDisplayUtf8(*backgroundUrl);
-  settings.deletionRelativePaths = relativeReplacements ? 1 : 0;
-  settings.makeBackups = backups ? 1 : 0;
+  settings.deletionRelativePaths = relativeReplacements;
+  settings.makeBackups = backups;
   return true;
 }
 
@@ -189,25 +195,6 @@ std::string displayText(const std::string& bytes, const DocumentBuffer& document
   const TextView text(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), document.encoding,
                       document.charset);
   return platform::toDisplayUtf8(asHostText(text));
-}
-
-// Why a file that would change is left as it is, for a person.
-std::string skipReasonText(SkipReason reason, int error, const std::string& path) {
-  switch (reason) {
-    case SkipReason::ChangedSinceSearch:
-      return "it changed after it was searched (edited, replaced or removed): run fix again to repair it as it is "
-             "now";
-    case SkipReason::IsLink: return "it is a link to another file, which is repaired under its own name";
-    case SkipReason::OutsideFolders:
-      return "it lies outside the folders given (reached through a folder link that leads out of them)";
-    case SkipReason::BackupExists: return "its backup \"" + platform::displayPath(backupPath(path)) + "\" exists";
-    case SkipReason::BackupNameTaken:
-      return "\"" + platform::displayPath(backupPath(path)) + "\", which is not a file, takes its backup name";
-    case SkipReason::ReadOnly: return "it is read-only, and without backups it cannot be replaced";
-    case SkipReason::FolderNotWritable: return "no new file can be made in its folder";
-    case SkipReason::WriteFailed: return "it could not be written (" + platform::errorText(error) + ")";
-  }
-  return {};
 }
 
 void printSkip(const char* verb, const FileSkip& skip, const FileList& files) {
@@ -296,7 +283,7 @@ int runFixCommand(const std::vector<std::string>& args) {
   SiteLock lock;
   std::vector<std::string> roots;
   for (const std::string& arg : options.scan.paths) roots.push_back(platform::toPathText(arg));
-  if (lock.acquire(roots, options.scan.settings.includeSubfolders != 0) == SiteLock::Status::Busy) {
+  if (lock.acquire(roots, options.scan.settings.includeSubfolders) == SiteLock::Status::Busy) {
     std::cerr << "quillorn-cli fix: another run is working on \"" << terminalText(lock.busyFolder())
               << "\" or a folder in it: nothing was changed. Try again when it has finished.\n";
     return kExitBusy;
@@ -358,7 +345,7 @@ int runFixCommand(const std::vector<std::string>& args) {
   panel.clearBar();
   if (outcome.state == RewriteState::DiskError) {
     std::cout.flush();
-    std::cerr << "quillorn-cli fix: " << outcome.errorMessage << " \""
+    std::cerr << "quillorn-cli fix: " << kDiskWritingError << " \""
               << terminalText(platform::toDisplayUtf8(outcome.failedFile)) << "\" keeps its old content ("
               << platform::errorText(outcome.error)
               << "); the files before it were rewritten, the files after it were left as they were.\n";

@@ -1,4 +1,9 @@
 #pragma once
+// `quillorn-cli fix` and `quillorn-cli restore`: the rewriting and the
+// restoring of backups from the command line.
+//
+// Known limits: decisions are taken per result line (a decisions file), never
+// per occurrence; Ctrl-C is asked about between files, never within one.
 
 #include <string>
 #include <vector>

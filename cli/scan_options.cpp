@@ -10,7 +10,7 @@ namespace {
 
 struct Switch {
   std::string_view name;
-  std::uint32_t Settings::*field;
+  bool Settings::*field;
 };
 
 // Named after the wizard's search options, in the order of the help text.
@@ -87,7 +87,7 @@ ParseResult parseSearchOptions(const std::vector<std::string>& args, const std::
   std::array<bool, std::size(kSwitches)> on{};
   for (std::size_t i = 0; i < on.size(); ++i) {
     const Switch& s = kSwitches[i];
-    on[i] = options.settings.*s.field != 0;
+    on[i] = options.settings.*s.field;
     std::string names = "--" + std::string(s.name) + ",!--no-" + std::string(s.name);
     if (s.field == &Settings::checkInternetUrls) names += ",!--offline";
     app.add_flag(names, on[i])->disable_flag_override();
@@ -102,7 +102,7 @@ ParseResult parseSearchOptions(const std::vector<std::string>& args, const std::
     result.ok = false;
     return result;
   }
-  for (std::size_t i = 0; i < on.size(); ++i) options.settings.*kSwitches[i].field = on[i] ? 1 : 0;
+  for (std::size_t i = 0; i < on.size(); ++i) options.settings.*kSwitches[i].field = on[i];
   if (!options.help && options.paths.empty()) {
     result.ok = false;
     result.error = "no PATH given: name the site's folder or files to scan";

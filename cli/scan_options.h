@@ -2,6 +2,9 @@
 // The options of `quillorn-cli scan`: one --X / --no-X pair per search option
 // of the wizard's page 3, the folder walk's subfolder switch, and the output
 // form; and the argument parsing that every command shares.
+//
+// Known limits: the wizard's stored options are not read; every option starts
+// from the wizard's defaults, and of --X and --no-X the later wins.
 
 #include <functional>
 #include <string>

@@ -1,6 +1,9 @@
 #pragma once
 // The JSON report of `scan --json`, and the parts of it that `fix --decisions`
 // checks a decisions file against. Text in it is UTF-8.
+//
+// Known limits: text that is no valid UTF-8 is written with replacement
+// characters, so such a name does not read back exactly.
 
 #include <string>
 #include <vector>
@@ -9,8 +12,8 @@
 
 #include "cli/site_search.h"
 #include "core/files/file_list.h"
+#include "core/model/url_table.h"
 #include "core/review/results.h"
-#include "core/search/url_table.h"
 
 namespace quillorn::cli {
 

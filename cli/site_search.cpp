@@ -33,7 +33,7 @@ std::string unreadableReason(const std::filesystem::path& path) {
 }  // namespace
 
 bool notChecked(const Settings& settings, const UrlEntry& entry) {
-  return entry.internetUrl && settings.checkInternetUrls == 0;
+  return entry.internetUrl && !settings.checkInternetUrls;
 }
 
 UrlTable withoutNotChecked(const Settings& settings, const UrlTable& urls) {
@@ -94,7 +94,7 @@ std::optional<int> searchSite(const char* command, const ScanOptions& options, s
   for (const std::string& pathText : pathTexts) {
     std::error_code error;
     if (std::filesystem::is_directory(platform::toHostPath(pathText), error)) {
-      if (site.files.addFolder(options.settings.includeSubfolders != 0, pathText, pollStop) == kAddStopped) break;
+      if (site.files.addFolder(options.settings.includeSubfolders, pathText, pollStop) == PassEnd::Stopped) break;
     } else {
       site.files.addSelectedFiles({pathText}, pollStop);
     }

@@ -1,6 +1,9 @@
 #pragma once
 // The part that `scan` and `fix` share: check the PATHs, build the file list
 // as the wizard's page 2 would, and run the search.
+//
+// Known limits: at most kMaxSearchFiles files; a PATH that cannot be read
+// ends the command before anything is searched.
 
 #include <iosfwd>
 #include <memory>
@@ -11,11 +14,11 @@
 #include "cli/scan_options.h"
 #include "cli/terminal_panel.h"
 #include "core/files/file_list.h"
+#include "core/model/url_table.h"
 #include "core/review/decisions.h"
 #include "core/search/internet_check.h"
-#include "core/search/saved_from.h"
+#include "core/search/saved_from_table.h"
 #include "core/search/search_pass.h"
-#include "core/search/url_table.h"
 
 namespace quillorn::cli {
 

@@ -2,6 +2,9 @@
 // The command line's progress panel: status lines go to standard output as
 // they come (or are kept for the JSON report), a progress bar is drawn on
 // standard error when it is a terminal, and Ctrl-C is the stop key.
+//
+// Known limits: the bar is drawn only on a terminal; the first Ctrl-C takes
+// effect at the pass's next poll, and a second one ends the process at once.
 
 #include <chrono>
 #include <cstdint>
@@ -11,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/search/progress_panel.h"
+#include "core/model/progress_panel.h"
 
 namespace quillorn::cli {
 

@@ -2,6 +2,9 @@
 // Text for a terminal: names and URLs come from the site and may hold any
 // byte, so nothing they hold may move the cursor, clear a line or start a new
 // one that looks like the program's own.
+//
+// Known limits: only control characters and bytes that are no UTF-8 are
+// escaped; characters that merely look alike pass through.
 
 #include <string>
 #include <string_view>

@@ -1,5 +1,8 @@
 #pragma once
 // Unified diffs of two texts, line by line, with three lines of context.
+//
+// Known limits: lines compare byte for byte, so a change of line endings
+// shows as every line changed; no moved-block or word detection.
 
 #include <string>
 #include <string_view>

@@ -8,6 +8,8 @@
 // Narrowing a UTF-16 code unit and widening a byte use exact Windows-1252
 // tables; a code unit that has no Windows-1252 form narrows to '_'. The
 // scanners compare narrowed characters, whatever the host text is.
+//
+// Known limits: UTF-8 and Windows-1252 are the only host texts.
 
 #include <cstddef>
 #include <cstdint>

@@ -6,6 +6,9 @@
 // deleted. On Windows the two forms are the same; on POSIX hosts every "/" of
 // the host path is written "\" in the path text (/home/ann/a.htm is
 // \home\ann\a.htm). Bytes other than separators pass through unchanged.
+//
+// Known limits: on POSIX hosts a '\' inside a file name cannot be told from
+// a separator once the name is path text.
 
 #include <filesystem>
 #include <string>

@@ -32,6 +32,9 @@
 //   kRequestTimeout for any one exchange as a whole; running out is a failure.
 //
 // Nothing here throws; every failure is a false result.
+//
+// Known limits: redirects are not followed, bodies never read, and a proxy is
+// only taken from the environment.
 
 #include <chrono>
 #include <cstddef>

@@ -12,6 +12,9 @@
 // Lines that cannot be parsed are dropped when the file is next written; values
 // of kinds the program does not read (strings, binary, multi-line hex) are kept
 // verbatim. Key paths and value names compare ignoring ASCII letter case.
+//
+// Known limits: one text file stands for the registry; comments and lines it
+// cannot parse are lost at the next write.
 
 #include <cstddef>
 #include <cstdint>

@@ -197,11 +197,11 @@ void ControlSet::setTextColour(int id, const QColor& colour) const {
   widget->setPalette(palette);
 }
 
-void ControlSet::bindCheckBox(int id, std::uint32_t& field) const {
+void ControlSet::bindCheckBox(int id, bool& field) const {
   auto* box = dynamic_cast<QAbstractButton*>(control(id));
   if (box == nullptr) return;
-  box->setChecked(field != 0);
-  QObject::connect(box, &QAbstractButton::toggled, box, [&field](bool checked) { field = checked ? 1U : 0U; });
+  box->setChecked(field);
+  QObject::connect(box, &QAbstractButton::toggled, box, [&field](bool checked) { field = checked; });
 }
 
 }  // namespace quillorn::ui

@@ -52,10 +52,9 @@ class ControlSet {
   bool hasFocus(int id) const;
   void setTextColour(int id, const QColor& colour) const;
 
-  // The check box `id` shows `field` (non-zero: checked) from now on and
-  // writes each change back at once as 1 or 0, so the field always holds the
-  // box's current state.
-  void bindCheckBox(int id, std::uint32_t& field) const;
+  // The check box `id` shows `field` from now on and writes each change back
+  // at once, so the field always holds the box's current state.
+  void bindCheckBox(int id, bool& field) const;
 
  private:
   std::unordered_map<int, QWidget*> byId_;

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/search/progress_panel.h"
+#include "core/model/progress_panel.h"
 #include "ui/dialog_template.h"
 
 namespace quillorn::ui {

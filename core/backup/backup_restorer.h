@@ -3,6 +3,10 @@
 // extension matches is either moved back over the file it was made from (its
 // name without that extension) or deleted. Files of a folder are handled
 // before its subfolders, and each subfolder tree is finished before the next.
+//
+// Known limits: a backup is told by its name alone, so any file with that
+// last extension is taken for one; backups reached through a folder link that
+// leads out of the folder are named and left alone.
 
 #include <cstdint>
 #include <string>

@@ -167,7 +167,7 @@ void FileList::addSelectedFiles(const std::vector<std::string>& selection, const
   }
 }
 
-int FileList::addFolder(bool recurse, std::string_view folder, const StopPoll& pollStop) {
+PassEnd FileList::addFolder(bool recurse, std::string_view folder, const StopPoll& pollStop) {
   setBrowseLocation(folder);
 
   struct Frame {
@@ -206,7 +206,7 @@ int FileList::addFolder(bool recurse, std::string_view folder, const StopPoll& p
   };
 
   const fs::path host = platform::toHostPath(folder);
-  if (!enter(std::string(folder), host, folderIdentity(host))) return kAddStopped;
+  if (!enter(std::string(folder), host, folderIdentity(host))) return PassEnd::Stopped;
 
   while (!pending.empty()) {
     Frame& top = pending.back();
@@ -226,9 +226,9 @@ int FileList::addFolder(bool recurse, std::string_view folder, const StopPoll& p
     std::string childText = joinPath(top.folder, sub.name);
     const fs::path childHost = sub.host;
     // `top` and `sub` may dangle from here on: enter() can grow `pending`.
-    if (!enter(std::move(childText), childHost, std::move(identity))) return kAddStopped;
+    if (!enter(std::move(childText), childHost, std::move(identity))) return PassEnd::Stopped;
   }
-  return 0;
+  return PassEnd::Done;
 }
 
 void FileList::removeSelected(const std::vector<std::size_t>& indices) {

@@ -7,6 +7,10 @@
 // Entries are path text (platform/host_path.h). Lookups keep their "first
 // match in list order" results but go through hash indexes from folded keys,
 // so no lookup walks the whole list.
+//
+// Known limits: an entry is a name, never checked against the disk once it is
+// added, so two names of one file (through a link) are two entries; letter
+// case is folded for 'a' to 'z' only.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,13 +20,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/model/progress_panel.h"
+
 namespace quillorn {
 
 // Asked between units of work; true means the user asked to stop.
 using StopPoll = std::function<bool()>;
-
-// What addFolder returns when the walk was stopped.
-inline constexpr int kAddStopped = 255;
 
 class FileList {
  public:
@@ -42,10 +45,10 @@ class FileList {
   // themselves, then, when `recurse` is set, each subfolder in sorted order,
   // depth first. Every folder is entered at most once per call, so links that
   // loop back end the walk there; an unreadable folder adds nothing. Polls
-  // after each file name. Returns 0 when done, kAddStopped when stopped; the
+  // after each file name. Returns Done, or Stopped when stopped; the
   // files already found in the folder being read are still added. Sets
   // lastBrowseLocation to `folder`.
-  int addFolder(bool recurse, std::string_view folder, const StopPoll& pollStop);
+  PassEnd addFolder(bool recurse, std::string_view folder, const StopPoll& pollStop);
 
   // Removes the given indices (any order; duplicates and indices past the end
   // are ignored).

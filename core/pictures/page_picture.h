@@ -1,8 +1,10 @@
 #pragma once
 // The wizard's page pictures: a GIF decoder for its own picture resources and
 // the blend that makes the Welcome banner. Reads GIF87a and GIF89a with LZW
-// data; only the first image of a file is decoded. It does not handle the
-// image's offset on the logical screen, the background colour, disposal,
+// data.
+//
+// Known limits: only the first image of a file is decoded. It does not handle
+// the image's offset on the logical screen, the background colour, disposal,
 // animation or any extension but the transparent index of a graphic control
 // extension. Every read is bounded by the resource's size, whatever the bytes
 // say.

@@ -2,6 +2,9 @@
 // Decisions on the results list: the text a person types (or picks) for a
 // group of equal findings is written into every entry of the group, keeping
 // each entry's quoting and marking it for a relative path where that applies.
+//
+// Known limits: a decision applies to a whole group, never to one occurrence
+// of it; a text longer than kDecisionTextLimit is cut.
 
 #include <cstddef>
 #include <cstdint>
@@ -9,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/search/url_table.h"
+#include "core/model/url_table.h"
 
 namespace quillorn {
 

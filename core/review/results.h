@@ -1,6 +1,9 @@
 #pragma once
 // The results list: the found-URL table's entries grouped by equal url and
 // replacement (ignoring ASCII case), one line per group, in table order.
+//
+// Known limits: url and replacement are compared ignoring ASCII case only,
+// with no URL normalisation, so two spellings of one address make two lines.
 
 #include <cstddef>
 #include <cstdint>
@@ -8,7 +11,7 @@
 #include <vector>
 
 #include "core/files/file_list.h"
-#include "core/search/url_table.h"
+#include "core/model/url_table.h"
 
 namespace quillorn {
 

@@ -3,9 +3,8 @@
 #include <optional>
 #include <utility>
 
-#include "core/rewrite/rewriting_pass.h"
+#include "core/model/file_kind.h"
 #include "core/rewrite/tag_rewriter.h"
-#include "core/search/search_pass.h"
 #include "platform/file_access.h"
 #include "platform/host_path.h"
 
@@ -73,7 +72,7 @@ FilePlan planFile(const RewritePlanInput& input, std::size_t index) {
   if (target.kind == FileStamp::Kind::Link) return skip(plan, SkipReason::IsLink);
   if (target.kind != FileStamp::Kind::File) return skip(plan, SkipReason::ChangedSinceSearch);
   if (!input.lock.covers(plan.target)) return skip(plan, SkipReason::OutsideFolders);
-  if (input.settings.makeBackups != 0) {
+  if (input.settings.makeBackups) {
     switch (platform::stampOf(plan.backup).kind) {
       case FileStamp::Kind::Missing: break;
       case FileStamp::Kind::File:

@@ -22,7 +22,7 @@
 
 #include "core/files/file_list.h"
 #include "core/files/site_lock.h"
-#include "core/search/url_table.h"
+#include "core/model/url_table.h"
 #include "core/settings/settings.h"
 #include "core/text/document_buffer.h"
 

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/model/file_kind.h"
 #include "core/rewrite/tag_rewriter.h"
 #include "core/text/document_buffer.h"
 #include "platform/file_access.h"
@@ -94,8 +95,6 @@ Written write(const FilePlan& plan, bool makeBackups) {
 
 }  // namespace
 
-std::string backupPath(std::string_view path) { return std::string(path) + std::string(kBackupSuffix); }
-
 RewritePassOutcome runRewritingPass(RewritePassContext& context) {
   ProgressPanel& panel = context.panel;
   RewritePassOutcome outcome;
@@ -114,15 +113,14 @@ RewritePassOutcome runRewritingPass(RewritePassContext& context) {
     bool skipped = plan.action == FilePlan::Action::Skip;
     if (plan.action == FilePlan::Action::Unchanged) processedTotal += static_cast<std::int64_t>(plan.occurrences);
     if (plan.action == FilePlan::Action::Rewrite) {
-      const Written written = write(plan, context.settings.makeBackups != 0);
+      const Written written = write(plan, context.settings.makeBackups);
       if (written.done) {
         folders.touched(plan.target.parent_path());
         context.panel.appendStatusLine(statusLine(context.files.path(i), plan.document.size(), plan.document.encoding));
         processedTotal += static_cast<std::int64_t>(plan.occurrences);
       } else if (platform::errorEndsEveryWrite(written.error)) {
         outcome.state = RewriteState::DiskError;
-        outcome.processedTotal = -1;
-        outcome.errorMessage = std::string(kDiskWritingError);
+        outcome.processedTotal = processedTotal;
         outcome.failedFile = platform::displayPath(context.files.path(i));
         outcome.error = written.error;
         outcome.statusText = "Disk writing error on \"" + outcome.failedFile + "\" (" +
@@ -142,7 +140,7 @@ RewritePassOutcome runRewritingPass(RewritePassContext& context) {
     panel.setOverallProgress(upperBound, static_cast<std::int64_t>(i) + 1);
     if (panel.pollStopRequest() && (!context.confirmStop || context.confirmStop())) {
       outcome.state = RewriteState::Stopped;
-      outcome.processedTotal = -1;
+      outcome.processedTotal = processedTotal;
       outcome.statusText = std::string(kStoppedText);
       panel.setPanelStatus(PanelStatus::Stopped, outcome.statusText);
       return outcome;

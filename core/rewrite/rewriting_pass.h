@@ -10,6 +10,10 @@
 // rename (platform/file_access.h). A run killed at any moment leaves every
 // file with its old or its new content, whole, and the new content only where
 // the backup holds the old; recoverInterruptedRewrites() clears up after it.
+//
+// Known limits: a file is written only as its plan decided; a failure that
+// would hit every file (a full disk) ends the pass instead of skipping file
+// after file, and the files before it stay rewritten.
 
 #include <cstddef>
 #include <cstdint>
@@ -21,20 +25,12 @@
 
 #include "core/files/file_list.h"
 #include "core/files/site_lock.h"
+#include "core/model/progress_panel.h"
+#include "core/model/url_table.h"
 #include "core/rewrite/rewrite_plan.h"
-#include "core/search/progress_panel.h"
-#include "core/search/url_table.h"
 #include "core/settings/settings.h"
 
 namespace quillorn {
-
-inline constexpr std::string_view kDiskWritingError = "Step7: Disk writing error!";
-inline constexpr std::string_view kCancelQuestion =
-    "There are still some files to be processed, are you sure you want to cancel?";
-
-// A file's backup name: its full path with ".bak" appended.
-inline constexpr std::string_view kBackupSuffix = ".bak";
-std::string backupPath(std::string_view path);
 
 enum class RewriteState {
   Done,       // every entry of the list was handled (some files may have been skipped)
@@ -51,9 +47,8 @@ struct FileSkip {
 
 struct RewritePassOutcome {
   RewriteState state = RewriteState::Done;
-  std::int64_t processedTotal = 0;  // -1 when stopped or failed
+  std::int64_t processedTotal = 0;  // entries processed (up to the stop or the failure)
   std::string statusText;           // "Done (x of y URL(s) processed successfully)", "Stopped", ...
-  std::string errorMessage;         // kDiskWritingError, for DiskError; empty otherwise
   std::string failedFile;           // for DiskError: the file (host path) that kept its old content
   int error = 0;                    // for DiskError: the errno value
   std::vector<FileSkip> skipped;    // in list order

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <utility>
 
+#include "core/model/link_tags.h"
 #include "core/text/ascii.h"
 #include "core/text/markup_lexing.h"
 #include "core/text/url_transforms.h"
@@ -11,54 +13,13 @@
 namespace quillorn {
 namespace {
 
-// Elements whose end tag goes once their start tag has been removed. The
-// pending stack holds these indices; the names are what the end-tag searches
-// look for after "<" and "</".
-enum Element : std::uint8_t {
-  ElementA,
-  ElementBgsound,
-  ElementScript,
-  ElementApplet,
-  ElementEmbed,
-  ElementIframe,
-  ElementStyle,
-  kElementCount
-};
-constexpr std::array<std::string_view, kElementCount> kStartNames = {"A",     "BGSOUND", "SCRIPT", "APPLET",
-                                                                     "EMBED", "IFRAME",  "STYLE"};
-constexpr std::array<std::string_view, kElementCount> kEndNames = {"/A",     "/BGSOUND", "/SCRIPT", "/APPLET",
-                                                                   "/EMBED", "/IFRAME",  "/STYLE"};
+// The table row of a tag: the pending stack holds the rows whose end tag is
+// to go, and the end-tag searches are kept per row.
+using TagRow = std::size_t;
 
-// Which deletion policy governs a tag, by the tag's name.
-enum class TagKind { Unknown, Image, Background, Anchor, AreaOrLink, Style, Embedded };
-
-struct TagRule {
-  std::string_view name;  // with its '<', compared ignoring ASCII case
-  TagKind kind;
-  Element element;  // pushed when the start tag is removed (Anchor, Style, Embedded); unused otherwise
-};
-
-constexpr std::array<TagRule, 15> kTagRules = {{
-    {"<IMG", TagKind::Image, ElementA},
-    {"<INPUT", TagKind::Background, ElementA},
-    {"<BODY", TagKind::Background, ElementA},
-    {"<TABLE", TagKind::Background, ElementA},
-    {"<TD", TagKind::Background, ElementA},
-    {"<TR", TagKind::Background, ElementA},
-    {"<A", TagKind::Anchor, ElementA},
-    {"<AREA", TagKind::AreaOrLink, ElementA},
-    {"<LINK", TagKind::AreaOrLink, ElementA},
-    {"<STYLE", TagKind::Style, ElementStyle},
-    {"<BGSOUND", TagKind::Embedded, ElementBgsound},
-    {"<SCRIPT", TagKind::Embedded, ElementScript},
-    {"<APPLET", TagKind::Embedded, ElementApplet},
-    {"<EMBED", TagKind::Embedded, ElementEmbed},
-    {"<IFRAME", TagKind::Embedded, ElementIframe},
-}};
-
-// "<BGSOUND": a name with more characters matches no rule, so reading stops there.
-constexpr std::size_t kLongestRuleName = 8;
-static_assert(std::ranges::all_of(kTagRules, [](const TagRule& rule) { return rule.name.size() <= kLongestRuleName; }));
+// A tag name read from the document, with its '<'; one longer than every name
+// of the table matches none, so reading stops there.
+constexpr std::size_t kLongestReadName = kLongestLinkTagName + 1;
 
 constexpr std::string_view kTwoQuotes = "\"\"";
 constexpr std::string_view kFileScheme = "file://";
@@ -215,35 +176,35 @@ class DocumentRewriter {
     // Script strings and style-sheet url( ) have no tag: nothing applies.
     if (entry.tagPos < 0) return;
     const std::string_view empty = entry.replacement;  // "" or two double quotes
-    const TagRule* rule = ruleForTagAt(entry.tagPos);
-    if (rule == nullptr) return;
+    const std::optional<TagRow> row = tagRowAt(entry.tagPos);
+    if (!row) return;
     const DeletionChoice textLinks = settings_.textLinkAction;
-    switch (rule->kind) {
-      case TagKind::Image: applyImagePolicy(entry, settings_.imageUrlAction, settings_.imageReplacementUrl); break;
-      case TagKind::Background:
+    switch (kLinkTags[*row].deletion) {
+      case LinkDeletion::Image: applyImagePolicy(entry, settings_.imageUrlAction, settings_.imageReplacementUrl); break;
+      case LinkDeletion::Background:
         applyImagePolicy(entry, settings_.backgroundUrlAction, settings_.backgroundReplacementUrl);
         break;
-      case TagKind::Anchor:
-      case TagKind::Style:
+      case LinkDeletion::TextLink:
+      case LinkDeletion::StyleBlock:
         if (textLinks == DeletionChoice::ConvertToText) {
-          removeStartTag(entry, rule->element);
+          removeStartTag(entry, *row);
         } else if (textLinks == DeletionChoice::MakeEmpty) {
           writeValue(entry, "#");
         }
         break;
-      case TagKind::AreaOrLink:
+      case LinkDeletion::AreaOrLink:
         if (textLinks == DeletionChoice::ConvertToText || textLinks == DeletionChoice::MakeEmpty) {
           writeValue(entry, "#");
         }
         break;
-      case TagKind::Embedded:
+      case LinkDeletion::Embedded:
         if (textLinks == DeletionChoice::ConvertToText) {
-          removeStartTag(entry, rule->element);
+          removeStartTag(entry, *row);
         } else if (textLinks == DeletionChoice::MakeEmpty) {
           writeValue(entry, empty);
         }
         break;
-      case TagKind::Unknown: break;
+      case LinkDeletion::None: break;
     }
   }
 
@@ -254,13 +215,14 @@ class DocumentRewriter {
     if (choice == DeletionChoice::MakeEmpty) {
       writeValue(entry, empty);
     } else if (choice == DeletionChoice::ReplaceWithUrl) {
-      std::string value = settings_.deletionRelativePaths != 0 ? resolveTarget(fixedUrl, documentPath()) : fixedUrl;
+      std::string value = settings_.deletionRelativePaths ? resolveTarget(fixedUrl, documentPath()) : fixedUrl;
       if (empty == kTwoQuotes) value = '"' + value + '"';
       writeValue(entry, value);
     }
   }
 
-  void removeStartTag(const UrlEntry& entry, Element element) {
+  // Removes the tag of `row` that holds `entry`; its end tag goes later.
+  void removeStartTag(const UrlEntry& entry, TagRow row) {
     // A tag whose '<' has already been written (a value of it was replaced
     // before) cannot be taken back: the value stays as it is.
     if (entry.tagPos < writtenPos_) return;
@@ -270,21 +232,21 @@ class DocumentRewriter {
     if (end == kNotFound) return;
     copyUpTo(entry.tagPos);
     writtenPos_ = end;
-    pending_.push_back(element);
+    pending_.push_back(row);
   }
 
   // Removes the end tags of the pending elements that the output has reached.
   // `next` is the occurrence about to be handled, or none at the end.
   void endTagPhase(const UrlEntry* next) {
     while (!pending_.empty() && !failed_) {
-      const Element element = pending_.back();
-      const Pos endTag = firstAtOrAfterWritten(endTagSearch_[element], kEndNames[element]);
+      const TagRow row = pending_.back();
+      const Pos endTag = firstAtOrAfterWritten(endTagSearch_[row], kLinkTags[row].endTag);
       if (endTag == kNotFound) {
         pending_.pop_back();
         return;
       }
       // Another start tag of the same name first: that end tag is its own.
-      const Pos startTag = firstAtOrAfterWritten(startTagSearch_[element], kStartNames[element]);
+      const Pos startTag = firstAtOrAfterWritten(startTagSearch_[row], kLinkTags[row].name);
       if (startTag != kNotFound && startTag < endTag) {
         pending_.pop_back();
         return;
@@ -319,20 +281,20 @@ class DocumentRewriter {
     return end;
   }
 
-  // The rule for the tag whose '<' is at `tagPos`, or none. The name runs from
+  // The table row of the tag whose '<' is at `tagPos`, or none. The name runs from
   // the '<' to the first space, double quote, single quote or '>' not followed
   // by '='; control characters are passed over without ending it, so "<IMG"
   // and a line break before "src=" read as "<IMGsrc=", which matches nothing.
   // A name that the document ends in is empty. This reads like readValue in
   // TagValue mode, but stops after the longest rule name, and needs the '<'
   // itself: a position that holds none names no tag.
-  const TagRule* ruleForTagAt(Pos tagPos) {
-    if (tagPos == lastTagPos_) return lastRule_;
+  std::optional<TagRow> tagRowAt(Pos tagPos) {
+    if (tagPos == lastTagPos_) return lastRow_;
     lastTagPos_ = tagPos;
-    lastRule_ = nullptr;
-    if (tagPos % text_.step != 0 || !text_.hasChar(tagPos) || text_.charAt(tagPos) != '<') return nullptr;
+    lastRow_ = std::nullopt;
+    if (tagPos % text_.step != 0 || !text_.hasChar(tagPos) || text_.charAt(tagPos) != '<') return std::nullopt;
 
-    std::array<char, kLongestRuleName> name{};
+    std::array<char, kLongestReadName> name{};
     std::size_t length = 0;
     bool ended = false;
     for (Pos p = tagPos; text_.hasChar(p); p += text_.step) {
@@ -342,18 +304,19 @@ class DocumentRewriter {
         ended = true;
         break;
       }
-      if (length == name.size()) return nullptr;  // longer than every rule name
+      if (length == name.size()) return std::nullopt;  // longer than every name of the table
       name[length++] = c;
     }
-    if (!ended) return nullptr;
-    const std::string_view read(name.data(), length);
-    for (const TagRule& rule : kTagRules) {
-      if (equalsIgnoreAsciiCase(read, rule.name)) {
-        lastRule_ = &rule;
+    if (!ended) return std::nullopt;
+    // The '<' starts what was read.
+    const std::string_view read = std::string_view(name.data(), length).substr(1);
+    for (TagRow row = 0; row < kLinkTags.size(); ++row) {
+      if (equalsIgnoreAsciiCase(read, kLinkTags[row].name)) {
+        lastRow_ = row;
         break;
       }
     }
-    return lastRule_;
+    return lastRow_;
   }
 
   const TextView& text_;
@@ -365,12 +328,12 @@ class DocumentRewriter {
 
   Pos writtenPos_ = 0;
   bool failed_ = false;
-  std::vector<Element> pending_;
-  std::array<CachedSearch, kElementCount> endTagSearch_{};
-  std::array<CachedSearch, kElementCount> startTagSearch_{};
+  std::vector<TagRow> pending_;
+  std::array<CachedSearch, kLinkTags.size()> endTagSearch_{};
+  std::array<CachedSearch, kLinkTags.size()> startTagSearch_{};
   Pos noTagEndFrom_ = kNotFound;
   Pos lastTagPos_ = kNotFound;
-  const TagRule* lastRule_ = nullptr;
+  std::optional<TagRow> lastRow_;
   std::string valueBytes_;  // one composed value at a time, reused
 };
 

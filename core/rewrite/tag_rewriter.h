@@ -4,6 +4,11 @@
 // (keeping its delimiters), or its whole start tag removed (and later that
 // element's end tag), as the occurrence's replacement and the deletion
 // policies decide. Output goes front to back into a sink, piece by piece.
+//
+// Known limits: a removed start tag ends at the first '>' not followed by '=',
+// even inside a quoted value; an end tag goes only when no start tag of the
+// same name comes before it; a script string or style-sheet url( ) has no tag,
+// so deleting it leaves it as it is.
 
 #include <cstddef>
 #include <cstdint>
@@ -12,7 +17,7 @@
 #include <vector>
 
 #include "core/files/file_list.h"
-#include "core/search/url_table.h"
+#include "core/model/url_table.h"
 #include "core/settings/settings.h"
 #include "core/text/document_buffer.h"
 

@@ -6,6 +6,9 @@
 // after them. A hit is classified once, by the first search that reaches it;
 // a search that reaches a hit that a search in the same stop mode reached
 // before stops there, since from there on it would repeat that search.
+//
+// Known limits: it belongs to one document and one kind of block, and keeps a
+// record for every hit reached until it is dropped.
 
 #include <cstdint>
 #include <unordered_map>

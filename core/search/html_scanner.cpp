@@ -2,42 +2,18 @@
 #include <optional>
 #include <string_view>
 
+#include "core/model/link_tags.h"
+#include "core/model/url_table.h"
 #include "core/search/block_hits.h"
-#include "core/search/scanners.h"
+#include "core/search/file_status_line.h"
+#include "core/search/html_scanner.h"
 #include "core/search/script_strings.h"
 #include "core/search/url_classifier.h"
-#include "core/search/url_table.h"
 #include "core/text/lexing_index.h"
 #include "core/text/markup_lexing.h"
-#include "platform/host_path.h"
 
 namespace quillorn {
 namespace {
-
-struct TagPass {
-  std::string_view name;       // matched as a prefix of the tag name
-  std::string_view attribute;  // matched anywhere in the tag ("src" ends "lowsrc")
-};
-
-// The tag passes in the order they run. The found-URL table's entries for a
-// file follow this order, not the order of the tags in the file.
-constexpr std::array<TagPass, 15> kTagPasses = {{
-    {"A", "href"},
-    {"APPLET", "src"},
-    {"AREA", "href"},
-    {"BGSOUND", "src"},
-    {"EMBED", "src"},
-    {"FRAME", "src"},
-    {"IFRAME", "src"},
-    {"IMG", "src"},
-    {"INPUT", "src"},
-    {"LINK", "href"},
-    {"SCRIPT", "src"},
-    {"BODY", "background"},
-    {"TABLE", "background"},
-    {"TD", "background"},
-    {"TR", "background"},
-}};
 
 constexpr std::string_view kScriptTag = "SCRIPT";
 constexpr std::string_view kScriptCloseTag = "/SCRIPT";
@@ -101,7 +77,7 @@ std::int64_t scanStyleBlocks(SearchContext& context, LexingIndex& index, std::in
   const TextView& text = index.text();
   std::int64_t made = 0;
   BlockHits hits;
-  TagWalk styles(text, kStyleTag, context.settings.scriptTagStrings != 0);
+  TagWalk styles(text, kStyleTag, context.settings.scriptTagStrings);
   for (Pos style = styles.next(0); style != kNotFound;) {
     const Pos nextLt = findTag(text, "", style);
     if (const auto region = blockRegion(index, style, nextLt)) {
@@ -161,27 +137,13 @@ std::int64_t scanScriptBlocks(SearchContext& context, LexingIndex& index, std::i
 
 }  // namespace
 
-std::string statusLineStart(const SearchContext& context, const DocumentBuffer& buffer, std::int32_t fileIndex) {
-  std::string line = platform::displayPath(context.files.path(static_cast<std::size_t>(fileIndex)));
-  line.append(" (");
-  line.append(std::to_string(buffer.size()));
-  line.append(" bytes):");
-  line.append(encodingLabel(buffer.encoding));
-  return line;
-}
-
-void finishStatusLine(SearchContext& context, std::string& line, std::int64_t runningCount) {
-  line.append(", ");
-  line.append(std::to_string(runningCount - 1));
-  line.append(" broken URL(s) found");
-  context.panel.appendStatusLine(line);
-}
-
-std::int64_t scanHtmlTags(SearchContext& context, const TextView& text, std::int32_t fileIndex,
-                          std::int64_t runningCount, std::int64_t& barPosition, std::int64_t& barSteps,
-                          bool plainFindTag) {
-  for (const TagPass& pass : kTagPasses) {
-    if (stepAndPoll(context.panel, barPosition, barSteps)) return -runningCount;
+PassEnd scanHtmlTags(SearchContext& context, const TextView& text, std::int32_t fileIndex, std::int64_t& found,
+                     std::int64_t& barPosition, std::int64_t& barSteps, bool plainFindTag) {
+  // One pass per tag of the link-tag table that the search reads, in the
+  // table's order: a file's entries follow it, not the order of its tags.
+  for (const LinkTag& pass : kLinkTags) {
+    if (pass.searchedAttribute.empty()) continue;
+    if (stepAndPoll(context.panel, barPosition, barSteps)) return PassEnd::Stopped;
     // SCRIPT tags are found wherever they stand, and each pass hops from an
     // opening tag to its closing one, so script text is never read as tags here.
     const bool scriptPass = pass.name == kScriptTag;
@@ -189,38 +151,39 @@ std::int64_t scanHtmlTags(SearchContext& context, const TextView& text, std::int
     AttributeMemo attributes;
     for (Pos tag = tags.next(0); tag != kNotFound;) {
       Pos valuePos = kNotFound;
-      if (findAttribute(text, tag, pass.attribute, &valuePos, attributes) > 0) {
-        runningCount += classifyUrl(context, text, fileIndex, tag, valuePos);
+      if (findAttribute(text, tag, pass.searchedAttribute, &valuePos, attributes) > 0) {
+        found += classifyUrl(context, text, fileIndex, tag, valuePos);
       }
       const Pos next = scriptPass ? findTag(text, kScriptCloseTag, tag) : findTag(text, "", tag);
       if (next == kNotFound) break;
       tag = tags.next(next);
     }
   }
-  return runningCount;
+  return PassEnd::Done;
 }
 
-std::int64_t scanHtmlFile(SearchContext& context, const DocumentBuffer& buffer, std::int32_t fileIndex) {
+PassCount scanHtmlFile(SearchContext& context, const DocumentBuffer& buffer, std::int32_t fileIndex) {
   std::string line = statusLineStart(context, buffer, fileIndex);
   const TextView text = buffer.view();
 
+  PassCount scan;
   std::int64_t barPosition = 0;
-  std::int64_t barSteps = context.settings.scriptProtocolStrings != 0 ? 17 : 16;
-  std::int64_t runningCount =
-      scanHtmlTags(context, text, fileIndex, 1, barPosition, barSteps, context.settings.scriptTagStrings != 0);
-  if (runningCount < 0) return runningCount;
+  std::int64_t barSteps = context.settings.scriptProtocolStrings ? 17 : 16;
+  scan.end =
+      scanHtmlTags(context, text, fileIndex, scan.count, barPosition, barSteps, context.settings.scriptTagStrings);
+  if (scan.end == PassEnd::Stopped) return scan;
 
-  if (stepAndPoll(context.panel, barPosition, barSteps)) return -runningCount;
+  if (stepAndPoll(context.panel, barPosition, barSteps)) return {PassEnd::Stopped, scan.count};
   LexingIndex index(text);
-  runningCount += scanStyleBlocks(context, index, fileIndex);
+  scan.count += scanStyleBlocks(context, index, fileIndex);
 
-  if (context.settings.scriptProtocolStrings != 0) {
-    if (stepAndPoll(context.panel, barPosition, barSteps)) return -runningCount;
-    runningCount += scanScriptBlocks(context, index, fileIndex);
+  if (context.settings.scriptProtocolStrings) {
+    if (stepAndPoll(context.panel, barPosition, barSteps)) return {PassEnd::Stopped, scan.count};
+    scan.count += scanScriptBlocks(context, index, fileIndex);
   }
 
-  finishStatusLine(context, line, runningCount);
-  return runningCount;
+  finishStatusLine(context, line, scan.count);
+  return scan;
 }
 
 }  // namespace quillorn

@@ -11,12 +11,15 @@
 // service than the one the connection was made for fails (http and https are
 // one service, HTTP). What counts as reachable per scheme, and the time-outs,
 // are those of platform::InternetClient.
+//
+// Known limits: one connection is kept, so URLs that alternate between servers
+// connect anew each time; a failed open is never retried.
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-#include "core/search/progress_panel.h"
+#include "core/model/progress_panel.h"
 #include "platform/internet_client.h"
 
 namespace quillorn {

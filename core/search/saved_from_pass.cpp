@@ -10,7 +10,7 @@
 #include <string_view>
 #include <utility>
 
-#include "core/search/scanners.h"
+#include "core/search/file_status_line.h"
 #include "core/search/search_pass.h"
 #include "core/text/document_buffer.h"
 #include "core/text/markup_lexing.h"
@@ -21,8 +21,6 @@ namespace {
 
 constexpr std::string_view kSavedFromHeader = ">> Searching for \"saved from url\"...";
 constexpr std::string_view kSavedFromName = "saved from url";
-
-constexpr int kSavedFromStopped = 255;
 
 // The value of the first comment that carries the attribute, as it stands in
 // the file (as host text, control characters dropped); none when no comment has it.
@@ -54,7 +52,7 @@ void dropLengthPrefix(std::string& value) {
 
 }  // namespace
 
-int runSavedFromPass(SearchContext& context) {
+PassEnd runSavedFromPass(SearchContext& context) {
   ProgressPanel& panel = context.panel;
   panel.appendStatusLine(kSavedFromHeader);
 
@@ -69,7 +67,7 @@ int runSavedFromPass(SearchContext& context) {
         std::string line = statusLineStart(context, *buffer, fileIndex);
         if (std::optional<std::string> value = findSavedFromValue(buffer->view())) {
           dropLengthPrefix(*value);
-          if (context.settings.convertCodedChars != 0) decodeUrl(*value);
+          if (context.settings.convertCodedChars) decodeUrl(*value);
           line += ", saved from \"";
           line += *value;
           line += '"';
@@ -80,11 +78,11 @@ int runSavedFromPass(SearchContext& context) {
         panel.appendStatusLine(line);
       }
       // Every HTML file polls, read or not; a stop leaves the bar where it was.
-      if (panel.pollStopRequest()) return kSavedFromStopped;
+      if (panel.pollStopRequest()) return PassEnd::Stopped;
     }
     panel.setOverallProgress(upperBound, static_cast<std::int64_t>(i) + 1);
   }
-  return 0;
+  return PassEnd::Done;
 }
 
 }  // namespace quillorn

@@ -1,4 +1,4 @@
-#include "core/search/saved_from.h"
+#include "core/search/saved_from_table.h"
 
 #include <utility>
 
@@ -6,7 +6,7 @@
 
 namespace quillorn {
 
-void SavedFromTable::empty() {
+void SavedFromTable::clear() {
   entries_.clear();
   firstByFoldedUrl_.clear();
 }

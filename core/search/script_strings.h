@@ -1,6 +1,11 @@
 #pragma once
 // The search for protocol strings in script text, shared by the script-file
 // scanner (whole files) and the HTML scanner (script blocks).
+//
+// Known limits: only strings that begin with a protocol name are taken for
+// URLs (a relative path in a string is never found), and comments are told by
+// "//" on the line before and by the next "/*" and "*/", so a "//" inside an
+// earlier string hides what follows it on that line.
 
 #include <array>
 #include <cstdint>
@@ -18,7 +23,7 @@ namespace quillorn {
 // The only strings in script text taken for URLs: those that begin with one of
 // these, searched in this order.
 inline constexpr std::array<std::string_view, 5> kScriptProtocols = {"http://", "https://", "ftp://", "gopher://",
-                                                                      "file://"};
+                                                                     "file://"};
 
 // Answers isInScriptComment for one document, for positions where a protocol
 // name starts. isInScriptComment looks forward for the next "/*" and "*/" from

@@ -2,12 +2,15 @@
 // Everything one search works with: the options, the file list, the two tables
 // it fills, the Internet session and the panel it reports to. The wizard's
 // page 4 and the command line each build one.
+//
+// Known limits: it holds references only; everything it names must outlive
+// the search.
 
 #include "core/files/file_list.h"
+#include "core/model/progress_panel.h"
+#include "core/model/url_table.h"
 #include "core/search/internet_check.h"
-#include "core/search/progress_panel.h"
-#include "core/search/saved_from.h"
-#include "core/search/url_table.h"
+#include "core/search/saved_from_table.h"
 #include "core/settings/settings.h"
 
 namespace quillorn {

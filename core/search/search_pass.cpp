@@ -6,8 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "core/search/scanners.h"
-#include "core/text/ascii.h"
+#include "core/search/html_scanner.h"
+#include "core/search/script_scanner.h"
+#include "core/search/style_sheet_scanner.h"
 #include "core/text/document_buffer.h"
 
 namespace quillorn {
@@ -33,31 +34,12 @@ void endInternetSession(InternetSession& internet) {
 
 }  // namespace
 
-std::string_view fileExtension(std::string_view path) {
-  std::size_t separator = path.rfind('\\');
-  if (separator == std::string_view::npos) separator = path.rfind('/');
-  const std::string_view component = separator == std::string_view::npos ? path : path.substr(separator + 1);
-  const std::size_t dot = component.rfind('.');
-  if (dot == std::string_view::npos) return {};
-  return component.substr(dot + 1);
-}
-
-FileKind fileKind(std::string_view path) {
-  const std::string_view extension = fileExtension(path);
-  if (equalsIgnoreAsciiCase(extension, "htm") || equalsIgnoreAsciiCase(extension, "html") ||
-      equalsIgnoreAsciiCase(extension, "shtml"))
-    return FileKind::Html;
-  if (equalsIgnoreAsciiCase(extension, "css")) return FileKind::StyleSheet;
-  if (equalsIgnoreAsciiCase(extension, "js")) return FileKind::Script;
-  return FileKind::Other;
-}
-
 bool beginSearch(SearchContext& context) {
-  context.savedFrom.empty();
-  context.urls.empty();
+  context.savedFrom.clear();
+  context.urls.clear();
   // A session left over from an interrupted visit is not reused.
   endInternetSession(context.internet);
-  if (context.settings.checkInternetUrls != 0) {
+  if (context.settings.checkInternetUrls) {
     // A failed open is not reported here: every check then says "not reachable".
     context.internet.open();
   }
@@ -79,22 +61,22 @@ SearchOutcome runSearch(SearchContext& context) {
   ProgressPanel& panel = context.panel;
   SearchOutcome outcome;
 
-  if (context.settings.useSavedFromUrl != 0 && runSavedFromPass(context) != 0) {
+  if (context.settings.useSavedFromUrl && runSavedFromPass(context) == PassEnd::Stopped) {
     endInternetSession(context.internet);
     outcome.state = SearchState::Stopped;
-    outcome.brokenTotal = -1;
     outcome.statusText = std::string(kStoppedText);
     panel.setPanelStatus(PanelStatus::Stopped, outcome.statusText);
     return outcome;
   }
 
-  outcome.brokenTotal = runBrokenLinkPass(context);
+  const PassCount broken = runBrokenLinkPass(context);
+  outcome.brokenTotal = broken.count;
   endInternetSession(context.internet);
 
   outcome.droppedFindings = context.urls.droppedCount();
   if (outcome.droppedFindings > 0) panel.appendStatusLine(droppedFindingsLine(outcome.droppedFindings));
 
-  if (outcome.brokenTotal < 0) {
+  if (broken.end == PassEnd::Stopped) {
     outcome.state = SearchState::Stopped;
     outcome.statusText = std::string(kStoppedText);
     panel.setPanelStatus(PanelStatus::Stopped, outcome.statusText);
@@ -116,13 +98,13 @@ SearchOutcome search(SearchContext& context) {
   return runSearch(context);
 }
 
-std::int64_t runBrokenLinkPass(SearchContext& context) {
+PassCount runBrokenLinkPass(SearchContext& context) {
   ProgressPanel& panel = context.panel;
   panel.appendStatusLine(kBrokenLinkHeader);
 
   const std::size_t fileCount = context.files.count();
-  std::int64_t brokenTotal = 0;
-  if (fileCount == 0) return 0;
+  PassCount pass;
+  if (fileCount == 0) return pass;
 
   const auto upperBound = static_cast<std::int64_t>(fileCount);
   for (std::size_t i = 0; i < fileCount; ++i) {
@@ -137,20 +119,23 @@ std::int64_t runBrokenLinkPass(SearchContext& context) {
         context.urls.recordSource(i, sourceStampOf(*buffer));
         detectEncoding(*buffer);
         const auto fileIndex = static_cast<std::int32_t>(i);
-        std::int64_t runningCount = 1;
+        PassCount file;
         switch (kind) {
-          case FileKind::Html: runningCount = scanHtmlFile(context, *buffer, fileIndex); break;
-          case FileKind::StyleSheet: runningCount = scanStyleFile(context, *buffer, fileIndex); break;
-          case FileKind::Script: runningCount = scanScriptFile(context, *buffer, fileIndex); break;
+          case FileKind::Html: file = scanHtmlFile(context, *buffer, fileIndex); break;
+          case FileKind::StyleSheet: file = scanStyleFile(context, *buffer, fileIndex); break;
+          case FileKind::Script: file = scanScriptFile(context, *buffer, fileIndex); break;
           case FileKind::Other: break;
         }
-        if (runningCount < 0) return -1;
-        brokenTotal += runningCount - 1;
+        pass.count += file.count;
+        if (file.end == PassEnd::Stopped) {
+          pass.end = PassEnd::Stopped;
+          return pass;
+        }
       }
     }
     panel.setOverallProgress(upperBound, static_cast<std::int64_t>(i) + 1);
   }
-  return brokenTotal;
+  return pass;
 }
 
 }  // namespace quillorn

@@ -2,12 +2,18 @@
 // The search: an optional first pass that collects the "saved from url"
 // comments of the HTML files, then the broken-link pass that hands every HTML,
 // style-sheet and script file of the list to its scanner.
+//
+// Known limits: a file is judged by its extension (model/file_kind.h); a file
+// that cannot be read is passed over without a line; at most kMaxSearchFiles
+// files and UrlTable::kCapacity findings per search.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "core/model/file_kind.h"
+#include "core/model/progress_panel.h"
 #include "core/search/search_context.h"
 
 namespace quillorn {
@@ -27,7 +33,7 @@ enum class SearchState {
 
 struct SearchOutcome {
   SearchState state = SearchState::Done;
-  std::int64_t brokenTotal = 0;     // entries recorded, -1 when stopped
+  std::int64_t brokenTotal = 0;     // entries recorded (up to the stop, when stopped)
   std::string statusText;           // the panel's final status text
   std::size_t droppedFindings = 0;  // findings refused by a full found-URL table
 };
@@ -44,19 +50,11 @@ SearchOutcome runSearch(SearchContext& context);
 // beginSearch, then runSearch when it was not refused.
 SearchOutcome search(SearchContext& context);
 
-// The "saved from url" pass: 0 when every HTML file was handled, 255 when stopped.
-int runSavedFromPass(SearchContext& context);
+// The "saved from url" pass: Done when every HTML file was handled.
+PassEnd runSavedFromPass(SearchContext& context);
 
-// The broken-link pass: the number of entries recorded, or -1 when stopped.
-std::int64_t runBrokenLinkPass(SearchContext& context);
-
-// The extension of a path's last component ("" when it has no '.').
-std::string_view fileExtension(std::string_view path);
-
-// What a file of the list is to the passes, by its extension: HTML ("htm",
-// "html", "shtml"), a style sheet ("css"), a script ("js"), or anything else,
-// which is never opened.
-enum class FileKind { Other, Html, StyleSheet, Script };
-FileKind fileKind(std::string_view path);
+// The broken-link pass: the number of entries recorded, and whether the user
+// stopped it.
+PassCount runBrokenLinkPass(SearchContext& context);
 
 }  // namespace quillorn

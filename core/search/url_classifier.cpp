@@ -5,7 +5,7 @@
 #include <optional>
 #include <utility>
 
-#include "core/search/url_table.h"
+#include "core/model/url_table.h"
 #include "core/text/ascii.h"
 #include "core/text/markup_lexing.h"
 #include "core/text/url_transforms.h"
@@ -182,7 +182,7 @@ bool recordOccurrence(SearchContext& context, std::string_view base, std::string
   } else {
     const std::string& targetPath = context.files.path(static_cast<std::size_t>(target));
     const bool quote = span.opening == '\0' && targetPath.find(' ') != std::string::npos;
-    if (context.settings.useRelativePaths != 0) {
+    if (context.settings.useRelativePaths) {
       const std::string& currentPath = context.files.path(static_cast<std::size_t>(fileIndex));
       if (quote) entry.replacement.push_back('"');
       entry.replacement.append(makeRelativePath(targetPath, currentPath, SeparatorMode::Url));
@@ -215,7 +215,7 @@ int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileI
   std::string& url = address.text;
   if (url.empty()) return 0;
 
-  if (settings.convertCodedChars != 0) decodeUrl(url);
+  if (settings.convertCodedChars) decodeUrl(url);
   // The path alone is judged; the query and the fragment ride along.
   const std::string base = splitFragment(url).base;  // the path and its query
   const std::string path = base.substr(0, base.find('?'));
@@ -229,15 +229,15 @@ int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileI
   };
 
   const bool scriptLink = startsWithAny(path, kScriptSchemes);
-  if (settings.ignoreScriptLinks != 0 && scriptLink) return 0;
+  if (settings.ignoreScriptLinks && scriptLink) return 0;
 
   const bool schemeRelative = startsWithIgnoreAsciiCase(path, kSchemeRelative);
   if (schemeRelative || startsWithAny(path, kInternetSchemes)) {
     // Checked and looked up as a browser asks for it: with its query.
     const std::string requested = schemeRelative ? std::string(kSchemeRelativeScheme) + base : base;
-    if (settings.checkInternetUrls != 0 && context.internet.checkInternetUrl(context.panel, requested)) return 0;
+    if (settings.checkInternetUrls && context.internet.checkInternetUrl(context.panel, requested)) return 0;
     std::int64_t target = indexOrNone(context.savedFrom.find(requested));
-    if (target < 0 && settings.findReplacements != 0) target = files.findByFileName(path);
+    if (target < 0 && settings.findReplacements) target = files.findByFileName(path);
     return record(target, true);
   }
 
@@ -247,12 +247,12 @@ int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileI
     const std::int64_t target = files.findByPath(localPath);
     if (target >= 0) {
       // A good absolute link: recorded only to be proposed in relative form.
-      return settings.useRelativePaths != 0 ? record(target) : 0;
+      return settings.useRelativePaths ? record(target) : 0;
     }
     return record(files.findByFileName(localPath));
   }
 
-  if (startsWithIgnoreAsciiCase(path, kWebPrefix) && settings.addHttpPrefix != 0) {
+  if (startsWithIgnoreAsciiCase(path, kWebPrefix) && settings.addHttpPrefix) {
     std::string fullForm;
     fullForm.reserve(kHttpPrefix.size() + url.size());
     fullForm.append(kHttpPrefix);
@@ -260,9 +260,9 @@ int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileI
     // Two entries for one span: the "http://" proposal, then, unless the full
     // form is reachable, the unverified Internet URL.
     int made = appendPrefixProposal(context, url, fullForm, address.span, tagPos, address.pos, fileIndex) ? 1 : 0;
-    if (settings.checkInternetUrls != 0 && context.internet.checkInternetUrl(context.panel, fullForm)) return made;
+    if (settings.checkInternetUrls && context.internet.checkInternetUrl(context.panel, fullForm)) return made;
     std::int64_t target = indexOrNone(context.savedFrom.find(fullForm));
-    if (target < 0 && settings.findReplacements != 0) target = files.findByFileName(path);
+    if (target < 0 && settings.findReplacements) target = files.findByFileName(path);
     made += record(target, true);
     return made;
   }
@@ -272,7 +272,7 @@ int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileI
   if (startsWithScheme(path) && !scriptLink) return 0;
 
   // The e-mail guess is for a bare address: never one with a scheme or a '/'.
-  if (settings.addMailtoPrefix != 0 && looksLikeEmailAddress(base) && !startsWithScheme(path) &&
+  if (settings.addMailtoPrefix && looksLikeEmailAddress(base) && !startsWithScheme(path) &&
       base.find('/') == std::string::npos) {
     std::string proposal;
     proposal.reserve(kMailtoPrefix.size() + url.size());
@@ -291,7 +291,7 @@ int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileI
   const std::int64_t target = files.findByPath(localPath);
   if (target >= 0) {
     // A good relative link: recorded only to be proposed in absolute form.
-    return settings.useRelativePaths != 0 ? 0 : record(target);
+    return settings.useRelativePaths ? 0 : record(target);
   }
   return record(files.findByFileName(localPath));
 }

@@ -3,6 +3,10 @@
 // sorts it by scheme, resolves local links against the file list (never the
 // disk), may check Internet URLs, and records what needs attention in the
 // found-URL table with a proposed replacement.
+//
+// Known limits: local links are resolved against the file list only, so a file
+// on disk that is not in the list counts as missing; Internet URLs are only
+// checked when the option asks for it.
 
 #include <cstddef>
 #include <cstdint>

@@ -11,7 +11,7 @@ constexpr std::string_view kValueNotSetText = "Main - Unable to set a needed reg
 
 struct StoredFlag {
   std::string_view valueName;
-  std::uint32_t Settings::*field;
+  bool Settings::*field;
 };
 
 // The stored flags in the order they are read and written.
@@ -52,7 +52,7 @@ SettingsResult loadSettings(platform::RegistryFile& registry, Settings& settings
   for (const StoredFlag& flag : kStoredFlags) {
     // Only 0 and 1 are ever stored; anything else set by hand counts as on.
     if (const std::optional<std::uint32_t> stored = key.queryDword(flag.valueName)) {
-      settings.*flag.field = *stored != 0 ? 1U : 0U;
+      settings.*flag.field = *stored != 0;
     }
   }
   key.close();
@@ -63,7 +63,7 @@ SettingsResult saveSettings(platform::RegistryFile& registry, const Settings& se
   platform::RegistryKey key = registry.createKey(kSettingsKeyPath);
   if (!key) return failure(SettingsStatus::KeyUnavailable, kKeyUnavailableText);
   for (const StoredFlag& flag : kStoredFlags) {
-    if (!key.setDword(flag.valueName, settings.*flag.field != 0 ? 1U : 0U)) {
+    if (!key.setDword(flag.valueName, settings.*flag.field ? 1U : 0U)) {
       return failure(SettingsStatus::ValueNotSet, kValueNotSetText);
     }
   }

@@ -2,6 +2,9 @@
 // The wizard's options: eleven stored flags (page 2's check box and page 3's ten)
 // and the page-6 choices, which are never stored. The stored flags live as
 // 4-byte values under HKEY_LOCAL_MACHINE\Software\Quillorn in the registry.
+//
+// Known limits: page 6's choices are never stored; a stored value other than 0
+// reads as on.
 
 #include <cstdint>
 #include <string>
@@ -14,26 +17,26 @@ namespace quillorn {
 enum class DeletionChoice { Keep, ConvertToText, MakeEmpty, ReplaceWithUrl, MakeEmptyOrDelete };
 
 struct Settings {
-  // Stored flags, 1 or 0, with their defaults for a fresh machine.
-  std::uint32_t includeSubfolders = 1;      // "Step2Chk1"
-  std::uint32_t scriptTagStrings = 0;       // "Step3Chk1"
-  std::uint32_t scriptProtocolStrings = 1;  // "Step3Chk2"
-  std::uint32_t useSavedFromUrl = 1;        // "Step3Chk3"
-  std::uint32_t useRelativePaths = 1;       // "Step3Chk4"
-  std::uint32_t findReplacements = 1;       // "Step3Chk5"
-  std::uint32_t convertCodedChars = 1;      // "Step3Chk6"
-  std::uint32_t addHttpPrefix = 1;          // "Step3Chk7"
-  std::uint32_t addMailtoPrefix = 1;        // "Step3Chk8"
-  std::uint32_t checkInternetUrls = 1;      // "Step3Chk9"
-  std::uint32_t ignoreScriptLinks = 1;      // "Step3Chk10"
+  // Stored flags (as 1 or 0), with their defaults for a fresh machine.
+  bool includeSubfolders = true;      // "Step2Chk1"
+  bool scriptTagStrings = false;      // "Step3Chk1"
+  bool scriptProtocolStrings = true;  // "Step3Chk2"
+  bool useSavedFromUrl = true;        // "Step3Chk3"
+  bool useRelativePaths = true;       // "Step3Chk4"
+  bool findReplacements = true;       // "Step3Chk5"
+  bool convertCodedChars = true;      // "Step3Chk6"
+  bool addHttpPrefix = true;          // "Step3Chk7"
+  bool addMailtoPrefix = true;        // "Step3Chk8"
+  bool checkInternetUrls = true;      // "Step3Chk9"
+  bool ignoreScriptLinks = true;      // "Step3Chk10"
 
   // Page 6: set to these defaults at every start, never stored.
   DeletionChoice textLinkAction = DeletionChoice::Keep;
   DeletionChoice imageUrlAction = DeletionChoice::Keep;
   DeletionChoice backgroundUrlAction = DeletionChoice::Keep;
   DeletionChoice otherUrlAction = DeletionChoice::Keep;
-  std::uint32_t deletionRelativePaths = 1;
-  std::uint32_t makeBackups = 1;
+  bool deletionRelativePaths = true;
+  bool makeBackups = true;
   std::string imageReplacementUrl;
   std::string backgroundReplacementUrl;
 };

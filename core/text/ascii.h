@@ -1,6 +1,8 @@
 #pragma once
 // Letter case as the program knows it: only 'a' to 'z' fold onto 'A' to 'Z';
 // every other byte compares as it is.
+//
+// Known limits: no locale and no other alphabet: bytes above 127 never fold.
 
 #include <cstddef>
 #include <string>

@@ -1,7 +1,9 @@
 #pragma once
 // A fast 64-bit hash of a file's bytes, taken while they are in memory anyway:
-// it tells whether a file still holds what was read before. Not for security:
-// someone who wants two files to collide can make them.
+// it tells whether a file still holds what was read before.
+//
+// Known limits: not for security: someone who wants two files to collide can
+// make them.
 
 #include <cstddef>
 #include <cstdint>

@@ -2,6 +2,9 @@
 // One file's bytes held whole in memory, its encoding, and character access in
 // both encodings. Positions are byte offsets into the buffer; lengths that the
 // scanners return are counted in characters (a character is `step` bytes).
+//
+// Known limits: a file is held whole in memory; UTF-16 is told only by its
+// byte-order mark, and UTF-32 is read as single-byte text.
 
 #include <cstddef>
 #include <cstdint>

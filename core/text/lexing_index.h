@@ -10,9 +10,11 @@
 // ordinary document ever needs. Once the budget is spent (blocks that never
 // end, values that never close), the index collects, in one pass, where the
 // characters that end values and searches stand, and answers from those lists
-// by binary search from then on. A question the lists cannot answer (a
-// position off the character grid, a pattern holding a quote or a bracket, a
-// text of 4 GiB or more) always goes to the routine itself.
+// by binary search from then on.
+//
+// Known limits: a question the lists cannot answer (a position off the
+// character grid, a pattern holding a quote or a bracket, a text of 4 GiB or
+// more) always goes to the routine itself, at the routine's cost.
 //
 // The index belongs to one document and must not outlive it.
 

@@ -11,6 +11,10 @@
 // next quote of the same kind closes.
 //
 // A start position that is negative or at or beyond the end finds nothing.
+//
+// Known limits: comments, CDATA sections and character entities are not
+// recognised by the tag searches, and a tag ends at its first markup '>'
+// whatever quotes come before it.
 
 #include <cstddef>
 #include <cstdint>

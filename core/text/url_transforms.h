@@ -3,6 +3,9 @@
 // single-byte text and never touch the disk. Paths are Windows-form path text:
 // a drive letter and ':', '\' separators; URL forms use '/' and, after
 // "file://", the drive written with '|' instead of ':'.
+//
+// Known limits: a "%" escape becomes one byte whatever it was part of, and a
+// named entity outside the table of 100 stays as written.
 
 #include <string>
 #include <string_view>

@@ -68,7 +68,7 @@ class DecisionsFileTest : public ::testing::TestWithParam<DecisionsRow> {};
 TEST_P(DecisionsFileTest, SameDecisionsAsTheFileAsWritten) {
   const fs::path folder = fs::path(QUILLORN_TEST_DATA_DIR) / "fix" / "decisions";
   ScanOptions options;
-  options.settings.checkInternetUrls = 0;
+  options.settings.checkInternetUrls = false;
   options.paths = {(folder / "site").string()};
   SiteSearch site;
   ASSERT_EQ(searchSite("fix", options, nullptr, site), std::nullopt);

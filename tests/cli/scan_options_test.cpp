@@ -11,17 +11,17 @@ TEST(ScanOptionsTest, DefaultsAreThoseOfAFreshMachine) {
   const ParseResult parsed = parseScanOptions({"site"});
   ASSERT_TRUE(parsed.ok) << parsed.error;
   const Settings& s = parsed.options.settings;
-  EXPECT_EQ(s.includeSubfolders, 1u);
-  EXPECT_EQ(s.scriptTagStrings, 0u);
-  EXPECT_EQ(s.scriptProtocolStrings, 1u);
-  EXPECT_EQ(s.useSavedFromUrl, 1u);
-  EXPECT_EQ(s.useRelativePaths, 1u);
-  EXPECT_EQ(s.findReplacements, 1u);
-  EXPECT_EQ(s.convertCodedChars, 1u);
-  EXPECT_EQ(s.addHttpPrefix, 1u);
-  EXPECT_EQ(s.addMailtoPrefix, 1u);
-  EXPECT_EQ(s.checkInternetUrls, 1u);
-  EXPECT_EQ(s.ignoreScriptLinks, 1u);
+  EXPECT_TRUE(s.includeSubfolders);
+  EXPECT_FALSE(s.scriptTagStrings);
+  EXPECT_TRUE(s.scriptProtocolStrings);
+  EXPECT_TRUE(s.useSavedFromUrl);
+  EXPECT_TRUE(s.useRelativePaths);
+  EXPECT_TRUE(s.findReplacements);
+  EXPECT_TRUE(s.convertCodedChars);
+  EXPECT_TRUE(s.addHttpPrefix);
+  EXPECT_TRUE(s.addMailtoPrefix);
+  EXPECT_TRUE(s.checkInternetUrls);
+  EXPECT_TRUE(s.ignoreScriptLinks);
   EXPECT_FALSE(parsed.options.json);
   EXPECT_EQ(parsed.options.paths, std::vector<std::string>{"site"});
 }
@@ -29,7 +29,7 @@ TEST(ScanOptionsTest, DefaultsAreThoseOfAFreshMachine) {
 struct SwitchRow {
   const char* name;
   const char* on;
-  std::uint32_t Settings::*field;
+  bool Settings::*field;
 };
 
 class ScanSwitchTest : public ::testing::TestWithParam<SwitchRow> {};
@@ -40,15 +40,15 @@ TEST_P(ScanSwitchTest, EachPairSetsItsOwnOption) {
   const std::string off = std::string("--no-") + row.on;
   const ParseResult offParsed = parseScanOptions({on, off, "site"});
   ASSERT_TRUE(offParsed.ok) << offParsed.error;
-  EXPECT_EQ(offParsed.options.settings.*row.field, 0u);
+  EXPECT_FALSE(offParsed.options.settings.*row.field);
   const ParseResult onParsed = parseScanOptions({off, on, "site"});
   ASSERT_TRUE(onParsed.ok) << onParsed.error;
-  EXPECT_EQ(onParsed.options.settings.*row.field, 1u);
+  EXPECT_TRUE(onParsed.options.settings.*row.field);
   // No other option moves.
   Settings expected;
-  expected.*row.field = 0;
+  expected.*row.field = false;
   Settings actual = offParsed.options.settings;
-  actual.*row.field = 0;
+  actual.*row.field = false;
   for (auto field : {&Settings::includeSubfolders, &Settings::scriptTagStrings, &Settings::scriptProtocolStrings,
                      &Settings::useSavedFromUrl, &Settings::useRelativePaths, &Settings::findReplacements,
                      &Settings::convertCodedChars, &Settings::addHttpPrefix, &Settings::addMailtoPrefix,
@@ -75,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ScanOptionsTest, OfflineTurnsTheInternetCheckOff) {
   const ParseResult parsed = parseScanOptions({"--offline", "a", "b"});
   ASSERT_TRUE(parsed.ok);
-  EXPECT_EQ(parsed.options.settings.checkInternetUrls, 0u);
+  EXPECT_FALSE(parsed.options.settings.checkInternetUrls);
   EXPECT_EQ(parsed.options.paths, (std::vector<std::string>{"a", "b"}));
 }
 

@@ -26,7 +26,7 @@ void check(bool condition) {
 // The site searched once, offline, as `fix --offline` searches it.
 struct Site {
   Site() {
-    settings.checkInternetUrls = 0;
+    settings.checkInternetUrls = false;
     files.addFolder(true, platform::toPathText(folder), [] { return false; });
     cli::TerminalPanel panel(nullptr, {});
     SearchContext context{settings, files, urls, savedFrom, internet, panel};

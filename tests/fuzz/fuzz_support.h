@@ -16,7 +16,7 @@
 
 #include <unistd.h>
 
-#include "core/search/progress_panel.h"
+#include "core/model/progress_panel.h"
 
 namespace quillorn::fuzz {
 

@@ -19,11 +19,12 @@
 #include <string_view>
 #include <utility>
 
-#include "core/search/scanners.h"
+#include "core/model/url_table.h"
+#include "core/search/script_scanner.h"
 #include "core/search/search_context.h"
 #include "core/search/search_pass.h"
+#include "core/search/style_sheet_scanner.h"
 #include "core/search/url_classifier.h"
-#include "core/search/url_table.h"
 #include "core/text/markup_lexing.h"
 #include "core/text/url_transforms.h"
 #include "platform/host_path.h"
@@ -56,7 +57,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 15> kTagPass
     {"TD", "background"},
     {"TR", "background"},
 }};
-constexpr std::array<std::string_view, 4> kProtocols = {"http://", "ftp://", "gopher://", "file://"};
+constexpr std::array<std::string_view, 5> kProtocols = {"http://", "https://", "ftp://", "gopher://", "file://"};
 
 struct Region {
   Pos start;
@@ -75,15 +76,15 @@ class ReferenceScan {
       : context_(context), text_(text), fileIndex_(fileIndex), step_(text.step) {}
 
   void html() {
-    const bool plain = context_.settings.scriptTagStrings != 0;
+    const bool plain = context_.settings.scriptTagStrings;
     tagPasses(plain);
     styleBlocks(plain);
-    if (context_.settings.scriptProtocolStrings != 0) scriptBlocks();
+    if (context_.settings.scriptProtocolStrings) scriptBlocks();
   }
 
   void script() {
-    if (context_.settings.scriptTagStrings != 0) tagPasses(true);
-    if (context_.settings.scriptProtocolStrings == 0) return;
+    if (context_.settings.scriptTagStrings) tagPasses(true);
+    if (!context_.settings.scriptProtocolStrings) return;
     for (const std::string_view protocol : kProtocols) {
       Handled handled;
       protocolStrings(protocol, 0, text_.end(), NoStop, handled);
@@ -259,16 +260,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
 
   Settings settings;
-  settings.scriptTagStrings = options & 1U;
-  settings.scriptProtocolStrings = (options >> 1) & 1U;
-  settings.useSavedFromUrl = (options >> 2) & 1U;
-  settings.useRelativePaths = (options >> 3) & 1U;
-  settings.findReplacements = (options >> 4) & 1U;
-  settings.convertCodedChars = (options >> 5) & 1U;
-  settings.addHttpPrefix = (options >> 6) & 1U;
-  settings.addMailtoPrefix = (options >> 6) & 1U;
-  settings.ignoreScriptLinks = (options >> 7) & 1U;
-  settings.checkInternetUrls = 0;
+  settings.scriptTagStrings = (options & 1U) != 0;
+  settings.scriptProtocolStrings = ((options >> 1) & 1U) != 0;
+  settings.useSavedFromUrl = ((options >> 2) & 1U) != 0;
+  settings.useRelativePaths = ((options >> 3) & 1U) != 0;
+  settings.findReplacements = ((options >> 4) & 1U) != 0;
+  settings.convertCodedChars = ((options >> 5) & 1U) != 0;
+  settings.addHttpPrefix = ((options >> 6) & 1U) != 0;
+  settings.addMailtoPrefix = ((options >> 6) & 1U) != 0;
+  settings.ignoreScriptLinks = ((options >> 7) & 1U) != 0;
+  settings.checkInternetUrls = false;
 
   // The page goes through the search as a file; the style sheet and the
   // script sit in the list (as targets, and for their own findings) but are
@@ -303,8 +304,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // The saved-from pass read the page as the reference reads it.
   const std::optional<std::string> saved =
-      settings.useSavedFromUrl != 0 ? referenceSavedFrom(documents[0].view(), settings.convertCodedChars != 0)
-                                    : std::nullopt;
+      settings.useSavedFromUrl ? referenceSavedFrom(documents[0].view(), settings.convertCodedChars) : std::nullopt;
   check(savedFrom.count() == (saved ? 1U : 0U));
   if (saved) check(savedFrom.entry(0).savedUrl == *saved && savedFrom.entry(0).savedFileIndex == 0);
 

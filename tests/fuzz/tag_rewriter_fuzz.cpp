@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "core/files/file_list.h"
+#include "core/model/url_table.h"
 #include "core/rewrite/tag_rewriter.h"
-#include "core/search/scanners.h"
+#include "core/search/html_scanner.h"
 #include "core/search/search_context.h"
-#include "core/search/url_table.h"
 #include "core/text/document_buffer.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -53,11 +53,11 @@ int delimiterChars(QuoteKind kind) { return kind == Bare ? 0 : kind == Delimited
 
 enum class WrittenBack { Untouched, Same, NotTheSame };
 
-// Whether `entry`, with its value as the rewriter would put it back between
-// its own delimiters (as host text, into `value`), leaves the text as it
-// stands: Untouched when its span does not fit (the rewriter leaves it
-// alone), NotTheSame when the value would not be written back as the same
-// units or reads as a decision rather than a value.
+// Whether `entry`, with its value read as host text (into `value`) and put
+// back between its own delimiters as the rewriter puts a value, leaves the
+// text as it stands: Untouched when its span does not fit (the rewriter
+// leaves it alone), NotTheSame when the value would not come back byte for
+// byte or reads as a decision rather than a value.
 WrittenBack valueAsWritten(const TextView& text, const UrlEntry& entry, std::string& value) {
   const int k = delimiterChars(entry.quoteKind);
   if (k < 0 || entry.valuePos < 0 || entry.valuePos % text.step != 0 || entry.spanLength < 2 * k) {
@@ -66,15 +66,13 @@ WrittenBack valueAsWritten(const TextView& text, const UrlEntry& entry, std::str
   if (entry.valuePos > text.end() || entry.spanLength > (text.end() - entry.valuePos) / text.step) {
     return WrittenBack::Untouched;
   }
-  value.clear();
-  const Pos first = entry.valuePos + k * text.step;
-  const Pos end = entry.valuePos + (entry.spanLength - k) * text.step;
-  for (Pos p = first; p < end; p += text.step) appendHostChar(text, p, value);
-  std::string written;
-  appendDocumentText(text, value, written);
-  if (written != std::string_view(reinterpret_cast<const char*>(text.data + first), static_cast<std::size_t>(end - first))) {
-    return WrittenBack::NotTheSame;
-  }
+  const auto step = static_cast<std::size_t>(text.step);
+  const std::uint8_t* inner = text.data + entry.valuePos + static_cast<std::size_t>(k) * step;
+  const std::size_t innerBytes = static_cast<std::size_t>(entry.spanLength - 2 * k) * step;
+  value = asHostText(TextView(inner, innerBytes, text.encoding(), text.charset));
+  std::string back;
+  appendDocumentText(text, value, back);
+  if (back != std::string_view(reinterpret_cast<const char*>(inner), innerBytes)) return WrittenBack::NotTheSame;
   const bool decision = value.empty() || value == "\"\"" || value.substr(0, RelativeMarker.size()) == RelativeMarker;
   return decision ? WrittenBack::NotTheSame : WrittenBack::Same;
 }
@@ -94,14 +92,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const TextView text = document.view();
 
   Settings settings;
-  settings.checkInternetUrls = 0;
-  settings.scriptTagStrings = options & 1U;
-  settings.convertCodedChars = (options >> 1) & 1U;
-  settings.useRelativePaths = (options >> 2) & 1U;
+  settings.checkInternetUrls = false;
+  settings.scriptTagStrings = (options & 1U) != 0;
+  settings.convertCodedChars = ((options >> 1) & 1U) != 0;
+  settings.useRelativePaths = ((options >> 2) & 1U) != 0;
   settings.textLinkAction = kTextChoices[policy & 3U];
   settings.imageUrlAction = kImageChoices[(policy >> 2) & 3U];
   settings.backgroundUrlAction = kImageChoices[(policy >> 4) & 3U];
-  settings.deletionRelativePaths = (policy >> 6) & 1U;
+  settings.deletionRelativePaths = ((policy >> 6) & 1U) != 0;
   settings.imageReplacementUrl = pool.substr(0, pool.size() / 2);
   settings.backgroundReplacementUrl = "C:\\site\\img\\bg.gif";
 

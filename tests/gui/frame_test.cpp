@@ -159,7 +159,7 @@ TEST(Frame, MovesThroughTheSevenPagesAskingBeforePageSevenAndStartsOver) {
   EXPECT_TRUE(wizard.frameControls().isEnabled(frame_ids::kNext));
   EXPECT_FALSE(wizard.frameControls().isEnabled(frame_ids::kPrevious));
   // The options other than the two replacement addresses stay as they were.
-  EXPECT_EQ(wizard.state.settings.checkInternetUrls, 0u);
+  EXPECT_FALSE(wizard.state.settings.checkInternetUrls);
 }
 
 TEST(Frame, ExitSavesTheOptionsAsTheirBoxesShowThem) {
@@ -171,7 +171,7 @@ TEST(Frame, ExitSavesTheOptionsAsTheirBoxesShowThem) {
   EXPECT_EQ(wizard.frame->result(), 0);
   quillorn::Settings stored;
   ASSERT_TRUE(quillorn::loadSettings(wizard.registry, stored).ok());
-  EXPECT_EQ(stored.includeSubfolders, 0u);
+  EXPECT_FALSE(stored.includeSubfolders);
 }
 
 // ---- The lock --------------------------------------------------------------

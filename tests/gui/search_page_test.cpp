@@ -45,10 +45,10 @@ QStringList statusLines(const WizardHarness& harness) {
 // Page 2 with `site` added, page 3 with `settings` set, page 4 searching.
 void searchSite(WizardHarness& harness, const std::filesystem::path& site, const quillorn::Settings& settings) {
   harness.clickFrame(frame_ids::kNext);
-  setBox(harness.page(1), wizard::files_ids::kIncludeSubfolders, settings.includeSubfolders != 0);
+  setBox(harness.page(1), wizard::files_ids::kIncludeSubfolders, settings.includeSubfolders);
   harness.addFolder(site);
   harness.clickFrame(frame_ids::kNext);
-  for (const wizard::OptionBox& box : wizard::optionBoxes()) setBox(harness.page(2), box.id, settings.*box.field != 0);
+  for (const wizard::OptionBox& box : wizard::optionBoxes()) setBox(harness.page(2), box.id, settings.*box.field);
   harness.clickFrame(frame_ids::kNext);
   settle();
 }
@@ -112,7 +112,7 @@ class SearchStopTest : public ::testing::TestWithParam<StopRow> {};
 TEST_P(SearchStopTest, EscStopsThePassItIsPressedIn) {
   const std::filesystem::path site = kScanCases / "saved-from" / "site";
   quillorn::Settings offline;
-  offline.checkInternetUrls = 0;
+  offline.checkInternetUrls = false;
   WizardHarness harness;
   QWidget elsewhere;
   if (!GetParam().inWizard) {

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/search/progress_panel.h"
+#include "core/model/progress_panel.h"
 
 namespace quillorn::test_support {
 

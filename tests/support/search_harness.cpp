@@ -7,7 +7,7 @@ namespace quillorn::test_support {
 
 SearchHarness::SearchHarness(const std::vector<std::string>& paths) {
   for (const std::string& path : paths) files.addSelectedFiles({path}, [] { return false; });
-  settings.checkInternetUrls = 0;  // no network in tests; a test that wants the check turns it on
+  settings.checkInternetUrls = false;  // no network in tests; a test that wants the check turns it on
 }
 
 void recordFilesAsRead(const FileList& files, UrlTable& urls) {

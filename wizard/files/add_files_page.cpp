@@ -63,10 +63,10 @@ void AddFilesPage::addFiles() {
 void AddFilesPage::addFolders() {
   const std::vector<std::string> folders = ui::chooseFolderPaths(this, {QStringLiteral("Add Folder(s)"), QString()});
   if (folders.empty()) return;
-  const bool recurse = frame_.state().settings.includeSubfolders != 0;
+  const bool recurse = frame_.state().settings.includeSubfolders;
   runAdd(kAddFolders, [&](const StopPoll& pollStop) {
     for (const std::string& folder : folders) {
-      if (files_.addFolder(recurse, folder, pollStop) == kAddStopped) break;
+      if (files_.addFolder(recurse, folder, pollStop) == PassEnd::Stopped) break;
     }
   });
 }

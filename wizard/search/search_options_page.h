@@ -16,7 +16,7 @@ class Frame;
 // A check box of the page and the option it shows.
 struct OptionBox {
   int id;
-  std::uint32_t Settings::*field;
+  bool Settings::*field;
 };
 
 // The page's ten boxes.

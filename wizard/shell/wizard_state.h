@@ -5,8 +5,8 @@
 
 #include "core/files/file_list.h"
 #include "core/search/internet_check.h"
-#include "core/search/saved_from.h"
-#include "core/search/url_table.h"
+#include "core/search/saved_from_table.h"
+#include "core/model/url_table.h"
 #include "core/settings/settings.h"
 
 namespace quillorn::wizard {

@@ -304,7 +304,7 @@ TEST_F(BackupRestorerTest, RestoringUndoesTheRewritingPass) {
   }
   test_support::recordFilesAsRead(files, urls);
   Settings settings;
-  settings.makeBackups = 1;
+  settings.makeBackups = true;
   RecordingPanel panel;
   {
     SiteLock lock;

@@ -443,7 +443,7 @@ TEST_P(FolderWalkTest, AddsFilesInWalkOrder) {
   TempTree tree;
   tree.build(row.tree);
   FileList list;
-  EXPECT_EQ(list.addFolder(row.recurse, tree.text(), {}), 0);
+  EXPECT_EQ(list.addFolder(row.recurse, tree.text(), {}), PassEnd::Done);
   EXPECT_EQ(list.paths(), tree.texts(row.expected));
 }
 
@@ -482,7 +482,7 @@ TEST(AddFolderTest, FolderTextEndingInSeparatorGetsNoSecondOne) {
   TempTree tree;
   tree.build({"f:a.htm", "f:s/b.htm"});
   FileList list;
-  EXPECT_EQ(list.addFolder(true, tree.text() + "\\", {}), 0);
+  EXPECT_EQ(list.addFolder(true, tree.text() + "\\", {}), PassEnd::Done);
   EXPECT_EQ(list.paths(), tree.texts({"a.htm", R"(s\b.htm)"}));
   EXPECT_EQ(list.lastBrowseLocation, tree.text() + "\\");
 }
@@ -491,8 +491,8 @@ TEST(AddFolderTest, MissingFolderOrFileAddsNothing) {
   TempTree tree;
   tree.build({"f:a.htm"});
   FileList list;
-  EXPECT_EQ(list.addFolder(true, tree.text("gone"), {}), 0);
-  EXPECT_EQ(list.addFolder(true, tree.text("a.htm"), {}), 0);
+  EXPECT_EQ(list.addFolder(true, tree.text("gone"), {}), PassEnd::Done);
+  EXPECT_EQ(list.addFolder(true, tree.text("a.htm"), {}), PassEnd::Done);
   EXPECT_TRUE(list.empty());
   EXPECT_EQ(list.lastBrowseLocation, tree.text("a.htm"));
 }
@@ -501,7 +501,7 @@ TEST(AddFolderTest, FilesComeAfterEarlierEntriesAndSkipListedOnes) {
   TempTree tree;
   tree.build({"f:c.htm", "f:a.htm", "f:b.htm"});
   FileList list = listOf({R"(\zzz\first.htm)", tree.text("b.htm")});
-  EXPECT_EQ(list.addFolder(false, tree.text(), {}), 0);
+  EXPECT_EQ(list.addFolder(false, tree.text(), {}), PassEnd::Done);
   std::vector<std::string> expected = {R"(\zzz\first.htm)"};
   for (const std::string& path : tree.texts({"b.htm", "a.htm", "c.htm"})) expected.push_back(path);
   EXPECT_EQ(list.paths(), expected);
@@ -513,7 +513,7 @@ TEST(AddFolderTest, SecondAddAddsNothing) {
   FileList list;
   list.addFolder(true, tree.text(), {});
   const std::vector<std::string> once = list.paths();
-  EXPECT_EQ(list.addFolder(true, tree.text(), {}), 0);
+  EXPECT_EQ(list.addFolder(true, tree.text(), {}), PassEnd::Done);
   EXPECT_EQ(list.paths(), once);
 }
 
@@ -524,7 +524,7 @@ TEST(AddFolderTest, AfterRemovalsMissingFilesReturnSortedAtEnd) {
   list.addFolder(false, tree.text(), {});
   ASSERT_EQ(list.paths(), tree.texts({"a.htm", "B.htm", "c.htm", "d.htm", "e.htm"}));
   list.removeSelected({3, 1});
-  EXPECT_EQ(list.addFolder(false, tree.text(), {}), 0);
+  EXPECT_EQ(list.addFolder(false, tree.text(), {}), PassEnd::Done);
   EXPECT_EQ(list.paths(), tree.texts({"a.htm", "c.htm", "e.htm", "B.htm", "d.htm"}));
 }
 
@@ -571,7 +571,7 @@ TEST(AddFolderTest, NameHoldingBackslashLeftOut) {
   TempTree tree;
   tree.build({"f:a.htm", R"(f:odd\name.htm)", R"(d:odd\dir)", R"(f:odd\dir/inside.htm)"});
   FileList list;
-  EXPECT_EQ(list.addFolder(true, tree.text(), {}), 0);
+  EXPECT_EQ(list.addFolder(true, tree.text(), {}), PassEnd::Done);
   EXPECT_EQ(list.paths(), tree.texts({"a.htm"}));
 }
 
@@ -584,7 +584,7 @@ TEST(AddFolderTest, UnreadableFolderAddsNothingAndWalkGoesOn) {
   if (!error) GTEST_SKIP() << "permissions do not restrict this user (root?)";
 
   FileList list;
-  EXPECT_EQ(list.addFolder(true, tree.text(), {}), 0);
+  EXPECT_EQ(list.addFolder(true, tree.text(), {}), PassEnd::Done);
   EXPECT_EQ(list.paths(), tree.texts({"a.htm", R"(z\b.htm)"}));
 }
 
@@ -600,7 +600,7 @@ TEST(AddFolderTest, FolderVanishedBeforeItIsEnteredAddsNothing) {
     fs::remove_all(tree.host("gone"), error);
     return false;
   };
-  EXPECT_EQ(list.addFolder(true, tree.text(), removeGone), 0);
+  EXPECT_EQ(list.addFolder(true, tree.text(), removeGone), PassEnd::Done);
   EXPECT_EQ(list.paths(), tree.texts({"a.htm", R"(z\b.htm)"}));
 }
 
@@ -609,7 +609,7 @@ TEST(AddFolderTest, FolderVanishedBeforeItIsEnteredAddsNothing) {
 struct StopRow {
   std::string_view name;
   int stopAt;  // 0: never
-  int result;
+  PassEnd result;
   int polls;
   std::vector<std::string_view> expected;
 };
@@ -629,21 +629,23 @@ TEST_P(FolderWalkStopTest, KeepsFilesFoundSoFarAndEntersNoFurtherFolder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, FolderWalkStopTest,
-    testing::Values(
-        StopRow{"NeverStoppedPollsOncePerFile",
-                0,
-                0,
-                6,
-                {"r1.htm", "r2.htm", R"(A\a.htm)", R"(A\Deep\d.htm)", R"(b\b.htm)", R"(b\c\c.htm)"}},
-        StopRow{"AfterLastRootFile", 2, kAddStopped, 2, {"r1.htm", "r2.htm"}},
-        StopRow{"InFirstSubfolder", 3, kAddStopped, 3, {"r1.htm", "r2.htm", R"(A\a.htm)"}},
-        StopRow{
-            "InNestedFolderSkipsSiblings", 4, kAddStopped, 4, {"r1.htm", "r2.htm", R"(A\a.htm)", R"(A\Deep\d.htm)"}},
-        StopRow{"AfterVeryLastFile",
-                6,
-                kAddStopped,
-                6,
-                {"r1.htm", "r2.htm", R"(A\a.htm)", R"(A\Deep\d.htm)", R"(b\b.htm)", R"(b\c\c.htm)"}}),
+    testing::Values(StopRow{"NeverStoppedPollsOncePerFile",
+                            0,
+                            PassEnd::Done,
+                            6,
+                            {"r1.htm", "r2.htm", R"(A\a.htm)", R"(A\Deep\d.htm)", R"(b\b.htm)", R"(b\c\c.htm)"}},
+                    StopRow{"AfterLastRootFile", 2, PassEnd::Stopped, 2, {"r1.htm", "r2.htm"}},
+                    StopRow{"InFirstSubfolder", 3, PassEnd::Stopped, 3, {"r1.htm", "r2.htm", R"(A\a.htm)"}},
+                    StopRow{"InNestedFolderSkipsSiblings",
+                            4,
+                            PassEnd::Stopped,
+                            4,
+                            {"r1.htm", "r2.htm", R"(A\a.htm)", R"(A\Deep\d.htm)"}},
+                    StopRow{"AfterVeryLastFile",
+                            6,
+                            PassEnd::Stopped,
+                            6,
+                            {"r1.htm", "r2.htm", R"(A\a.htm)", R"(A\Deep\d.htm)", R"(b\b.htm)", R"(b\c\c.htm)"}}),
     RowName{});
 
 TEST(AddFolderTest, StopMidFolderInsertsNamesFoundSoFarSorted) {
@@ -657,7 +659,7 @@ TEST(AddFolderTest, StopMidFolderInsertsNamesFoundSoFarSorted) {
 
   FileList list;
   int polls = 0;
-  EXPECT_EQ(list.addFolder(true, tree.text(), stopOnCall(2, polls)), kAddStopped);
+  EXPECT_EQ(list.addFolder(true, tree.text(), stopOnCall(2, polls)), PassEnd::Stopped);
   EXPECT_EQ(polls, 2);
   EXPECT_EQ(list.paths(), tree.texts({found[0], found[1]}));
 }

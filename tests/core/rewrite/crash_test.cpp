@@ -84,7 +84,7 @@ void makeSite(const fs::path& root) {
 int searchAndRewrite(const fs::path& root, bool makeBackups) {
   test_support::SearchHarness harness({});
   harness.files.addFolder(true, platform::toPathText(root), {});
-  harness.settings.makeBackups = makeBackups ? 1 : 0;
+  harness.settings.makeBackups = makeBackups;
   if (search(harness.context).state != SearchState::Done) return kFailed;
   SiteLock lock;
   if (lock.acquire({platform::toPathText(root)}, true) != SiteLock::Status::Taken) return kFailed;

@@ -97,7 +97,7 @@ class RewritingPassTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_NO_THROW(folder_.emplace("quillorn-rewrite"));
     root_ = folder_->path();
-    settings.makeBackups = 1;
+    settings.makeBackups = true;
   }
 
   // Writes `bytes` to `relative` under the test folder and appends it to the
@@ -201,7 +201,7 @@ class FileTypeTest : public RewritingPassTest, public ::testing::WithParamInterf
 // files, and empty ones, keep their very inode.
 TEST_P(FileTypeTest, RewrittenOrLeftAlone) {
   const FileTypeRow& row = GetParam();
-  settings.makeBackups = row.makeBackups ? 1 : 0;
+  settings.makeBackups = row.makeBackups;
   const std::string bytes = row.empty ? std::string() : std::string(kLink);
   const fs::path path = put(row.file, bytes);
   ASSERT_TRUE(urls.append(linkEntry(kLink, 0)));
@@ -281,7 +281,7 @@ class SkipTest : public RewritingPassTest, public ::testing::WithParamInterface<
 // exactly as it was; the pass goes on with the next file.
 TEST_P(SkipTest, LeavesTheFileAndGoesOn) {
   const SkipRow& row = GetParam();
-  settings.makeBackups = row.makeBackups ? 1 : 0;
+  settings.makeBackups = row.makeBackups;
   const fs::path page = putLink("site/page.htm");
   const fs::path next = putLink("next.htm");
   test_support::recordFilesAsRead(files, urls);
@@ -563,7 +563,8 @@ TEST_P(StopTest, StopQuestion) {
   EXPECT_EQ(outcome.state, row.state);
   EXPECT_EQ(questions, row.questions);
   if (row.state == RewriteState::Stopped) {
-    EXPECT_EQ(outcome.processedTotal, -1);
+    // One URL in each file rewritten before the stop.
+    EXPECT_EQ(outcome.processedTotal, static_cast<std::int64_t>(row.rewrittenFiles));
     EXPECT_EQ(outcome.statusText, "Stopped");
     EXPECT_EQ(panel.status, PanelStatus::Stopped);
   } else {
@@ -604,9 +605,10 @@ class WriteFailureTest : public RewritingPassTest, public ::testing::WithParamIn
     const int code = runInChild([&] {
       if (!prepareChild()) return kChildSetupFailed;
       const RewritePassOutcome outcome = run();
-      const bool expected = outcome.state == RewriteState::DiskError && outcome.processedTotal == -1 &&
-                            outcome.errorMessage == kDiskWritingError && outcome.failedFile == failing.string() &&
-                            panel.status == PanelStatus::Stopped && panel.lines.size() == 1;
+      // first.htm's URL was processed before the failure.
+      const bool expected = outcome.state == RewriteState::DiskError && outcome.processedTotal == 1 &&
+                            outcome.failedFile == failing.string() && panel.status == PanelStatus::Stopped &&
+                            panel.lines.size() == 1;
       return expected ? kChildAsExpected : kChildWrongOutcome;
     });
     ASSERT_EQ(code, kChildAsExpected);
@@ -616,7 +618,7 @@ class WriteFailureTest : public RewritingPassTest, public ::testing::WithParamIn
   // `folder`, and last.htm after it. Returns the failing page.
   fs::path layOut(const std::string& folder) {
     const WriteFailureRow& row = GetParam();
-    settings.makeBackups = row.makeBackups ? 1 : 0;
+    settings.makeBackups = row.makeBackups;
     first_ = putLink("first/first.htm");
     const std::string big = std::string(kLink) + std::string(200, 'x');
     failingBytes_ = row.bigEndian ? utf16(big, true) : big;
@@ -723,11 +725,6 @@ TEST_F(RewritingPassTest, WithoutHardLinksTheBackupIsACopy) {
   EXPECT_EQ(copy.st_mtim.tv_sec, before.st_mtim.tv_sec);
   EXPECT_EQ(copy.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
   EXPECT_EQ(namesIn(root_), (std::set<std::string>{"page.htm", "page.htm.bak"}));
-}
-
-TEST(BackupPathTest, AppendsBakAfterTheWholeName) {
-  EXPECT_EQ(backupPath("C:\\site\\index.htm"), "C:\\site\\index.htm.bak");
-  EXPECT_EQ(backupPath("C:\\site\\Style.CSS"), "C:\\site\\Style.CSS.bak");
 }
 
 }  // namespace

@@ -133,7 +133,7 @@ Settings buildSettings(const Policy& policy) {
   settings.textLinkAction = policy.text;
   settings.imageUrlAction = policy.image;
   settings.backgroundUrlAction = policy.background;
-  settings.deletionRelativePaths = policy.relative ? 1 : 0;
+  settings.deletionRelativePaths = policy.relative;
   settings.imageReplacementUrl = std::string(policy.imageUrl);
   settings.backgroundReplacementUrl = std::string(policy.backgroundUrl);
   return settings;

@@ -6,7 +6,7 @@
 #include <tuple>
 #include <vector>
 
-#include "core/search/url_table.h"
+#include "core/model/url_table.h"
 #include "tests/support/host_text.h"
 #include "tests/support/search_harness.h"
 
@@ -126,7 +126,7 @@ const ClassifyRow kRows[] = {
      {{"logo.gif", "../img/logo.gif", Delimited, 10}}, nullptr, 3},
     {"NameSearchRunsWithFindReplacementsOff", R"(<img src="images/logo.gif">)", "\"", kTagAtStart,
      {{"images/logo.gif", "img/logo.gif", Delimited, 17}},
-     [](Harness& h) { h.settings.findReplacements = 0; }},
+     [](Harness& h) { h.settings.findReplacements = false; }},
     {"FragmentOnlyIsIgnored", R"(<a href="#top">)", "\"", kTagAtStart, {}},
     {"FragmentKeptInUrlAndReplacement", R"(<a href="old/about.htm#team">)", "\"", kTagAtStart,
      {{"old/about.htm#team", "about.htm#team", Delimited, 20}}},
@@ -165,7 +165,7 @@ const ClassifyRow kRows[] = {
      {{"my page&x.htm", "", Delimited, 21}}},
     {"NotDecodedWhenOff", R"(<a href="about%2Ehtm">)", "\"", kTagAtStart,
      {{"about%2Ehtm", "", Delimited, 13}},
-     [](Harness& h) { h.settings.convertCodedChars = 0; }},
+     [](Harness& h) { h.settings.convertCodedChars = false; }},
 
     // Script links.
     {"JavascriptIgnored", R"~(<a href="JavaScript:go()">)~", "\"", kTagAtStart, {}},
@@ -173,10 +173,10 @@ const ClassifyRow kRows[] = {
     {"AboutIgnored", R"(<a href="about:blank">)", "\"", kTagAtStart, {}},
     {"JavascriptBrokenWhenNotIgnored", R"~(<a href="javascript:go()">)~", "\"", kTagAtStart,
      {{"javascript:go()", "", Delimited, 17}},
-     [](Harness& h) { h.settings.ignoreScriptLinks = 0; }},
+     [](Harness& h) { h.settings.ignoreScriptLinks = false; }},
     {"JavascriptWithAddressGetsNoMailto", R"~(<a href="javascript:m('ann@example.com')">)~", "\"", kTagAtStart,
      {{"javascript:m('ann@example.com')", "", Delimited, 33}},
-     [](Harness& h) { h.settings.ignoreScriptLinks = 0; }},
+     [](Harness& h) { h.settings.ignoreScriptLinks = false; }},
 
     // Internet URLs.
     {"InternetUrlUncheckedIsRecorded", R"(<a href="http://www.example.com/news.htm">)", "\"", kTagAtStart,
@@ -185,14 +185,14 @@ const ClassifyRow kRows[] = {
      {{"HTTP://www.example.com/about.htm", "about.htm", Delimited, 34}}},
     {"InternetUrlNoNameSearchWhenOff", R"(<a href="ftp://example.com/about.htm">)", "\"", kTagAtStart,
      {{"ftp://example.com/about.htm", "", Delimited, 29}},
-     [](Harness& h) { h.settings.findReplacements = 0; }},
+     [](Harness& h) { h.settings.findReplacements = false; }},
     {"InternetUrlCheckedButUnreachable", R"(<a href="gopher://example.com/x">)", "\"", kTagAtStart,
      {{"gopher://example.com/x", "", Delimited, 24}},
-     [](Harness& h) { h.settings.checkInternetUrls = 1; }, 0, 1},
+     [](Harness& h) { h.settings.checkInternetUrls = true; }, 0, 1},
     {"SavedFromCopyIsProposed", R"(<a href="http://WWW.example.com/saved.htm#a">)", "\"", kTagAtStart,
      {{"http://WWW.example.com/saved.htm#a", "copy/saved.htm#a", Delimited, 36}},
      [](Harness& h) {
-       h.settings.findReplacements = 0;
+       h.settings.findReplacements = false;
        h.savedFrom.add("http://www.example.com/saved.htm", 5);
      }},
     {"SavedFromBeatsNameSearch", R"(<a href="http://example.com/about.htm">)", "\"", kTagAtStart,
@@ -208,12 +208,12 @@ const ClassifyRow kRows[] = {
      {{"HTTPS://example.com/about.htm?v=2", "about.htm?v=2", Delimited, 35}}},
     {"HttpsChecked", R"(<a href="https://example.com/x.htm">)", "\"", kTagAtStart,
      {{"https://example.com/x.htm", "", Delimited, 27}},
-     [](Harness& h) { h.settings.checkInternetUrls = 1; }, 0, 1},
+     [](Harness& h) { h.settings.checkInternetUrls = true; }, 0, 1},
     {"SchemeRelativeIsInternetUrl", R"(<a href="//example.com/about.htm">)", "\"", kTagAtStart,
      {{"//example.com/about.htm", "about.htm", Delimited, 25}}},
     {"SchemeRelativeChecked", R"(<img src=//example.com/x.gif>)", "//", kTagAtStart,
      {{"//example.com/x.gif", "\"\"", Bare, 19}},
-     [](Harness& h) { h.settings.checkInternetUrls = 1; }, 0, 1},
+     [](Harness& h) { h.settings.checkInternetUrls = true; }, 0, 1},
 
     // "file://" links.
     {"FileUrlToListedFileMadeRelative", R"(<a href="file://C|/site/about.htm">)", "\"", kTagAtStart,
@@ -221,7 +221,7 @@ const ClassifyRow kRows[] = {
     {"FileUrlWithColonAndBackslashes", R"(<a href="FILE://c:\site\img\logo.gif">)", "\"", kTagAtStart,
      {{"FILE://c:\\site\\img\\logo.gif", "img/logo.gif", Delimited, 29}}},
     {"FileUrlToListedFileKeptWhenAbsolute", R"(<a href="file://C|/site/about.htm">)", "\"", kTagAtStart, {},
-     [](Harness& h) { h.settings.useRelativePaths = 0; }},
+     [](Harness& h) { h.settings.useRelativePaths = false; }},
     {"FileUrlThirdSlashGoesToNameSearch", R"(<a href="file:///C:/site/about.htm">)", "\"", kTagAtStart,
      {{"file:///C:/site/about.htm", "about.htm", Delimited, 27}}},
     {"FileUrlNotListed", R"(<a href=file://C|/old/none.htm>)", "file", kTagAtStart,
@@ -235,7 +235,7 @@ const ClassifyRow kRows[] = {
       {"www.example.com/x.htm#top", "\"\"", Bare, 25}}},
     {"WwwCheckedButUnreachable", R"(<a href="WWW.example.com">)", "\"", kTagAtStart,
      {{"WWW.example.com", "http://WWW.example.com", Delimited, 17}, {"WWW.example.com", "", Delimited, 17}},
-     [](Harness& h) { h.settings.checkInternetUrls = 1; }, 0, 1},
+     [](Harness& h) { h.settings.checkInternetUrls = true; }, 0, 1},
     {"WwwSavedFromCopyIsProposed", R"(<a href="www.example.com/saved.htm">)", "\"", kTagAtStart,
      {{"www.example.com/saved.htm", "http://www.example.com/saved.htm", Delimited, 27},
       {"www.example.com/saved.htm", "copy/saved.htm", Delimited, 27}},
@@ -245,7 +245,7 @@ const ClassifyRow kRows[] = {
       {"www.example.com/about.htm", "about.htm", Delimited, 27}}},
     {"WwwIsLocalPathWhenPrefixOff", R"(<a href="www.example.com">)", "\"", kTagAtStart,
      {{"www.example.com", "", Delimited, 17}},
-     [](Harness& h) { h.settings.addHttpPrefix = 0; }},
+     [](Harness& h) { h.settings.addHttpPrefix = false; }},
 
     // E-mail addresses.
     {"MailtoIsNeverChecked", R"(<a href="mailto:ann@example.com">)", "\"", kTagAtStart, {}},
@@ -257,7 +257,7 @@ const ClassifyRow kRows[] = {
      {{"ann@localhost", "", Delimited, 15}}},
     {"EmailIsLocalPathWhenPrefixOff", R"(<a href="ann@example.com">)", "\"", kTagAtStart,
      {{"ann@example.com", "", Delimited, 17}},
-     [](Harness& h) { h.settings.addMailtoPrefix = 0; }},
+     [](Harness& h) { h.settings.addMailtoPrefix = false; }},
     {"EmailGuessNeverWithSlash", R"(<a href="author@git.example.org/repo">)", "\"", kTagAtStart,
      {{"author@git.example.org/repo", "", Delimited, 29}}},
 
@@ -287,13 +287,13 @@ const ClassifyRow kRows[] = {
     {"GoodRelativeLinkProposedAbsolute", R"(<a href="about.htm#team">)", "\"", kTagAtStart,
      {{"about.htm#team", HOST_FORM("file:///home/ann/site/about.htm#team", "file://\\home\\ann\\site\\about.htm#team"),
        Delimited, 16}},
-     [](Harness& h) { h.settings.useRelativePaths = 0; }, 0, 0, &kPosixSite},
+     [](Harness& h) { h.settings.useRelativePaths = false; }, 0, 0, &kPosixSite},
     {"AbsoluteTargetWithSpaceQuotedInBareValue", R"(<img src=../my%20pics/logo.gif>)", "..", kTagAtStart,
      {{"../my pics/logo.gif",
        HOST_FORM("\"file:///home/ann/my pics/logo.gif\"", "\"file://\\home\\ann\\my pics\\logo.gif\""), Bare, 21}},
-     [](Harness& h) { h.settings.useRelativePaths = 0; }, 0, 0, &kPosixSite},
+     [](Harness& h) { h.settings.useRelativePaths = false; }, 0, 0, &kPosixSite},
     {"PosixFileUrlToListedFileKeptWhenAbsolute", R"(<a href="file:///home/ann/site/about.htm">)", "\"", kTagAtStart,
-     {}, [](Harness& h) { h.settings.useRelativePaths = 0; }, 0, 0, &kPosixSite},
+     {}, [](Harness& h) { h.settings.useRelativePaths = false; }, 0, 0, &kPosixSite},
     {"PosixFileUrlToListedFileMadeRelative", R"(<a href="file:///home/ann/site/about.htm">)", "\"", kTagAtStart,
      {{"file:///home/ann/site/about.htm", "about.htm", Delimited, 33}}, nullptr, 0, 0, &kPosixSite},
 };
@@ -311,8 +311,8 @@ TEST(ClassifierTest, ReadsOptionsWhenEachTestIsMade) {
   // The Internet check runs before the name search; an option switched off
   // while it runs must already count for the name search.
   Harness harness(kSite);
-  harness.settings.checkInternetUrls = 1;
-  harness.panel.onLine = [&harness] { harness.settings.findReplacements = 0; };
+  harness.settings.checkInternetUrls = true;
+  harness.panel.onLine = [&harness] { harness.settings.findReplacements = false; };
   const Document doc = makeDocument(R"(<a href="http://example.com/about.htm">)", Encoding::SingleByte);
   EXPECT_EQ(classifyUrl(harness.context, doc.buffer.view(), 0, 0, 8), 1);
   ASSERT_EQ(harness.urls.count(), 1u);

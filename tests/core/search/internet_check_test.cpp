@@ -519,7 +519,7 @@ class InternetSearchTest : public InternetCheckTest {
                "<a href=\"gopher://localhost/0/missing\">gone</a>\n"
                "</body></html>\n");
     files.addSelectedFiles({platform::toPathText(site.path() / "index.htm")}, [] { return false; });
-    settings.useSavedFromUrl = 0;
+    settings.useSavedFromUrl = false;
   }
 
   SearchOutcome runSearch() {
@@ -546,7 +546,7 @@ class InternetSearchTest : public InternetCheckTest {
 };
 
 TEST_F(InternetSearchTest, OptionOffCreatesNoClient) {
-  settings.checkInternetUrls = 0;
+  settings.checkInternetUrls = false;
 
   const SearchOutcome outcome = runSearch();
 
@@ -561,7 +561,7 @@ TEST_F(InternetSearchTest, OptionOffCreatesNoClient) {
 }
 
 TEST_F(InternetSearchTest, OptionOnChecksEveryLinkAndEndsTheSession) {
-  settings.checkInternetUrls = 1;
+  settings.checkInternetUrls = true;
 
   const SearchOutcome outcome = runSearch();
 

@@ -1,4 +1,4 @@
-#include "core/search/scanners.h"
+#include "core/search/html_scanner.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,10 @@
 #include <utility>
 #include <vector>
 
+#include "core/model/url_table.h"
+#include "core/search/script_scanner.h"
 #include "core/search/script_strings.h"
-#include "core/search/url_table.h"
+#include "core/search/style_sheet_scanner.h"
 #include "core/text/markup_lexing.h"
 #include "platform/host_path.h"
 #include "tests/support/search_harness.h"
@@ -29,20 +31,20 @@ const std::vector<std::string> kSite = {
 // The search's tables over kSite, with script strings found by protocol only.
 struct Harness : test_support::SearchHarness {
   Harness() : SearchHarness(kSite) {
-    settings.scriptTagStrings = 0;
-    settings.scriptProtocolStrings = 1;
+    settings.scriptTagStrings = false;
+    settings.scriptProtocolStrings = true;
   }
 };
 
 enum class Scanner { Html, Script, Style };
 
-std::int64_t runScanner(Scanner scanner, Harness& harness, const DocumentBuffer& buffer) {
+PassCount runScanner(Scanner scanner, Harness& harness, const DocumentBuffer& buffer) {
   switch (scanner) {
     case Scanner::Html: return scanHtmlFile(harness.context, buffer, 0);
     case Scanner::Script: return scanScriptFile(harness.context, buffer, 0);
     case Scanner::Style: return scanStyleFile(harness.context, buffer, 0);
   }
-  return 0;
+  return {};
 }
 
 std::string expectedStatusLine(const DocumentBuffer& buffer, std::size_t found) {
@@ -80,11 +82,11 @@ struct ScanRow {
   void (*configure)(Settings&) = nullptr;
 };
 
-void tagStringsOn(Settings& s) { s.scriptTagStrings = 1; }
-void protocolStringsOff(Settings& s) { s.scriptProtocolStrings = 0; }
+void tagStringsOn(Settings& s) { s.scriptTagStrings = true; }
+void protocolStringsOff(Settings& s) { s.scriptProtocolStrings = false; }
 void bothOff(Settings& s) {
-  s.scriptTagStrings = 0;
-  s.scriptProtocolStrings = 0;
+  s.scriptTagStrings = false;
+  s.scriptProtocolStrings = false;
 }
 
 class ScanTest : public ::testing::TestWithParam<std::tuple<ScanRow, Encoding>> {};
@@ -96,9 +98,10 @@ TEST_P(ScanTest, RecordsInPassOrder) {
   if (row.configure != nullptr) row.configure(harness.settings);
   const DocumentBuffer buffer = makeDocument(row.document, encoding);
 
-  const std::int64_t result = runScanner(row.scanner, harness, buffer);
+  const PassCount result = runScanner(row.scanner, harness, buffer);
 
-  EXPECT_EQ(result, 1 + static_cast<std::int64_t>(row.entries.size()));
+  EXPECT_EQ(result.end, PassEnd::Done);
+  EXPECT_EQ(result.count, static_cast<std::int64_t>(row.entries.size()));
   ASSERT_EQ(harness.urls.count(), row.entries.size());
   for (std::size_t i = 0; i < row.entries.size(); ++i) {
     SCOPED_TRACE(i);
@@ -288,12 +291,12 @@ TEST_P(ProgressTest, StepsLowerBarAndPolls) {
 }
 
 void bothOn(Settings& s) {
-  s.scriptTagStrings = 1;
-  s.scriptProtocolStrings = 1;
+  s.scriptTagStrings = true;
+  s.scriptProtocolStrings = true;
 }
 void tagStringsOnly(Settings& s) {
-  s.scriptTagStrings = 1;
-  s.scriptProtocolStrings = 0;
+  s.scriptTagStrings = true;
+  s.scriptProtocolStrings = false;
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ProgressTest,
@@ -311,7 +314,7 @@ struct StopRow {
   Scanner scanner;
   std::string document;
   int stopAtPoll;
-  std::int64_t result;
+  PassEnd end;
   std::size_t entries;
 };
 
@@ -322,9 +325,11 @@ TEST_P(StopTest, StopsWithoutStatusLine) {
   Harness harness;
   harness.panel.stopFromPoll = row.stopAtPoll;
   const DocumentBuffer buffer = makeDocument(row.document, Encoding::SingleByte);
-  EXPECT_EQ(runScanner(row.scanner, harness, buffer), row.result);
+  const PassCount result = runScanner(row.scanner, harness, buffer);
+  EXPECT_EQ(result.end, row.end);
+  EXPECT_EQ(result.count, static_cast<std::int64_t>(row.entries));
   EXPECT_EQ(harness.urls.count(), row.entries);
-  if (row.result < 0) {
+  if (row.end == PassEnd::Stopped) {
     EXPECT_TRUE(harness.panel.lines.empty());
     EXPECT_EQ(harness.panel.polls, row.stopAtPoll);  // nothing is polled after the stop
   } else {
@@ -339,16 +344,17 @@ const std::string kStopScript = "u = \"http://x.org/u.htm\";\nf = \"ftp://x.org/
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, StopTest,
-    ::testing::Values(StopRow{"HtmlBeforeFirstPass", Scanner::Html, kStopPage, 1, -1, 0},
-                      StopRow{"HtmlAfterAPass", Scanner::Html, kStopPage, 2, -2, 1},
-                      StopRow{"HtmlAfterImgPass", Scanner::Html, kStopPage, 9, -3, 2},
-                      StopRow{"HtmlBeforeStyleBlocks", Scanner::Html, kStopPage, 16, -3, 2},
-                      StopRow{"HtmlBeforeScriptStrings", Scanner::Html, kStopPage, 17, -4, 3},
-                      StopRow{"HtmlNotStopped", Scanner::Html, kStopPage, 0, 5, 4},
-                      StopRow{"ScriptBeforeFirstProtocol", Scanner::Script, kStopScript, 1, -1, 0},
-                      StopRow{"ScriptBeforeSecondProtocol", Scanner::Script, kStopScript, 2, -2, 1},
-                      StopRow{"ScriptNotStopped", Scanner::Script, kStopScript, 0, 3, 2},
-                      StopRow{"StyleBeforeStart", Scanner::Style, "p { background: url(a.gif) }", 1, -1, 0}),
+    ::testing::Values(StopRow{"HtmlBeforeFirstPass", Scanner::Html, kStopPage, 1, PassEnd::Stopped, 0},
+                      StopRow{"HtmlAfterAPass", Scanner::Html, kStopPage, 2, PassEnd::Stopped, 1},
+                      StopRow{"HtmlAfterImgPass", Scanner::Html, kStopPage, 9, PassEnd::Stopped, 2},
+                      StopRow{"HtmlBeforeStyleBlocks", Scanner::Html, kStopPage, 16, PassEnd::Stopped, 2},
+                      StopRow{"HtmlBeforeScriptStrings", Scanner::Html, kStopPage, 17, PassEnd::Stopped, 3},
+                      StopRow{"HtmlNotStopped", Scanner::Html, kStopPage, 0, PassEnd::Done, 4},
+                      StopRow{"ScriptBeforeFirstProtocol", Scanner::Script, kStopScript, 1, PassEnd::Stopped, 0},
+                      StopRow{"ScriptBeforeSecondProtocol", Scanner::Script, kStopScript, 2, PassEnd::Stopped, 1},
+                      StopRow{"ScriptNotStopped", Scanner::Script, kStopScript, 0, PassEnd::Done, 2},
+                      StopRow{"StyleBeforeStart", Scanner::Style, "p { background: url(a.gif) }", 1, PassEnd::Stopped,
+                              0}),
     [](const ::testing::TestParamInfo<StopRow>& info) { return std::string(info.param.name); });
 
 TEST(ScannerTest, FullTableDropsWithoutOverflow) {
@@ -357,7 +363,7 @@ TEST(ScannerTest, FullTableDropsWithoutOverflow) {
   filler.url = "x";
   while (harness.urls.count() < UrlTable::kCapacity - 1) ASSERT_TRUE(harness.urls.append(filler));
   const DocumentBuffer buffer = makeDocument(R"(<a href="a.htm"><img src="b.gif">)", Encoding::SingleByte);
-  EXPECT_EQ(scanHtmlFile(harness.context, buffer, 0), 2);
+  EXPECT_EQ(scanHtmlFile(harness.context, buffer, 0).count, 1);
   EXPECT_EQ(harness.urls.count(), UrlTable::kCapacity);
   EXPECT_EQ(harness.urls.entry(UrlTable::kCapacity - 1).url, "a.htm");
   EXPECT_EQ(harness.urls.droppedCount(), 1u);
@@ -370,12 +376,12 @@ TEST(ScannerTest, OddTrailingByteOfUtf16IsNoCharacter) {
   for (Scanner scanner : {Scanner::Html, Scanner::Script, Scanner::Style}) {
     Harness even;
     Harness odd;
-    even.settings.scriptTagStrings = odd.settings.scriptTagStrings = 1;
+    even.settings.scriptTagStrings = odd.settings.scriptTagStrings = true;
     DocumentBuffer buffer = makeDocument(page, Encoding::Utf16);
-    const std::int64_t evenResult = runScanner(scanner, even, buffer);
+    const PassCount evenResult = runScanner(scanner, even, buffer);
     buffer.bytes.push_back('"');
     buffer.bytes.shrink_to_fit();
-    EXPECT_EQ(runScanner(scanner, odd, buffer), evenResult);
+    EXPECT_EQ(runScanner(scanner, odd, buffer).count, evenResult.count);
     EXPECT_EQ(odd.urls.count(), even.urls.count());
   }
 }
@@ -383,7 +389,7 @@ TEST(ScannerTest, OddTrailingByteOfUtf16IsNoCharacter) {
 TEST(ScannerTest, StatusLineNamesUtf16) {
   Harness harness;
   const DocumentBuffer buffer = makeDocument("", Encoding::Utf16);
-  EXPECT_EQ(scanStyleFile(harness.context, buffer, 0), 1);
+  EXPECT_EQ(scanStyleFile(harness.context, buffer, 0).count, 0);
   ASSERT_EQ(harness.panel.lines.size(), 1u);
   EXPECT_EQ(harness.panel.lines[0], platform::displayPath(kSite[0]) + " (2 bytes): Unicode, 0 broken URL(s) found");
 }

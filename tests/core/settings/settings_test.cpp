@@ -45,7 +45,7 @@ const std::string kValueNotSet = "Main - Unable to set a needed registry value!"
 // The stored flags in their stored order, with the field each one fills.
 struct Flag {
   const char* name;
-  std::uint32_t Settings::*field;
+  bool Settings::*field;
 };
 const std::array<Flag, 11> kFlags = {{
     {"Step2Chk1", &Settings::includeSubfolders},
@@ -82,13 +82,13 @@ std::string allFlagLines(std::uint32_t value) {
 // Settings with every field away from its default.
 Settings changedSettings() {
   Settings settings;
-  for (const Flag& flag : kFlags) settings.*flag.field = settings.*flag.field != 0 ? 0U : 1U;
+  for (const Flag& flag : kFlags) settings.*flag.field = !(settings.*flag.field);
   settings.textLinkAction = DeletionChoice::MakeEmpty;
   settings.imageUrlAction = DeletionChoice::ReplaceWithUrl;
   settings.backgroundUrlAction = DeletionChoice::MakeEmpty;
   settings.otherUrlAction = DeletionChoice::MakeEmptyOrDelete;
-  settings.deletionRelativePaths = 0;
-  settings.makeBackups = 0;
+  settings.deletionRelativePaths = false;
+  settings.makeBackups = false;
   settings.imageReplacementUrl = "img/none.gif";
   settings.backgroundReplacementUrl = "img/blank.gif";
   return settings;
@@ -123,7 +123,7 @@ TEST_F(SettingsTest, FreshMachineStartsFromDefaultsAndCreatesTheKey) {
   EXPECT_EQ(settings.scriptTagStrings, 0U);
   for (const Flag& flag : kFlags) {
     if (std::string(flag.name) != "Step3Chk1") {
-      EXPECT_EQ(settings.*flag.field, 1U) << flag.name;
+      EXPECT_TRUE(settings.*flag.field) << flag.name;
     }
   }
   expectDefaults(settings);
@@ -156,10 +156,10 @@ TEST_F(SettingsTest, EachFlagIsStoredUnderItsOwnNameAndReadBack) {
   for (const Flag& flipped : kFlags) {
     SCOPED_TRACE(flipped.name);
     Settings settings;
-    settings.*flipped.field = settings.*flipped.field != 0 ? 0U : 1U;
+    settings.*flipped.field = !(settings.*flipped.field);
     ASSERT_TRUE(saveSettings(registry, settings).ok());
     RegistryKey key = registry.createKey(kKey);
-    for (const Flag& flag : kFlags) EXPECT_EQ(key.queryDword(flag.name), settings.*flag.field) << flag.name;
+    for (const Flag& flag : kFlags) EXPECT_EQ(key.queryDword(flag.name), settings.*flag.field ? 1U : 0U) << flag.name;
     Settings loaded;
     ASSERT_TRUE(loadSettings(registry, loaded).ok());
     for (const Flag& flag : kFlags) EXPECT_EQ(loaded.*flag.field, settings.*flag.field) << flag.name;
@@ -203,7 +203,7 @@ TEST_P(StoredValueTest, OneValueDecidesOnlyItsOwnField) {
   EXPECT_EQ(settings.useRelativePaths, GetParam().expected);
   for (const Flag& flag : kFlags) {
     if (std::string(flag.name) != "Step3Chk4") {
-      EXPECT_EQ(settings.*flag.field, 0U) << flag.name;
+      EXPECT_FALSE(settings.*flag.field) << flag.name;
     }
   }
 }
@@ -275,7 +275,7 @@ TEST_F(SettingsTest, RegistryCutAtEveryByteLoadsAndIsRepairedBySaving) {
     ASSERT_TRUE(loadSettings(registry, settings).ok());
     const Settings defaults;
     for (const Flag& flag : kFlags) {
-      const std::uint32_t value = settings.*flag.field;
+      const bool value = settings.*flag.field;
       EXPECT_TRUE(value == stored.*flag.field || value == defaults.*flag.field) << flag.name;
     }
     if (cut % 64 != 0 && cut != full.size()) continue;
@@ -492,7 +492,7 @@ TEST_F(SettingsTest, WizardsSavingAtOnceLeaveAWholeRegistry) {
       for (int round = 0; round < kRounds; ++round) {
         Settings settings;
         if (!loadSettings(own, settings).ok()) ::_exit(1);
-        for (const Flag& flag : kFlags) settings.*flag.field = static_cast<std::uint32_t>((round + process) % 2);
+        for (const Flag& flag : kFlags) settings.*flag.field = (round + process) % 2 == 1;
         if (!saveSettings(own, settings).ok()) ::_exit(2);
       }
       ::_exit(0);

@@ -1,4 +1,4 @@
-#include "core/search/url_table.h"
+#include "core/model/url_table.h"
 
 #include <utility>
 
@@ -6,7 +6,12 @@
 
 namespace quillorn {
 
-void UrlTable::empty() {
+bool sameFinding(const UrlEntry& a, const UrlEntry& b) {
+  return a.url == b.url && a.valuePos == b.valuePos && a.tagPos == b.tagPos && a.spanLength == b.spanLength &&
+         a.quoteKind == b.quoteKind && a.fileIndex == b.fileIndex;
+}
+
+void UrlTable::clear() {
   entries_.clear();
   entries_.shrink_to_fit();
   sources_.clear();

@@ -1,6 +1,10 @@
 #pragma once
 // What a long operation reports to, and asks whether to stop: the wizard's
 // pages and the command line are two implementations of this one interface.
+//
+// Known limits: the panel is polled, never interrupted, so a stop takes effect
+// at the next poll of the pass; it carries text and positions, not the
+// findings themselves.
 
 #include <cstdint>
 #include <string_view>
@@ -24,6 +28,16 @@ class ProgressPanel {
   virtual void setPanelStatus(PanelStatus status, std::string_view text) = 0;
   // True when the user asked to stop since the last poll.
   virtual bool pollStopRequest() = 0;
+};
+
+// How a pass, or its work on one file, ended: run to its end, or stopped
+// because the user asked to stop.
+enum class PassEnd { Done, Stopped };
+
+// How a pass ended and what it counted until then.
+struct PassCount {
+  PassEnd end = PassEnd::Done;
+  std::int64_t count = 0;
 };
 
 // "Press ESC to stop" and "Stopped", the status texts every panel shares.

@@ -3,6 +3,10 @@
 // in the order the search recorded them (file by file in file-list order, and
 // inside a file in the order of the scanner's passes). The decision for an
 // entry is not stored apart: it is derived from the entry's replacement text.
+//
+// Known limits: at most kCapacity entries per search (further findings are
+// counted as dropped, never kept); an entry's positions hold only in the bytes
+// its file's source stamp describes.
 
 #include <cstddef>
 #include <cstdint>
@@ -34,6 +38,11 @@ struct UrlEntry {
   bool internetUrl = false;      // an Internet URL not confirmed reachable (checked or not)
 };
 
+// Whether two entries stand for the same finding: the same value, read the
+// same way, at the same place of the same file. The replacement and the
+// results line are decisions about a finding, not part of it.
+bool sameFinding(const UrlEntry& a, const UrlEntry& b);
+
 enum class UrlAction { DoNotChange, Delete, ReplaceRelative, Replace };
 
 // What the search read of one file. The entries' positions are offsets into
@@ -56,7 +65,7 @@ class UrlTable {
 
   // Frees every entry and every source stamp and starts a new search's count
   // of dropped findings.
-  void empty();
+  void clear();
 
   // Records an entry. Refused, and counted as dropped, when the table is full:
   // the table never grows past its capacity.
@@ -64,7 +73,7 @@ class UrlTable {
 
   std::size_t count() const { return entries_.size(); }
   bool full() const { return entries_.size() >= kCapacity; }
-  // Findings refused since the last empty() because the table was full.
+  // Findings refused since the last clear() because the table was full.
   std::size_t droppedCount() const { return dropped_; }
 
   // Precondition for all three: index < count().

@@ -2,6 +2,9 @@
 // The "saved from url" table: per HTML file, the address its browser comment
 // names, so an Internet URL of the site the pages were saved from maps back to
 // the local copy. Lookups go through a hash index and give the first entry.
+//
+// Known limits: addresses compare ignoring ASCII case only, with no URL
+// normalisation ("http://a.com" and "http://a.com/" are two addresses).
 
 #include <cstddef>
 #include <cstdint>
@@ -20,7 +23,7 @@ struct SavedFromEntry {
 
 class SavedFromTable {
  public:
-  void empty();
+  void clear();
   void add(std::string savedUrl, std::int32_t savedFileIndex);
   std::size_t count() const { return entries_.size(); }
   const SavedFromEntry& entry(std::size_t index) const { return entries_[index]; }

@@ -1,0 +1,22 @@
+#pragma once
+// The status line each scanner writes for a file it read to the end.
+//
+// Known limits: a file whose scan was stopped gets no line; the size is the
+// byte count of the file as read.
+
+#include <cstdint>
+#include <string>
+
+#include "core/search/search_context.h"
+#include "core/text/document_buffer.h"
+
+namespace quillorn {
+
+// The start of a file's status line: host path, " (", size, " bytes):" and the encoding label.
+std::string statusLineStart(const SearchContext& context, const DocumentBuffer& buffer, std::int32_t fileIndex);
+
+// Ends `line` with ", ", `found` and " broken URL(s) found" and appends it to
+// the panel's status list.
+void finishStatusLine(SearchContext& context, std::string& line, std::int64_t found);
+
+}  // namespace quillorn

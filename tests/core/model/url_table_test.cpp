@@ -1,0 +1,150 @@
+#include "core/model/url_table.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace quillorn {
+namespace {
+
+struct ActionRow {
+  const char* name;
+  std::string replacement;
+  std::string url;
+  UrlAction action;
+  std::string value;  // unwrapped value text
+  bool quoted;
+};
+
+class UrlActionTest : public ::testing::TestWithParam<ActionRow> {};
+
+TEST_P(UrlActionTest, DerivesActionAndValue) {
+  const ActionRow& row = GetParam();
+  const UnwrappedReplacement unwrapped = unwrapReplacement(row.replacement);
+  EXPECT_EQ(std::string(unwrapped.value), row.value);
+  EXPECT_EQ(unwrapped.quoted, row.quoted);
+  EXPECT_EQ(urlAction(row.replacement, row.url), row.action);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replacements, UrlActionTest,
+    ::testing::Values(ActionRow{"EmptyIsDelete", "", "a.htm", UrlAction::Delete, "", false},
+                      ActionRow{"TwoQuotesIsDelete", "\"\"", "a.htm", UrlAction::Delete, "", true},
+                      ActionRow{"LoneQuoteIsEmpty", "\"", "a.htm", UrlAction::Delete, "", true},
+                      ActionRow{"SameAsUrlIsDoNotChange", "a.htm", "a.htm", UrlAction::DoNotChange, "a.htm", false},
+                      ActionRow{"QuotedSameAsUrlIsDoNotChange", "\"my page.htm\"", "my page.htm",
+                                UrlAction::DoNotChange, "my page.htm", true},
+                      ActionRow{"CaseDifferenceIsReplace", "A.HTM", "a.htm", UrlAction::Replace, "A.HTM", false},
+                      ActionRow{"MarkerWithPathIsRelative", "???C:\\site\\b.htm", "b.htm", UrlAction::ReplaceRelative,
+                                "C:\\site\\b.htm", false},
+                      ActionRow{"MarkerAloneIsDelete", "???", "b.htm", UrlAction::Delete, "", false},
+                      ActionRow{"MarkerAndQuotedPath", "???\"C:\\my site\\b.htm\"", "b.htm", UrlAction::ReplaceRelative,
+                                "C:\\my site\\b.htm", true},
+                      ActionRow{"MarkerAndOneQuoteIsDelete", "???\"", "b.htm", UrlAction::Delete, "", true},
+                      ActionRow{"MarkerThenTextEndingInQuoteIsNotQuoted", "???b\"", "b.htm", UrlAction::ReplaceRelative,
+                                "b\"", false},
+                      ActionRow{"MarkerValueEqualToUrlIsStillRelative", "???C:\\site\\b.htm", "C:\\site\\b.htm",
+                                UrlAction::ReplaceRelative, "C:\\site\\b.htm", false},
+                      ActionRow{"QuotedMarkerIsPlainReplace", "\"???x\"", "b.htm", UrlAction::Replace, "???x", true},
+                      ActionRow{"OtherTextIsReplace", "http://www.example.com", "www.example.com", UrlAction::Replace,
+                                "http://www.example.com", false}),
+    [](const ::testing::TestParamInfo<ActionRow>& info) { return std::string(info.param.name); });
+
+UrlEntry entryAt(std::int64_t valuePos, std::int32_t fileIndex) {
+  UrlEntry entry;
+  entry.url = "missing.htm";
+  entry.valuePos = valuePos;
+  entry.fileIndex = fileIndex;
+  return entry;
+}
+
+TEST(UrlTableTest, KeepsEveryOccurrenceInRecordingOrder) {
+  UrlTable table;
+  const std::int64_t positions[] = {10, 40, 90, 5, 60};
+  const std::int32_t files[] = {0, 0, 0, 1, 1};
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(table.append(entryAt(positions[i], files[i])));
+  ASSERT_EQ(table.count(), 5u);
+  for (std::size_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(table.entry(i).valuePos, positions[i]);
+    EXPECT_EQ(table.entry(i).fileIndex, files[i]);
+    EXPECT_EQ(table.entry(i).groupIndex, -1);
+  }
+}
+
+TEST(UrlTableTest, CapacityRefusesAndCountsWithoutGrowing) {
+  UrlTable table;
+  for (std::size_t i = 0; i + 1 < UrlTable::kCapacity; ++i) ASSERT_TRUE(table.append(entryAt(1, 0)));
+  EXPECT_FALSE(table.full());
+  // The last free slot, then two refusals.
+  EXPECT_TRUE(table.append(entryAt(2, 0)));
+  EXPECT_TRUE(table.full());
+  EXPECT_EQ(table.droppedCount(), 0u);
+  EXPECT_FALSE(table.append(entryAt(3, 0)));
+  EXPECT_FALSE(table.append(entryAt(4, 0)));
+  EXPECT_EQ(table.count(), UrlTable::kCapacity);
+  EXPECT_EQ(table.droppedCount(), 2u);
+  EXPECT_EQ(table.entry(UrlTable::kCapacity - 1).valuePos, 2);
+
+  table.clear();
+  EXPECT_EQ(table.count(), 0u);
+  EXPECT_EQ(table.droppedCount(), 0u);
+  EXPECT_TRUE(table.append(entryAt(7, 3)));
+  EXPECT_EQ(table.entry(0).fileIndex, 3);
+}
+
+TEST(UrlTableTest, DecisionsAreWrittenIntoReplacements) {
+  UrlTable table;
+  UrlEntry entry = entryAt(0, 0);
+  entry.replacement = "";
+  ASSERT_TRUE(table.append(entry));
+  EXPECT_EQ(urlAction(table.entry(0)), UrlAction::Delete);
+  table.setReplacement(0, "missing.htm");
+  EXPECT_EQ(urlAction(table.entry(0)), UrlAction::DoNotChange);
+  table.setReplacement(0, "???C:\\site\\found.htm");
+  EXPECT_EQ(urlAction(table.entry(0)), UrlAction::ReplaceRelative);
+  table.setGroupIndex(0, 4);
+  EXPECT_EQ(table.entry(0).groupIndex, 4);
+}
+
+struct FindingRow {
+  const char* name;
+  void (*change)(UrlEntry&);
+  bool same;
+};
+
+class SameFindingTest : public ::testing::TestWithParam<FindingRow> {};
+
+TEST_P(SameFindingTest, ComparesWhereAndWhatNotTheDecision) {
+  UrlEntry first = entryAt(40, 2);
+  first.url = "pics/logo.gif";
+  first.tagPos = 31;
+  first.spanLength = 15;
+  first.quoteKind = Delimited;
+  UrlEntry second = first;
+  GetParam().change(second);
+  EXPECT_EQ(sameFinding(first, second), GetParam().same);
+  EXPECT_EQ(sameFinding(second, first), GetParam().same);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, SameFindingTest,
+    ::testing::Values(FindingRow{"Url", [](UrlEntry& e) { e.url = "pics/Logo.gif"; }, false},
+                      FindingRow{"ValuePos", [](UrlEntry& e) { ++e.valuePos; }, false},
+                      FindingRow{"TagPos", [](UrlEntry& e) { e.tagPos = StyleUrl; }, false},
+                      FindingRow{"SpanLength", [](UrlEntry& e) { --e.spanLength; }, false},
+                      FindingRow{"QuoteKind", [](UrlEntry& e) { e.quoteKind = Bare; }, false},
+                      FindingRow{"FileIndex", [](UrlEntry& e) { e.fileIndex = 3; }, false},
+                      FindingRow{"Replacement", [](UrlEntry& e) { e.replacement = "images/logo.gif"; }, true},
+                      FindingRow{"GroupIndex", [](UrlEntry& e) { e.groupIndex = 7; }, true},
+                      FindingRow{"InternetUrl", [](UrlEntry& e) { e.internetUrl = !e.internetUrl; }, true}),
+    [](const ::testing::TestParamInfo<FindingRow>& info) { return std::string(info.param.name); });
+
+TEST(UrlTableTest, ActionNames) {
+  EXPECT_EQ(urlActionName(UrlAction::DoNotChange), "DoNotChange");
+  EXPECT_EQ(urlActionName(UrlAction::Delete), "Delete");
+  EXPECT_EQ(urlActionName(UrlAction::ReplaceRelative), "ReplaceRelative");
+  EXPECT_EQ(urlActionName(UrlAction::Replace), "Replace");
+}
+
+}  // namespace
+}  // namespace quillorn
