@@ -342,25 +342,6 @@ std::string displayText(const std::string& bytes, Encoding encoding) {
   return platform::toDisplayUtf8(narrow);
 }
 
-// Why a file that would change is left as it is, for a person.
-std::string skipReasonText(SkipReason reason, int error, const std::string& path) {
-  switch (reason) {
-    case SkipReason::ChangedSinceSearch:
-      return "it changed after it was searched (edited, replaced or removed): run fix again to repair it as it is "
-             "now";
-    case SkipReason::IsLink: return "it is a link to another file, which is repaired under its own name";
-    case SkipReason::OutsideFolders:
-      return "it lies outside the folders given (reached through a folder link that leads out of them)";
-    case SkipReason::BackupExists: return "its backup \"" + platform::displayPath(backupPath(path)) + "\" exists";
-    case SkipReason::BackupNameTaken:
-      return "\"" + platform::displayPath(backupPath(path)) + "\", which is not a file, takes its backup name";
-    case SkipReason::ReadOnly: return "it is read-only, and without backups it cannot be replaced";
-    case SkipReason::FolderNotWritable: return "no new file can be made in its folder";
-    case SkipReason::WriteFailed: return "it could not be written (" + platform::errorText(error) + ")";
-  }
-  return {};
-}
-
 void printSkip(const char* verb, const FileSkip& skip, const FileList& files) {
   const std::string& path = files.path(skip.index);
   std::cout << verb << " \"" << platform::toDisplayUtf8(platform::displayPath(path))

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes a screenshot of each page of the wizard and of its About box, under a
-# virtual X server, into docs/screenshots/. The sample site (examples/site) is
-# what page 2 adds and page 4 searches, offline.
+# virtual X server, into docs/screenshots/. A copy of the sample site
+# (examples/site) is what page 2 adds, page 4 searches offline and page 7
+# repairs.
 #
 #   bash tools/screenshots.sh [BUILD_DIR]     BUILD_DIR defaults to build/dev
 set -euo pipefail

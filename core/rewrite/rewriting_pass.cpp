@@ -96,6 +96,23 @@ Written write(const FilePlan& plan, bool makeBackups) {
 
 std::string backupPath(std::string_view path) { return std::string(path) + std::string(kBackupSuffix); }
 
+std::string skipReasonText(SkipReason reason, int error, std::string_view path) {
+  switch (reason) {
+    case SkipReason::ChangedSinceSearch:
+      return "it changed after it was searched (edited, replaced or removed): search again to repair it as it is now";
+    case SkipReason::IsLink: return "it is a link to another file, which is repaired under its own name";
+    case SkipReason::OutsideFolders:
+      return "it lies outside the folders given (reached through a folder link that leads out of them)";
+    case SkipReason::BackupExists: return "its backup \"" + platform::displayPath(backupPath(path)) + "\" exists";
+    case SkipReason::BackupNameTaken:
+      return "\"" + platform::displayPath(backupPath(path)) + "\", which is not a file, takes its backup name";
+    case SkipReason::ReadOnly: return "it is read-only, and without backups it cannot be replaced";
+    case SkipReason::FolderNotWritable: return "no new file can be made in its folder";
+    case SkipReason::WriteFailed: return "it could not be written (" + platform::errorText(error) + ")";
+  }
+  return {};
+}
+
 RewritePassOutcome runRewritingPass(RewritePassContext& context) {
   ProgressPanel& panel = context.panel;
   RewritePassOutcome outcome;

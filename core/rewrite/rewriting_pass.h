@@ -49,6 +49,10 @@ struct FileSkip {
   int error = 0;  // errno value, for SkipReason::WriteFailed
 };
 
+// Why a file that would change was left as it was, for a person; `path` is
+// the file's path text.
+std::string skipReasonText(SkipReason reason, int error, std::string_view path);
+
 struct RewritePassOutcome {
   RewriteState state = RewriteState::Done;
   std::int64_t processedTotal = 0;  // -1 when stopped or failed
