@@ -54,7 +54,8 @@ echo "bench: generating $pages pages" >&2
 bench_site_stats "$original"
 
 # A fresh copy for every run; a warm-up of each fills the page cache.
-fresh() { rm -rf "$work/site" && cp -a "$original" "$work/site"; }
+# The copy is flushed to disk first, so that no run pays for writing it back.
+fresh() { rm -rf "$work/site" && cp -a "$original" "$work/site" && sync; }
 fresh
 "$CLI" scan --json --offline "$work/site" >"$work/report.json" || [[ $? -eq 1 ]]
 python3 - "$work/report.json" "$work/decisions.json" <<'PY'

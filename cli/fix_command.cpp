@@ -75,6 +75,9 @@ What deleting a link means (for findings whose decision is to delete them):
                        each page
   --no-backups         do not keep the old versions (each file is still
                        replaced whole, never left half written)
+A deletion never changes FRAME addresses, script strings or style-sheet url( )
+addresses, whatever these options say; the wizard offers no choice for them
+either (its "Make empty or delete" of " Other URLs and Links " is off).
 
 Decisions and previews:
   --decisions FILE     take the decisions from FILE: the JSON that

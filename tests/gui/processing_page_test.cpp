@@ -5,6 +5,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCloseEvent>
+
+#include <sys/resource.h>
 
 #include <gtest/gtest.h>
 
@@ -213,9 +216,11 @@ TEST(WholeRepair, ThroughAllSevenPagesTheWizardWritesWhatFixWrites) {
 
 struct StopRow {
   const char* name;
+  bool byClose;  // the window's close button instead of ESC
   ui::MessageAnswer answer;
   int rewritten;
   QString status;
+  bool stillOpen;
 };
 
 class ProcessingStopTest : public ::testing::TestWithParam<StopRow> {};
@@ -233,7 +238,11 @@ TEST_P(ProcessingStopTest, EscAsksWhetherToCancelWithNoAsTheDefault) {
   wizard.desktop.answers = {ui::MessageAnswer::Yes, GetParam().answer};
   // Queued behind page 7's start request: the pass sees it after its first file.
   dynamic_cast<QAbstractButton*>(wizard.frameControls().control(frame_ids::kNext))->click();
-  postEscape(wizard.frame.get(), Qt::LowEventPriority);
+  if (GetParam().byClose) {
+    QCoreApplication::postEvent(wizard.frame.get(), new QCloseEvent(), Qt::LowEventPriority);
+  } else {
+    postEscape(wizard.frame.get(), Qt::LowEventPriority);
+  }
   settle();
 
   ASSERT_EQ(wizard.desktop.asked.size(), 2u);
@@ -254,6 +263,8 @@ TEST_P(ProcessingStopTest, EscAsksWhetherToCancelWithNoAsTheDefault) {
   EXPECT_EQ(rewritten, GetParam().rewritten);
   EXPECT_EQ(statusLines(wizard).size(), GetParam().rewritten);
   EXPECT_EQ(wizard.page(kProcessingStep).text(processing_ids::kStatusLine), GetParam().status);
+  EXPECT_EQ(wizard.frame->isVisible(), GetParam().stillOpen);
+  if (!GetParam().stillOpen) return;
   EXPECT_TRUE(wizard.frameControls().isEnabled(frame_ids::kNext));
   EXPECT_TRUE(wizard.frameControls().hasFocus(frame_ids::kNext));
   EXPECT_FALSE(wizard.frameControls().isEnabled(frame_ids::kPrevious));
@@ -261,9 +272,48 @@ TEST_P(ProcessingStopTest, EscAsksWhetherToCancelWithNoAsTheDefault) {
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, ProcessingStopTest,
-    ::testing::Values(StopRow{"YesStopsAfterTheFileInHand", ui::MessageAnswer::Yes, 1, "Stopped"},
-                      StopRow{"NoGoesOnToTheEnd", ui::MessageAnswer::No, 4, "Done (4 of 4 URL(s) processed successfully)"}),
+    ::testing::Values(
+        StopRow{"YesStopsAfterTheFileInHand", false, ui::MessageAnswer::Yes, 1, "Stopped", true},
+        StopRow{"NoGoesOnToTheEnd", false, ui::MessageAnswer::No, 4, "Done (4 of 4 URL(s) processed successfully)",
+                true},
+        StopRow{"CloseAnsweredYesStopsThenCloses", true, ui::MessageAnswer::Yes, 1, "Stopped", false},
+        StopRow{"CloseAnsweredNoGoesOnAndStaysOpen", true, ui::MessageAnswer::No, 4,
+                "Done (4 of 4 URL(s) processed successfully)", true}),
     [](const ::testing::TestParamInfo<StopRow>& info) { return std::string(info.param.name); });
+
+// ---- A disk writing error -----------------------------------------------------
+
+TEST(ProcessingPage, ADiskWritingErrorSaysWhichFileKeptItsContentAndEndsWithMinusOne) {
+  WizardHarness wizard;
+  wizard.folder.write("site/a.html", "<a href=\"gone.html\">x</a>\n");
+  const std::string big = "<a href=\"gone.html\">x</a>\n" + std::string(400, ' ') + "\n";
+  const fs::path second = wizard.folder.write("site/b.html", big);
+  search(wizard, wizard.folder.path() / "site");
+  wizard.clickFrame(frame_ids::kNext);
+  wizard.clickFrame(frame_ids::kNext);
+  wizard.clickPage(kDeletionStep, deletion_ids::kTextEmpty);
+  wizard.desktop.answers = {ui::MessageAnswer::Yes};
+
+  // Writes beyond 128 bytes fail, as on a full disk, while page 7 runs.
+  rlimit before{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+  rlimit small = before;
+  small.rlim_cur = 128;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  wizard.clickFrame(frame_ids::kNext);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &before), 0);
+
+  ASSERT_EQ(wizard.desktop.asked.size(), 2u);
+  const ui::MessageRequest& box = wizard.desktop.asked[1];
+  EXPECT_EQ(box.title, "Emergency Quit");
+  EXPECT_EQ(box.icon, ui::MessageIcon::Error);
+  EXPECT_TRUE(box.text.startsWith("Step7: Disk writing error!\n")) << box.text.toStdString();
+  EXPECT_TRUE(box.text.contains(QString::fromStdString(second.string()))) << box.text.toStdString();
+  EXPECT_EQ(wizard.frame->result(), -1);
+  EXPECT_FALSE(wizard.frame->isVisible());
+  EXPECT_EQ(quillorn::test_support::readFile(wizard.folder.path() / "site/a.html"), "<a href=\"#\">x</a>\n");
+  EXPECT_EQ(quillorn::test_support::readFile(second), big);
+}
 
 // ---- The site's lock ------------------------------------------------------------
 

@@ -90,10 +90,11 @@ int main(int argc, char** argv) {
     quillorn::ui::press(frameButton(frame_ids::kNext));
     const quillorn::ui::ControlSet& deletion = frame.page(5).controls();
     quillorn::ui::press(deletion.control(quillorn::wizard::deletion_ids::kImageReplace));
+    desktop.fileAnswers.push_back({site.filePath(QStringLiteral("images/paper.gif"))});
+    quillorn::ui::press(deletion.control(quillorn::wizard::deletion_ids::kImageBrowse));
     allSaved &= shoot(&frame, out.filePath(QStringLiteral("page6-deletion.png")));
 
     quillorn::ui::press(frameButton(frame_ids::kNext));  // the question's default answer is Yes
-    QTimer::singleShot(500, [&] {
     allSaved &= shoot(&frame, out.filePath(QStringLiteral("page7-processing.png")));
 
     // The About box is modal: it is pictured and closed from inside its own loop.
@@ -104,7 +105,6 @@ int main(int argc, char** argv) {
     });
     quillorn::ui::press(frameButton(frame_ids::kAbout));
     quillorn::ui::press(frameButton(frame_ids::kExit));
-    });
   };
   const int status = quillorn::wizard::runWizard(std::move(start));
   return status == 0 && allSaved ? 0 : 1;
