@@ -348,7 +348,7 @@ std::string displayText(const std::string& bytes, Encoding encoding) {
 void printSkip(const char* verb, const FileSkip& skip, const FileList& files) {
   const std::string& path = files.path(skip.index);
   std::cout << verb << " \"" << platform::toDisplayUtf8(platform::displayPath(path))
-            << "\": " << platform::toDisplayUtf8(skipReasonText(skip.reason, skip.error, path)) << '\n';
+            << "\": " << platform::toDisplayUtf8(skipReasonText(skip.reason, skip.error, path, "run fix again")) << '\n';
 }
 
 // After skips: how many, and how to clear existing backups out of the way.

@@ -168,6 +168,8 @@ void ControlSet::setText(int id, const QString& text) const {
     label->setText(text);
   } else if (auto* edit = dynamic_cast<QLineEdit*>(widget)) {
     edit->setText(text);
+    // A text the program puts in shows its beginning, as an edit box does.
+    edit->setCursorPosition(0);
   } else if (auto* group = dynamic_cast<QGroupBox*>(widget)) {
     group->setTitle(text);
   }

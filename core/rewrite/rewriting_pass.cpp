@@ -96,10 +96,11 @@ Written write(const FilePlan& plan, bool makeBackups) {
 
 std::string backupPath(std::string_view path) { return std::string(path) + std::string(kBackupSuffix); }
 
-std::string skipReasonText(SkipReason reason, int error, std::string_view path) {
+std::string skipReasonText(SkipReason reason, int error, std::string_view path, std::string_view again) {
   switch (reason) {
     case SkipReason::ChangedSinceSearch:
-      return "it changed after it was searched (edited, replaced or removed): search again to repair it as it is now";
+      return "it changed after it was searched (edited, replaced or removed): " + std::string(again) +
+             " to repair it as it is now";
     case SkipReason::IsLink: return "it is a link to another file, which is repaired under its own name";
     case SkipReason::OutsideFolders:
       return "it lies outside the folders given (reached through a folder link that leads out of them)";

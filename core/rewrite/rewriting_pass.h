@@ -50,8 +50,9 @@ struct FileSkip {
 };
 
 // Why a file that would change was left as it was, for a person; `path` is
-// the file's path text.
-std::string skipReasonText(SkipReason reason, int error, std::string_view path);
+// the file's path text, `again` what the person does to repair a file that
+// changed since the search ("run fix again").
+std::string skipReasonText(SkipReason reason, int error, std::string_view path, std::string_view again);
 
 struct RewritePassOutcome {
   RewriteState state = RewriteState::Done;

@@ -281,6 +281,31 @@ INSTANTIATE_TEST_SUITE_P(
                 "Done (4 of 4 URL(s) processed successfully)", true}),
     [](const ::testing::TestParamInfo<StopRow>& info) { return std::string(info.param.name); });
 
+// ---- A file left as it was --------------------------------------------------------
+
+TEST(ProcessingPage, AFileWhoseBackupNameIsTakenIsLeftAsItWasWithItsReason) {
+  WizardHarness wizard;
+  const fs::path page = wizard.folder.write("site/a.html", "<a href=\"gone.html\">x</a>\n");
+  wizard.folder.write("site/a.html.bak", "an earlier repair's backup\n");
+  wizard.folder.write("site/b.html", "<a href=\"gone.html\">x</a>\n");
+  search(wizard, wizard.folder.path() / "site");
+  wizard.clickFrame(frame_ids::kNext);
+  wizard.clickFrame(frame_ids::kNext);
+  wizard.clickPage(kDeletionStep, deletion_ids::kTextEmpty);
+  wizard.desktop.answers = {ui::MessageAnswer::Yes};
+  wizard.clickFrame(frame_ids::kNext);
+
+  const QString shown = QString::fromStdString(page.string());
+  EXPECT_EQ(statusLines(wizard),
+            (QStringList{QString("Not rewritten: \"%1\": its backup \"%1.bak\" exists").arg(shown),
+                         QString("Processing \"%1\" (26 bytes) ASCII").arg(QString::fromStdString(
+                             (wizard.folder.path() / "site/b.html").string()))}));
+  EXPECT_EQ(quillorn::test_support::readFile(page), "<a href=\"gone.html\">x</a>\n");
+  EXPECT_EQ(quillorn::test_support::readFile(page.string() + ".bak"), "an earlier repair's backup\n");
+  EXPECT_EQ(wizard.page(kProcessingStep).text(processing_ids::kStatusLine),
+            "Done (1 of 2 URL(s) processed successfully)");
+}
+
 // ---- A disk writing error -----------------------------------------------------
 
 TEST(ProcessingPage, ADiskWritingErrorSaysWhichFileKeptItsContentAndEndsWithMinusOne) {

@@ -60,8 +60,8 @@ void ProcessingPage::runProcessing() {
                              [this] { return confirmStop(); },
                              [this, &state](const FileSkip& skip) {
                                const std::string& path = state.files.path(skip.index);
-                               panel_.appendStatusLine("Not rewritten \"" + platform::displayPath(path) +
-                                                       "\": " + skipReasonText(skip.reason, skip.error, path));
+                               panel_.appendStatusLine("Not rewritten: \"" + platform::displayPath(path) +
+                                                       "\": " + skipReasonText(skip.reason, skip.error, path, "search again"));
                              }};
   const RewritePassOutcome outcome = runRewritingPass(context);
   frame_.unlockControls();
