@@ -98,18 +98,32 @@ std::string backupPath(std::string_view path) { return std::string(path) + std::
 
 std::string skipReasonText(SkipReason reason, int error, std::string_view path, std::string_view again) {
   switch (reason) {
-    case SkipReason::ChangedSinceSearch:
-      return "it changed after it was searched (edited, replaced or removed): " + std::string(again) +
-             " to repair it as it is now";
+    case SkipReason::ChangedSinceSearch: {
+      std::string text = "it changed after it was searched (edited, replaced or removed): ";
+      text.append(again).append(" to repair it as it is now");
+      return text;
+    }
     case SkipReason::IsLink: return "it is a link to another file, which is repaired under its own name";
     case SkipReason::OutsideFolders:
       return "it lies outside the folders given (reached through a folder link that leads out of them)";
-    case SkipReason::BackupExists: return "its backup \"" + platform::displayPath(backupPath(path)) + "\" exists";
-    case SkipReason::BackupNameTaken:
-      return "\"" + platform::displayPath(backupPath(path)) + "\", which is not a file, takes its backup name";
+    // Built by appending: GCC 12 warns about `"..." + std::string` here (-Wrestrict).
+    case SkipReason::BackupExists: {
+      std::string text = "its backup \"";
+      text.append(platform::displayPath(backupPath(path))).append("\" exists");
+      return text;
+    }
+    case SkipReason::BackupNameTaken: {
+      std::string text = "\"";
+      text.append(platform::displayPath(backupPath(path))).append("\", which is not a file, takes its backup name");
+      return text;
+    }
     case SkipReason::ReadOnly: return "it is read-only, and without backups it cannot be replaced";
     case SkipReason::FolderNotWritable: return "no new file can be made in its folder";
-    case SkipReason::WriteFailed: return "it could not be written (" + platform::errorText(error) + ")";
+    case SkipReason::WriteFailed: {
+      std::string text = "it could not be written (";
+      text.append(platform::errorText(error)).append(")");
+      return text;
+    }
   }
   return {};
 }
