@@ -60,8 +60,7 @@ bench_run "$limit" "${fix[@]}"
 fresh && bench_run "$limit" "$WIZARD" --repair "$work/site"
 
 clis=() cli_cpus=() wizards=() wizard_cpus=() adds=() steps=() rewrites=() last="" cli_done=""
-for ((r = 1; r <= reps; r++)); do
-  echo "bench: run $r of $reps" >&2
+run_cli() {
   fresh
   BENCH_STDOUT="$work/cli.txt" bench_run "$limit" "${fix[@]}"
   if [[ $RUN_RC -ne 0 && $RUN_RC -ne 1 ]]; then
@@ -70,7 +69,10 @@ for ((r = 1; r <= reps; r++)); do
   fi
   clis+=("$RUN_WALL") cli_cpus+=("$RUN_CPU")
   cli_done="$(grep '^Done (' "$work/cli.txt" || true)"
-  if [[ $r -eq 1 ]]; then rm -rf "$work/fixed" && mv "$work/site" "$work/fixed"; fi
+  echo "bench: fix $RUN_WALL s wall, $RUN_CPU s CPU" >&2
+  if [[ ! -d "$work/fixed" ]]; then mv "$work/site" "$work/fixed"; fi
+}
+run_wizard() {
   fresh
   BENCH_STDOUT="$work/wizard.txt" bench_run "$limit" "$WIZARD" --repair "$work/site"
   if [[ $RUN_RC -ne 0 ]]; then
@@ -78,16 +80,25 @@ for ((r = 1; r <= reps; r++)); do
     exit 1
   fi
   last="$(cat "$work/wizard.txt")"
-  if [[ $r -eq 1 ]] && ! diff -r -q "$work/fixed" "$work/site" >"$work/diff.txt"; then
-    echo "bench: the wizard and fix wrote different sites:" >&2
-    head -n 5 "$work/diff.txt" >&2
-  fi
   wizards+=("$RUN_WALL") wizard_cpus+=("$RUN_CPU")
   adds+=("$(sed -n 's/.* add_s \([0-9.]*\) .*/\1/p' <<<"$last")")
   steps+=("$(sed -n 's/.* pages4to7_s \([0-9.]*\) .*/\1/p' <<<"$last")")
   rewrites+=("$(sed -n 's/.* rewrite_s \([0-9.]*\) .*/\1/p' <<<"$last")")
+  echo "bench: wizard $RUN_WALL s wall, $RUN_CPU s CPU" >&2
+  if [[ -d "$work/fixed" && ! -f "$work/compared" ]]; then
+    touch "$work/compared"
+    if ! diff -r -q "$work/fixed" "$work/site" >"$work/diff.txt"; then
+      echo "bench: the wizard and fix wrote different sites:" >&2
+      head -n 5 "$work/diff.txt" >&2
+    fi
+  fi
+}
+# The two take turns at going first, so that neither always follows the
+# other's writes.
+for ((r = 1; r <= reps; r++)); do
+  echo "bench: run $r of $reps" >&2
+  if ((r % 2)); then run_cli && run_wizard; else run_wizard && run_cli; fi
 done
-
 fill=$(bench_median "${fills[@]}")
 apply=$(bench_median "${applies[@]}")
 cli=$(bench_median "${clis[@]}")
