@@ -79,6 +79,9 @@ What deleting a link means (for findings whose decision is to delete them):
                        each page
   --no-backups         do not keep the old versions (each file is still
                        replaced whole, never left half written)
+A deletion never changes FRAME addresses, script strings or style-sheet url( )
+addresses, whatever these options say; the wizard offers no choice for them
+either (its "Make empty or delete" of " Other URLs and Links " is off).
 
 Decisions and previews:
   --decisions FILE     take the decisions from FILE: the JSON that
@@ -199,8 +202,9 @@ std::string displayText(const std::string& bytes, const DocumentBuffer& document
 
 void printSkip(const char* verb, const FileSkip& skip, const FileList& files) {
   const std::string& path = files.path(skip.index);
-  std::cout << verb << " \"" << terminalText(platform::toDisplayUtf8(platform::displayPath(path)))
-            << "\": " << terminalText(platform::toDisplayUtf8(skipReasonText(skip.reason, skip.error, path))) << '\n';
+  std::cout << verb << " \"" << terminalText(platform::toDisplayUtf8(platform::displayPath(path))) << "\": "
+            << terminalText(platform::toDisplayUtf8(skipReasonText(skip.reason, skip.error, path, "run fix again")))
+            << '\n';
 }
 
 // After skips: how many, and how to clear existing backups out of the way.

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Takes a screenshot of each page of the wizard, of its About box and of
-# Ravelet's window, under a virtual X server, into docs/screenshots/. The
-# sample site (examples/site) is what page 2 adds and page 4 searches,
-# offline, and what Ravelet's folder box names.
+# Ravelet's window, under a virtual X server, into docs/screenshots/. A copy
+# of the sample site (examples/site) is what page 2 adds, page 4 searches
+# offline, page 7 repairs and Ravelet's folder box names.
 #
 #   bash tools/screenshots.sh [BUILD_DIR]     BUILD_DIR defaults to build/dev
 set -euo pipefail

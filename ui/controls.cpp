@@ -3,7 +3,9 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QDialog>
 #include <QGroupBox>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -50,7 +52,11 @@ void ControlSet::build(QWidget* host, const DialogTemplate& dialog, BaseUnits un
       case ControlKind::PushButton:
       case ControlKind::DefaultPushButton: {
         auto* push = new QPushButton(captionOf(control), host);
-        push->setDefault(control.kind == ControlKind::DefaultPushButton);
+        if (control.kind == ControlKind::DefaultPushButton) {
+          defaultButton_ = control.id;
+          // A dialog has one default button; a page's would take the frame's.
+          if (qobject_cast<QDialog*>(host) != nullptr) push->setDefault(true);
+        }
         button = push;
         break;
       }
@@ -92,7 +98,14 @@ void ControlSet::build(QWidget* host, const DialogTemplate& dialog, BaseUnits un
         widget = line;
         break;
       }
-      case ControlKind::ListBox: widget = new ListBox(host, (control.style & style::kExtendedSelection) != 0); break;
+      case ControlKind::ListBox: {
+        auto* list = new ListBox(host, (control.style & style::kExtendedSelection) != 0);
+        const int id = control.id;
+        QObject::connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, list,
+                         [onCommand, id] { onCommand(id, kSelectionChanged); });
+        widget = list;
+        break;
+      }
       case ControlKind::EditBox: {
         auto* edit = new QLineEdit(host);
         const int id = control.id;
@@ -155,6 +168,8 @@ void ControlSet::setText(int id, const QString& text) const {
     label->setText(text);
   } else if (auto* edit = dynamic_cast<QLineEdit*>(widget)) {
     edit->setText(text);
+    // A text the program puts in shows its beginning, as an edit box does.
+    edit->setCursorPosition(0);
   } else if (auto* group = dynamic_cast<QGroupBox*>(widget)) {
     group->setTitle(text);
   }

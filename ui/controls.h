@@ -24,6 +24,7 @@ class ListBox;
 
 // What a control tells its window's handler, beside its id.
 inline constexpr int kClicked = 0;           // a button, check box, radio button or link text was pressed
+inline constexpr int kSelectionChanged = 1;  // a list box's selected lines changed
 inline constexpr int kEditChanged = 0x0300;  // an edit box's text changed
 
 class ControlSet {
@@ -34,6 +35,11 @@ class ControlSet {
   // (which is the Tab order), each placed by mapDialogRect with `units`, named
   // for screen readers, and reporting its clicks and changes to `onCommand`.
   void build(QWidget* host, const DialogTemplate& dialog, BaseUnits units, CommandHandler onCommand);
+
+  // The template's default push button, kStaticId when it has none. In a
+  // dialog box it is the button Enter presses; a page leaves the dialog's own
+  // default as it is and presses its button itself (ui::Page).
+  int defaultButton() const { return defaultButton_; }
 
   // nullptr when the window has no control `id`.
   QWidget* control(int id) const;
@@ -58,6 +64,7 @@ class ControlSet {
 
  private:
   std::unordered_map<int, QWidget*> byId_;
+  int defaultButton_ = kStaticId;
 };
 
 }  // namespace quillorn::ui

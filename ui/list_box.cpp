@@ -30,6 +30,11 @@ class LineModel : public QAbstractListModel {
   const QString& line(int row) const { return lines_[static_cast<std::size_t>(row)]; }
   int count() const { return static_cast<int>(lines_.size()); }
 
+  void setLine(int row, const QString& line) {
+    lines_[static_cast<std::size_t>(row)] = line;
+    if (row < announced_) emit dataChanged(index(row), index(row), {Qt::DisplayRole});
+  }
+
   // Keeps the lines; the view learns of them with the next announce().
   void append(const QStringList& lines) { lines_.insert(lines_.end(), lines.begin(), lines.end()); }
 
@@ -117,6 +122,21 @@ void ListBox::appendLines(const QStringList& lines) {
 void ListBox::clear() { model_->clear(); }
 
 void ListBox::removeRows(const std::vector<int>& rows) { model_->remove(rows); }
+
+void ListBox::setLine(int row, const QString& line) {
+  if (row >= 0 && row < count()) model_->setLine(row, line);
+}
+
+int ListBox::selectedRow() const {
+  const std::vector<int> rows = selectedRows();
+  return rows.empty() ? -1 : rows.front();
+}
+
+void ListBox::selectRow(int row) {
+  if (row < 0 || row >= count()) return;
+  model_->announce();
+  selectionModel()->setCurrentIndex(model_->index(row), QItemSelectionModel::ClearAndSelect);
+}
 
 std::vector<int> ListBox::selectedRows() const {
   std::vector<int> rows;

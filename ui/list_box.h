@@ -10,7 +10,8 @@
 // rule for it, the widest line measured with the list's own font plus 180,
 // which widenHorizontalExtent applies one line at a time; the owner resets it.
 //
-// Not handled: sorting, item data beside the text, owner drawing.
+// Not handled: sorting, item data beside the text (a page that needs a number
+// per line numbers its lines by row), owner drawing.
 
 #include <QListView>
 #include <QString>
@@ -37,8 +38,15 @@ class ListBox : public QListView {
   void clear();
   // Removes the given rows (ascending, no repeats); the others keep their order.
   void removeRows(const std::vector<int>& rows);
+  // Replaces the text of `row` in place: the line keeps its position, and the
+  // list its scroll position and selection.
+  void setLine(int row, const QString& line);
   // The selected rows, ascending.
   std::vector<int> selectedRows() const;
+  // The first selected row, -1 when none is.
+  int selectedRow() const;
+  // Makes `row` the one selected line and the current one, without scrolling.
+  void selectRow(int row);
 
   // Makes `row` the current line, without selecting it, and scrolls it into
   // view, both once the waiting events are handled.

@@ -37,6 +37,8 @@ class StopKey : public QObject {
   void setPumpInterval(int milliseconds) { pumpIntervalMs_ = milliseconds; }
 
   void requestStop() { requested_ = true; }
+  // Withdraws a stop the program asked for; later polls report only ESC.
+  void withdrawStop() { requested_ = false; }
   bool stopRequested() const { return requested_; }
 
  protected:

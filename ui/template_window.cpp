@@ -1,5 +1,6 @@
 #include "ui/template_window.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QWindow>
@@ -71,6 +72,17 @@ Page::Page(QWidget* frame, const DialogTemplate& dialog) : QWidget(frame) {
 }
 
 bool Page::event(QEvent* event) { return handleWindowEvent(event) || QWidget::event(event); }
+
+void Page::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  auto* button = dynamic_cast<QAbstractButton*>(controls().control(controls().defaultButton()));
+  if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && button != nullptr && button->isEnabled() &&
+      button->isVisible()) {
+    button->click();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
 
 Dialog::Dialog(QWidget* owner, const DialogTemplate& dialog, bool minimizeBox) : QDialog(owner) {
   // Without an owner the dialog is a main window (in the task bar); either

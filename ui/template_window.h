@@ -17,6 +17,7 @@
 // Dialog is a top-level dialog box (the frame itself, the About box).
 
 #include <QDialog>
+#include <QKeyEvent>
 #include <QWidget>
 
 #include <cstdint>
@@ -63,12 +64,16 @@ class TemplateWindow {
 };
 
 // A page: a child of the frame, the size of its template, hidden at first.
+// Enter in a control of the page that does not take it itself presses the
+// page's default button while that is on; otherwise it goes on to the frame,
+// whose default button it presses.
 class Page : public QWidget, public TemplateWindow {
  public:
   Page(QWidget* frame, const DialogTemplate& dialog);
 
  protected:
   bool event(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 };
 
 // A dialog box: a top-level window with the template's client size and caption.

@@ -12,6 +12,11 @@ QString displayText(std::string_view workingText) {
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
+std::string workingTextOf(const QString& screenText) {
+  const QByteArray utf8 = screenText.toUtf8();
+  return platform::fromDisplayUtf8(std::string(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+}
+
 QString displayPath(std::string_view pathText) { return displayText(platform::displayPath(pathText)); }
 
 std::string pathTextOf(const QString& hostPath) {

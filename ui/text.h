@@ -13,6 +13,9 @@ namespace quillorn::ui {
 // Working text (status lines, URLs, messages) as the screen shows it.
 QString displayText(std::string_view workingText);
 
+// What a person typed (an edit box's text) as working text.
+std::string workingTextOf(const QString& screenText);
+
 // Path text as the host path a person reads.
 QString displayPath(std::string_view pathText);
 

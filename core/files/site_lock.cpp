@@ -28,13 +28,20 @@ bool folderWithin(const fs::path& inner, const fs::path& outer) {
 }
 
 SiteLock::Status SiteLock::acquire(const std::vector<std::string>& roots, bool subfolders) {
+  std::vector<SiteRoot> given;
+  given.reserve(roots.size());
+  for (const std::string& root : roots) given.push_back({root, subfolders});
+  return acquire(given);
+}
+
+SiteLock::Status SiteLock::acquire(const std::vector<SiteRoot>& roots) {
   release();
-  for (const std::string& root : roots) {
-    const fs::path host = platform::toHostPath(root);
+  for (const SiteRoot& root : roots) {
+    const fs::path host = platform::toHostPath(root.path);
     std::error_code error;
     Tree tree;
     if (fs::is_directory(host, error)) {
-      tree = {realPath(host), subfolders};
+      tree = {realPath(host), root.subfolders};
     } else {
       tree = {realPath(host.has_parent_path() ? host.parent_path() : fs::path(".")), false};
     }

@@ -26,6 +26,13 @@ namespace quillorn {
 // Whether the real path `inner` is `outer` or lies below it.
 bool folderWithin(const std::filesystem::path& inner, const std::filesystem::path& outer);
 
+// A folder or file a run was given (path text), and for a folder whether its
+// subfolders belong to the run.
+struct SiteRoot {
+  std::string path;
+  bool subfolders = false;
+};
+
 class SiteLock {
  public:
   enum class Status { Taken, Busy };
@@ -42,6 +49,11 @@ class SiteLock {
   // held then, and busyFolder() names the folder (host path). Any lock held
   // before is released first.
   Status acquire(const std::vector<std::string>& roots, bool subfolders);
+  // The same for roots that each say whether their subfolders belong.
+  Status acquire(const std::vector<SiteRoot>& roots);
+
+  // Whether a tree is locked.
+  bool held() const { return !trees_.empty(); }
 
   // Whether the real folder of `file` (host path) lies in a locked tree.
   bool covers(const std::filesystem::path& file) const;

@@ -6,22 +6,32 @@
 
 namespace quillorn {
 
-std::string skipReasonText(SkipReason reason, int error, std::string_view path) {
+std::string skipReasonText(SkipReason reason, int error, std::string_view path, std::string_view again) {
+  // Built by appending: GCC 12 warns about `"..." + std::string` here (-Wrestrict).
+  std::string text;
   switch (reason) {
     case SkipReason::ChangedSinceSearch:
-      return "it changed after it was searched (edited, replaced or removed): run fix again to repair it as it is "
-             "now";
-    case SkipReason::IsLink: return "it is a link to another file, which is repaired under its own name";
+      text.append("it changed after it was searched (edited, replaced or removed): ")
+          .append(again)
+          .append(" to repair it as it is now");
+      break;
+    case SkipReason::IsLink: text = "it is a link to another file, which is repaired under its own name"; break;
     case SkipReason::OutsideFolders:
-      return "it lies outside the folders given (reached through a folder link that leads out of them)";
-    case SkipReason::BackupExists: return "its backup \"" + platform::displayPath(backupPath(path)) + "\" exists";
+      text = "it lies outside the folders given (reached through a folder link that leads out of them)";
+      break;
+    case SkipReason::BackupExists:
+      text.append("its backup \"").append(platform::displayPath(backupPath(path))).append("\" exists");
+      break;
     case SkipReason::BackupNameTaken:
-      return "\"" + platform::displayPath(backupPath(path)) + "\", which is not a file, takes its backup name";
-    case SkipReason::ReadOnly: return "it is read-only, and without backups it cannot be replaced";
-    case SkipReason::FolderNotWritable: return "no new file can be made in its folder";
-    case SkipReason::WriteFailed: return "it could not be written (" + platform::errorText(error) + ")";
+      text.append("\"")
+          .append(platform::displayPath(backupPath(path)))
+          .append("\", which is not a file, takes its backup name");
+      break;
+    case SkipReason::ReadOnly: text = "it is read-only, and without backups it cannot be replaced"; break;
+    case SkipReason::FolderNotWritable: text = "no new file can be made in its folder"; break;
+    case SkipReason::WriteFailed: text.append("it could not be written (").append(platform::errorText(error)).append(")"); break;
   }
-  return {};
+  return text;
 }
 
 }  // namespace quillorn

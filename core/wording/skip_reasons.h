@@ -15,7 +15,8 @@ namespace quillorn {
 
 // The reason a file at `path` (path text) was skipped, as a clause that
 // follows the file's name: "its backup "C:\site\a.htm.bak" exists". `error`
-// is the errno value of a WriteFailed reason.
-std::string skipReasonText(SkipReason reason, int error, std::string_view path);
+// is the errno value of a WriteFailed reason; `again` is what the person does
+// to repair a file that changed since the search ("run fix again").
+std::string skipReasonText(SkipReason reason, int error, std::string_view path, std::string_view again);
 
 }  // namespace quillorn

@@ -42,6 +42,15 @@ QStringList statusLines(const WizardHarness& harness) {
   return lines;
 }
 
+// A copy of a case's site in the harness's folder: the search locks the
+// folders it searches, and tests running side by side must not share one.
+std::filesystem::path copySite(const WizardHarness& harness, const std::string& caseName) {
+  const std::filesystem::path site = harness.folder.path() / "site";
+  std::filesystem::copy(kScanCases / caseName / "site", site,
+                        std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks);
+  return site;
+}
+
 // Page 2 with `site` added, page 3 with `settings` set, page 4 searching.
 void searchSite(WizardHarness& harness, const std::filesystem::path& site, const quillorn::Settings& settings) {
   harness.clickFrame(frame_ids::kNext);
@@ -56,7 +65,8 @@ void searchSite(WizardHarness& harness, const std::filesystem::path& site, const
 class SearchLikeScanTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(SearchLikeScanTest, PageFourFindsWhatScanFinds) {
-  const std::filesystem::path site = kScanCases / GetParam() / "site";
+  WizardHarness harness;
+  const std::filesystem::path site = copySite(harness, GetParam());
   std::vector<std::string> args = {"scan", "--json", "--offline"};
   quillorn::test_support::appendArgsFile(args, kScanCases / GetParam() / "args");
   args.push_back(site.string());
@@ -64,7 +74,6 @@ TEST_P(SearchLikeScanTest, PageFourFindsWhatScanFinds) {
       quillorn::cli::parseScanOptions(std::vector<std::string>(args.begin() + 1, args.end()));
   ASSERT_TRUE(options.ok) << options.error;
 
-  WizardHarness harness;
   searchSite(harness, site, options.options.settings);
 
   const quillorn::test_support::RunResult scan =
@@ -110,10 +119,10 @@ struct StopRow {
 class SearchStopTest : public ::testing::TestWithParam<StopRow> {};
 
 TEST_P(SearchStopTest, EscStopsThePassItIsPressedIn) {
-  const std::filesystem::path site = kScanCases / "saved-from" / "site";
   quillorn::Settings offline;
   offline.checkInternetUrls = false;
   WizardHarness harness;
+  const std::filesystem::path site = copySite(harness, "saved-from");
   QWidget elsewhere;
   if (!GetParam().inWizard) {
     elsewhere.show();

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <ostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,9 @@
 #include "ui/scripted_desktop.h"
 #include "wizard/shell/frame.h"
 #include "wizard/shell/wizard_state.h"
+
+// Texts in a test's failure message as a person reads them.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace quillorn::test_support {
 

@@ -5,14 +5,17 @@
 //   quillorn-screenshots OUT_DIR SITE_DIR
 //
 // Page 2 adds SITE_DIR with its subfolders, page 3 turns the Internet check
-// off, page 4 searches the site. The options go to a registry file of its own
-// in OUT_DIR's parent, never the user's.
+// off, page 4 searches the site, page 5 shows the results, page 6 replaces
+// deleted images with the site's images/paper.gif, and page 7 repairs the
+// site (so SITE_DIR should be a copy). The options go to a registry file of
+// its own in OUT_DIR's parent, never the user's.
 
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+#include <QElapsedTimer>
 
 #include <cstdio>
 #include <filesystem>
@@ -31,9 +34,18 @@ namespace frame_ids = quillorn::wizard::frame_ids;
 
 bool shoot(QWidget* window, const QString& file) {
   window->activateWindow();
-  quillorn::ui::handleWaitingEvents();
+  // A list's scroll bar comes with a layout that its new lines ask for, and
+  // reaches the screen a moment later: the window is given a fifth of a
+  // second to settle, as a person's eye would.
+  QElapsedTimer settling;
+  settling.start();
+  while (settling.elapsed() < 200) {
+    quillorn::ui::handleWaitingEvents();
+    QApplication::sync();
+  }
   window->repaint();
   QApplication::sync();
+
   const QRect area = window->frameGeometry();
   const QPixmap shot = window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
   const bool saved = shot.save(file);
@@ -52,7 +64,8 @@ int main(int argc, char** argv) {
   const QDir out(QString::fromLocal8Bit(argv[1]));
   // The folder chooser answers with the site; every question with its default.
   quillorn::ui::ScriptedDesktop desktop;
-  desktop.folderAnswers.push_back({QDir(QString::fromLocal8Bit(argv[2])).absolutePath()});
+  const QDir site(QDir(QString::fromLocal8Bit(argv[2])).absolutePath());
+  desktop.folderAnswers.push_back({site.absolutePath()});
 
   bool allSaved = true;
   quillorn::wizard::WizardStart start;
@@ -72,6 +85,19 @@ int main(int argc, char** argv) {
 
     quillorn::ui::press(frameButton(frame_ids::kNext));
     allSaved &= shoot(&frame, out.filePath(QStringLiteral("page4-search.png")));
+
+    quillorn::ui::press(frameButton(frame_ids::kNext));
+    allSaved &= shoot(&frame, out.filePath(QStringLiteral("page5-results.png")));
+
+    quillorn::ui::press(frameButton(frame_ids::kNext));
+    const quillorn::ui::ControlSet& deletion = frame.page(5).controls();
+    quillorn::ui::press(deletion.control(quillorn::wizard::deletion_ids::kImageReplace));
+    desktop.fileAnswers.push_back({site.filePath(QStringLiteral("images/paper.gif"))});
+    quillorn::ui::press(deletion.control(quillorn::wizard::deletion_ids::kImageBrowse));
+    allSaved &= shoot(&frame, out.filePath(QStringLiteral("page6-deletion.png")));
+
+    quillorn::ui::press(frameButton(frame_ids::kNext));  // the question's default answer is Yes
+    allSaved &= shoot(&frame, out.filePath(QStringLiteral("page7-processing.png")));
 
     // The About box is modal: it is pictured and closed from inside its own loop.
     QTimer::singleShot(0, [&] {

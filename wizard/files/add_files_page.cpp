@@ -8,11 +8,10 @@
 #include "wizard/shell/frame.h"
 
 namespace quillorn::wizard {
-namespace {
 
 using namespace files_ids;
 
-std::vector<ui::FileFilter> fileFilters() {
+std::vector<ui::FileFilter> siteFileFilters() {
   return {
       {QStringLiteral("All HTML-related Files (*.htm, *.html, *.shtml, *.gif, *.jpg, *.png, *.css, *.js)"),
        QStringLiteral("*.htm;*.html;*.shtml;*.gif;*.jpg;*.png;*.css;*.js")},
@@ -25,7 +24,10 @@ std::vector<ui::FileFilter> fileFilters() {
   };
 }
 
-}  // namespace
+std::vector<ui::FileFilter> imageFileFilters() {
+  const std::vector<ui::FileFilter> site = siteFileFilters();
+  return {site[2], site.back()};
+}
 
 AddFilesPage::AddFilesPage(Frame& frame)
     : ui::Page(&frame, dialogTemplate(kTemplate)), frame_(frame), files_(frame.state().files) {
@@ -51,8 +53,13 @@ void AddFilesPage::onCommand(int id, int code) {
 
 void AddFilesPage::addFiles() {
   const std::vector<std::vector<std::string>> selections =
-      ui::chooseFileSelections(this, {QStringLiteral("Add File(s)"), fileFilters(), QString()});
+      ui::chooseFileSelections(this, {QStringLiteral("Add File(s)"), siteFileFilters(), QString()});
   if (selections.empty()) return;
+  // A selection begins with its folder, or with the one file's path (whose
+  // folder the lock takes).
+  for (const std::vector<std::string>& selection : selections) {
+    frame_.state().siteRoots.push_back({selection.front(), false});
+  }
   runAdd(kAddFiles, [&](const StopPoll& pollStop) {
     for (const std::vector<std::string>& selection : selections) {
       files_.addSelectedFiles(selection, pollStop);
@@ -64,6 +71,7 @@ void AddFilesPage::addFolders() {
   const std::vector<std::string> folders = ui::chooseFolderPaths(this, {QStringLiteral("Add Folder(s)"), QString()});
   if (folders.empty()) return;
   const bool recurse = frame_.state().settings.includeSubfolders;
+  for (const std::string& folder : folders) frame_.state().siteRoots.push_back({folder, recurse});
   runAdd(kAddFolders, [&](const StopPoll& pollStop) {
     for (const std::string& folder : folders) {
       if (files_.addFolder(recurse, folder, pollStop) == PassEnd::Stopped) break;
@@ -123,6 +131,7 @@ void AddFilesPage::removeAll() {
                                     ui::MessageButtons::YesNo, ui::MessageAnswer::Yes};
   if (ui::desktop().ask(this, question) != ui::MessageAnswer::Yes) return;
   files_.removeAll();
+  frame_.state().siteRoots.clear();
   ui::ListBox* list = controls().listBox(kList);
   list->clear();
   list->setHorizontalExtent(0);

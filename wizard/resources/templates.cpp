@@ -113,6 +113,73 @@ constexpr std::array<ControlTemplate, 4> kSearchControls = {{
     {search_ids::kStatusLine, ControlKind::Text, "Status", {0, 176, kPageWidth, 10}, style::kCentre},
 }};
 
+// 106: page 5, the results list and the decision on the selected line.
+constexpr std::array<ControlTemplate, 10> kResultsControls = {{
+    {results_ids::kList, ControlKind::ListBox, "", {0, 0, kPageWidth, 112}, 0, "Search results"},
+    {results_ids::kCount, ControlKind::Text, "URLs Found:", {0, 117, 92, 10}},
+    {results_ids::kHideDelete, ControlKind::CheckBox, "&Hide \"Delete\"", {96, 116, 64, 10}},
+    {results_ids::kHideReplace, ControlKind::CheckBox, "&Hide \"Replace\"", {164, 116, 67, 10}},
+    {kStaticId, ControlKind::GroupBox, " Replace with ", {0, 130, kPageWidth, 56}},
+    {results_ids::kReplacement, ControlKind::EditBox, "", {7, 142, 217, 12}, 0, "Replacement"},
+    {results_ids::kApply, ControlKind::DefaultPushButton, "&Apply", {7, 158, 50, 14}},
+    {results_ids::kBrowse, ControlKind::PushButton, "&Browse...", {61, 158, 50, 14}},
+    {results_ids::kDoNotChange, ControlKind::PushButton, "Do not chan&ge", {115, 158, 60, 14}},
+    {results_ids::kUseRelativePath, ControlKind::CheckBox, "&Use relative path", {7, 174, 100, 10}},
+}};
+
+// 119: page 6, what deleting a link means, in four groups, and the two boxes below them.
+constexpr int kRadioX1 = 8;
+constexpr int kRadioX2 = 80;
+constexpr int kRadioX3 = 152;
+constexpr int kRadioWidth = 70;
+constexpr int kUrlX = 84;
+constexpr int kUrlWidth = 97;
+constexpr int kBrowseX = 185;
+constexpr int kBrowseWidth = 40;
+constexpr std::array<ControlTemplate, 21> kDeletionControls = {{
+    {kStaticId, ControlKind::GroupBox, " Broken Text Links ", {0, 0, kPageWidth, 28}},
+    {deletion_ids::kTextKeep, ControlKind::RadioButton, "&Do not change", {kRadioX1, 12, kRadioWidth, 10}, style::kGroup},
+    {deletion_ids::kTextConvert, ControlKind::RadioButton, "&Convert to text", {kRadioX2, 12, kRadioWidth, 10}},
+    {deletion_ids::kTextEmpty, ControlKind::RadioButton, "&Make empty", {kRadioX3, 12, kRadioWidth, 10}},
+    {kStaticId, ControlKind::GroupBox, " Broken Image URLs ", {0, 32, kPageWidth, 46}},
+    {deletion_ids::kImageKeep, ControlKind::RadioButton, "D&o not change", {kRadioX1, 44, kRadioWidth, 10}, style::kGroup},
+    {deletion_ids::kImageEmpty, ControlKind::RadioButton, "M&ake empty", {kRadioX2, 44, kRadioWidth, 10}},
+    {deletion_ids::kImageReplace, ControlKind::RadioButton, "Re&place with URL:", {kRadioX1, 60, 74, 10}},
+    {deletion_ids::kImageUrl, ControlKind::EditBox, "", {kUrlX, 59, kUrlWidth, 12}, 0, "Image replacement URL"},
+    {deletion_ids::kImageBrowse, ControlKind::PushButton, "&Browse...", {kBrowseX, 58, kBrowseWidth, 14}},
+    {kStaticId, ControlKind::GroupBox, " Broken Background Image URLs ", {0, 82, kPageWidth, 46}},
+    {deletion_ids::kBackgroundKeep,
+     ControlKind::RadioButton,
+     "Do &not change",
+     {kRadioX1, 94, kRadioWidth, 10},
+     style::kGroup},
+    {deletion_ids::kBackgroundEmpty, ControlKind::RadioButton, "Ma&ke empty", {kRadioX2, 94, kRadioWidth, 10}},
+    {deletion_ids::kBackgroundReplace, ControlKind::RadioButton, "Rep&lace with URL:", {kRadioX1, 110, 74, 10}},
+    {deletion_ids::kBackgroundUrl,
+     ControlKind::EditBox,
+     "",
+     {kUrlX, 109, kUrlWidth, 12},
+     0,
+     "Background replacement URL"},
+    {deletion_ids::kBackgroundBrowse, ControlKind::PushButton, "B&rowse...", {kBrowseX, 108, kBrowseWidth, 14}},
+    {kStaticId, ControlKind::GroupBox, " Other URLs and Links ", {0, 132, kPageWidth, 28}},
+    {deletion_ids::kOtherKeep, ControlKind::RadioButton, "Do no&t change", {kRadioX1, 144, kRadioWidth, 10}, style::kGroup},
+    {deletion_ids::kOtherEmptyOrDelete,
+     ControlKind::RadioButton,
+     "Make empt&y or delete",
+     {kRadioX2, 144, 90, 10},
+     style::kDisabled},
+    {deletion_ids::kRelativePaths, ControlKind::CheckBox, "U&se relative paths", {2, 170, 80, 10}},
+    {deletion_ids::kMakeBackups, ControlKind::CheckBox, "Make back&ups before processing", {88, 170, 143, 10}},
+}};
+
+// 107: page 7, the rewriting pass's progress panel.
+constexpr std::array<ControlTemplate, 3> kProcessingControls = {{
+    {processing_ids::kStatusList, ControlKind::ListBox, "", {0, 0, kPageWidth, 155}, 0, "Processing progress"},
+    {processing_ids::kFilesBar, ControlKind::ProgressBar, "", {0, 161, kPageWidth, 10}, style::kSmooth, "Files processed"},
+    {processing_ids::kStatusLine, ControlKind::Text, "Status", {0, 176, kPageWidth, 10}, style::kCentre},
+}};
+
 // 108: the About box.
 constexpr std::array<ControlTemplate, 7> kAboutControls = {{
     {about_ids::kCredits,
@@ -138,9 +205,9 @@ constexpr std::array<DialogTemplate, 9> kTemplates = {{
     {files_ids::kTemplate, "", kPageWidth, kPageHeight, kFilesControls},
     {options_ids::kTemplate, "", kPageWidth, kPageHeight, kOptionsControls},
     {search_ids::kTemplate, "", kPageWidth, kPageHeight, kSearchControls},
-    {kResultsTemplate, "", kPageWidth, kPageHeight, {}},
-    {kDeletionTemplate, "", kPageWidth, kPageHeight, {}},
-    {kProcessingTemplate, "", kPageWidth, kPageHeight, {}},
+    {results_ids::kTemplate, "", kPageWidth, kPageHeight, kResultsControls},
+    {deletion_ids::kTemplate, "", kPageWidth, kPageHeight, kDeletionControls},
+    {processing_ids::kTemplate, "", kPageWidth, kPageHeight, kProcessingControls},
     {about_ids::kTemplate, "About Quillorn", 237, 133, kAboutControls},
 }};
 

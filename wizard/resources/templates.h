@@ -60,13 +60,46 @@ inline constexpr int kFileBar = 1080;
 inline constexpr int kStatusLine = 1035;
 }  // namespace search_ids
 
-// Pages 5 to 7: their templates hold no controls yet.
-inline constexpr int kResultsTemplate = 106;
-inline constexpr int kDeletionTemplate = 119;
-inline constexpr int kProcessingTemplate = 107;
-// The page-6 replacement boxes that Start over empties.
-inline constexpr int kImageReplacementEdit = 1069;
-inline constexpr int kBackgroundReplacementEdit = 1071;
+namespace results_ids {
+inline constexpr int kTemplate = 106;
+inline constexpr int kList = 1036;
+inline constexpr int kCount = 1054;
+inline constexpr int kHideDelete = 1028;
+inline constexpr int kHideReplace = 1029;
+inline constexpr int kReplacement = 1037;
+inline constexpr int kApply = 1078;
+inline constexpr int kBrowse = 1038;
+inline constexpr int kDoNotChange = 1039;
+inline constexpr int kUseRelativePath = 1075;
+}  // namespace results_ids
+
+namespace deletion_ids {
+inline constexpr int kTemplate = 119;
+inline constexpr int kTextKeep = 1040;
+inline constexpr int kTextConvert = 1041;
+inline constexpr int kTextEmpty = 1042;
+inline constexpr int kImageKeep = 1043;
+inline constexpr int kImageEmpty = 1044;
+inline constexpr int kImageReplace = 1045;
+inline constexpr int kImageUrl = 1069;
+inline constexpr int kImageBrowse = 1073;
+inline constexpr int kBackgroundKeep = 1046;
+inline constexpr int kBackgroundEmpty = 1047;
+inline constexpr int kBackgroundReplace = 1048;
+inline constexpr int kBackgroundUrl = 1071;
+inline constexpr int kBackgroundBrowse = 1074;
+inline constexpr int kOtherKeep = 1049;
+inline constexpr int kOtherEmptyOrDelete = 1050;
+inline constexpr int kRelativePaths = 1075;
+inline constexpr int kMakeBackups = 1055;
+}  // namespace deletion_ids
+
+namespace processing_ids {
+inline constexpr int kTemplate = 107;
+inline constexpr int kStatusList = 1027;
+inline constexpr int kFilesBar = 1025;
+inline constexpr int kStatusLine = 1035;
+}  // namespace processing_ids
 
 namespace about_ids {
 inline constexpr int kTemplate = 108;

@@ -31,6 +31,8 @@ SearchOptionsPage::SearchOptionsPage(Frame& frame)
 
 void SearchOptionsPage::onShow(bool shown) {
   if (!shown) return;
+  // Back before the search: the site is not being repaired any more.
+  frame_.state().siteLock.release();
   frame_.controls().enable(frame_ids::kNext, true);
   frame_.controls().enable(frame_ids::kPrevious, true);
 }

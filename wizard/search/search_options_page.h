@@ -1,7 +1,8 @@
 #pragma once
 // Page 3, Search properties: ten check boxes, each bound to its option, so a
-// change takes effect at the next search and is saved on Exit. Nothing else
-// happens here; when shown, the page turns Next and Previous on.
+// change takes effect at the next search and is saved on Exit. When shown,
+// the page turns Next and Previous on and gives up the lock on the site that
+// the search took.
 
 #include <array>
 #include <cstdint>

@@ -9,6 +9,11 @@
 //
 // The passes are the core's (beginSearch, runSearch), the same the command
 // line runs, so both give the same findings for the same options.
+//
+// Before it searches, the page takes the lock on the site's folders (held on
+// to the end of the rewriting; see wizard_state.h) and clears up what a
+// killed repair left in them, as `quillorn-cli fix` does. When another run
+// holds the lock, nothing is searched and a message names the folder.
 
 #include "core/search/search_context.h"
 #include "ui/page_panel.h"
@@ -28,6 +33,9 @@ class SearchPage : public ui::Page {
 
  private:
   void beginSearch();
+  // Takes the site's lock unless it is held already; false (after saying so)
+  // when another run holds it.
+  bool lockSite();
   void runSearch();
 
   Frame& frame_;

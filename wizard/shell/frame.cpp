@@ -73,6 +73,11 @@ void Frame::unlockControls() {
         this, [this] { requestClose(); }, Qt::QueuedConnection);
 }
 
+void Frame::withdrawCloseRequest() {
+  closePending_ = false;
+  stopKey_.withdrawStop();
+}
+
 std::string Frame::helpAddress() const {
   return helpAddressOf(programDirectory_, stepTable()[static_cast<std::size_t>(currentStep_)].helpTopic);
 }
@@ -134,11 +139,12 @@ void Frame::startOver() {
   // other options, the decisions and the results stay until their pages
   // renew them.
   state_.files.removeAll();
+  state_.siteRoots.clear();
   if (ui::ListBox* list = page(kFilesStep).controls().listBox(files_ids::kList)) list->clear();
   state_.settings.imageReplacementUrl.clear();
   state_.settings.backgroundReplacementUrl.clear();
-  page(kDeletionStep).controls().setText(kImageReplacementEdit, QString());
-  page(kDeletionStep).controls().setText(kBackgroundReplacementEdit, QString());
+  page(kDeletionStep).controls().setText(deletion_ids::kImageUrl, QString());
+  page(kDeletionStep).controls().setText(deletion_ids::kBackgroundUrl, QString());
 }
 
 void Frame::startCompanion() {

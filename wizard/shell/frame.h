@@ -48,6 +48,10 @@ class Frame : public ui::Dialog {
   void lockControls();
   void unlockControls();
 
+  // Withdraws a close request made while an operation runs (its stop
+  // question was answered No): the operation goes on and the frame stays.
+  void withdrawCloseRequest();
+
   // The help address of the current page.
   std::string helpAddress() const;
 

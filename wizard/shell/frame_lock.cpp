@@ -14,8 +14,7 @@ struct LockedControl {
 constexpr int kFilesStep = 1;
 constexpr int kResultsStep = 4;
 
-// In the order their states are remembered. Page 5's controls come with its
-// template; until then they are not there to lock.
+// In the order their states are remembered.
 constexpr std::array<LockedControl, 15> kLockedControls = {{
     {FrameLock::kFrameWindow, frame_ids::kAbout},
     {FrameLock::kFrameWindow, frame_ids::kHelp},
@@ -25,12 +24,12 @@ constexpr std::array<LockedControl, 15> kLockedControls = {{
     {kFilesStep, files_ids::kAddFiles},
     {kFilesStep, files_ids::kAddFolders},
     {kFilesStep, files_ids::kIncludeSubfolders},
-    {kResultsStep, 1028},  // Hide "Delete"
-    {kResultsStep, 1037},  // the replacement edit box
-    {kResultsStep, 1078},  // Apply
-    {kResultsStep, 1038},  // Browse
-    {kResultsStep, 1039},  // Do not change
-    {kResultsStep, 1075},  // Use relative path
+    {kResultsStep, results_ids::kHideDelete},
+    {kResultsStep, results_ids::kReplacement},
+    {kResultsStep, results_ids::kApply},
+    {kResultsStep, results_ids::kBrowse},
+    {kResultsStep, results_ids::kDoNotChange},
+    {kResultsStep, results_ids::kUseRelativePath},
     {FrameLock::kFrameWindow, frame_ids::kCompanion},
 }};
 

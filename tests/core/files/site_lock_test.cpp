@@ -122,5 +122,17 @@ INSTANTIATE_TEST_SUITE_P(
                       CoverRow{"NameThatOnlyBeginsLikeTheTree", {"site/sub"}, true, "site/subway/x.html", false}),
     [](const ::testing::TestParamInfo<CoverRow>& info) { return info.param.name; });
 
+// Each root brings its own subfolders or not, as a person adds one folder
+// with its subfolders and another without.
+TEST_F(SiteLockTest, EachRootKeepsItsOwnSubfolderChoice) {
+  SiteLock lock;
+  ASSERT_EQ(lock.acquire({SiteRoot{platform::toPathText(at("site")), false},
+                          SiteRoot{platform::toPathText(at("site/other")), true}}),
+            SiteLock::Status::Taken);
+  EXPECT_TRUE(lock.covers(at("site/a.html")));
+  EXPECT_TRUE(lock.covers(at("site/other/c.html")));
+  EXPECT_FALSE(lock.covers(at("site/sub/b.html")));
+}
+
 }  // namespace
 }  // namespace quillorn

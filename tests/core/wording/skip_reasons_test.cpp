@@ -15,21 +15,26 @@ constexpr std::string_view kPage = "C:\\site\\a.htm";
 
 TEST(SkipReasonsTest, BackupReasonsNameTheBackup) {
   const std::string backup = platform::displayPath("C:\\site\\a.htm.bak");
-  EXPECT_EQ(skipReasonText(SkipReason::BackupExists, 0, kPage), "its backup \"" + backup + "\" exists");
-  EXPECT_EQ(skipReasonText(SkipReason::BackupNameTaken, 0, kPage),
+  EXPECT_EQ(skipReasonText(SkipReason::BackupExists, 0, kPage, ""), "its backup \"" + backup + "\" exists");
+  EXPECT_EQ(skipReasonText(SkipReason::BackupNameTaken, 0, kPage, ""),
             "\"" + backup + "\", which is not a file, takes its backup name");
 }
 
 TEST(SkipReasonsTest, AWriteFailureSaysTheHostsReason) {
-  EXPECT_EQ(skipReasonText(SkipReason::WriteFailed, EACCES, kPage),
+  EXPECT_EQ(skipReasonText(SkipReason::WriteFailed, EACCES, kPage, ""),
             "it could not be written (" + platform::errorText(EACCES) + ")");
+}
+
+TEST(SkipReasonsTest, AChangedFileSaysWhatToDoAgain) {
+  EXPECT_EQ(skipReasonText(SkipReason::ChangedSinceSearch, 0, kPage, "search again"),
+            "it changed after it was searched (edited, replaced or removed): search again to repair it as it is now");
 }
 
 TEST(SkipReasonsTest, EveryReasonHasWords) {
   for (const SkipReason reason :
        {SkipReason::ChangedSinceSearch, SkipReason::IsLink, SkipReason::OutsideFolders, SkipReason::BackupExists,
         SkipReason::BackupNameTaken, SkipReason::ReadOnly, SkipReason::FolderNotWritable, SkipReason::WriteFailed}) {
-    EXPECT_FALSE(skipReasonText(reason, EIO, kPage).empty()) << static_cast<int>(reason);
+    EXPECT_FALSE(skipReasonText(reason, EIO, kPage, "").empty()) << static_cast<int>(reason);
   }
 }
 

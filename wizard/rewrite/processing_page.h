@@ -1,0 +1,50 @@
+#pragma once
+// Page 7, Processing broken URLs: the rewriting starts by itself when the page
+// is shown (after the question on page 6). Showing the page relabels Next
+// "&Start over", turns Next and Previous off and posts the start request; the
+// rewriting runs when the request arrives, under the frame's lock, and
+// reports to the page's panel: one line per rewritten file, one per file left
+// as it was (with the reason), the bar, and "Done (x of y URL(s) processed
+// successfully)". ESC (or closing the window) asks whether to cancel, No being
+// the default; Yes stops between two files. Afterwards "Start over" is on and
+// has the focus, Previous stays off, and the lock on the site is given up.
+//
+// The pass is the core's (runRewritingPass), the one `quillorn-cli fix` runs,
+// so both write the same files for the same decisions and options. A failure
+// that would hit every file (a full disk) ends the pass; the program says
+// which file kept its old content and ends with -1, as it does on every fatal
+// error.
+
+#include <string_view>
+
+#include "ui/page_panel.h"
+#include "ui/template_window.h"
+
+namespace quillorn::wizard {
+
+class Frame;
+
+// The stop question, and the first line of the box of a disk writing error.
+inline constexpr std::string_view kCancelQuestion =
+    "There are still some files to be processed, are you sure you want to cancel?";
+inline constexpr std::string_view kDiskWritingError = "Step7: Disk writing error!";
+
+class ProcessingPage : public ui::Page {
+ public:
+  explicit ProcessingPage(Frame& frame);
+
+ protected:
+  void onShow(bool shown) override;
+  void onCommand(int id, int code) override;
+
+ private:
+  void beginProcessing();
+  void runProcessing();
+  // The stop question; true means cancel.
+  bool confirmStop();
+
+  Frame& frame_;
+  ui::PagePanel panel_;
+};
+
+}  // namespace quillorn::wizard
