@@ -13,9 +13,13 @@ bash "$repo/tools/setup.sh"
 if [[ ! -d "$build" ]]; then cmake --preset dev; fi
 cmake --build "$build" --target quillorn-screenshots
 
-work="$(mktemp -d "${TMPDIR:-/tmp}/quillorn-shots.XXXXXX")"
+# The pictures show the site's paths: a short, neutral place reads best, and
+# the same one every time, so that pictures taken again differ only where the
+# windows do.
+work="${TMPDIR:-/tmp}/quillorn-screenshots"
+rm -rf "$work"
+mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
-# The pictures show the site's paths: a short, neutral place reads best.
 cp -r "$repo/examples/site" "$work/site"
 mkdir -p "$work/shots"
 
