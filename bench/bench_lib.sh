@@ -1,5 +1,5 @@
 # shellcheck shell=bash disable=SC2034  # the variables set here are read by the scripts that source this
-# Helpers shared by scan_bench.sh and peers.sh; sourced, not run.
+# Helpers shared by the bench scripts; sourced, not run.
 
 # Sets CLI and GENSITE from a build folder, or explains how to build them.
 bench_find_programs() {
@@ -10,6 +10,16 @@ bench_find_programs() {
     echo "bench: $CLI or $GENSITE is missing; build them first:" >&2
     echo "  cmake --preset release && cmake --build --preset release" >&2
     echo "or name another build folder as the first argument." >&2
+    exit 2
+  fi
+}
+
+# Sets WIZARD, the wizard bench, from a build folder, or explains how to build it.
+bench_find_wizard() {
+  WIZARD="$1/bench/quillorn-wizard-bench"
+  if [[ ! -x "$WIZARD" ]]; then
+    echo "bench: $WIZARD is missing; build it (it needs QUILLORN_GUI=ON):" >&2
+    echo "  cmake --preset release && cmake --build --preset release" >&2
     exit 2
   fi
 }

@@ -21,12 +21,7 @@ reps="${BENCH_REPS:-3}"
 limit="${BENCH_TIMEOUT:-600}"
 
 bench_find_programs "$build"
-WIZARD="$build/bench/quillorn-wizard-bench"
-if [[ ! -x "$WIZARD" ]]; then
-  echo "bench: $WIZARD is missing; build it (it needs QUILLORN_GUI=ON):" >&2
-  echo "  cmake --preset release && cmake --build --preset release" >&2
-  exit 2
-fi
+bench_find_wizard "$build"
 bench_need_time
 work="$(mktemp -d "${TMPDIR:-/tmp}/quillorn-bench.XXXXXX")"
 trap 'rm -rf "$work"' EXIT

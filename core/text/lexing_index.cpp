@@ -23,6 +23,33 @@ bool isRunQuote(const TextView& text, Pos pos, char c) {
   return (c == '"' || c == '\'') && !charIs(text, pos - text.step, '\\');
 }
 
+// From the last event back: for each quoted run, the event at which a reader
+// that reaches event i in that run stops, given where it stops from event
+// i + 1. A quote switches between Outside and its run; any other event is
+// settled by `settle(c, i, here)`.
+template <typename Settle>
+void fillStops(const TextView& text, const std::vector<Pos>& events, std::array<std::vector<std::uint32_t>, 3>& stops,
+               std::uint32_t none, Settle settle) {
+  const std::size_t count = events.size();
+  for (auto& column : stops) column.resize(count);
+  std::array<std::uint32_t, 3> after = {none, none, none};
+  for (std::size_t i = count; i-- > 0;) {
+    std::array<std::uint32_t, 3> here = after;
+    const char c = text.charAt(events[i]);
+    if (c == '"') {
+      here[Outside] = after[InDouble];
+      here[InDouble] = after[Outside];
+    } else if (c == '\'') {
+      here[Outside] = after[InSingle];
+      here[InSingle] = after[Outside];
+    } else {
+      settle(c, static_cast<std::uint32_t>(i), here);
+    }
+    for (std::size_t run = 0; run < 3; ++run) stops[run][i] = here[run];
+    after = here;
+  }
+}
+
 // The characters collect() keeps: most of a page is none of them, and one
 // table look-up passes those.
 constexpr auto kWanted = [] {
@@ -169,26 +196,9 @@ LexingIndex::StopTable& LexingIndex::stopTable(StopMode mode) {
   const std::vector<Pos>& brackets = positions_[mode == StopAtTag ? MarkupLt : MarkupGt];
   std::merge(runQuotes_.begin(), runQuotes_.end(), brackets.begin(), brackets.end(), std::back_inserter(table.events));
 
-  // From the last event back: where a search that reaches event i in each
-  // state gives up, given where it gives up from event i + 1.
-  const std::size_t count = table.events.size();
-  for (auto& column : table.stopAt) column.resize(count);
-  std::array<std::uint32_t, 3> after = {kNoEvent, kNoEvent, kNoEvent};
-  for (std::size_t i = count; i-- > 0;) {
-    std::array<std::uint32_t, 3> here = after;
-    const char c = text_.charAt(table.events[i]);
-    if (c == '"') {
-      here[Outside] = after[InDouble];
-      here[InDouble] = after[Outside];
-    } else if (c == '\'') {
-      here[Outside] = after[InSingle];
-      here[InSingle] = after[Outside];
-    } else {
-      here[Outside] = static_cast<std::uint32_t>(i);
-    }
-    for (std::size_t run = 0; run < 3; ++run) table.stopAt[run][i] = here[run];
-    after = here;
-  }
+  // Any other event is a bracket, which ends a search outside quotes.
+  fillStops(text_, table.events, table.stopAt, kNoEvent,
+            [](char, std::uint32_t i, std::array<std::uint32_t, 3>& here) { here[Outside] = i; });
   return table;
 }
 
@@ -214,26 +224,15 @@ Pos LexingIndex::argumentEnd(Pos start) {
       table.events.insert(table.events.end(), positions_[kind].begin(), positions_[kind].end());
     }
     std::sort(table.events.begin(), table.events.end());
-    const std::size_t count = table.events.size();
-    for (auto& column : table.endAt) column.resize(count);
-    std::array<std::uint32_t, 3> after = {kNoEvent, kNoEvent, kNoEvent};
-    for (std::size_t i = count; i-- > 0;) {
-      std::array<std::uint32_t, 3> here = after;
-      const char c = text_.charAt(table.events[i]);
-      if (c == '"') {
-        here[Outside] = after[InDouble];
-        here[InDouble] = after[Outside];
-      } else if (c == '\'') {
-        here[Outside] = after[InSingle];
-        here[InSingle] = after[Outside];
-      } else if (c == ')') {
-        here[Outside] = static_cast<std::uint32_t>(i);
-      } else {
-        here = {static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(i)};
-      }
-      for (std::size_t run = 0; run < 3; ++run) table.endAt[run][i] = here[run];
-      after = here;
-    }
+    // A ")" ends the argument outside quotes; a brace ends it in any run.
+    fillStops(text_, table.events, table.endAt, kNoEvent,
+              [](char c, std::uint32_t i, std::array<std::uint32_t, 3>& here) {
+                if (c == ')') {
+                  here[Outside] = i;
+                } else {
+                  here = {i, i, i};
+                }
+              });
   }
   const auto it = std::lower_bound(table.events.begin(), table.events.end(), start);
   if (it == table.events.end()) return kNotFound;

@@ -29,7 +29,9 @@ std::string skipReasonText(SkipReason reason, int error, std::string_view path, 
       break;
     case SkipReason::ReadOnly: text = "it is read-only, and without backups it cannot be replaced"; break;
     case SkipReason::FolderNotWritable: text = "no new file can be made in its folder"; break;
-    case SkipReason::WriteFailed: text.append("it could not be written (").append(platform::errorText(error)).append(")"); break;
+    case SkipReason::WriteFailed:
+      text.append("it could not be written (").append(platform::errorText(error)).append(")");
+      break;
   }
   return text;
 }

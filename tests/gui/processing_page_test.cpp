@@ -49,7 +49,8 @@ const fs::path kRepairSite = fs::path(QUILLORN_TEST_DATA_DIR) / "wizard" / "repa
 std::map<std::string, std::string> tree(const fs::path& root) {
   std::map<std::string, std::string> files;
   for (const auto& item : fs::recursive_directory_iterator(root)) {
-    if (item.is_regular_file()) files[fs::relative(item.path(), root).string()] = quillorn::test_support::readFile(item.path());
+    if (item.is_regular_file())
+      files[fs::relative(item.path(), root).string()] = quillorn::test_support::readFile(item.path());
   }
   return files;
 }
@@ -156,7 +157,8 @@ TEST(WholeRepair, ThroughAllSevenPagesTheWizardWritesWhatFixWrites) {
   EXPECT_TRUE(QString::fromStdString(fix.output).contains(done + "\n")) << fix.output;
   std::string output = fix.output;
   quillorn::test_support::replaceAll(output, cliSite.string(), wizardSite.string());
-  for (const QString& line : statusLines(wizard)) EXPECT_TRUE(QString::fromStdString(output).contains(line)) << line.toStdString();
+  for (const QString& line : statusLines(wizard))
+    EXPECT_TRUE(QString::fromStdString(output).contains(line)) << line.toStdString();
   // index.html and sub/page.html; style.css is left as it is (a deleted url( ) stays).
   EXPECT_EQ(statusLines(wizard).size(), 2);
 
@@ -242,13 +244,12 @@ TEST_P(ProcessingStopTest, EscAsksWhetherToCancelWithNoAsTheDefault) {
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, ProcessingStopTest,
-    ::testing::Values(
-        StopRow{"YesStopsAfterTheFileInHand", false, ui::MessageAnswer::Yes, 1, "Stopped", true},
-        StopRow{"NoGoesOnToTheEnd", false, ui::MessageAnswer::No, 4, "Done (4 of 4 URL(s) processed successfully)",
-                true},
-        StopRow{"CloseAnsweredYesStopsThenCloses", true, ui::MessageAnswer::Yes, 1, "Stopped", false},
-        StopRow{"CloseAnsweredNoGoesOnAndStaysOpen", true, ui::MessageAnswer::No, 4,
-                "Done (4 of 4 URL(s) processed successfully)", true}),
+    ::testing::Values(StopRow{"YesStopsAfterTheFileInHand", false, ui::MessageAnswer::Yes, 1, "Stopped", true},
+                      StopRow{"NoGoesOnToTheEnd", false, ui::MessageAnswer::No, 4,
+                              "Done (4 of 4 URL(s) processed successfully)", true},
+                      StopRow{"CloseAnsweredYesStopsThenCloses", true, ui::MessageAnswer::Yes, 1, "Stopped", false},
+                      StopRow{"CloseAnsweredNoGoesOnAndStaysOpen", true, ui::MessageAnswer::No, 4,
+                              "Done (4 of 4 URL(s) processed successfully)", true}),
     [](const ::testing::TestParamInfo<StopRow>& info) { return std::string(info.param.name); });
 
 // ---- A file left as it was --------------------------------------------------------
@@ -268,8 +269,8 @@ TEST(ProcessingPage, AFileWhoseBackupNameIsTakenIsLeftAsItWasWithItsReason) {
   const QString shown = QString::fromStdString(page.string());
   EXPECT_EQ(statusLines(wizard),
             (QStringList{QString("Not rewritten: \"%1\": its backup \"%1.bak\" exists").arg(shown),
-                         QString("Processing \"%1\" (26 bytes) ASCII").arg(QString::fromStdString(
-                             (wizard.folder.path() / "site/b.html").string()))}));
+                         QString("Processing \"%1\" (26 bytes) ASCII")
+                             .arg(QString::fromStdString((wizard.folder.path() / "site/b.html").string()))}));
   EXPECT_EQ(quillorn::test_support::readFile(page), "<a href=\"gone.html\">x</a>\n");
   EXPECT_EQ(quillorn::test_support::readFile(page.string() + ".bak"), "an earlier repair's backup\n");
   EXPECT_EQ(wizard.page(kProcessingStep).text(processing_ids::kStatusLine),
@@ -322,7 +323,8 @@ TEST(SiteLockInTheWizard, ASiteAnotherRunHoldsIsNotSearched) {
 
   ASSERT_EQ(wizard.desktop.asked.size(), 1u);
   EXPECT_EQ(wizard.desktop.asked[0].icon, ui::MessageIcon::Warning);
-  EXPECT_TRUE(wizard.desktop.asked[0].text.startsWith("Another run is working on")) << wizard.desktop.asked[0].text.toStdString();
+  EXPECT_TRUE(wizard.desktop.asked[0].text.startsWith("Another run is working on"))
+      << wizard.desktop.asked[0].text.toStdString();
   EXPECT_EQ(wizard.state.urls.count(), 0u);
   EXPECT_FALSE(wizard.frameControls().isEnabled(frame_ids::kNext));
   EXPECT_TRUE(wizard.frameControls().isEnabled(frame_ids::kPrevious));

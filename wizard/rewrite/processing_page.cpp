@@ -41,9 +41,9 @@ void ProcessingPage::beginProcessing() {
 }
 
 bool ProcessingPage::confirmStop() {
-  const bool cancel = ui::desktop().ask(this, {QStringLiteral("Quillorn"), ui::displayText(kCancelQuestion),
-                                               ui::MessageIcon::Question, ui::MessageButtons::YesNo,
-                                               ui::MessageAnswer::No}) == ui::MessageAnswer::Yes;
+  const bool cancel =
+      ui::desktop().ask(this, {QStringLiteral("Quillorn"), ui::displayText(kCancelQuestion), ui::MessageIcon::Question,
+                               ui::MessageButtons::YesNo, ui::MessageAnswer::No}) == ui::MessageAnswer::Yes;
   // No also withdraws a close request that asked for the stop.
   if (!cancel) frame_.withdrawCloseRequest();
   return cancel;
@@ -63,8 +63,8 @@ void ProcessingPage::runProcessing() {
                              [this] { return confirmStop(); },
                              [this, &state](const FileSkip& skip) {
                                const std::string& path = state.files.path(skip.index);
-                               panel_.appendStatusLine("Not rewritten: \"" + platform::displayPath(path) +
-                                                       "\": " + skipReasonText(skip.reason, skip.error, path, "search again"));
+                               panel_.appendStatusLine("Not rewritten: \"" + platform::displayPath(path) + "\": " +
+                                                       skipReasonText(skip.reason, skip.error, path, "search again"));
                              }};
   const RewritePassOutcome outcome = runRewritingPass(context);
   frame_.unlockControls();
@@ -72,8 +72,8 @@ void ProcessingPage::runProcessing() {
   state.siteLock.release();
 
   if (outcome.state == RewriteState::DiskError) {
-    showEmergencyQuit(ui::displayText(std::string(kDiskWritingError) + "\n\"" + outcome.failedFile + "\" keeps its old content (" +
-                                      platform::errorText(outcome.error) +
+    showEmergencyQuit(ui::displayText(std::string(kDiskWritingError) + "\n\"" + outcome.failedFile +
+                                      "\" keeps its old content (" + platform::errorText(outcome.error) +
                                       "). The files before it were rewritten, the files after it were left as "
                                       "they were."));
     frame_.done(-1);
