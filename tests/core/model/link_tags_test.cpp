@@ -26,11 +26,11 @@ std::string pageWithEveryTag() {
   }
   std::string page;
   for (const LinkTag& tag : kLinkTags) {
-    page += "<" + std::string(tag.name);
-    for (const std::string_view attribute : attributes) page += " " + std::string(attribute) + "=\"gone.gif\"";
+    page.append("<").append(tag.name);
+    for (const std::string_view attribute : attributes) page.append(" ").append(attribute).append("=\"gone.gif\"");
     page += ">";
     if (tag.name == "STYLE") page += "p{background:url(gone.gif)}";
-    if (!tag.endTag.empty()) page += "<" + std::string(tag.endTag) + ">";
+    if (!tag.endTag.empty()) page.append("<").append(tag.endTag).append(">");
     page += "\n";
   }
   return page;

@@ -437,7 +437,7 @@ TEST_P(RemovalTest, DeletesTheWizardsValuesAndAnEmptyKey) {
 
 std::string pageSixLines() {
   std::string lines;
-  for (const char* name : kPageSixNames) lines += "\"" + std::string(name) + "\"=dword:00000001\n";
+  for (const char* name : kPageSixNames) lines.append("\"").append(name).append("\"=dword:00000001\n");
   return lines;
 }
 

@@ -254,7 +254,7 @@ TEST(DecodeUrlEntityTableTest, KnowsExactlyTheHundredNames) {
   std::string all;
   std::string expected;
   for (std::size_t i = 0; i < kLatinEntityNames.size(); ++i) {
-    all += "&" + std::string(kLatinEntityNames[i]) + ";";
+    all.append("&").append(kLatinEntityNames[i]).append(";");
     expected += static_cast<char>(0xA0 + i);
   }
   all += "&quot;&amp;&lt;&gt;";
