@@ -178,12 +178,7 @@ std::string applyDecisions(std::string_view text, const std::string& name, const
   if (resultsIn->size() != fill.lines.size()) return stale + " (the number of result lines differs)";
   const std::vector<ShownLine> shown = shownLines(settings, urls, fill.lines.size());
   const Json resultsNow = asPrinted(resultsJson(fill, shown));
-  struct Edit {
-    std::int32_t group;
-    std::string value;
-    bool relativePath;
-  };
-  std::vector<Edit> edits;
+  std::vector<GroupDecision> edits;
   for (std::size_t i = 0; i < resultsNow.size(); ++i) {
     const Json& item = (*resultsIn)[i];
     const Json* line = member(item, "line");
@@ -210,7 +205,7 @@ std::string applyDecisions(std::string_view text, const std::string& name, const
     }
     edits.push_back({fill.lines[i].group, std::move(decided), relativePath});
   }
-  for (const Edit& edit : edits) applyDecision(urls, edit.group, edit.value, edit.relativePath);
+  applyDecisions(urls, edits);
   return {};
 }
 

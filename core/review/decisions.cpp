@@ -1,5 +1,7 @@
 #include "core/review/decisions.h"
 
+#include <unordered_map>
+
 namespace quillorn {
 namespace {
 
@@ -26,29 +28,58 @@ bool canUseRelativePath(std::string_view text) {
   return false;
 }
 
+namespace {
+
+// Writes the decision `text` into entry `i`: the marker when `marker`, and
+// the entry's quoting.
+void decideEntry(UrlTable& table, std::size_t i, std::string_view text, bool marker) {
+  // An entry keeps its quoting; a value that stood bare in the file also
+  // gets quotes when the new text could not stand bare.
+  const UrlEntry& entry = table.entry(i);
+  const bool quoted = isQuotedReplacement(entry.replacement) || (entry.quoteKind == Bare && needsQuotesWhenBare(text));
+  std::string replacement;
+  replacement.reserve(text.size() + 5);
+  if (marker) replacement += RelativeMarker;
+  if (quoted) replacement += '"';
+  replacement += text;
+  if (quoted) replacement += '"';
+  table.setReplacement(i, std::move(replacement));
+}
+
+std::string_view cutText(std::string_view text) {
+  return text.size() > kDecisionTextLimit ? text.substr(0, kDecisionTextLimit) : text;
+}
+
+}  // namespace
+
 DecisionResult applyDecision(UrlTable& table, std::int32_t group, std::string_view text, bool relativePath) {
-  if (text.size() > kDecisionTextLimit) text = text.substr(0, kDecisionTextLimit);
+  text = cutText(text);
   DecisionResult result;
   const bool marker = relativePath && canUseRelativePath(text);
   result.relativePath = marker;
   for (std::size_t i = 0; i < table.count(); ++i) {
     if (table.entry(i).groupIndex != group) continue;
-    // An entry keeps its quoting; a value that stood bare in the file also
-    // gets quotes when the new text could not stand bare.
-    const UrlEntry& entry = table.entry(i);
-    const bool quoted =
-        isQuotedReplacement(entry.replacement) || (entry.quoteKind == Bare && needsQuotesWhenBare(text));
-    std::string replacement;
-    replacement.reserve(text.size() + 5);
-    if (marker) replacement += RelativeMarker;
-    if (quoted) replacement += '"';
-    replacement += text;
-    if (quoted) replacement += '"';
-    table.setReplacement(i, std::move(replacement));
+    decideEntry(table, i, text, marker);
     ++result.count;
     result.lastEntry = i;
   }
   return result;
+}
+
+void applyDecisions(UrlTable& table, const std::vector<GroupDecision>& decisions) {
+  // Each group's decision, found by its number.
+  std::unordered_map<std::int32_t, const GroupDecision*> byGroup;
+  byGroup.reserve(decisions.size());
+  for (const GroupDecision& decision : decisions) byGroup[decision.group] = &decision;
+  std::unordered_map<std::int32_t, bool> markers;
+  for (const auto& [group, decision] : byGroup) {
+    markers[group] = decision->relativePath && canUseRelativePath(cutText(decision->text));
+  }
+  for (std::size_t i = 0; i < table.count(); ++i) {
+    const auto found = byGroup.find(table.entry(i).groupIndex);
+    if (found == byGroup.end()) continue;
+    decideEntry(table, i, cutText(found->second->text), markers[found->first]);
+  }
 }
 
 std::vector<LineDecision> lineDecisions(const UrlTable& table, std::size_t groupCount) {

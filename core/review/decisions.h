@@ -38,6 +38,17 @@ struct DecisionResult {
 // makes the group a deletion.
 DecisionResult applyDecision(UrlTable& table, std::int32_t group, std::string_view text, bool relativePath);
 
+// One line's decision: the edit box's text and the "Use relative path" box.
+struct GroupDecision {
+  std::int32_t group = -1;
+  std::string text;
+  bool relativePath = false;
+};
+
+// Applies each decision as applyDecision does, in one pass over the table
+// however many there are (a group decided twice takes the last decision).
+void applyDecisions(UrlTable& table, const std::vector<GroupDecision>& decisions);
+
 // The url of the group's first entry: the text that keeps the group unchanged.
 // Empty when no entry has the group.
 std::string doNotChangeText(const UrlTable& table, std::int32_t group);

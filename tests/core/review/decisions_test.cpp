@@ -49,6 +49,15 @@ TEST_P(ApplyDecisionTest, WritesTheTextIntoEveryEntryOfTheGroup) {
   }
   // Another group is never touched.
   EXPECT_EQ(table.entry(1).replacement, "");
+
+  // Decided in one pass with another group's decision: the same entries.
+  UrlTable batch;
+  batch.append(entry(row.url, row.oldReplacement, 0, row.quoteKind));
+  batch.append(entry("other.htm", "", 1));
+  batch.append(entry(row.url, row.oldReplacement, 0, row.quoteKind));
+  applyDecisions(batch, {{1, "new other.htm", false}, {0, row.text, row.boxChecked}});
+  for (std::size_t i : {0u, 2u}) EXPECT_EQ(batch.entry(i).replacement, row.expectedReplacement);
+  EXPECT_EQ(batch.entry(1).replacement, "new other.htm");
 }
 
 INSTANTIATE_TEST_SUITE_P(
