@@ -145,14 +145,6 @@ void exercise(const TextView& text, std::string_view name, std::string_view patt
   (void)isInScriptComment(text, pos);
 }
 
-void exerciseInEachHostText(const TextView& text, std::string_view name, std::string_view pattern, Pos pos,
-                            Shared& shared) {
-  for (const platform::HostText host : {platform::HostText::Utf8, platform::HostText::Windows1252}) {
-    platform::setHostText(host);
-    exercise(text, name, pattern, pos, shared);
-  }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -165,6 +157,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // lists from the first question.
   const std::uint8_t budgetByte = params.byte();
   const std::int64_t plainBudget = budgetByte < 64 ? -1 : budgetByte < 128 ? 0 : budgetByte % 64;
+
+  // Values are copied out in either host text; the lowest bit of a position
+  // seed, which barely moves a position, picks it.
+  platform::setHostText((positionSeeds[2] & 1U) != 0 ? platform::HostText::Windows1252 : platform::HostText::Utf8);
 
   // The whole input is the text, so the parameters also shape what is scanned.
   const auto single = std::make_unique<std::uint8_t[]>(size);
@@ -181,9 +177,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // the character grid.
     for (std::uint8_t seed : positionSeeds) {
       const Pos pos = static_cast<Pos>(seed * (text.size + 3) / 256) - 1;
-      exerciseInEachHostText(text, name, pattern, pos, shared);
+      exercise(text, name, pattern, pos, shared);
     }
-    exerciseInEachHostText(text, name, pattern, text.step, shared);
+    exercise(text, name, pattern, text.step, shared);
   }
   return 0;
 }
