@@ -24,6 +24,18 @@ bench_find_wizard() {
   fi
 }
 
+# Ends the bench when the last bench_run of program NAME exited above MAX_OK
+# (the wizard bench allows 0, quillorn-cli 1 for "something to do").
+bench_check_rc() {
+  if ((RUN_RC > $2)); then
+    echo "bench: $1 exited with $RUN_RC (124: time-out)" >&2
+    exit 1
+  fi
+}
+
+# The figure a bench program prints as "... NAME VALUE ..." in TEXT.
+bench_field() { sed -n "s/.* $1 \([0-9.]*\) .*/\1/p" <<<"$2"; }
+
 # /usr/bin/time reports the peak memory; the shell keyword cannot.
 bench_need_time() {
   [[ -x /usr/bin/time ]] && return 0

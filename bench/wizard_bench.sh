@@ -39,20 +39,14 @@ clis=() cli_cpus=() adds=() searches=() wizards=() wizard_cpus=() last=""
 for ((r = 1; r <= reps; r++)); do
   echo "bench: run $r of $reps" >&2
   bench_run "$limit" "$CLI" scan --offline "$site"
-  if [[ $RUN_RC -ne 0 && $RUN_RC -ne 1 ]]; then
-    echo "bench: quillorn-cli scan exited with $RUN_RC (124: time-out)" >&2
-    exit 1
-  fi
+  bench_check_rc "quillorn-cli scan" 1
   clis+=("$RUN_WALL") cli_cpus+=("$RUN_CPU")
   BENCH_STDOUT="$work/wizard.txt" bench_run "$limit" "$WIZARD" "$site"
-  if [[ $RUN_RC -ne 0 ]]; then
-    echo "bench: quillorn-wizard-bench exited with $RUN_RC (124: time-out)" >&2
-    exit 1
-  fi
+  bench_check_rc "quillorn-wizard-bench" 0
   last="$(cat "$work/wizard.txt")"
   wizards+=("$RUN_WALL") wizard_cpus+=("$RUN_CPU")
-  adds+=("$(sed -n 's/.* add_s \([0-9.]*\) .*/\1/p' <<<"$last")")
-  searches+=("$(sed -n 's/.* search_s \([0-9.]*\) .*/\1/p' <<<"$last")")
+  adds+=("$(bench_field add_s "$last")")
+  searches+=("$(bench_field search_s "$last")")
 done
 
 cli=$(bench_median "${clis[@]}")

@@ -37,8 +37,8 @@ trap 'rm -rf "$work"' EXIT
 fills=() applies=() review=""
 for ((r = 1; r <= reps; r++)); do
   review="$("$WIZARD" --review 2>/dev/null)"
-  fills+=("$(sed -n 's/.* fill_s \([0-9.]*\) .*/\1/p' <<<"$review")")
-  applies+=("$(sed -n 's/.* apply_s \([0-9.]*\) .*/\1/p' <<<"$review")")
+  fills+=("$(bench_field fill_s "$review")")
+  applies+=("$(bench_field apply_s "$review")")
 done
 
 original="$work/original"
@@ -58,10 +58,7 @@ clis=() cli_cpus=() wizards=() wizard_cpus=() adds=() steps=() rewrites=() last=
 run_cli() {
   fresh
   BENCH_STDOUT="$work/cli.txt" bench_run "$limit" "${fix[@]}"
-  if [[ $RUN_RC -ne 0 && $RUN_RC -ne 1 ]]; then
-    echo "bench: quillorn-cli fix exited with $RUN_RC (124: time-out)" >&2
-    exit 1
-  fi
+  bench_check_rc "quillorn-cli fix" 1
   clis+=("$RUN_WALL") cli_cpus+=("$RUN_CPU")
   cli_done="$(grep '^Done (' "$work/cli.txt" || true)"
   echo "bench: fix $RUN_WALL s wall, $RUN_CPU s CPU" >&2
@@ -70,15 +67,12 @@ run_cli() {
 run_wizard() {
   fresh
   BENCH_STDOUT="$work/wizard.txt" bench_run "$limit" "$WIZARD" --repair "$work/site"
-  if [[ $RUN_RC -ne 0 ]]; then
-    echo "bench: quillorn-wizard-bench exited with $RUN_RC (124: time-out)" >&2
-    exit 1
-  fi
+  bench_check_rc "quillorn-wizard-bench" 0
   last="$(cat "$work/wizard.txt")"
   wizards+=("$RUN_WALL") wizard_cpus+=("$RUN_CPU")
-  adds+=("$(sed -n 's/.* add_s \([0-9.]*\) .*/\1/p' <<<"$last")")
-  steps+=("$(sed -n 's/.* pages4to7_s \([0-9.]*\) .*/\1/p' <<<"$last")")
-  rewrites+=("$(sed -n 's/.* rewrite_s \([0-9.]*\) .*/\1/p' <<<"$last")")
+  adds+=("$(bench_field add_s "$last")")
+  steps+=("$(bench_field pages4to7_s "$last")")
+  rewrites+=("$(bench_field rewrite_s "$last")")
   echo "bench: wizard $RUN_WALL s wall, $RUN_CPU s CPU" >&2
   if [[ -d "$work/fixed" && ! -f "$work/compared" ]]; then
     touch "$work/compared"
