@@ -2,10 +2,18 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <charconv>
+#include <cstdint>
+#include <ctime>
+#include <deque>
+#include <limits>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace quillorn::platform {
 namespace {
@@ -140,9 +148,7 @@ long portOf(const InternetPorts& ports, InternetService service, HttpTransport t
   return ports.http;
 }
 
-long milliseconds(std::chrono::seconds duration) {
-  return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(duration).count());
-}
+long milliseconds(std::chrono::milliseconds duration) { return static_cast<long>(duration.count()); }
 
 std::string_view trimLineEnd(std::string_view line) {
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
@@ -155,12 +161,16 @@ std::string_view trimSpaces(std::string_view text) {
   return text;
 }
 
+using Clock = std::chrono::steady_clock;
+
 // What the exchange under way has seen so far.
 struct Exchange {
   int status = 0;                 // HTTP: status of the answer being read
   long long contentLength = -1;   // HTTP: its Content-Length, -1 when none
   bool transferEncoding = false;  // HTTP: its body comes in chunks
   bool answered = false;          // HTTP: a final answer's headers are complete
+  std::string location;           // HTTP: the answer's Location
+  std::string retryAfter;         // HTTP: the answer's Retry-After
   bool dataArrived = false;       // FTP, gopher: the first data byte came
   char firstByte = 0;             // gopher: the reply's item type
 };
@@ -206,6 +216,10 @@ std::size_t onHttpHeader(char* data, std::size_t size, std::size_t count, void* 
     }
   } else if (equalsIgnoreAsciiCase(name, "Transfer-Encoding")) {
     exchange.transferEncoding = true;
+  } else if (equalsIgnoreAsciiCase(name, "Location")) {
+    exchange.location = std::string(value);
+  } else if (equalsIgnoreAsciiCase(name, "Retry-After")) {
+    exchange.retryAfter = std::string(value);
   }
   return length;
 }
@@ -226,76 +240,407 @@ std::size_t onFirstData(char* data, std::size_t size, std::size_t count, void* u
 // FTP control replies and the like, which the check does not need.
 std::size_t ignoreHeader(char*, std::size_t size, std::size_t count, void*) { return size * count; }
 
+InternetService serviceOf(InternetOpen open) {
+  switch (open) {
+    case InternetOpen::HttpGet: return InternetService::Http;
+    case InternetOpen::FtpLogin:
+    case InternetOpen::FtpFile: return InternetService::Ftp;
+    case InternetOpen::GopherItem: return InternetService::Gopher;
+  }
+  return InternetService::Http;
+}
+
+bool isRedirect(int status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// The wait a Retry-After asks for: seconds, or an HTTP date. None when it is
+// neither.
+std::optional<std::chrono::seconds> retryAfterDelay(const std::string& value) {
+  if (value.empty()) return std::nullopt;
+  long long seconds = 0;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+  if (error == std::errc() && end == value.data() + value.size()) {
+    return std::chrono::seconds(std::max(seconds, 0LL));
+  }
+  const time_t when = curl_getdate(value.c_str(), nullptr);
+  if (when < 0) return std::nullopt;
+  return std::chrono::seconds(std::max<long long>(static_cast<long long>(when - std::time(nullptr)), 0));
+}
+
+// Where a redirect from `from` (an http or https address) to `location`
+// leads, as scheme, server part and object; none when it does not lead to an
+// http or https address.
+struct Hop {
+  HttpTransport transport = HttpTransport::Plain;
+  std::string server;
+  std::string object;
+};
+
+std::string hopAddress(const Hop& hop) {
+  std::string text(hop.transport == HttpTransport::Tls ? "https://" : "http://");
+  text.append(hop.server).push_back('/');
+  text.append(hop.object);
+  return text;
+}
+
+std::optional<Hop> redirectTarget(const std::string& from, const std::string& location) {
+  CURLU* url = curl_url();
+  if (url == nullptr) return std::nullopt;
+  std::optional<Hop> hop;
+  char* text = nullptr;
+  if (curl_url_set(url, CURLUPART_URL, from.c_str(), CURLU_PATH_AS_IS) == CURLUE_OK &&
+      curl_url_set(url, CURLUPART_URL, location.c_str(), CURLU_URLENCODE) == CURLUE_OK &&
+      curl_url_set(url, CURLUPART_FRAGMENT, nullptr, 0) == CURLUE_OK &&
+      curl_url_get(url, CURLUPART_URL, &text, 0) == CURLUE_OK) {
+    std::string_view target(text);
+    Hop next;
+    bool web = true;
+    if (target.starts_with("http://")) {
+      target.remove_prefix(7);
+    } else if (target.starts_with("https://")) {
+      target.remove_prefix(8);
+      next.transport = HttpTransport::Tls;
+    } else {
+      web = false;
+    }
+    if (web) {
+      const std::size_t slash = target.find('/');
+      next.server = std::string(target.substr(0, slash));
+      if (slash != std::string_view::npos) next.object = std::string(target.substr(slash + 1));
+      hop = std::move(next);
+    }
+  }
+  curl_free(text);
+  curl_url_cleanup(url);
+  return hop;
+}
+
+bool isCertificateFailure(CURLcode code) {
+  return code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CACERT_BADFILE || code == CURLE_SSL_ISSUER_ERROR ||
+         code == CURLE_SSL_INVALIDCERTSTATUS || code == CURLE_SSL_PINNEDPUBKEYNOTMATCH;
+}
+
+bool isFtpRefusal(CURLcode code) {
+  return code == CURLE_LOGIN_DENIED || code == CURLE_REMOTE_FILE_NOT_FOUND || code == CURLE_FTP_COULDNT_RETR_FILE ||
+         code == CURLE_REMOTE_ACCESS_DENIED || code == CURLE_FTP_COULDNT_USE_REST || code == CURLE_FTP_PORT_FAILED ||
+         code == CURLE_FTP_ACCEPT_FAILED || code == CURLE_FTP_COULDNT_SET_TYPE || code == CURLE_QUOTE_ERROR;
+}
+
+// Why an exchange that ended with `code` reached nothing.
+InternetFailure failureOf(CURLcode code, InternetService service) {
+  if (code == CURLE_COULDNT_RESOLVE_HOST || code == CURLE_COULDNT_RESOLVE_PROXY) return InternetFailure::NameNotFound;
+  if (code == CURLE_COULDNT_CONNECT) return InternetFailure::NoConnection;
+  if (code == CURLE_OPERATION_TIMEDOUT) return InternetFailure::TimedOut;
+  if (isCertificateFailure(code)) return InternetFailure::Certificate;
+  if (service == InternetService::Ftp && isFtpRefusal(code)) return InternetFailure::FtpRefused;
+  return InternetFailure::NoAnswer;
+}
+
+// Failures that say nothing of the server but that it did not answer.
+bool isSilence(InternetFailure failure) {
+  return failure == InternetFailure::NameNotFound || failure == InternetFailure::NoConnection ||
+         failure == InternetFailure::TimedOut || failure == InternetFailure::NoAnswer;
+}
+
+// How far down the waiting requests a round looks for one that may start:
+// requests held back by their server's limit are passed over, but not
+// without end.
+constexpr std::size_t kStartWindow = 1024;
+
+constexpr InternetClient::RequestId kClosedRequest = static_cast<InternetClient::RequestId>(-1);
+
 }  // namespace
 
-struct InternetConnection::State {
-  CURL* easy = nullptr;
-  ServerPart server;
-  InternetService service = InternetService::Http;
-  InternetPorts ports;
-  Exchange exchange;
+struct InternetClient::Engine {
+  enum class State { Waiting, Running, Answered };
 
-  State() = default;
-  State(const State&) = delete;
-  State& operator=(const State&) = delete;
-  ~State() {
-    if (easy != nullptr) curl_easy_cleanup(easy);
+  struct Job {
+    InternetRequest request;  // the exchange to make: the request, or where its redirects led
+    std::int64_t order = 0;
+    std::optional<RequestId> after;
+    State state = State::Waiting;
+    ServerPart server;
+    std::string serverKey;  // the host and port, in lower case: what the per-server limit counts
+    std::string address;    // the request as an address, for redirects
+    CURL* easy = nullptr;
+    Exchange exchange;
+    std::vector<std::string> visited;  // the addresses asked for, redirects included
+    int redirects = 0;
+    bool retried = false;
+    Clock::time_point readyAt{};
+    InternetAnswer answer;
+  };
+
+  struct Server {
+    std::size_t running = 0;
+    bool answered = false;  // gave any answer in this client's life
+    bool silent = false;    // took a connection and let an exchange run out of time, never having answered
+  };
+
+  InternetClientOptions options;
+  CURLM* multi = nullptr;
+  CURL* model = nullptr;  // the easy handle every exchange is copied from
+  std::deque<Job> jobs;   // by id; a deque, so that a job's exchange stays where libcurl was told it is
+  std::set<std::pair<std::int64_t, RequestId>> waiting;
+  std::map<std::string, Server> servers;
+  std::size_t running = 0;
+  std::size_t unanswered = 0;
+  std::size_t exchanges = 0;
+  std::int64_t nextHurried = std::numeric_limits<std::int64_t>::min();
+  bool answeredInRound = false;
+  std::optional<Clock::time_point> nextReady;  // the earliest retry still waiting for its time
+
+  explicit Engine(InternetClientOptions clientOptions) : options(std::move(clientOptions)) {}
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
+  ~Engine() {
+    for (Job& job : jobs) dropExchange(job);
+    if (multi != nullptr) curl_multi_cleanup(multi);
+    if (model != nullptr) curl_easy_cleanup(model);
   }
 
-  std::string url(std::string_view object, HttpTransport transport) const {
-    std::string text(schemeOf(service, transport));
-    text.append("://").append(server.host).push_back('/');
-    text.append(encodeObject(object, service));
-    return text;
+  void aim(Job& job, InternetRequest request) {
+    job.request = std::move(request);
+    job.server = parseServerPart(job.request.server);
+    const InternetService service = serviceOf(job.request.open);
+    const long port = job.server.port != 0 ? job.server.port : portOf(options.ports, service, job.request.transport);
+    job.serverKey = job.server.host;
+    for (char& c : job.serverKey) c = lowerAscii(c);
+    job.serverKey.append(":").append(std::to_string(port));
+    job.address = std::string(schemeOf(service, job.request.transport));
+    job.address.append("://").append(job.request.server).push_back('/');
+    job.address.append(job.request.object);
   }
 
-  CURLcode perform(std::string_view object, HttpTransport transport = HttpTransport::Plain) {
-    exchange = Exchange();
-    const std::string address = url(object, transport);
-    curl_easy_setopt(easy, CURLOPT_URL, address.c_str());
-    curl_easy_setopt(easy, CURLOPT_PORT, server.port != 0 ? server.port : portOf(ports, service, transport));
-    return curl_easy_perform(easy);
+  void dropExchange(Job& job) {
+    if (job.easy == nullptr) return;
+    curl_multi_remove_handle(multi, job.easy);
+    curl_easy_cleanup(job.easy);
+    job.easy = nullptr;
+    --running;
+    Server& server = servers[job.serverKey];
+    if (server.running > 0) --server.running;
   }
 
-  // Connects to an FTP server and logs in, leaving the control connection
-  // open for the opens that follow. A "no body" request of the login folder
-  // does just that: no listing, no file.
-  bool logIn() {
-    curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
-    const CURLcode result = perform("");
-    curl_easy_setopt(easy, CURLOPT_NOBODY, 0L);
-    return result == CURLE_OK;
+  void settle(Job& job, bool reachable, InternetFailure failure) {
+    job.state = State::Answered;
+    job.answer.reachable = reachable;
+    job.answer.failure = reachable ? InternetFailure::None : failure;
+    --unanswered;
+    answeredInRound = true;
+  }
+
+  void requeue(RequestId id, Clock::time_point readyAt) {
+    Job& job = jobs[id];
+    job.state = State::Waiting;
+    job.readyAt = readyAt;
+    waiting.emplace(job.order, id);
+  }
+
+  bool start(RequestId id) {
+    Job& job = jobs[id];
+    CURL* easy = curl_easy_duphandle(model);
+    if (easy == nullptr) return false;
+    const InternetService service = serviceOf(job.request.open);
+    std::string url(schemeOf(service, job.request.transport));
+    url.append("://").append(job.server.host).push_back('/');
+    url.append(encodeObject(job.request.object, service));
+    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy, CURLOPT_PORT,
+                     job.server.port != 0 ? job.server.port : portOf(options.ports, service, job.request.transport));
+    curl_easy_setopt(easy, CURLOPT_PRIVATE, reinterpret_cast<void*>(static_cast<std::uintptr_t>(id)));
+    if (job.server.user) {
+      curl_easy_setopt(easy, CURLOPT_USERNAME, job.server.user->c_str());
+      curl_easy_setopt(easy, CURLOPT_PASSWORD, job.server.password.c_str());
+    }
+    if (service == InternetService::Http) {
+      curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+      curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, onHttpHeader);
+      curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, onHttpBody);
+    } else {
+      curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, ignoreHeader);
+      curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, onFirstData);
+      // A login alone: a "no body" request of the login folder connects and
+      // logs in, with no listing and no file.
+      if (job.request.open == InternetOpen::FtpLogin) curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+    }
+    job.exchange = Exchange();
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &job.exchange);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &job.exchange);
+    if (curl_multi_add_handle(multi, easy) != CURLM_OK) {
+      curl_easy_cleanup(easy);
+      return false;
+    }
+    job.easy = easy;
+    job.state = State::Running;
+    job.visited.push_back(job.address);
+    ++job.answer.exchanges;
+    ++exchanges;
+    ++running;
+    ++servers[job.serverKey].running;
+    return true;
+  }
+
+  // Starts, in order, the waiting requests that may start; answers at once
+  // those that need no exchange.
+  void startWhatMay() {
+    const Clock::time_point now = Clock::now();
+    nextReady.reset();
+    std::size_t looked = 0;
+    for (auto it = waiting.begin(); it != waiting.end() && running < options.maxTransfers && looked < kStartWindow;
+         ++looked) {
+      const RequestId id = it->second;
+      Job& job = jobs[id];
+      if (job.after) {
+        const Job& first = jobs[*job.after];
+        if (first.state != State::Answered) {
+          ++it;
+          continue;
+        }
+        if (!first.answer.reachable) {
+          it = waiting.erase(it);
+          settle(job, false, first.answer.failure);
+          continue;
+        }
+      }
+      if (job.readyAt > now) {
+        if (!nextReady || job.readyAt < *nextReady) nextReady = job.readyAt;
+        ++it;
+        continue;
+      }
+      const bool folder =
+          job.request.open == InternetOpen::FtpFile && (job.request.object.empty() || job.request.object.back() == '/');
+      Server& server = servers[job.serverKey];
+      if (!job.server.valid || folder || server.silent) {
+        it = waiting.erase(it);
+        settle(job, false,
+               !job.server.valid ? InternetFailure::NameNotFound
+               : folder          ? InternetFailure::FtpRefused
+                                 : InternetFailure::TimedOut);
+        continue;
+      }
+      if (server.running >= options.maxPerServer) {
+        ++it;
+        continue;
+      }
+      it = waiting.erase(it);
+      if (!start(id)) settle(job, false, InternetFailure::NoConnection);
+    }
+  }
+
+  // Decides about the exchange of `id` that libcurl ended with `code`: an
+  // answer, a redirect to follow, or a try again later.
+  void finish(RequestId id, CURLcode code) {
+    Job& job = jobs[id];
+    curl_off_t connectTime = 0;
+    curl_easy_getinfo(job.easy, CURLINFO_CONNECT_TIME_T, &connectTime);
+    dropExchange(job);
+    const Exchange& exchange = job.exchange;
+    const InternetService service = serviceOf(job.request.open);
+    Server& server = servers[job.serverKey];
+    const Clock::time_point now = Clock::now();
+
+    if (service == InternetService::Http && exchange.answered) {
+      server.answered = true;
+      job.answer.status = exchange.status;
+      if (isRedirect(exchange.status) && !exchange.location.empty()) {
+        if (const std::optional<Hop> next = redirectTarget(job.address, exchange.location)) {
+          const std::string nextAddress = hopAddress(*next);
+          if (std::find(job.visited.begin(), job.visited.end(), nextAddress) != job.visited.end()) {
+            settle(job, false, InternetFailure::RedirectLoop);
+          } else if (job.redirects >= kMaxRedirects) {
+            settle(job, false, InternetFailure::TooManyRedirects);
+          } else {
+            ++job.redirects;
+            aim(job, {InternetOpen::HttpGet, next->transport, next->server, next->object});
+            requeue(id, now);
+          }
+          return;
+        }
+      }
+      if (exchange.status == 429 && !job.retried) {
+        const std::optional<std::chrono::seconds> delay = retryAfterDelay(exchange.retryAfter);
+        if (delay && *delay <= kMaxRetryAfter) {
+          job.retried = true;
+          requeue(id, now + *delay);
+          return;
+        }
+      }
+      if (exchange.status == 404) return settle(job, false, InternetFailure::NotFound);
+      if (exchange.status == 410) return settle(job, false, InternetFailure::Gone);
+      return settle(job, true, InternetFailure::None);
+    }
+
+    bool reached = false;
+    InternetFailure failure = failureOf(code, service);
+    switch (job.request.open) {
+      case InternetOpen::HttpGet: break;
+      case InternetOpen::FtpLogin: reached = code == CURLE_OK; break;
+      case InternetOpen::FtpFile:
+        // An empty file completes at once; any other is stopped at its first bytes.
+        reached = code == CURLE_OK || (code == CURLE_WRITE_ERROR && exchange.dataArrived);
+        break;
+      case InternetOpen::GopherItem:
+        reached = exchange.dataArrived && exchange.firstByte != '3';
+        if (exchange.dataArrived || code == CURLE_OK || code == CURLE_GOT_NOTHING)
+          failure = InternetFailure::GopherError;
+        break;
+    }
+    if (reached) {
+      server.answered = true;
+      return settle(job, true, InternetFailure::None);
+    }
+    const bool connected = connectTime > 0;
+    const bool reset = code == CURLE_RECV_ERROR || code == CURLE_SEND_ERROR;
+    const bool connectTimedOut = code == CURLE_OPERATION_TIMEDOUT && !connected;
+    if ((reset || connectTimedOut) && !job.retried) {
+      job.retried = true;
+      requeue(id, now + options.retryDelay);
+      return;
+    }
+    if (!isSilence(failure)) server.answered = true;
+    if (code == CURLE_OPERATION_TIMEDOUT && connected && !server.answered) server.silent = true;
+    settle(job, false, failure);
+  }
+
+  void collectFinished() {
+    int left = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+      if (message->msg != CURLMSG_DONE) continue;
+      char* privateData = nullptr;
+      curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &privateData);
+      const CURLcode code = message->data.result;
+      finish(static_cast<RequestId>(reinterpret_cast<std::uintptr_t>(privateData)), code);
+    }
   }
 };
 
 // ---- InternetClient ----
 
-InternetClient::InternetClient(InternetClientOptions options) : options_(options) {}
+InternetClient::InternetClient(InternetClientOptions options) : options_(std::move(options)) {}
 
-InternetClient::~InternetClient() { close(); }
+InternetClient::~InternetClient() = default;
+InternetClient::InternetClient(InternetClient&& other) noexcept = default;
+InternetClient& InternetClient::operator=(InternetClient&& other) noexcept = default;
 
-InternetClient::InternetClient(InternetClient&& other) noexcept
-    : options_(other.options_), handle_(std::exchange(other.handle_, nullptr)) {}
-
-InternetClient& InternetClient::operator=(InternetClient&& other) noexcept {
-  if (this != &other) {
-    close();
-    options_ = other.options_;
-    handle_ = std::exchange(other.handle_, nullptr);
-  }
-  return *this;
-}
+bool InternetClient::isOpen() const { return engine_ != nullptr; }
 
 bool InternetClient::open() {
-  if (handle_ != nullptr) return true;
+  if (engine_ != nullptr) return true;
   if (!libcurlReady()) return false;
+  auto engine = std::make_unique<Engine>(options_);
+  engine->options.maxTransfers = std::max<std::size_t>(engine->options.maxTransfers, 1);
+  engine->options.maxPerServer = std::max<std::size_t>(engine->options.maxPerServer, 1);
+  engine->multi = curl_multi_init();
   CURL* easy = curl_easy_init();
-  if (easy == nullptr) return false;
+  engine->model = easy;
+  if (engine->multi == nullptr || easy == nullptr) return false;
 
   curl_easy_setopt(easy, CURLOPT_USERAGENT, std::string(kInternetAgent).c_str());
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, milliseconds(kConnectTimeout));
-  curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, milliseconds(kRequestTimeout));
+  curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, milliseconds(options_.connectTimeout));
+  curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, milliseconds(options_.requestTimeout));
   curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https,ftp,gopher");
   // A TLS server must prove who it is; one that cannot is not reachable.
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
@@ -303,6 +648,8 @@ bool InternetClient::open() {
   if (!options_.trustedCertificates.empty()) {
     curl_easy_setopt(easy, CURLOPT_CAINFO, options_.trustedCertificates.c_str());
   }
+  // Redirects are followed here, one exchange each, so that every hop waits
+  // its turn at its own server.
   curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
   // The object goes to the server as written, "../" included.
@@ -312,79 +659,88 @@ bool InternetClient::open() {
   // An empty proxy name turns off the one the environment names.
   if (!options_.environmentProxy) curl_easy_setopt(easy, CURLOPT_PROXY, "");
 
-  handle_ = easy;
+  engine_ = std::move(engine);
   return true;
 }
 
-void InternetClient::close() {
-  if (handle_ == nullptr) return;
-  curl_easy_cleanup(static_cast<CURL*>(handle_));
-  handle_ = nullptr;
+void InternetClient::close() { engine_.reset(); }
+
+void InternetClient::setMaxTransfers(std::size_t count) {
+  options_.maxTransfers = std::max<std::size_t>(count, 1);
+  if (engine_ != nullptr) engine_->options.maxTransfers = options_.maxTransfers;
 }
 
-InternetConnection InternetClient::connect(std::string_view server, InternetService service) {
-  InternetConnection connection;
-  if (handle_ == nullptr) return connection;
+InternetClient::RequestId InternetClient::submit(InternetRequest request, std::int64_t order,
+                                                 std::optional<RequestId> after) {
+  if (engine_ == nullptr) return kClosedRequest;
+  Engine& engine = *engine_;
+  const RequestId id = engine.jobs.size();
+  Engine::Job& job = engine.jobs.emplace_back();
+  engine.aim(job, std::move(request));
+  job.order = order;
+  if (after && *after < id) job.after = after;
+  ++engine.unanswered;
+  engine.waiting.emplace(order, id);
+  return id;
+}
 
-  auto state = std::make_unique<InternetConnection::State>();
-  state->easy = curl_easy_duphandle(static_cast<CURL*>(handle_));
-  if (state->easy == nullptr) return connection;
-  state->server = parseServerPart(server);
-  state->service = service;
-  state->ports = options_.ports;
+void InternetClient::hurry(RequestId id) {
+  if (engine_ == nullptr || id >= engine_->jobs.size()) return;
+  Engine& engine = *engine_;
+  Engine::Job& job = engine.jobs[id];
+  if (job.state != Engine::State::Waiting) return;
+  engine.waiting.erase({job.order, id});
+  job.order = engine.nextHurried++;
+  engine.waiting.emplace(job.order, id);
+  if (job.after) hurry(*job.after);
+}
 
-  CURL* easy = state->easy;
-  if (state->server.user) {
-    curl_easy_setopt(easy, CURLOPT_USERNAME, state->server.user->c_str());
-    curl_easy_setopt(easy, CURLOPT_PASSWORD, state->server.password.c_str());
+void InternetClient::run(std::chrono::milliseconds wait) {
+  if (engine_ == nullptr) return;
+  Engine& engine = *engine_;
+  const Clock::time_point deadline = Clock::now() + wait;
+  engine.answeredInRound = false;
+  for (;;) {
+    engine.startWhatMay();
+    int active = 0;
+    curl_multi_perform(engine.multi, &active);
+    engine.collectFinished();
+    if (engine.answeredInRound) {
+      // What the answers let start goes now, not at the next call.
+      engine.startWhatMay();
+      curl_multi_perform(engine.multi, &active);
+      return;
+    }
+    const Clock::time_point now = Clock::now();
+    if (now >= deadline || engine.unanswered == 0) return;
+    Clock::time_point until = deadline;
+    if (engine.nextReady && *engine.nextReady < until) until = *engine.nextReady;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - now).count();
+    curl_multi_poll(engine.multi, nullptr, 0, static_cast<int>(std::max<long long>(left, 1)), nullptr);
   }
-  if (service == InternetService::Http) {
-    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, onHttpHeader);
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, onHttpBody);
-  } else {
-    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, ignoreHeader);
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, onFirstData);
+}
+
+const InternetAnswer* InternetClient::answer(RequestId id) const {
+  static const InternetAnswer kNotOpen{false, 0, InternetFailure::NotOpen, 0};
+  if (id == kClosedRequest) return &kNotOpen;
+  if (engine_ == nullptr || id >= engine_->jobs.size()) return nullptr;
+  const Engine::Job& job = engine_->jobs[id];
+  return job.state == Engine::State::Answered ? &job.answer : nullptr;
+}
+
+void InternetClient::cancelAll() {
+  if (engine_ == nullptr) return;
+  Engine& engine = *engine_;
+  engine.waiting.clear();
+  for (Engine::Job& job : engine.jobs) {
+    if (job.state == Engine::State::Answered) continue;
+    engine.dropExchange(job);
+    engine.settle(job, false, InternetFailure::Stopped);
   }
-  curl_easy_setopt(easy, CURLOPT_HEADERDATA, &state->exchange);
-  curl_easy_setopt(easy, CURLOPT_WRITEDATA, &state->exchange);
-
-  // An FTP connection is a logged-in one; HTTP and gopher connect per request.
-  if (service == InternetService::Ftp && (!state->server.valid || !state->logIn())) return connection;
-
-  connection.state_ = std::move(state);
-  return connection;
 }
 
-// ---- InternetConnection ----
+std::size_t InternetClient::outstanding() const { return engine_ == nullptr ? 0 : engine_->unanswered; }
 
-InternetConnection::InternetConnection() = default;
-InternetConnection::~InternetConnection() = default;
-InternetConnection::InternetConnection(InternetConnection&& other) noexcept = default;
-InternetConnection& InternetConnection::operator=(InternetConnection&& other) noexcept = default;
-
-void InternetConnection::close() { state_.reset(); }
-
-bool InternetConnection::sendHttpRequest(std::string_view object, HttpTransport transport) {
-  if (state_ == nullptr || state_->service != InternetService::Http || !state_->server.valid) return false;
-  curl_easy_setopt(state_->easy, CURLOPT_HTTPGET, 1L);
-  state_->perform(object, transport);
-  // Stopping at the end of the headers reads as a write error; what counts is
-  // that a whole answer's headers were there.
-  return state_->exchange.answered;
-}
-
-bool InternetConnection::openFtpFile(std::string_view object) {
-  if (state_ == nullptr || state_->service != InternetService::Ftp || !state_->server.valid) return false;
-  if (object.empty() || object.back() == '/') return false;
-  const CURLcode result = state_->perform(object);
-  // An empty file completes at once; any other is stopped at its first bytes.
-  return result == CURLE_OK || (result == CURLE_WRITE_ERROR && state_->exchange.dataArrived);
-}
-
-bool InternetConnection::openGopherItem(std::string_view object) {
-  if (state_ == nullptr || state_->service != InternetService::Gopher || !state_->server.valid) return false;
-  state_->perform(object);
-  return state_->exchange.dataArrived && state_->exchange.firstByte != '3';
-}
+std::size_t InternetClient::exchangesSent() const { return engine_ == nullptr ? 0 : engine_->exchanges; }
 
 }  // namespace quillorn::platform

@@ -32,6 +32,83 @@ void endInternetSession(InternetSession& internet) {
   internet.close();
 }
 
+// The search's panel, keeping a stop once one was reported: a stop that a
+// check saw while it waited for its answer ends the pass at its next poll.
+class StopLatch final : public ProgressPanel {
+ public:
+  explicit StopLatch(ProgressPanel& panel) : panel_(panel) {}
+  void appendStatusLine(std::string_view line) override { panel_.appendStatusLine(line); }
+  void setOverallProgress(std::int64_t upperBound, std::int64_t position) override {
+    panel_.setOverallProgress(upperBound, position);
+  }
+  void setFileProgress(std::int64_t position, std::int64_t steps) override { panel_.setFileProgress(position, steps); }
+  void setPanelStatus(PanelStatus status, std::string_view text) override { panel_.setPanelStatus(status, text); }
+  bool pollStopRequest() override {
+    if (!stopped_) stopped_ = panel_.pollStopRequest();
+    return stopped_;
+  }
+
+ private:
+  ProgressPanel& panel_;
+  bool stopped_ = false;
+};
+
+// What the Internet prefetch scans with: it shows nothing, but the stop key
+// is the search's.
+class SilentPanel final : public ProgressPanel {
+ public:
+  explicit SilentPanel(ProgressPanel& stops) : stops_(stops) {}
+  void appendStatusLine(std::string_view) override {}
+  void setOverallProgress(std::int64_t, std::int64_t) override {}
+  void setFileProgress(std::int64_t, std::int64_t) override {}
+  void setPanelStatus(PanelStatus, std::string_view) override {}
+  bool pollStopRequest() override { return stops_.pollStopRequest(); }
+
+ private:
+  ProgressPanel& stops_;
+};
+
+// Hands file `index` of the list to its scanner when it is a page, a style
+// sheet or a script that can be read (a file gone since it was listed is
+// passed over); with `stampSource`, records what was read, so that the
+// rewrite can tell whether the file still holds it.
+PassCount scanListedFile(SearchContext& context, std::size_t index, bool stampSource) {
+  const std::string& path = context.files.path(index);
+  const FileKind kind = fileKind(path);
+  if (kind == FileKind::Other) return {};
+  std::optional<DocumentBuffer> buffer = loadDocument(path);
+  if (!buffer) return {};
+  // The positions recorded are offsets into these bytes.
+  if (stampSource) context.urls.recordSource(index, sourceStampOf(*buffer));
+  detectEncoding(*buffer);
+  const auto fileIndex = static_cast<std::int32_t>(index);
+  switch (kind) {
+    case FileKind::Html: return scanHtmlFile(context, *buffer, fileIndex);
+    case FileKind::StyleSheet: return scanStyleFile(context, *buffer, fileIndex);
+    case FileKind::Script: return scanScriptFile(context, *buffer, fileIndex);
+    case FileKind::Other: break;
+  }
+  return {};
+}
+
+// Scans every file once ahead of the search with the Internet session in its
+// prefetch mode, so that the requests the checks will need are under way, in
+// the order the checks will ask for them, before the first check waits. The
+// findings of this scan are dropped file by file. Stopped when the user asked
+// to stop.
+PassEnd prefetchInternetUrls(SearchContext& context) {
+  InternetSession::Prefetch prefetch(context.internet);
+  SilentPanel silent(context.panel);
+  UrlTable dropped;
+  SearchContext ahead{context.settings, context.files, dropped, context.savedFrom, context.internet, silent};
+  for (std::size_t i = 0; i < context.files.count(); ++i) {
+    if (scanListedFile(ahead, i, false).end == PassEnd::Stopped) return PassEnd::Stopped;
+    dropped.clear();
+    context.internet.pump();
+  }
+  return PassEnd::Done;
+}
+
 }  // namespace
 
 bool beginSearch(SearchContext& context) {
@@ -41,6 +118,7 @@ bool beginSearch(SearchContext& context) {
   endInternetSession(context.internet);
   if (context.settings.checkInternetUrls) {
     // A failed open is not reported here: every check then says "not reachable".
+    context.internet.setConnectionLimit(context.settings.internetConnections);
     context.internet.open();
   }
 
@@ -57,8 +135,10 @@ bool beginSearch(SearchContext& context) {
   return true;
 }
 
-SearchOutcome runSearch(SearchContext& context) {
-  ProgressPanel& panel = context.panel;
+SearchOutcome runSearch(SearchContext& searchContext) {
+  StopLatch panel(searchContext.panel);
+  SearchContext context{searchContext.settings,  searchContext.files,    searchContext.urls,
+                        searchContext.savedFrom, searchContext.internet, panel};
   SearchOutcome outcome;
 
   if (context.settings.useSavedFromUrl && runSavedFromPass(context) == PassEnd::Stopped) {
@@ -106,32 +186,19 @@ PassCount runBrokenLinkPass(SearchContext& context) {
   PassCount pass;
   if (fileCount == 0) return pass;
 
+  if (context.settings.checkInternetUrls && context.internet.isOpen() &&
+      prefetchInternetUrls(context) == PassEnd::Stopped) {
+    pass.end = PassEnd::Stopped;
+    return pass;
+  }
+
   const auto upperBound = static_cast<std::int64_t>(fileCount);
   for (std::size_t i = 0; i < fileCount; ++i) {
-    const std::string& path = context.files.path(i);
-    const FileKind kind = fileKind(path);
-    if (kind != FileKind::Other) {
-      // A file that cannot be read (gone since it was listed, say) is passed
-      // over without a line.
-      if (std::optional<DocumentBuffer> buffer = loadDocument(path)) {
-        // What was read, so that the rewrite can tell whether the file still
-        // holds it: the positions recorded below are offsets into these bytes.
-        context.urls.recordSource(i, sourceStampOf(*buffer));
-        detectEncoding(*buffer);
-        const auto fileIndex = static_cast<std::int32_t>(i);
-        PassCount file;
-        switch (kind) {
-          case FileKind::Html: file = scanHtmlFile(context, *buffer, fileIndex); break;
-          case FileKind::StyleSheet: file = scanStyleFile(context, *buffer, fileIndex); break;
-          case FileKind::Script: file = scanScriptFile(context, *buffer, fileIndex); break;
-          case FileKind::Other: break;
-        }
-        pass.count += file.count;
-        if (file.end == PassEnd::Stopped) {
-          pass.end = PassEnd::Stopped;
-          return pass;
-        }
-      }
+    const PassCount file = scanListedFile(context, i, true);
+    pass.count += file.count;
+    if (file.end == PassEnd::Stopped) {
+      pass.end = PassEnd::Stopped;
+      return pass;
     }
     panel.setOverallProgress(upperBound, static_cast<std::int64_t>(i) + 1);
   }

@@ -29,14 +29,19 @@ constexpr std::array<StoredFlag, 11> kStoredFlags = {{
     {"Step3Chk10", &Settings::ignoreScriptLinks},
 }};
 
+// The stored request count, which mirrors no control.
+constexpr std::string_view kInternetConnectionsName = "InternetConnections";
+
 // Every value name the wizard owns, in the order "-uninstall" deletes them:
 // the eleven stored flags, then the thirteen names kept for page 6's choices,
-// which no version of the wizard writes but a removal still clears.
-constexpr std::array<std::string_view, 24> kOwnedValueNames = {
-    "Step2Chk1",     "Step3Chk1",     "Step3Chk2",     "Step3Chk3",     "Step3Chk4",     "Step3Chk5",
-    "Step3Chk6",     "Step3Chk7",     "Step3Chk8",     "Step3Chk9",     "Step3Chk10",    "Step6Rad1Btn1",
-    "Step6Rad1Btn2", "Step6Rad1Btn3", "Step6Rad2Btn1", "Step6Rad2Btn2", "Step6Rad2Btn3", "Step6Rad3Btn1",
-    "Step6Rad3Btn2", "Step6Rad3Btn3", "Step6Rad4Btn1", "Step6Rad4Btn2", "Step6Chk1",     "Step6Chk2",
+// which no version of the wizard writes but a removal still clears, then the
+// request count.
+constexpr std::array<std::string_view, 25> kOwnedValueNames = {
+    "Step2Chk1",     "Step3Chk1",     "Step3Chk2",     "Step3Chk3",     "Step3Chk4",
+    "Step3Chk5",     "Step3Chk6",     "Step3Chk7",     "Step3Chk8",     "Step3Chk9",
+    "Step3Chk10",    "Step6Rad1Btn1", "Step6Rad1Btn2", "Step6Rad1Btn3", "Step6Rad2Btn1",
+    "Step6Rad2Btn2", "Step6Rad2Btn3", "Step6Rad3Btn1", "Step6Rad3Btn2", "Step6Rad3Btn3",
+    "Step6Rad4Btn1", "Step6Rad4Btn2", "Step6Chk1",     "Step6Chk2",     kInternetConnectionsName,
 };
 
 SettingsResult failure(SettingsStatus status, std::string_view text) { return {status, std::string(text)}; }
@@ -55,6 +60,9 @@ SettingsResult loadSettings(platform::RegistryFile& registry, Settings& settings
       settings.*flag.field = *stored != 0;
     }
   }
+  if (const std::optional<std::uint32_t> stored = key.queryDword(kInternetConnectionsName)) {
+    if (*stored >= 1 && *stored <= kMaxInternetConnections) settings.internetConnections = *stored;
+  }
   key.close();
   return {};
 }
@@ -66,6 +74,9 @@ SettingsResult saveSettings(platform::RegistryFile& registry, const Settings& se
     if (!key.setDword(flag.valueName, settings.*flag.field ? 1U : 0U)) {
       return failure(SettingsStatus::ValueNotSet, kValueNotSetText);
     }
+  }
+  if (!key.setDword(kInternetConnectionsName, settings.internetConnections)) {
+    return failure(SettingsStatus::ValueNotSet, kValueNotSetText);
   }
   key.close();
   return {};

@@ -1,18 +1,24 @@
 #pragma once
-// The wizard's options: eleven stored flags (page 2's check box and page 3's ten)
-// and the page-6 choices, which are never stored. The stored flags live as
-// 4-byte values under HKEY_LOCAL_MACHINE\Software\Quillorn in the registry.
+// The wizard's options: eleven stored flags (page 2's check box and page 3's ten),
+// the number of Internet requests a search may have under way at one time
+// (stored, shown on no page), and the page-6 choices, which are never stored.
+// The stored options live as 4-byte values under
+// HKEY_LOCAL_MACHINE\Software\Quillorn in the registry.
 //
-// Known limits: page 6's choices are never stored; a stored value other than 0
-// reads as on.
+// Known limits: page 6's choices are never stored; a stored flag other than 0
+// reads as on; a stored request count out of its range reads as the default.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "platform/internet_client.h"
 #include "platform/registry_file.h"
 
 namespace quillorn {
+
+// The most Internet requests a search may have under way at one time.
+inline constexpr std::uint32_t kMaxInternetConnections = 1024;
 
 enum class DeletionChoice { Keep, ConvertToText, MakeEmpty, ReplaceWithUrl, MakeEmptyOrDelete };
 
@@ -29,6 +35,9 @@ struct Settings {
   bool addMailtoPrefix = true;        // "Step3Chk8"
   bool checkInternetUrls = true;      // "Step3Chk9"
   bool ignoreScriptLinks = true;      // "Step3Chk10"
+  // Internet requests under way at one time in a search, 1 to
+  // kMaxInternetConnections; 1 checks one URL after another.
+  std::uint32_t internetConnections = platform::kDefaultInternetConnections;  // "InternetConnections"
 
   // Page 6: set to these defaults at every start, never stored.
   DeletionChoice textLinkAction = DeletionChoice::Keep;
@@ -58,16 +67,18 @@ struct SettingsResult {
   bool ok() const { return status == SettingsStatus::Ok; }
 };
 
-// Opens (creating it when missing) the key and fills every field: stored flags
-// from their values, defaults where a value cannot be read; page-6 fields to
-// their defaults. A stored value other than 0 reads as 1.
+// Opens (creating it when missing) the key and fills every field: stored
+// options from their values, defaults where a value cannot be read (or, for
+// the request count, is out of its range); page-6 fields to their defaults. A
+// stored flag other than 0 reads as 1.
 SettingsResult loadSettings(platform::RegistryFile& registry, Settings& settings);
 
 // Writes the eleven stored flags in the order "Step2Chk1", "Step3Chk1" ...
-// "Step3Chk10", stopping at the first write that fails.
+// "Step3Chk10", then "InternetConnections", stopping at the first write that
+// fails.
 SettingsResult saveSettings(platform::RegistryFile& registry, const Settings& settings);
 
-// The "-uninstall" removal: deletes the 24 value names of the wizard and then
+// The "-uninstall" removal: deletes the 25 value names of the wizard and then
 // the key itself when it holds no other values. Silent in every case.
 void removeStoredSettings(platform::RegistryFile& registry);
 

@@ -122,6 +122,13 @@ void LoopbackServer::run() {
       clients[index].received.append(buffer, static_cast<std::size_t>(got));
       while (std::optional<ServerReply> reply = onData_(clients[index].received)) {
         clients[index].received.erase(0, reply->consumed);
+        if (reply->reset) {
+          // A zero linger makes close() send a reset instead of the usual goodbye.
+          const linger abortive{1, 0};
+          ::setsockopt(clients[index].fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+          hangUp(index);
+          break;
+        }
         sendAll(clients[index].fd, reply->bytes);
         if (reply->close) {
           hangUp(index);
@@ -179,7 +186,46 @@ std::optional<ServerReply> HttpTestServer::answer(std::string_view received) {
   ServerReply reply;
   reply.consumed = headEnd + 4;
   const std::string& target = request.target;
-  if (target == "/ok") {
+  std::size_t timesAsked = 0;
+  {
+    std::lock_guard lock(mutex_);
+    for (const Request& earlier : requests_) timesAsked += earlier.target == target ? 1 : 0;
+  }
+  const auto redirect = [&reply](std::string_view status, std::string_view location) {
+    reply.bytes = httpAnswer(status, "Location: " + std::string(location) + "\r\n", "");
+  };
+  if (target.starts_with("/hops/")) {
+    const int left = std::stoi(target.substr(6));
+    if (left > 0) {
+      redirect("302 Found", "/hops/" + std::to_string(left - 1));
+    } else {
+      reply.bytes = httpAnswer("200 OK", "", "");
+    }
+  } else if (target == "/gone") {
+    reply.bytes = httpAnswer("410 Gone", "Content-Type: text/html\r\n", "<html>gone</html>");
+  } else if (target == "/forbidden") {
+    reply.bytes = httpAnswer("403 Forbidden", "Content-Type: text/html\r\n", "<html>no robots</html>");
+  } else if (target == "/to-ok") {
+    redirect("302 Found", "/ok");
+  } else if (target == "/to-missing") {
+    redirect("301 Moved Permanently", "/missing");
+  } else if (target == "/loop") {
+    redirect("302 Found", "/loop-back");
+  } else if (target == "/loop-back") {
+    redirect("302 Found", "http://127.0.0.1:" + std::to_string(server_.port()) + "/loop");
+  } else if (target == "/busy" && timesAsked == 1) {
+    reply.bytes = httpAnswer("429 Too Many Requests", "Retry-After: 1\r\n", "slow down");
+  } else if (target == "/busy-long") {
+    reply.bytes = httpAnswer("429 Too Many Requests", "Retry-After: 120\r\n", "slow down");
+  } else if (target == "/reset-once" && timesAsked == 1) {
+    reply.reset = true;
+  } else if (target == "/busy" || target == "/reset-once") {
+    reply.bytes = httpAnswer("200 OK", "", "");
+  } else if (target == "/") {
+    reply.bytes = httpAnswer("200 OK", "Content-Type: text/html\r\n", "<html><body>home</body></html>");
+  } else if (target.starts_with("/silent")) {
+    // no answer, and the connection stays
+  } else if (target == "/ok") {
     reply.bytes = httpAnswer("200 OK", "Content-Type: text/html\r\n", "<html><body>ok</body></html>");
   } else if (target == "/broken") {
     reply.bytes = httpAnswer("500 Internal Server Error", "Content-Type: text/html\r\n", "<html>broken</html>");
@@ -250,5 +296,17 @@ HangUpServer::HangUpServer()
 RefusingPort::RefusingPort() { socket_ = bindLoopback(port_); }
 
 RefusingPort::~RefusingPort() { ::close(socket_); }
+
+// ---- DeafPort ----
+
+DeafPort::DeafPort() {
+  socket_ = bindLoopback(port_);
+  if (::listen(socket_, 64) != 0) {
+    ::close(socket_);
+    throw std::runtime_error(std::string("listen: ") + std::strerror(errno));
+  }
+}
+
+DeafPort::~DeafPort() { ::close(socket_); }
 
 }  // namespace quillorn::test_support

@@ -22,6 +22,7 @@ struct ServerReply {
   std::size_t consumed = 0;  // bytes of the request that this reply answers
   std::string bytes;         // sent back as they are
   bool close = false;        // hang up after sending
+  bool reset = false;        // hang up with a reset (RST) instead, sending nothing
 };
 
 // A TCP server on 127.0.0.1 that hands every connection's unanswered bytes to
@@ -54,10 +55,16 @@ class LoopbackServer {
 };
 
 // An HTTP/1.1 server that keeps connections open. Routes:
-//   /ok 200 with a body; /missing 404 and /broken 500, each with a page;
-//   /empty 200 with no body; /no-content 204; /continue "100 Continue", then 200;
-//   /chunked 200 with a chunked body; /redirect 301 to /hangup;
+//   / and /ok 200 with a body; /missing 404, /gone 410, /forbidden 403 and /broken
+//   500, each with a page; /empty 200 with no body; /no-content 204;
+//   /continue "100 Continue", then 200; /chunked 200 with a chunked body;
+//   /redirect 301 to /hangup; /to-ok 302 to /ok; /to-missing 301 to
+//   /missing; /loop 302 to /loop-back, which sends it back; /hops/N 302 to
+//   /hops/N-1, and /hops/0 200; /busy 429 with "Retry-After: 1" the first
+//   time, 200 after that; /busy-long 429 with "Retry-After: 120";
+//   /reset-once resets the connection the first time, 200 after that;
 //   /stall 200 announcing a body of which not a byte comes (the connection stays);
+//   /silent and anything below it never answers (the connection stays);
 //   /hangup closes the connection without an answer; anything else 404.
 class HttpTestServer {
  public:
@@ -117,6 +124,21 @@ class RefusingPort {
   ~RefusingPort();
   RefusingPort(const RefusingPort&) = delete;
   RefusingPort& operator=(const RefusingPort&) = delete;
+  std::uint16_t port() const { return port_; }
+
+ private:
+  int socket_ = -1;
+  std::uint16_t port_ = 0;
+};
+
+// A port of 127.0.0.1 that takes connections (the system completes them) but
+// never answers: it listens, and nothing accepts.
+class DeafPort {
+ public:
+  DeafPort();
+  ~DeafPort();
+  DeafPort(const DeafPort&) = delete;
+  DeafPort& operator=(const DeafPort&) = delete;
   std::uint16_t port() const { return port_; }
 
  private:

@@ -5,12 +5,18 @@
 // environment is off, so nothing leaves the machine. Host names used:
 // 127.0.0.1, localhost (a second server name for the same servers) and names
 // under ".invalid", which the client turns away without a lookup.
+//
+// What the server answers decides (one table of answers and outcomes); which
+// request each check needs is the one-connection rule's, so a search gives
+// the same findings and lines whether its requests go one at a time or side
+// by side, and asks each distinct one once.
 
 #include "core/search/internet_check.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <ostream>
@@ -29,6 +35,7 @@ namespace quillorn {
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::DeafPort;
 using test_support::FtpTestServer;
 using test_support::GopherTestServer;
 using test_support::HangUpServer;
@@ -95,6 +102,7 @@ class InternetCheckTest : public ::testing::Test {
     result.ports.https = httpsPort;
     result.environmentProxy = false;
     result.trustedCertificates = HttpsTestServer::certificate().string();
+    result.retryDelay = std::chrono::milliseconds(100);
     return result;
   }
 
@@ -161,15 +169,14 @@ TEST_P(ReachabilityTest, OneUrl) {
 
 // clang-format off
 const ReachabilityRow kReachabilityRows[] = {
-    // HTTP: any answer counts; the body is never waited for.
+    // HTTP: any answer but 404 and 410 counts; the body is never waited for.
     {"HttpOk", "http://127.0.0.1/ok", true, "127.0.0.1"},
-    {"HttpNotFoundPage", "http://127.0.0.1/missing", true, "127.0.0.1"},
+    {"HttpNotFoundPage", "http://127.0.0.1/missing", false, "127.0.0.1"},
     {"HttpServerErrorPage", "http://127.0.0.1/broken", true, "127.0.0.1"},
     {"HttpAnswerWithoutBody", "http://127.0.0.1/empty", true, "127.0.0.1"},
     {"HttpNoContent", "http://127.0.0.1/no-content", true, "127.0.0.1"},
     {"HttpInterimAnswerThenFinal", "http://127.0.0.1/continue", true, "127.0.0.1"},
     {"HttpChunkedBody", "http://127.0.0.1/chunked", true, "127.0.0.1"},
-    {"HttpRedirectIsAnAnswer", "http://127.0.0.1/redirect", true, "127.0.0.1"},
     {"HttpBodyThatNeverComes", "http://127.0.0.1/stall", true, "127.0.0.1"},
     {"HttpHangUpWithoutAnswer", "http://127.0.0.1/hangup", false, "127.0.0.1"},
     {"HttpServerOnly", "http://127.0.0.1", true, "127.0.0.1"},
@@ -187,7 +194,7 @@ const ReachabilityRow kReachabilityRows[] = {
     {"HttpIpv6WithoutClosingBracket", "http://[::1/ok", false, "[::1"},
     // HTTPS: an answer over TLS from a server whose certificate verifies.
     {"HttpsOk", "https://localhost/ok", true, "localhost"},
-    {"HttpsNotFoundPage", "HTTPS://localhost/missing", true, "localhost"},
+    {"HttpsNotFoundPage", "HTTPS://localhost/missing", false, "localhost"},
     {"HttpsNameNotInCertificate", "https://127.0.0.1/ok", false, "127.0.0.1"},
     {"HttpToTlsServer", "http://localhost:{https}/ok", false, "localhost:{https}"},
     // FTP: the file opens for reading.
@@ -276,7 +283,6 @@ const HttpTargetRow kHttpTargetRows[] = {
     {"SpaceEscaped", "http://127.0.0.1/a b.htm", "/a%20b.htm"},
     {"EscapesKept", "http://127.0.0.1/a%20b.htm", "/a%20b.htm"},
     {"EightBitByteEscaped", "http://127.0.0.1/caf\xE9.htm", "/caf%E9.htm"},
-    {"RedirectNotFollowed", "http://127.0.0.1/redirect", "/redirect"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, HttpTargetTest, ::testing::ValuesIn(kHttpTargetRows),
@@ -427,7 +433,8 @@ TEST_F(InternetCheckFtpTest, ANewServerGetsAConnectionOfItsOwnScheme) {
 
 TEST_F(InternetCheckTest, FailedFtpConnectionIsNotTriedAgainForTheSameServer) {
   // An FTP connection logs in when it is made; a server that hangs up leaves
-  // no connection, and the next URL on it fails without contacting it.
+  // no connection (after the one try again that a reset gets), and the next
+  // URL on it fails without contacting it.
   HangUpServer hangUp;
   platform::InternetClientOptions withHangUp = options();
   withHangUp.ports.ftp = hangUp.port();
@@ -435,13 +442,15 @@ TEST_F(InternetCheckTest, FailedFtpConnectionIsNotTriedAgainForTheSameServer) {
   ASSERT_TRUE(session.open());
 
   EXPECT_FALSE(session.checkInternetUrl(panel, "ftp://127.0.0.1/present.txt"));
+  const std::size_t loginTries = hangUp.connectionsAccepted();
   EXPECT_FALSE(session.checkInternetUrl(panel, "ftp://127.0.0.1/empty.txt"));
   EXPECT_EQ(session.connectionsMade(), 1u);
-  EXPECT_EQ(hangUp.connectionsAccepted(), 1u);
+  EXPECT_EQ(hangUp.connectionsAccepted(), loginTries);
+  EXPECT_LE(loginTries, 2u);
 
   EXPECT_FALSE(session.checkInternetUrl(panel, "ftp://localhost/present.txt"));
   EXPECT_EQ(session.connectionsMade(), 2u);
-  EXPECT_EQ(hangUp.connectionsAccepted(), 2u);
+  EXPECT_EQ(hangUp.connectionsAccepted(), 2 * loginTries);
 }
 
 TEST_F(InternetCheckTest, RefusedPortIsNotReachable) {
@@ -569,11 +578,245 @@ TEST_F(InternetSearchTest, OptionOnChecksEveryLinkAndEndsTheSession) {
   EXPECT_EQ(checkingLines(), 3u);
   EXPECT_EQ(http.requests().size(), 2u);
   EXPECT_EQ(gopher.selectors(), std::vector<std::string>{"/missing"});
-  EXPECT_EQ(recordedUrls(urls), std::vector<std::string>{"gopher://localhost/0/missing"});
+  EXPECT_EQ(recordedUrls(urls), (std::vector<std::string>{"http://127.0.0.1/missing", "gopher://localhost/0/missing"}));
   EXPECT_EQ(session.handlesOpened(), 1u);
   EXPECT_EQ(session.connectionsMade(), 2u);
   EXPECT_FALSE(session.isOpen());
   EXPECT_TRUE(session.lastServerName().empty());
+}
+
+// ---- What the answer says ----
+
+struct AnswerRow {
+  const char* name;
+  const char* target;  // on the HTTP server
+  bool reachable;
+  int status;
+  platform::InternetFailure failure;
+  std::size_t exchanges;  // requests the server saw
+};
+
+void PrintTo(const AnswerRow& row, std::ostream* out) { *out << row.name; }
+
+class AnswerTest : public InternetCheckTest, public ::testing::WithParamInterface<AnswerRow> {};
+
+TEST_P(AnswerTest, OutcomeOfOneUrl) {
+  const AnswerRow& row = GetParam();
+  InternetSession session = openSession();
+
+  EXPECT_EQ(check(session, std::string("http://127.0.0.1") + row.target), row.reachable);
+
+  ASSERT_EQ(session.checkedUrls().size(), 1u);
+  const InternetOutcome& outcome = session.checkedUrls()[0].outcome;
+  EXPECT_EQ(outcome.reachable, row.reachable);
+  EXPECT_EQ(outcome.status, row.status);
+  EXPECT_EQ(outcome.failure, row.failure);
+  EXPECT_EQ(http.requests().size(), row.exchanges);
+}
+
+using F = platform::InternetFailure;
+// clang-format off
+const AnswerRow kAnswerRows[] = {
+    {"Ok", "/ok", true, 200, F::None, 1},
+    {"NotFound", "/missing", false, 404, F::NotFound, 1},
+    {"Gone", "/gone", false, 410, F::Gone, 1},
+    // A server that turns robots away, or is down for a while, keeps its links.
+    {"Forbidden", "/forbidden", true, 403, F::None, 1},
+    {"ServerError", "/broken", true, 500, F::None, 1},
+    {"TooManyRequestsForLong", "/busy-long", true, 429, F::None, 1},
+    // Asked again once: after the Retry-After second, after a reset.
+    {"TooManyRequestsThenOk", "/busy", true, 200, F::None, 2},
+    {"ResetThenOk", "/reset-once", true, 200, F::None, 2},
+    {"HangUpWithoutAnswer", "/hangup", false, 0, F::NoAnswer, 1},
+    // Redirects are followed; the last answer decides.
+    {"RedirectToOk", "/to-ok", true, 200, F::None, 2},
+    {"RedirectToNotFound", "/to-missing", false, 404, F::NotFound, 2},
+    // The hang-up comes on the connection the redirect kept, which is then
+    // given its one more try on a new connection, as browsers do.
+    {"RedirectToHangUp", "/redirect", false, 301, F::NoAnswer, 3},
+    {"RedirectLoop", "/loop", false, 302, F::RedirectLoop, 4},
+    {"TenRedirects", "/hops/10", true, 200, F::None, 11},
+    {"ElevenRedirects", "/hops/11", false, 302, F::TooManyRedirects, 11},
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Rows, AnswerTest, ::testing::ValuesIn(kAnswerRows),
+                         [](const ::testing::TestParamInfo<AnswerRow>& info) { return info.param.name; });
+
+TEST_F(InternetCheckTest, ServerThatNeverAnswersCostsItsTimeOutOnce) {
+  // Twelve pages of one server that never answers: the first six go out
+  // together and run out of time; the server has answered nothing, so the
+  // other six end at once without being sent.
+  platform::InternetClientOptions quick = options();
+  quick.requestTimeout = std::chrono::milliseconds(500);
+  InternetSession session(quick);
+  ASSERT_TRUE(session.open());
+  {
+    InternetSession::Prefetch prefetch(session);
+    for (int i = 0; i < 12; ++i) session.checkInternetUrl(panel, "http://127.0.0.1/silent/" + std::to_string(i));
+  }
+  for (int i = 0; i < 12; ++i) {
+    EXPECT_FALSE(session.checkInternetUrl(panel, "http://127.0.0.1/silent/" + std::to_string(i)));
+  }
+
+  EXPECT_EQ(http.requests().size(), platform::kMaxConnectionsPerServer);
+  EXPECT_EQ(session.exchangesSent(), platform::kMaxConnectionsPerServer);
+  ASSERT_EQ(session.checkedUrls().size(), 12u);
+  for (const CheckedUrl& checked : session.checkedUrls()) {
+    EXPECT_EQ(checked.outcome.failure, platform::InternetFailure::TimedOut) << checked.url;
+  }
+}
+
+TEST_F(InternetCheckTest, StopWhileRequestsWaitEndsThemAll) {
+  DeafPort deaf;
+  InternetSession session = openSession();
+  {
+    InternetSession::Prefetch prefetch(session);
+    for (int i = 0; i < 10; ++i) {
+      session.checkInternetUrl(panel, "http://127.0.0.1:" + std::to_string(deaf.port()) + "/p" + std::to_string(i));
+    }
+  }
+  panel.stopFromPoll = 3;
+  const auto started = std::chrono::steady_clock::now();
+
+  EXPECT_FALSE(session.checkInternetUrl(panel, "http://127.0.0.1:" + std::to_string(deaf.port()) + "/p0"));
+  EXPECT_FALSE(session.checkInternetUrl(panel, "http://127.0.0.1/ok"));
+
+  // Three polls of 50 ms, not the 20 s of the request time-out.
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+  EXPECT_TRUE(session.stopped());
+  EXPECT_EQ(panel.polls, 3);
+  // The check after the stop wrote no line and sent nothing.
+  EXPECT_EQ(panel.lines, std::vector<std::string>{std::string(kCheckingUrlLine)});
+  EXPECT_EQ(http.requests().size(), 0u);
+  EXPECT_TRUE(session.checkedUrls().empty());
+}
+
+// ---- A search: the same with one request at a time and with many ----
+
+// Pages whose links exercise the rule: a connection kept for http and https,
+// an ftp link after an http one on the same server (nothing sent for it), an
+// ftp connection of its own, gopher, redirects, and links repeated across
+// pages.
+const char* const kRulePageA =
+    "<a href=\"http://127.0.0.1/ok\">\n<a href=\"http://127.0.0.1/missing\">\n"
+    "<a href=\"ftp://127.0.0.1/present.txt\">\n<a href=\"http://localhost/to-ok\">\n"
+    "<a href=\"https://localhost/ok\">\n<a href=\"https://localhost/missing\">\n"
+    "<a href=\"ftp://127.0.0.1/present.txt\">\n<a href=\"ftp://127.0.0.1/missing.txt\">\n"
+    "<a href=\"gopher://localhost/0/hello\">\n<a href=\"gopher://localhost/0/missing\">\n"
+    "<a href=\"http://localhost/gone\">\n<a href=\"http://127.0.0.1/forbidden\">\n";
+const char* const kRulePageB =
+    "<a href=\"http://localhost/gone\">\n<a href=\"ftp://localhost/present.txt\">\n"
+    "<a href=\"http://nohost.invalid/ok\">\n<a href=\"ftp://127.0.0.1/sub/inner.txt\">\n"
+    "<a href=\"http://127.0.0.1/ok\">\n<img src=\"http://localhost/hops/3\">\n";
+
+class ConcurrentSearchTest : public InternetCheckFtpTest {
+ protected:
+  struct Result {
+    std::vector<std::string> lines;
+    std::vector<std::string> findings;  // file index and url
+    std::vector<std::string> checked;   // url, occurrences, status and failure
+    std::size_t httpRequests = 0;
+    std::size_t requestsMade = 0;
+  };
+
+  // Searches `pages` with `connections` requests under way at one time.
+  Result search(const std::vector<std::string>& pages, std::uint32_t connections) {
+    TempFolder site{"quillorn-internet"};
+    FileList files;
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+      site.write("p" + std::to_string(i) + ".htm", pages[i]);
+      files.addSelectedFiles({platform::toPathText(site.path() / ("p" + std::to_string(i) + ".htm"))},
+                             [] { return false; });
+    }
+    Settings settings;
+    settings.useSavedFromUrl = false;
+    settings.internetConnections = connections;
+    UrlTable urls;
+    SavedFromTable savedFrom;
+    InternetSession session(options());
+    RecordingPanel searchPanel;
+    SearchContext context{settings, files, urls, savedFrom, session, searchPanel};
+    const std::size_t before = http.requests().size();
+    EXPECT_EQ(quillorn::search(context).state, SearchState::Done);
+
+    Result result;
+    for (const std::string& line : searchPanel.lines) {
+      // File lines name the folder, which is another one each time.
+      result.lines.push_back(line.starts_with(">>") || line == kCheckingUrlLine ? line : line.substr(line.find(" (")));
+    }
+    for (const UrlEntry& entry : urls.entries())
+      result.findings.push_back(std::to_string(entry.fileIndex) + " " + entry.url);
+    for (const CheckedUrl& checked : session.checkedUrls()) {
+      result.checked.push_back(checked.url + " " + std::to_string(checked.occurrences) + " " +
+                               std::to_string(checked.outcome.status) + " " +
+                               std::to_string(static_cast<int>(checked.outcome.failure)));
+    }
+    result.httpRequests = http.requests().size() - before;
+    result.requestsMade = session.requestsMade();
+    return result;
+  }
+};
+
+TEST_F(ConcurrentSearchTest, OneAtATimeAndSideBySideFindTheSame) {
+  const std::vector<std::string> pages = {kRulePageA, kRulePageB, kRulePageA, kRulePageB};
+
+  const Result many = search(pages, 64);
+  const Result one = search(pages, 1);
+
+  EXPECT_EQ(many.lines, one.lines);
+  EXPECT_EQ(many.findings, one.findings);
+  EXPECT_EQ(many.checked, one.checked);
+  EXPECT_EQ(many.httpRequests, one.httpRequests);
+  EXPECT_EQ(std::count(many.lines.begin(), many.lines.end(), kCheckingUrlLine), 36);
+  const std::vector<std::string> pageAFindings = {"http://127.0.0.1/missing",     "ftp://127.0.0.1/present.txt",
+                                                  "https://localhost/missing",    "ftp://127.0.0.1/missing.txt",
+                                                  "gopher://localhost/0/missing", "http://localhost/gone"};
+  std::vector<std::string> expected;
+  const std::vector<std::string> pageBFindings = {"http://localhost/gone", "ftp://localhost/present.txt",
+                                                  "http://nohost.invalid/ok", "http://127.0.0.1/ok"};
+  for (int page = 0; page < 4; ++page) {
+    for (const std::string& url : page % 2 == 0 ? pageAFindings : pageBFindings) {
+      expected.push_back(std::to_string(page) + " " + url);
+    }
+  }
+  EXPECT_EQ(many.findings, expected);
+  // Each distinct HTTP request once: /ok, /missing, /forbidden, /to-ok (and
+  // /ok behind it), /gone, /hops/3 and its three hops.
+  EXPECT_EQ(many.httpRequests, 10u);
+}
+
+TEST_F(ConcurrentSearchTest, UrlOnManyPagesIsAskedForOnce) {
+  const std::vector<std::string> pages(
+      30,
+      "<a href=\"http://127.0.0.1/ok\">\n<a href=\"http://127.0.0.1/missing\">\n<a href=\"http://127.0.0.1/ok\">\n");
+
+  const Result result = search(pages, 64);
+
+  EXPECT_EQ(result.httpRequests, 2u);
+  EXPECT_EQ(result.requestsMade, 2u);
+  EXPECT_EQ(std::count(result.lines.begin(), result.lines.end(), kCheckingUrlLine), 90);
+  EXPECT_EQ(result.findings.size(), 30u);
+  EXPECT_EQ(result.checked,
+            (std::vector<std::string>{"http://127.0.0.1/ok 60 200 0", "http://127.0.0.1/missing 30 404 7"}));
+}
+
+TEST_F(InternetSearchTest, EscWhileRequestsWaitStopsTheSearch) {
+  DeafPort deaf;
+  const std::string link = "<a href=\"http://127.0.0.1:" + std::to_string(deaf.port()) + "/page\">\n";
+  site.write("index.htm", link + link);
+  settings.checkInternetUrls = true;
+  // Polls come from the scanner (16 a page) and from the waiting check.
+  panel.stopFromPoll = 40;
+  const auto started = std::chrono::steady_clock::now();
+
+  const SearchOutcome outcome = runSearch();
+
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+  EXPECT_EQ(outcome.state, SearchState::Stopped);
+  EXPECT_FALSE(session.isOpen());
+  EXPECT_EQ(checkingLines(), 1u);
+  EXPECT_EQ(panel.statusText, "Stopped");
 }
 
 }  // namespace

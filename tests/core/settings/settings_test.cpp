@@ -131,7 +131,7 @@ TEST_F(SettingsTest, FreshMachineStartsFromDefaultsAndCreatesTheKey) {
   EXPECT_EQ(registry.createKey(kKey).valueCount(), 0U) << "loading stores nothing";
 }
 
-TEST_F(SettingsTest, FirstExitStoresAllElevenInOrder) {
+TEST_F(SettingsTest, FirstExitStoresAllElevenAndTheRequestCountInOrder) {
   RegistryFile registry(registryPath());
   Settings settings;
   ASSERT_TRUE(loadSettings(registry, settings).ok());
@@ -146,7 +146,8 @@ TEST_F(SettingsTest, FirstExitStoresAllElevenInOrder) {
                                                    "\"Step3Chk7\"=dword:00000001\n"
                                                    "\"Step3Chk8\"=dword:00000001\n"
                                                    "\"Step3Chk9\"=dword:00000001\n"
-                                                   "\"Step3Chk10\"=dword:00000001\n"));
+                                                   "\"Step3Chk10\"=dword:00000001\n"
+                                                   "\"InternetConnections\"=dword:00000040\n"));
 }
 
 // Each flag goes to its own value: flipping one flag at a time must change
@@ -222,14 +223,38 @@ INSTANTIATE_TEST_SUITE_P(Rows, StoredValueTest,
                                            StoredValueRow{"binary_takes_default", "hex:00,00,00,00", 1U}),
                          [](const auto& info) { return info.param.name; });
 
+struct ConnectionsRow {
+  const char* name;
+  const char* data;  // what "InternetConnections" holds
+  std::uint32_t expected;
+};
+
+class StoredConnectionsTest : public SettingsTest, public ::testing::WithParamInterface<ConnectionsRow> {};
+
+TEST_P(StoredConnectionsTest, CountOutOfItsRangeTakesTheDefault) {
+  writeFile(registryPath(), settingsFile(std::string("\"InternetConnections\"=") + GetParam().data + "\n"));
+  RegistryFile registry(registryPath());
+  Settings settings;
+  ASSERT_TRUE(loadSettings(registry, settings).ok());
+  EXPECT_EQ(settings.internetConnections, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, StoredConnectionsTest,
+                         ::testing::Values(ConnectionsRow{"zero", "dword:00000000", 64U},
+                                           ConnectionsRow{"one", "dword:00000001", 1U},
+                                           ConnectionsRow{"most", "dword:00000400", 1024U},
+                                           ConnectionsRow{"above_most", "dword:00000401", 64U},
+                                           ConnectionsRow{"text", "\"8\"", 64U}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(SettingsTest, PageSixChoicesStartFromDefaultsAgainAfterExit) {
   RegistryFile registry(registryPath());
   Settings settings;
   ASSERT_TRUE(loadSettings(registry, settings).ok());
   settings = changedSettings();
   ASSERT_TRUE(saveSettings(registry, settings).ok());
-  // Only the eleven are stored, never a page-6 name.
-  EXPECT_EQ(registry.createKey(kKey).valueCount(), 11U);
+  // Only the eleven and the request count are stored, never a page-6 name.
+  EXPECT_EQ(registry.createKey(kKey).valueCount(), 12U);
   ASSERT_TRUE(loadSettings(registry, settings).ok());
   EXPECT_EQ(settings.textLinkAction, DeletionChoice::Keep);
   EXPECT_EQ(settings.imageUrlAction, DeletionChoice::Keep);
@@ -310,7 +335,7 @@ TEST_F(SettingsTest, GarbageFileGivesDefaultsAndSavingKeepsOtherKeys) {
       text.rfind("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Neighbour]\n\"Size\"=dword:00000010\n\"Name\"=\"x\"\n", 0),
       0U)
       << text;
-  EXPECT_EQ(registry.createKey(kKey).valueCount(), 11U);
+  EXPECT_EQ(registry.createKey(kKey).valueCount(), 12U);
 }
 
 // ---------------------------------------------------------- failing registry
@@ -443,13 +468,14 @@ std::string pageSixLines() {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, RemovalTest,
-    ::testing::Values(RemovalRow{"only_the_eleven", allFlagLines(1), false, 0},
-                      RemovalRow{"eleven_and_a_foreign_value", allFlagLines(0) + "\"Foreign\"=\"keep\"\n", true, 1},
-                      RemovalRow{"all_twenty_four_names", allFlagLines(1) + pageSixLines(), false, 0},
-                      RemovalRow{"names_in_other_case", "\"STEP2CHK1\"=dword:00000001\n\"step6chk2\"=dword:00000001\n",
-                                 false, 0},
-                      RemovalRow{"only_a_foreign_default_value", "@=\"keep\"\n", true, 1},
-                      RemovalRow{"empty_key", "", false, 0}, RemovalRow{"key_never_existed", std::nullopt, false, 0}),
+    ::testing::Values(
+        RemovalRow{"only_the_eleven", allFlagLines(1), false, 0},
+        RemovalRow{"eleven_and_a_foreign_value", allFlagLines(0) + "\"Foreign\"=\"keep\"\n", true, 1},
+        RemovalRow{"all_twenty_five_names",
+                   allFlagLines(1) + pageSixLines() + "\"InternetConnections\"=dword:00000010\n", false, 0},
+        RemovalRow{"names_in_other_case", "\"STEP2CHK1\"=dword:00000001\n\"step6chk2\"=dword:00000001\n", false, 0},
+        RemovalRow{"only_a_foreign_default_value", "@=\"keep\"\n", true, 1}, RemovalRow{"empty_key", "", false, 0},
+        RemovalRow{"key_never_existed", std::nullopt, false, 0}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(SettingsTest, RemovalKeepsAKeyThatHasSubkeys) {
@@ -505,7 +531,7 @@ TEST_F(SettingsTest, WizardsSavingAtOnceLeaveAWholeRegistry) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
   }
   RegistryKey key = registry.createKey(kKey);
-  EXPECT_EQ(key.valueCount(), 12U);
+  EXPECT_EQ(key.valueCount(), 13U);
   EXPECT_EQ(key.queryDword("Foreign"), 77U);
   for (const Flag& flag : kFlags) {
     const std::optional<std::uint32_t> value = key.queryDword(flag.name);
