@@ -41,6 +41,9 @@ int runScanCommand(const std::vector<std::string>& args) {
     std::cout << outcome.statusText << '\n';
     for (const ResultLine& line : results.lines) std::cout << terminalText(platform::toDisplayUtf8(line.text)) << '\n';
     for (const std::string& line : notCheckedList) std::cout << terminalText(platform::toDisplayUtf8(line)) << '\n';
+    for (const std::string& line : unverifiedLines(site.internet)) {
+      std::cout << terminalText(platform::toDisplayUtf8(line)) << '\n';
+    }
   }
   std::cout.flush();
 

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <array>
+#include <charconv>
 #include <cstdint>
 #include <string_view>
 
@@ -92,6 +93,8 @@ ParseResult parseSearchOptions(const std::vector<std::string>& args, const std::
     if (s.field == &Settings::checkInternetUrls) names += ",!--offline";
     app.add_flag(names, on[i])->disable_flag_override();
   }
+  std::string connections;
+  const CLI::Option* connectionsOption = app.add_option("--internet-connections", connections);
   app.add_flag("--json", options.json)->disable_flag_override();
   app.add_flag("-h,--help", options.help)->disable_flag_override();
   app.add_option("PATH", options.paths);
@@ -103,6 +106,18 @@ ParseResult parseSearchOptions(const std::vector<std::string>& args, const std::
     return result;
   }
   for (std::size_t i = 0; i < on.size(); ++i) options.settings.*kSwitches[i].field = on[i];
+  if (connectionsOption->count() > 0) {
+    unsigned count = 0;
+    const auto [end, error] = std::from_chars(connections.data(), connections.data() + connections.size(), count);
+    if (error != std::errc() || end != connections.data() + connections.size() || count < 1 ||
+        count > kMaxInternetConnections) {
+      result.ok = false;
+      result.error = "--internet-connections takes a number from 1 to " + std::to_string(kMaxInternetConnections) +
+                     ": '" + connections + "'";
+      return result;
+    }
+    options.settings.internetConnections = count;
+  }
   if (!options.help && options.paths.empty()) {
     result.ok = false;
     result.error = "no PATH given: name the site's folder or files to scan";
@@ -136,7 +151,14 @@ Search options (each has a --no- form; the default is shown):
   --check-internet          try to reach http, https, ftp and gopher addresses
                             (and //host/ ones, as https) before reporting them
                             (on; --offline turns it off: they are then listed
-                            apart as not checked)
+                            apart as not checked). A server's 404 or 410
+                            answer, after up to 10 redirects, is a broken
+                            link; other errors (401, 403, 429, 5xx ...) count
+                            as reachable and are listed apart as UNVERIFIED
+  --internet-connections N  Internet requests under way at one time, at most
+                            6 of them to one server (64; 1 checks one URL
+                            after another). Each distinct request is made
+                            once per search
   --ignore-script-links     leave javascript:, vbscript: and about: links alone
                             (on)
   --relative-paths          prefer relative links: propose relative forms for
@@ -156,11 +178,14 @@ Output:
                             positions and proposed replacements; Internet URLs
                             not checked are marked "notChecked"), results (each
                             line with the value and relativePath that fix
-                            --decisions reads) and notChecked (their lines)
+                            --decisions reads), notChecked (their lines),
+                            internetChecks (every URL checked, with
+                            reachable, status and reason) and unverified
+                            (the UNVERIFIED lines)
   -h, --help                show this text
 
 Exit status: 0 when nothing needs attention, 1 when findings were recorded
-(Internet URLs not checked are none), 2 for a usage error or a PATH that does
+(Internet URLs not checked or unverified are none), 2 for a usage error or a PATH that does
 not exist or cannot be read, 130 when the search was stopped with Ctrl-C (the
 findings so far are still printed).
 )HELP";

@@ -45,11 +45,30 @@ ReportJson resultsJson(const ResultsFill& fill, const std::vector<ShownLine>& sh
   return list;
 }
 
+ReportJson internetChecksJson(const InternetSession& internet) {
+  ReportJson list = ReportJson::array();
+  for (const CheckedUrl& checked : internet.checkedUrls()) {
+    ReportJson item = {
+        {"url", platform::toDisplayUtf8(checked.url)},
+        {"occurrences", static_cast<std::int64_t>(checked.occurrences)},
+        {"reachable", checked.outcome.reachable},
+    };
+    if (checked.outcome.status != 0) item["status"] = checked.outcome.status;
+    if (!checked.outcome.reachable) item["reason"] = failureName(checked.outcome.failure);
+    if (unverified(checked)) item["unverified"] = true;
+    list.push_back(std::move(item));
+  }
+  return list;
+}
+
 ReportJson scanReport(const Settings& settings, SiteSearch& site, const std::vector<std::string>& notCheckedList) {
   ReportJson status = ReportJson::array();
   for (const std::string& line : site.panel->lines()) status.push_back(platform::toDisplayUtf8(line));
   ReportJson notCheckedJson = ReportJson::array();
   for (const std::string& line : notCheckedList) notCheckedJson.push_back(platform::toDisplayUtf8(line));
+  ReportJson unverifiedJson = ReportJson::array();
+  for (const std::string& line : unverifiedLines(site.internet))
+    unverifiedJson.push_back(platform::toDisplayUtf8(line));
   // Every line of the results page, not-checked Internet URLs included: a
   // decisions file for `fix` is this report with some of them edited.
   const ResultsFill fill = fillResults(site.urls, false, false, [] { return false; });
@@ -62,6 +81,8 @@ ReportJson scanReport(const Settings& settings, SiteSearch& site, const std::vec
       {"entries", entriesJson(settings, site.urls)},
       {"results", resultsJson(fill, shown)},
       {"notChecked", std::move(notCheckedJson)},
+      {"internetChecks", internetChecksJson(site.internet)},
+      {"unverified", std::move(unverifiedJson)},
   };
 }
 

@@ -31,8 +31,14 @@ ReportJson entriesJson(const Settings& settings, const UrlTable& urls);
 // per line); a line of not-checked Internet URLs is marked "notChecked".
 ReportJson resultsJson(const ResultsFill& fill, const std::vector<ShownLine>& shown);
 
+// "internetChecks": every URL the search checked, in the order first checked,
+// with its occurrences, whether it was reachable, the last HTTP status and,
+// when it was not reachable, why; unverified ones are marked.
+ReportJson internetChecksJson(const InternetSession& internet);
+
 // The whole report of a search: files, status, summary, droppedFindings,
-// entries, results and notChecked (`notCheckedList`, its lines). Groups `urls`
+// entries, results, notChecked (`notCheckedList`, its lines), internetChecks
+// and unverified (its lines). Groups `urls`
 // as the results page does.
 ReportJson scanReport(const Settings& settings, SiteSearch& site, const std::vector<std::string>& notCheckedList);
 

@@ -56,6 +56,18 @@ std::vector<ShownLine> shownLines(const Settings& settings, const UrlTable& urls
 // NOT CHECKED (2 URL(s)): "https://example.com/".
 std::vector<std::string> notCheckedLines(const Settings& settings, const UrlTable& urls);
 
+// Whether a checked URL was reached with an answer that does not vouch for the
+// page (401, 403, 429, 5xx and every other status outside 2xx): it counts as
+// reachable and is no finding, but the command line lists it apart.
+bool unverified(const CheckedUrl& checked);
+
+// One line per unverified URL and status, in the order first checked:
+// UNVERIFIED (3 URL(s), 403): "https://example.com/".
+std::vector<std::string> unverifiedLines(const InternetSession& internet);
+
+// How the JSON report names why a URL was not reachable.
+std::string_view failureName(platform::InternetFailure failure);
+
 // Searches the PATHs of `options`; status lines go to `echo` as they come
 // (nullptr: only kept). Returns an exit status when the command must end here
 // (a PATH that cannot be read, too many files; the message is on stderr), or
