@@ -7,6 +7,12 @@
 //       page 2 adds the site's folder with its subfolders, page 4 searches it
 //       with the Internet check off (bench/wizard_bench.sh runs it beside
 //       `quillorn-cli scan`)
+//   quillorn-wizard-bench --internet SITE_DIR [CONNECTIONS]
+//       the same with the Internet check on, CONNECTIONS requests under way at
+//       one time (default 64); besides the search's time, the longest the
+//       event loop went without a round (a 10 ms timer's longest interval) and
+//       the longest between two repaints of the status list
+//       (bench/internet_bench.sh runs it against its loopback server)
 //   quillorn-wizard-bench --repair SITE_DIR
 //       the same, then pages 5 to 7 with their first choices: the results
 //       list, the deletion properties, the question answered Yes and the
@@ -23,13 +29,21 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QTemporaryDir>
+#include <QTimer>
 
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <system_error>
 
+#include "core/settings/settings.h"
 #include "platform/registry_file.h"
 #include "ui/list_box.h"
 #include "ui/scripted_desktop.h"
@@ -41,6 +55,43 @@ namespace wizard = quillorn::wizard;
 namespace {
 
 double secondsOf(const QElapsedTimer& timer) { return static_cast<double>(timer.nsecsElapsed()) / 1e9; }
+
+// The longest time between two events: call tick() at each; the first gap
+// runs from the moment it was made.
+class GapClock {
+ public:
+  GapClock() { clock_.start(); }
+  // Counts an event and ends the gap since the last.
+  void tick() {
+    ++ticks_;
+    longestNs_ = std::max(longestNs_, clock_.nsecsElapsed());
+    clock_.restart();
+  }
+  // The gap still open counted too, as if an event came now.
+  double longestMs() const { return static_cast<double>(std::max(longestNs_, clock_.nsecsElapsed())) / 1e6; }
+  // The closed gaps alone.
+  double longestClosedMs() const { return static_cast<double>(longestNs_) / 1e6; }
+  int ticks() const { return ticks_; }
+
+ private:
+  QElapsedTimer clock_;
+  qint64 longestNs_ = 0;
+  int ticks_ = 0;
+};
+
+// Ticks `gaps` at every paint event of the widget it watches.
+class PaintWatch : public QObject {
+ public:
+  explicit PaintWatch(GapClock& gaps) : gaps_(gaps) {}
+  // Never filters the event out.
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) gaps_.tick();
+    return false;
+  }
+
+ private:
+  GapClock& gaps_;
+};
 
 // The made-up table of --review: 65,536 findings in 20,000 groups. Group 0
 // has 10,000 findings spread over the whole table; the others share the rest
@@ -78,15 +129,27 @@ int main(int argc, char** argv) {
   const std::string mode = argc >= 2 ? argv[1] : "";
   const bool review = argc == 2 && mode == "--review";
   const bool repair = argc == 3 && mode == "--repair";
-  if (!review && !repair && !(argc == 2 && mode.rfind("--", 0) != 0)) {
-    std::fprintf(stderr, "usage: quillorn-wizard-bench [--repair] SITE_DIR | --review\n");
+  const bool internet = (argc == 3 || argc == 4) && mode == "--internet";
+  std::uint32_t connections = quillorn::platform::kDefaultInternetConnections;
+  if (internet && argc == 4) {
+    const std::string_view text = argv[3];
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), connections);
+    if (error != std::errc() || end != text.data() + text.size() || connections < 1 ||
+        connections > quillorn::kMaxInternetConnections) {
+      std::fprintf(stderr, "quillorn-wizard-bench: CONNECTIONS is 1 to %u\n", quillorn::kMaxInternetConnections);
+      return 2;
+    }
+  }
+  if (!review && !repair && !internet && !(argc == 2 && mode.rfind("--", 0) != 0)) {
+    std::fprintf(stderr,
+                 "usage: quillorn-wizard-bench [--repair] SITE_DIR | --internet SITE_DIR [CONNECTIONS] | --review\n");
     return 2;
   }
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication application(argc, argv);
   const QTemporaryDir scratch;
   // --review searches a one-page site of its own, so that page 5 can be shown.
-  std::string site = argv[argc - 1];
+  std::string site = internet ? argv[2] : argv[argc - 1];
   if (review) {
     site = (std::filesystem::path(scratch.path().toStdString()) / "site").string();
     std::filesystem::create_directories(site);
@@ -99,6 +162,10 @@ int main(int argc, char** argv) {
   desktop.folderAnswers.push_back({QString::fromLocal8Bit(site.c_str())});
 
   quillorn::platform::RegistryFile registry(std::filesystem::path(scratch.path().toStdString()) / "registry.reg");
+  // The request count is stored only, shown on no page: the frame reads it from here.
+  if (internet && !registry.createKey(quillorn::kSettingsKeyPath).setDword("InternetConnections", connections)) {
+    return 1;
+  }
   wizard::WizardState state;
   const auto frame = wizard::openFrame(state, registry, "\\opt\\Quillorn\\Quillorn");
   if (frame == nullptr) return 1;
@@ -113,13 +180,27 @@ int main(int argc, char** argv) {
   const double addSeconds = secondsOf(timer);
 
   quillorn::ui::press(frameButton(wizard::frame_ids::kNext));
-  frame->page(2).controls().setChecked(wizard::options_ids::kCheckInternetUrls, false);
+  frame->page(2).controls().setChecked(wizard::options_ids::kCheckInternetUrls, internet);
+  const quillorn::ui::ControlSet& search = frame->page(3).controls();
+  // Rounds of the event loop and repaints of the status list while the search runs.
+  GapClock loopGaps;
+  GapClock paintGaps;
+  QTimer ticker;
+  ticker.setTimerType(Qt::PreciseTimer);
+  ticker.setInterval(10);
+  QObject::connect(&ticker, &QTimer::timeout, [&loopGaps] { loopGaps.tick(); });
+  PaintWatch paintWatch(paintGaps);
+  if (internet) {
+    search.listBox(wizard::search_ids::kStatusList)->viewport()->installEventFilter(&paintWatch);
+    ticker.start();
+  }
   QElapsedTimer pages;
   pages.start();
   timer.restart();
   quillorn::ui::press(frameButton(wizard::frame_ids::kNext));
   const double searchSeconds = secondsOf(timer);
-  const quillorn::ui::ControlSet& search = frame->page(3).controls();
+  ticker.stop();
+  const double loopGapMs = loopGaps.longestMs();
   const quillorn::ui::ControlSet& results = frame->page(4).controls();
 
   if (review) {
@@ -140,10 +221,21 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+  if (internet) {
+    std::printf(
+        "connections %u files %zu add_s %.3f search_s %.3f max_loop_gap_ms %.1f max_paint_gap_ms %.1f paints %d "
+        "checked %zu lines %d findings %zu status \"%s\"\n",
+        connections, state.files.count(), addSeconds, searchSeconds, loopGapMs, paintGaps.longestClosedMs(),
+        paintGaps.ticks(), state.internet.checkedUrls().size(),
+        search.listBox(wizard::search_ids::kStatusList)->count(), state.urls.count(),
+        qPrintable(search.text(wizard::search_ids::kStatusLine)));
+    return 0;
+  }
+
   if (!repair) {
     std::printf("files %zu add_s %.3f search_s %.3f lines %d findings %zu status \"%s\"\n", state.files.count(),
-                addSeconds, searchSeconds, search.listBox(wizard::search_ids::kStatusList)->count(),
-                state.urls.count(), qPrintable(search.text(wizard::search_ids::kStatusLine)));
+                addSeconds, searchSeconds, search.listBox(wizard::search_ids::kStatusList)->count(), state.urls.count(),
+                qPrintable(search.text(wizard::search_ids::kStatusLine)));
     return 0;
   }
 

@@ -73,6 +73,7 @@ void InternetSession::forget() {
   checkedIndex_.clear();
   stopped_ = false;
   nextOrder_ = 0;
+  lastPoll_ = std::chrono::steady_clock::now();
 }
 
 bool InternetSession::open() {
@@ -147,14 +148,23 @@ InternetSession::Step InternetSession::advance(Replay& replay, std::string_view 
 const platform::InternetAnswer* InternetSession::await(ProgressPanel& panel, RequestId id) {
   client_.hurry(id);
   for (;;) {
-    if (const platform::InternetAnswer* answer = client_.answer(id)) return answer;
-    client_.run(kCheckPollInterval);
-    if (const platform::InternetAnswer* answer = client_.answer(id)) return answer;
-    if (panel.pollStopRequest()) {
-      stopped_ = true;
-      client_.cancelAll();
-      return nullptr;
+    const platform::InternetAnswer* answer = client_.answer(id);
+    if (answer == nullptr) {
+      client_.run(kCheckWaitSlice);
+      answer = client_.answer(id);
     }
+    // Answers that each come within a slice must not keep the window from
+    // its events for the length of a long page of links.
+    const auto now = std::chrono::steady_clock::now();
+    if (answer == nullptr || now - lastPoll_ >= kCheckPollInterval) {
+      lastPoll_ = now;
+      if (panel.pollStopRequest()) {
+        stopped_ = true;
+        client_.cancelAll();
+        return nullptr;
+      }
+    }
+    if (answer != nullptr) return answer;
   }
 }
 

@@ -23,10 +23,10 @@
 // reachable per scheme, and the time-outs, are those of
 // platform::InternetClient.
 //
-// Known limits: answers are kept for one search only; a check that waits
-// polls the panel's stop key every 50 ms, and once stopped the session
-// answers every later check "not reachable" without a line until it is
-// opened again.
+// Known limits: answers are kept for one search only; checks poll the
+// panel's stop key at least every kCheckPollInterval (every kCheckWaitSlice
+// while one waits), and once stopped the session answers every later check
+// "not reachable" without a line until it is opened again.
 
 #include <chrono>
 #include <cstddef>
@@ -47,9 +47,11 @@ inline constexpr std::string_view kCheckingUrlLine = "Checking the URL in the In
 // to this length (it could not be resolved anyway).
 inline constexpr std::size_t kMaxServerNameLength = 263;
 
-// The longest a waiting check goes without asking the panel whether to stop
-// (which also lets a window repaint).
-inline constexpr std::chrono::milliseconds kCheckPollInterval{50};
+// The longest the checks go without asking the panel whether to stop (which
+// also lets a window repaint), and how long a check that waits lets the
+// requests run between two looks at its answer.
+inline constexpr std::chrono::milliseconds kCheckPollInterval{40};
+inline constexpr std::chrono::milliseconds kCheckWaitSlice{20};
 
 // How one check of a URL came out.
 struct InternetOutcome {
@@ -89,8 +91,9 @@ class InternetSession {
 
   // Writes "Checking the URL in the Internet..." to `panel`, then tells whether
   // `url` could be opened. Without an open handle nothing is reachable. While
-  // the answer is awaited, `panel` is polled for a stop; a stop ends every
-  // request under way and makes this and every later check "not reachable".
+  // the answer is awaited, and when the last poll is kCheckPollInterval ago,
+  // `panel` is polled for a stop; a stop ends every request under way and
+  // makes this and every later check "not reachable".
   bool checkInternetUrl(ProgressPanel& panel, std::string_view url);
 
   // While one lives, checkInternetUrl only replays the rule for the URL (from
@@ -157,6 +160,7 @@ class InternetSession {
   Replay plan_;
   bool prefetching_ = false;
   bool stopped_ = false;
+  std::chrono::steady_clock::time_point lastPoll_{};
   std::int64_t nextOrder_ = 0;
   std::unordered_map<std::string, RequestId> requests_;
   std::vector<CheckedUrl> checked_;

@@ -1,11 +1,15 @@
 #pragma once
 // The search: an optional first pass that collects the "saved from url"
 // comments of the HTML files, then the broken-link pass that hands every HTML,
-// style-sheet and script file of the list to its scanner.
+// style-sheet and script file of the list to its scanner. With the Internet
+// check on, the broken-link pass first scans the files once without a word to
+// the panel, so that the Internet session knows every request its checks will
+// need and has them under way before the first check waits.
 //
 // Known limits: a file is judged by its extension (model/file_kind.h); a file
 // that cannot be read is passed over without a line; at most kMaxSearchFiles
-// files and UrlTable::kCapacity findings per search.
+// files and UrlTable::kCapacity findings per search; with the Internet check
+// on, each file is read twice.
 
 #include <cstddef>
 #include <cstdint>

@@ -97,8 +97,18 @@ INSTANTIATE_TEST_SUITE_P(Arguments, ScanOptionsErrorTest,
                                            BadRow{"SwitchWithoutDashes", {"-json", "site"}},
                                            BadRow{"NoPrefixOfUnknown", {"--no-json", "site"}},
                                            BadRow{"PartialName", {"--saved-from", "site"}},
-                                           BadRow{"SwitchWithValue", {"--json=1", "site"}}),
+                                           BadRow{"SwitchWithValue", {"--json=1", "site"}},
+                                           BadRow{"NoConnections", {"--internet-connections", "0", "site"}},
+                                           BadRow{"TooManyConnections", {"--internet-connections", "1025", "site"}},
+                                           BadRow{"ConnectionsNotANumber", {"--internet-connections", "8x", "site"}},
+                                           BadRow{"ConnectionsEmpty", {"--internet-connections=", "site"}}),
                          [](const ::testing::TestParamInfo<BadRow>& info) { return std::string(info.param.name); });
+
+TEST(ScanOptionsTest, InternetConnectionsFromOneToTheMost) {
+  EXPECT_EQ(parseScanOptions({"site"}).options.settings.internetConnections, 64u);
+  EXPECT_EQ(parseScanOptions({"--internet-connections", "1", "site"}).options.settings.internetConnections, 1u);
+  EXPECT_EQ(parseScanOptions({"--internet-connections=1024", "site"}).options.settings.internetConnections, 1024u);
+}
 
 TEST(ScanOptionsTest, DoubleDashEndsTheOptions) {
   const ParseResult parsed = parseScanOptions({"--", "--json"});

@@ -5,6 +5,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -14,6 +16,7 @@
 #include "platform/code_page.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/gui/wizard_harness.h"
+#include "tests/support/loopback_servers.h"
 #include "ui/list_box.h"
 #include "wizard/resources/templates.h"
 #include "wizard/search/search_options_page.h"
@@ -166,6 +169,51 @@ INSTANTIATE_TEST_SUITE_P(Passes, SearchStopTest,
                                            StopRow{"SavedFromPassInAnotherWindow", false, false},
                                            StopRow{"BrokenLinkPassInAnotherWindow", true, false}),
                          [](const ::testing::TestParamInfo<StopRow>& info) { return std::string(info.param.name); });
+
+TEST(SearchInternetTest, EscStopsASearchWhoseRequestsWaitAndTheWindowAnswersMeanwhile) {
+  // Links to a server that takes connections and never answers: each request
+  // would wait its 20 s. ESC comes 300 ms after page 4 was shown.
+  ::setenv("no_proxy", "*", 1);
+  quillorn::test_support::DeafPort deaf;
+  WizardHarness harness;
+  const std::filesystem::path site = harness.folder.path() / "site";
+  std::string page;
+  for (int i = 0; i < 12; ++i) {
+    page += "<a href=\"http://127.0.0.1:" + std::to_string(deaf.port()) + "/p" + std::to_string(i) + "\">x</a>\n";
+  }
+  harness.folder.write("site/index.htm", page);
+  quillorn::Settings online;
+  online.useSavedFromUrl = false;
+  online.checkInternetUrls = true;
+
+  int ticks = 0;
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+  QElapsedTimer clock;
+  qint64 escAt = -1;
+  harness.clickFrame(frame_ids::kNext);
+  harness.addFolder(site);
+  harness.clickFrame(frame_ids::kNext);
+  for (const wizard::OptionBox& box : wizard::optionBoxes()) setBox(harness.page(2), box.id, online.*box.field);
+  ticker.start(20);
+  clock.start();
+  QTimer::singleShot(300, [&] {
+    escAt = clock.elapsed();
+    postEscape(harness.frame.get());
+  });
+  harness.clickFrame(frame_ids::kNext);
+  settle();
+  const qint64 endedAt = clock.elapsed();
+
+  EXPECT_EQ(harness.page(3).text(search_ids::kStatusLine), "Stopped");
+  ASSERT_GE(escAt, 0);
+  // Stopped soon after the key, not at the requests' time-out.
+  EXPECT_LT(endedAt - escAt, 5000);
+  // The window's events ran while the requests waited.
+  EXPECT_GE(ticks, 5);
+  EXPECT_TRUE(harness.frameControls().isEnabled(frame_ids::kPrevious));
+  EXPECT_FALSE(harness.frameControls().isEnabled(frame_ids::kNext));
+}
 
 // ---- Too many files -------------------------------------------------------
 
