@@ -374,8 +374,10 @@ struct InternetClient::Engine {
 
   struct Server {
     std::size_t running = 0;
-    bool answered = false;  // gave any answer in this client's life
-    bool silent = false;    // took a connection and let an exchange run out of time, never having answered
+    bool tried = false;         // an exchange with it came to an end that will not be tried again
+    bool answered = false;      // gave any answer in this client's life
+    bool silent = false;        // let an exchange run out of time, never having answered
+    bool unresolvable = false;  // its name does not resolve
   };
 
   InternetClientOptions options;
@@ -512,15 +514,17 @@ struct InternetClient::Engine {
       const bool folder =
           job.request.open == InternetOpen::FtpFile && (job.request.object.empty() || job.request.object.back() == '/');
       Server& server = servers[job.serverKey];
-      if (!job.server.valid || folder || server.silent) {
+      if (!job.server.valid || folder || server.silent || server.unresolvable) {
         it = waiting.erase(it);
-        settle(job, false,
-               !job.server.valid ? InternetFailure::NameNotFound
-               : folder          ? InternetFailure::FtpRefused
-                                 : InternetFailure::TimedOut);
+        InternetFailure failure = InternetFailure::TimedOut;
+        if (!job.server.valid || server.unresolvable) failure = InternetFailure::NameNotFound;
+        if (folder) failure = InternetFailure::FtpRefused;
+        settle(job, false, failure);
         continue;
       }
-      if (server.running >= options.maxPerServer) {
+      // A server not heard of yet gets one exchange, so that a name that does
+      // not resolve or a host that does not answer costs one wait, not six.
+      if (server.running >= (server.tried ? options.maxPerServer : 1)) {
         ++it;
         continue;
       }
@@ -543,6 +547,7 @@ struct InternetClient::Engine {
 
     if (service == InternetService::Http && exchange.answered) {
       server.answered = true;
+      server.tried = true;
       job.answer.status = exchange.status;
       if (isRedirect(exchange.status) && !exchange.location.empty()) {
         if (const std::optional<Hop> next = redirectTarget(job.address, exchange.location)) {
@@ -589,6 +594,7 @@ struct InternetClient::Engine {
     }
     if (reached) {
       server.answered = true;
+      server.tried = true;
       return settle(job, true, InternetFailure::None);
     }
     const bool connected = connectTime > 0;
@@ -599,8 +605,10 @@ struct InternetClient::Engine {
       requeue(id, now + options.retryDelay);
       return;
     }
+    server.tried = true;
     if (!isSilence(failure)) server.answered = true;
-    if (code == CURLE_OPERATION_TIMEDOUT && connected && !server.answered) server.silent = true;
+    if (code == CURLE_OPERATION_TIMEDOUT && !server.answered) server.silent = true;
+    if (failure == InternetFailure::NameNotFound) server.unresolvable = true;
     settle(job, false, failure);
   }
 

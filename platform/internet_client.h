@@ -32,10 +32,12 @@
 //   is asked again after that wait. Other requests go on meanwhile.
 // - Time-outs hold per exchange, from the moment it starts (never while it
 //   waits its turn): connectTimeout to set up a connection (name lookup
-//   included), requestTimeout for the exchange as a whole. A server that took
-//   a connection and then let an exchange run out of time, and has answered
-//   nothing yet, is taken as not answering: its requests still waiting end as
-//   time-outs without being sent.
+//   included), requestTimeout for the exchange as a whole.
+// - A server (host and port) gets one exchange at a time until one has come
+//   to an end, then up to maxPerServer. A server whose name does not resolve,
+//   or that let an exchange run out of time without having answered anything,
+//   is not asked again: its requests still waiting end the same way without
+//   being sent.
 //
 // Nothing here throws; every failure is an answer.
 //
