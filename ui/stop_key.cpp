@@ -15,6 +15,10 @@ bool StopKey::poll() {
   if (!requested_ && sincePump_.isValid() && sincePump_.elapsed() < pumpIntervalMs_) return false;
   escSeen_ = false;
   pumping_ = true;
+  // Two rounds: what the first round's events posted (a list's new lines
+  // laid out, the repaint that follows) reaches the screen in this poll, not
+  // one pump interval later.
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   pumping_ = false;
   sincePump_.start();
