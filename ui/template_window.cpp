@@ -76,8 +76,8 @@ bool Page::event(QEvent* event) { return handleWindowEvent(event) || QWidget::ev
 void Page::keyPressEvent(QKeyEvent* event) {
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
   auto* button = dynamic_cast<QAbstractButton*>(controls().control(controls().defaultButton()));
-  if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && button != nullptr && button->isEnabled() &&
-      button->isVisible()) {
+  if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && button != nullptr &&
+      button->isEnabled() && button->isVisible()) {
     button->click();
     return;
   }

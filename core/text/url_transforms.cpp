@@ -230,18 +230,27 @@ void convertSeparators(std::string& text, SeparatorMode mode) {
     // After "://" a drive is written "C|" and the path keeps Windows separators,
     // whichever way the caller is converting.
     for (std::size_t i = scheme + 3; i < text.size(); ++i) {
-      if (text[i] == ':') text[i] = '|';
-      else if (text[i] == '/') text[i] = '\\';
+      if (text[i] == ':') {
+        text[i] = '|';
+      } else if (text[i] == '/') {
+        text[i] = '\\';
+      }
     }
     return;
   }
   for (char& c : text) {
     if (mode == SeparatorMode::Windows) {
-      if (c == '|') c = ':';
-      else if (c == '/') c = '\\';
+      if (c == '|') {
+        c = ':';
+      } else if (c == '/') {
+        c = '\\';
+      }
     } else {
-      if (c == ':') c = '|';
-      else if (c == '\\') c = '/';
+      if (c == ':') {
+        c = '|';
+      } else if (c == '\\') {
+        c = '/';
+      }
     }
   }
 }

@@ -173,14 +173,17 @@ TEST_P(ResultsFilterTest, HideBoxesLeaveOutTheirLines) {
 
 INSTANTIATE_TEST_SUITE_P(
     Filters, ResultsFilterTest,
-    ::testing::Values(FilterRow{"NeitherHidden", false, false,
-                                {kAllLines[0], kAllLines[1], kAllLines[2], kAllLines[3], kAllLines[4], kAllLines[5],
-                                 R"(DO NOT CHANGE (1 URL(s)): "C:\site\x.gif")"}},
-                      FilterRow{"HideDelete", true, false,
-                                {kAllLines[1], kAllLines[2], R"(DO NOT CHANGE (1 URL(s)): "C:\site\x.gif")"}},
-                      FilterRow{"HideReplaceHidesDoNotChangeToo", false, true,
-                                {kAllLines[0], kAllLines[3], kAllLines[4], kAllLines[5]}},
-                      FilterRow{"BothHidden", true, true, {}}),
+    ::testing::Values(
+        FilterRow{"NeitherHidden",
+                  false,
+                  false,
+                  {kAllLines[0], kAllLines[1], kAllLines[2], kAllLines[3], kAllLines[4], kAllLines[5],
+                   R"(DO NOT CHANGE (1 URL(s)): "C:\site\x.gif")"}},
+        FilterRow{
+            "HideDelete", true, false, {kAllLines[1], kAllLines[2], R"(DO NOT CHANGE (1 URL(s)): "C:\site\x.gif")"}},
+        FilterRow{
+            "HideReplaceHidesDoNotChangeToo", false, true, {kAllLines[0], kAllLines[3], kAllLines[4], kAllLines[5]}},
+        FilterRow{"BothHidden", true, true, {}}),
     [](const ::testing::TestParamInfo<FilterRow>& info) { return std::string(info.param.name); });
 
 // ---- Decisions ------------------------------------------------------------------
@@ -221,7 +224,8 @@ TEST_P(ResultsDecisionTest, DecisionReachesEveryEntryOfTheLineAndRebuildsIt) {
       wizard.clickPage(kResultsStep, results_ids::kUseRelativePath);
       break;
     case Way::Browse:
-      wizard.desktop.fileAnswers.push_back({QString::fromStdString((wizard.folder.path() / "site/images/here.gif").string())});
+      wizard.desktop.fileAnswers.push_back(
+          {QString::fromStdString((wizard.folder.path() / "site/images/here.gif").string())});
       wizard.clickPage(kResultsStep, results_ids::kBrowse);
       ASSERT_EQ(wizard.desktop.fileRequests.size(), 1u);
       EXPECT_EQ(wizard.desktop.fileRequests[0].title, "Replace");
@@ -247,8 +251,8 @@ TEST_P(ResultsDecisionTest, DecisionReachesEveryEntryOfTheLineAndRebuildsIt) {
 INSTANTIATE_TEST_SUITE_P(
     Decisions, ResultsDecisionTest,
     ::testing::Values(
-        DecisionRow{"ApplyEmptyMakesADeletion", 1, Way::Apply, "", true,
-                    R"(DELETE (1 URL(s)): "old/page.html")", false, ""},
+        DecisionRow{"ApplyEmptyMakesADeletion", 1, Way::Apply, "", true, R"(DELETE (1 URL(s)): "old/page.html")", false,
+                    ""},
         DecisionRow{"ApplyEmptyOnABareValueKeepsTwoQuotes", 5, Way::Apply, "", false,
                     R"(DELETE (1 URL(s)): "missing.gif")", false, "\"\""},
         DecisionRow{"ApplyOnABareValueKeepsItsQuotes", 5, Way::Apply, "new pic.gif", false,
@@ -304,10 +308,10 @@ TEST(ResultsPage, DecisionsSurviveATripToPageSixAndEqualLinesBecomeOne) {
   wizard.clickFrame(frame_ids::kNext);
   wizard.clickFrame(frame_ids::kPrevious);
   settle();
-  EXPECT_EQ(lines(wizard), (QStringList{kAllLines[0], kAllLines[1],
-                                        R"(REPLACE (2 URL(s)): "www.example.com" with "http://www.example.com")",
-                                        kAllLines[4], R"(REPLACE (1 URL(s)): "missing.gif" with "images/here.gif")",
-                                        kAllLines[6]}));
+  EXPECT_EQ(
+      lines(wizard),
+      (QStringList{kAllLines[0], kAllLines[1], R"(REPLACE (2 URL(s)): "www.example.com" with "http://www.example.com")",
+                   kAllLines[4], R"(REPLACE (1 URL(s)): "missing.gif" with "images/here.gif")", kAllLines[6]}));
 }
 
 TEST(ResultsPage, ApplyKeepsTheLinesPlaceAndTheListsScrollPosition) {
@@ -327,8 +331,7 @@ TEST(ResultsPage, ApplyKeepsTheLinesPlaceAndTheListsScrollPosition) {
   wizard.clickPage(kResultsStep, results_ids::kApply);
   EXPECT_EQ(list->indexAt(QPoint(1, 1)).row(), top);
   EXPECT_EQ(list->selectedRow(), top + 2);
-  EXPECT_EQ(list->line(top + 2),
-            QString(R"(REPLACE (1 URL(s)): "gone-%1.html" with "index.html")").arg(top + 2));
+  EXPECT_EQ(list->line(top + 2), QString(R"(REPLACE (1 URL(s)): "gone-%1.html" with "index.html")").arg(top + 2));
   EXPECT_EQ(list->line(top + 3), QString(R"(DELETE (1 URL(s)): "gone-%1.html")").arg(top + 3));
 }
 

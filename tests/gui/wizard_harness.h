@@ -7,8 +7,8 @@
 
 #include <filesystem>
 #include <functional>
-#include <ostream>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 

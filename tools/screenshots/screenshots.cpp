@@ -12,10 +12,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
-#include <QElapsedTimer>
 
 #include <cstdio>
 #include <filesystem>

@@ -138,11 +138,19 @@ constexpr int kBrowseX = 185;
 constexpr int kBrowseWidth = 40;
 constexpr std::array<ControlTemplate, 21> kDeletionControls = {{
     {kStaticId, ControlKind::GroupBox, " Broken Text Links ", {0, 0, kPageWidth, 28}},
-    {deletion_ids::kTextKeep, ControlKind::RadioButton, "&Do not change", {kRadioX1, 12, kRadioWidth, 10}, style::kGroup},
+    {deletion_ids::kTextKeep,
+     ControlKind::RadioButton,
+     "&Do not change",
+     {kRadioX1, 12, kRadioWidth, 10},
+     style::kGroup},
     {deletion_ids::kTextConvert, ControlKind::RadioButton, "&Convert to text", {kRadioX2, 12, kRadioWidth, 10}},
     {deletion_ids::kTextEmpty, ControlKind::RadioButton, "&Make empty", {kRadioX3, 12, kRadioWidth, 10}},
     {kStaticId, ControlKind::GroupBox, " Broken Image URLs ", {0, 32, kPageWidth, 46}},
-    {deletion_ids::kImageKeep, ControlKind::RadioButton, "D&o not change", {kRadioX1, 44, kRadioWidth, 10}, style::kGroup},
+    {deletion_ids::kImageKeep,
+     ControlKind::RadioButton,
+     "D&o not change",
+     {kRadioX1, 44, kRadioWidth, 10},
+     style::kGroup},
     {deletion_ids::kImageEmpty, ControlKind::RadioButton, "M&ake empty", {kRadioX2, 44, kRadioWidth, 10}},
     {deletion_ids::kImageReplace, ControlKind::RadioButton, "Re&place with URL:", {kRadioX1, 60, 74, 10}},
     {deletion_ids::kImageUrl, ControlKind::EditBox, "", {kUrlX, 59, kUrlWidth, 12}, 0, "Image replacement URL"},
@@ -163,7 +171,11 @@ constexpr std::array<ControlTemplate, 21> kDeletionControls = {{
      "Background replacement URL"},
     {deletion_ids::kBackgroundBrowse, ControlKind::PushButton, "B&rowse...", {kBrowseX, 108, kBrowseWidth, 14}},
     {kStaticId, ControlKind::GroupBox, " Other URLs and Links ", {0, 132, kPageWidth, 28}},
-    {deletion_ids::kOtherKeep, ControlKind::RadioButton, "Do no&t change", {kRadioX1, 144, kRadioWidth, 10}, style::kGroup},
+    {deletion_ids::kOtherKeep,
+     ControlKind::RadioButton,
+     "Do no&t change",
+     {kRadioX1, 144, kRadioWidth, 10},
+     style::kGroup},
     {deletion_ids::kOtherEmptyOrDelete,
      ControlKind::RadioButton,
      "Make empt&y or delete",
@@ -176,7 +188,12 @@ constexpr std::array<ControlTemplate, 21> kDeletionControls = {{
 // 107: page 7, the rewriting pass's progress panel.
 constexpr std::array<ControlTemplate, 3> kProcessingControls = {{
     {processing_ids::kStatusList, ControlKind::ListBox, "", {0, 0, kPageWidth, 155}, 0, "Processing progress"},
-    {processing_ids::kFilesBar, ControlKind::ProgressBar, "", {0, 161, kPageWidth, 10}, style::kSmooth, "Files processed"},
+    {processing_ids::kFilesBar,
+     ControlKind::ProgressBar,
+     "",
+     {0, 161, kPageWidth, 10},
+     style::kSmooth,
+     "Files processed"},
     {processing_ids::kStatusLine, ControlKind::Text, "Status", {0, 176, kPageWidth, 10}, style::kCentre},
 }};
 

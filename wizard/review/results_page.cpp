@@ -78,8 +78,8 @@ void ResultsPage::fillResults() {
     shown_ = lineDecisions(urls_, fill.lines.size());
     list->selectRow(0);
     showSelection();
-    controls().setText(kCount, fill.stopped ? QStringLiteral("Stopped")
-                                            : QStringLiteral("URLs found: %1").arg(fill.lines.size()));
+    controls().setText(
+        kCount, fill.stopped ? QStringLiteral("Stopped") : QStringLiteral("URLs found: %1").arg(fill.lines.size()));
     frame_.unlockControls();
     controls().enable(kHideReplace, true);
   }

@@ -14,9 +14,9 @@
 
 #include "core/files/file_list.h"
 #include "core/files/site_lock.h"
+#include "core/model/url_table.h"
 #include "core/search/internet_check.h"
 #include "core/search/saved_from_table.h"
-#include "core/model/url_table.h"
 #include "core/settings/settings.h"
 
 namespace quillorn::wizard {

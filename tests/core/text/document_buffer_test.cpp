@@ -41,22 +41,22 @@ TEST_P(DetectEncodingTest, DecidesFromTheFirstTwoBytes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, DetectEncodingTest,
-    ::testing::Values(
-        EncodingRow{"Empty", {}, Encoding::SingleByte, false, {}},
-        EncodingRow{"OneByteFF", bytesOf({0xFF}), Encoding::SingleByte, false, bytesOf({0xFF})},
-        EncodingRow{"LittleEndianMarkAlone", bytesOf({0xFF, 0xFE}), Encoding::Utf16, false, bytesOf({0xFF, 0xFE})},
-        EncodingRow{"LittleEndianText", bytesOf({0xFF, 0xFE, 0x3C, 0x00}), Encoding::Utf16, false,
-                    bytesOf({0xFF, 0xFE, 0x3C, 0x00})},
-        EncodingRow{"BigEndianIsSwapped", bytesOf({0xFE, 0xFF, 0x00, 0x3C, 0x00, 0x41}), Encoding::Utf16, true,
-                    bytesOf({0xFF, 0xFE, 0x3C, 0x00, 0x41, 0x00})},
-        EncodingRow{"BigEndianOddLengthKeepsLastByte", bytesOf({0xFE, 0xFF, 0x00, 0x3C, 0x7A}), Encoding::Utf16,
-                    true, bytesOf({0xFF, 0xFE, 0x3C, 0x00, 0x7A})},
-        EncodingRow{"Utf8MarkIsSingleByte", bytesOf({0xEF, 0xBB, 0xBF, 0x3C}), Encoding::SingleByte, false,
-                    bytesOf({0xEF, 0xBB, 0xBF, 0x3C})},
-        EncodingRow{"Utf16WithoutMarkIsSingleByte", bytesOf({0x3C, 0x00, 0x41, 0x00}), Encoding::SingleByte,
-                    false, bytesOf({0x3C, 0x00, 0x41, 0x00})},
-        EncodingRow{"ReversedMarkInsideIsIgnored", bytesOf({0x41, 0xFF, 0xFE}), Encoding::SingleByte, false,
-                    bytesOf({0x41, 0xFF, 0xFE})}),
+    ::testing::Values(EncodingRow{"Empty", {}, Encoding::SingleByte, false, {}},
+                      EncodingRow{"OneByteFF", bytesOf({0xFF}), Encoding::SingleByte, false, bytesOf({0xFF})},
+                      EncodingRow{"LittleEndianMarkAlone", bytesOf({0xFF, 0xFE}), Encoding::Utf16, false,
+                                  bytesOf({0xFF, 0xFE})},
+                      EncodingRow{"LittleEndianText", bytesOf({0xFF, 0xFE, 0x3C, 0x00}), Encoding::Utf16, false,
+                                  bytesOf({0xFF, 0xFE, 0x3C, 0x00})},
+                      EncodingRow{"BigEndianIsSwapped", bytesOf({0xFE, 0xFF, 0x00, 0x3C, 0x00, 0x41}), Encoding::Utf16,
+                                  true, bytesOf({0xFF, 0xFE, 0x3C, 0x00, 0x41, 0x00})},
+                      EncodingRow{"BigEndianOddLengthKeepsLastByte", bytesOf({0xFE, 0xFF, 0x00, 0x3C, 0x7A}),
+                                  Encoding::Utf16, true, bytesOf({0xFF, 0xFE, 0x3C, 0x00, 0x7A})},
+                      EncodingRow{"Utf8MarkIsSingleByte", bytesOf({0xEF, 0xBB, 0xBF, 0x3C}), Encoding::SingleByte,
+                                  false, bytesOf({0xEF, 0xBB, 0xBF, 0x3C})},
+                      EncodingRow{"Utf16WithoutMarkIsSingleByte", bytesOf({0x3C, 0x00, 0x41, 0x00}),
+                                  Encoding::SingleByte, false, bytesOf({0x3C, 0x00, 0x41, 0x00})},
+                      EncodingRow{"ReversedMarkInsideIsIgnored", bytesOf({0x41, 0xFF, 0xFE}), Encoding::SingleByte,
+                                  false, bytesOf({0x41, 0xFF, 0xFE})}),
     [](const ::testing::TestParamInfo<EncodingRow>& info) { return std::string(info.param.name); });
 
 TEST(DocumentBufferTest, BigEndianCharactersSitAtTheirOffsets) {
@@ -105,16 +105,16 @@ TEST_P(NarrowCharTest, NarrowsOneCodeUnit) {
   EXPECT_EQ(narrowChar(unit), row.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Units, NarrowCharTest,
-    ::testing::Values(NarrowRow{"Ascii", 0x003C, '<'}, NarrowRow{"Zero", 0x0000, '\0'},
-                      NarrowRow{"LatinOne", 0x00E9, '\xE9'}, NarrowRow{"Euro", 0x20AC, '\x80'},
-                      NarrowRow{"LeftDoubleQuote", 0x201C, '\x93'}, NarrowRow{"CjkIsUnderscore", 0x4E2D, '_'},
-                      NarrowRow{"HighSurrogateIsUnderscore", 0xD83D, '_'},
-                      NarrowRow{"C1WithoutMappingIsUnderscore", 0x0080, '_'},
-                      NarrowRow{"UndefinedByteRoundTrips", 0x0081, '\x81'},
-                      NarrowRow{"ByteOrderMarkIsUnderscore", 0xFEFF, '_'}),
-    [](const ::testing::TestParamInfo<NarrowRow>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Units, NarrowCharTest,
+                         ::testing::Values(NarrowRow{"Ascii", 0x003C, '<'}, NarrowRow{"Zero", 0x0000, '\0'},
+                                           NarrowRow{"LatinOne", 0x00E9, '\xE9'}, NarrowRow{"Euro", 0x20AC, '\x80'},
+                                           NarrowRow{"LeftDoubleQuote", 0x201C, '\x93'},
+                                           NarrowRow{"CjkIsUnderscore", 0x4E2D, '_'},
+                                           NarrowRow{"HighSurrogateIsUnderscore", 0xD83D, '_'},
+                                           NarrowRow{"C1WithoutMappingIsUnderscore", 0x0080, '_'},
+                                           NarrowRow{"UndefinedByteRoundTrips", 0x0081, '\x81'},
+                                           NarrowRow{"ByteOrderMarkIsUnderscore", 0xFEFF, '_'}),
+                         [](const ::testing::TestParamInfo<NarrowRow>& info) { return std::string(info.param.name); });
 
 TEST(DocumentBufferTest, NarrowPairConvertsBothUnits) {
   const std::uint8_t units[4] = {0x5C, 0x00, 0x2D, 0x4E};  // '\' then U+4E2D
@@ -138,8 +138,8 @@ TEST(DocumentBufferTest, WideningRoundTripsEveryByte) {
 
 TEST(LoadDocumentTest, ReadsWholeFilesOfAnySize) {
   const TempFolder folder("quillorn-doc");
-  for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{65535}, std::size_t{65536},
-                           std::size_t{3} * 1024 * 1024 + 1}) {
+  for (std::size_t size :
+       {std::size_t{0}, std::size_t{1}, std::size_t{65535}, std::size_t{65536}, std::size_t{3} * 1024 * 1024 + 1}) {
     std::vector<std::uint8_t> content(size);
     for (std::size_t i = 0; i < size; ++i) content[i] = static_cast<std::uint8_t>(i * 7 + 3);
     std::string name = "f";  // built in steps: GCC 12 warns falsely on "f" + std::string at -O2
