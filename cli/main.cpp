@@ -1,5 +1,6 @@
-// quillorn-cli: the search (and, later, the repair) of a site from the command
-// line, with the same findings the wizard gives for the same options.
+// quillorn-cli: the search, the repair and the restore of a site from the
+// command line, with the same findings and rewrites the wizard gives for the
+// same options.
 
 #include <iostream>
 #include <string>
