@@ -22,6 +22,7 @@
 #include "core/rewrite/tag_rewriter.h"
 #include "core/search/search_pass.h"
 #include "core/text/document_buffer.h"
+#include "core/wording/rewriting_texts.h"
 #include "core/wording/skip_reasons.h"
 #include "platform/code_page.h"
 #include "platform/host_path.h"
@@ -31,11 +32,6 @@ namespace {
 
 constexpr int kExitNotRewritten = 1;  // a file was left as it was, or a disk error ended the run
 constexpr int kExitBusy = 3;          // another run works on an overlapping folder tree
-
-// The rewriting's own words for a disk error that ends it, and for a stop.
-constexpr std::string_view kDiskWritingError = "Step7: Disk writing error!";
-constexpr std::string_view kCancelQuestion =
-    "There are still some files to be processed, are you sure you want to cancel?";
 
 const char* fixHelpText() {
   return R"HELP(Usage: quillorn-cli fix [search options] [policy options] PATH...

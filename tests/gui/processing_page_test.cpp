@@ -19,6 +19,7 @@
 #include "core/files/site_lock.h"
 #include "core/review/decisions.h"
 #include "core/rewrite/rewriting_pass.h"
+#include "core/wording/rewriting_texts.h"
 #include "platform/host_path.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/gui/wizard_harness.h"
@@ -220,7 +221,7 @@ TEST_P(ProcessingStopTest, EscAsksWhetherToCancelWithNoAsTheDefault) {
   ASSERT_EQ(wizard.desktop.asked.size(), 2u);
   const ui::MessageRequest& question = wizard.desktop.asked[1];
   EXPECT_EQ(question.title, "Quillorn");
-  EXPECT_EQ(question.text.toStdString(), wizard::kCancelQuestion);
+  EXPECT_EQ(question.text.toStdString(), quillorn::kCancelQuestion);
   EXPECT_EQ(question.icon, ui::MessageIcon::Question);
   EXPECT_EQ(question.buttons, ui::MessageButtons::YesNo);
   EXPECT_EQ(question.defaultAnswer, ui::MessageAnswer::No);

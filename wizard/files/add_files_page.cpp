@@ -1,5 +1,6 @@
 #include "wizard/files/add_files_page.h"
 
+#include "core/model/progress_panel.h"
 #include "ui/desktop.h"
 #include "ui/list_box.h"
 #include "ui/text.h"
@@ -80,7 +81,7 @@ void AddFilesPage::addFolders() {
 }
 
 void AddFilesPage::runAdd(int focusAfter, const std::function<void(const StopPoll&)>& add) {
-  controls().setText(kCounter, QStringLiteral("Press ESC to stop"));
+  controls().setText(kCounter, ui::displayText(kRunningText));
   controls().enable(kRemove, false);
   controls().enable(kRemoveAll, false);
   frame_.lockControls();

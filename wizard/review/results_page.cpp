@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include "core/model/progress_panel.h"
 #include "core/review/results.h"
 #include "core/search/url_classifier.h"
 #include "ui/desktop.h"
@@ -60,7 +61,7 @@ void ResultsPage::fillResults() {
     const ui::WaitCursor wait;
     controls().enable(kHideReplace, false);
     frame_.lockControls();
-    controls().setText(kCount, QStringLiteral("Press ESC to stop"));
+    controls().setText(kCount, ui::displayText(kRunningText));
     shown_.clear();
     list->clear();
     list->setHorizontalExtent(0);
@@ -79,7 +80,7 @@ void ResultsPage::fillResults() {
     list->selectRow(0);
     showSelection();
     controls().setText(
-        kCount, fill.stopped ? QStringLiteral("Stopped") : QStringLiteral("URLs found: %1").arg(fill.lines.size()));
+        kCount, fill.stopped ? ui::displayText(kStoppedText) : QStringLiteral("URLs found: %1").arg(fill.lines.size()));
     frame_.unlockControls();
     controls().enable(kHideReplace, true);
   }

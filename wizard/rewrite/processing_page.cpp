@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/rewrite/rewriting_pass.h"
+#include "core/wording/rewriting_texts.h"
 #include "core/wording/skip_reasons.h"
 #include "platform/file_access.h"
 #include "platform/host_path.h"

@@ -15,19 +15,12 @@
 // which file kept its old content and ends with -1, as it does on every fatal
 // error.
 
-#include <string_view>
-
 #include "ui/page_panel.h"
 #include "ui/template_window.h"
 
 namespace quillorn::wizard {
 
 class Frame;
-
-// The stop question, and the first line of the box of a disk writing error.
-inline constexpr std::string_view kCancelQuestion =
-    "There are still some files to be processed, are you sure you want to cancel?";
-inline constexpr std::string_view kDiskWritingError = "Step7: Disk writing error!";
 
 class ProcessingPage : public ui::Page {
  public:
