@@ -106,7 +106,12 @@ TEST_F(InternetScanTest, CtrlCEndsAScanWhoseRequestsWait) {
     ::execl(QUILLORN_CLI_PATH, QUILLORN_CLI_PATH, "scan", path.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  // Once a request waits at the port, the search is under way and Ctrl-C is its stop key.
+  if (!deaf.waitForConnection(10000)) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    FAIL() << "the scan sent no request";
+  }
   const auto interrupted = std::chrono::steady_clock::now();
   ::kill(child, SIGINT);
   int status = 0;

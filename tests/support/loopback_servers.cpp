@@ -309,4 +309,10 @@ DeafPort::DeafPort() {
 
 DeafPort::~DeafPort() { ::close(socket_); }
 
+bool DeafPort::waitForConnection(int milliseconds) const {
+  // A listening socket reads as ready once a connection waits to be accepted.
+  pollfd watched{socket_, POLLIN, 0};
+  return ::poll(&watched, 1, milliseconds) == 1;
+}
+
 }  // namespace quillorn::test_support

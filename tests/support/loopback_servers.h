@@ -140,6 +140,9 @@ class DeafPort {
   DeafPort(const DeafPort&) = delete;
   DeafPort& operator=(const DeafPort&) = delete;
   std::uint16_t port() const { return port_; }
+  // Waits up to `milliseconds` for a connection to wait at the port; true
+  // when one does.
+  bool waitForConnection(int milliseconds) const;
 
  private:
   int socket_ = -1;
