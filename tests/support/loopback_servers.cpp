@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <stdexcept>
 #include <utility>
 
@@ -215,11 +216,19 @@ std::optional<ServerReply> HttpTestServer::answer(std::string_view received) {
     redirect("302 Found", "http://127.0.0.1:" + std::to_string(server_.port()) + "/loop");
   } else if (target == "/busy" && timesAsked == 1) {
     reply.bytes = httpAnswer("429 Too Many Requests", "Retry-After: 1\r\n", "slow down");
+  } else if (target == "/busy-date" && timesAsked == 1) {
+    // The wait as the date it ends at, a second from now.
+    const std::time_t then = std::time(nullptr) + 1;
+    std::tm parts{};
+    ::gmtime_r(&then, &parts);
+    char date[64];
+    std::strftime(date, sizeof date, "%a, %d %b %Y %H:%M:%S GMT", &parts);
+    reply.bytes = httpAnswer("429 Too Many Requests", "Retry-After: " + std::string(date) + "\r\n", "slow down");
   } else if (target == "/busy-long") {
     reply.bytes = httpAnswer("429 Too Many Requests", "Retry-After: 120\r\n", "slow down");
   } else if (target == "/reset-once" && timesAsked == 1) {
     reply.reset = true;
-  } else if (target == "/busy" || target == "/reset-once") {
+  } else if (target == "/busy" || target == "/busy-date" || target == "/reset-once") {
     reply.bytes = httpAnswer("200 OK", "", "");
   } else if (target == "/") {
     reply.bytes = httpAnswer("200 OK", "Content-Type: text/html\r\n", "<html><body>home</body></html>");

@@ -61,7 +61,8 @@ class LoopbackServer {
 //   /redirect 301 to /hangup; /to-ok 302 to /ok; /to-missing 301 to
 //   /missing; /loop 302 to /loop-back, which sends it back; /hops/N 302 to
 //   /hops/N-1, and /hops/0 200; /busy 429 with "Retry-After: 1" the first
-//   time, 200 after that; /busy-long 429 with "Retry-After: 120";
+//   time, 200 after that; /busy-date the same with the date a second ahead;
+//   /busy-long 429 with "Retry-After: 120";
 //   /reset-once resets the connection the first time, 200 after that;
 //   /stall 200 announcing a body of which not a byte comes (the connection stays);
 //   /silent and anything below it never answers (the connection stays);

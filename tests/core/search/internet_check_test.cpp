@@ -626,6 +626,7 @@ const AnswerRow kAnswerRows[] = {
     {"TooManyRequestsForLong", "/busy-long", true, 429, F::None, 1},
     // Asked again once: after the Retry-After second, after a reset.
     {"TooManyRequestsThenOk", "/busy", true, 200, F::None, 2},
+    {"TooManyRequestsUntilADateThenOk", "/busy-date", true, 200, F::None, 2},
     {"ResetThenOk", "/reset-once", true, 200, F::None, 2},
     {"HangUpWithoutAnswer", "/hangup", false, 0, F::NoAnswer, 1},
     // Redirects are followed; the last answer decides.
