@@ -268,6 +268,16 @@ std::optional<std::chrono::seconds> retryAfterDelay(const std::string& value) {
   return std::chrono::seconds(std::max<long long>(static_cast<long long>(when - std::time(nullptr)), 0));
 }
 
+// A request as one address: scheme, server part as written, object escaped
+// as it is sent. Redirects are resolved against it and compared by it.
+std::string addressOf(InternetService service, HttpTransport transport, std::string_view server,
+                      std::string_view object) {
+  std::string text(schemeOf(service, transport));
+  text.append("://").append(server).push_back('/');
+  text.append(encodeObject(object, service));
+  return text;
+}
+
 // Where a redirect from `from` (an http or https address) to `location`
 // leads, as scheme, server part and object; none when it does not lead to an
 // http or https address.
@@ -276,13 +286,6 @@ struct Hop {
   std::string server;
   std::string object;
 };
-
-std::string hopAddress(const Hop& hop) {
-  std::string text(hop.transport == HttpTransport::Tls ? "https://" : "http://");
-  text.append(hop.server).push_back('/');
-  text.append(hop.object);
-  return text;
-}
 
 std::optional<Hop> redirectTarget(const std::string& from, const std::string& location) {
   CURLU* url = curl_url();
@@ -410,9 +413,7 @@ struct InternetClient::Engine {
     job.serverKey = job.server.host;
     for (char& c : job.serverKey) c = lowerAscii(c);
     job.serverKey.append(":").append(std::to_string(port));
-    job.address = std::string(schemeOf(service, job.request.transport));
-    job.address.append("://").append(job.request.server).push_back('/');
-    job.address.append(job.request.object);
+    job.address = addressOf(service, job.request.transport, job.request.server, job.request.object);
   }
 
   void dropExchange(Job& job) {
@@ -551,7 +552,7 @@ struct InternetClient::Engine {
       job.answer.status = exchange.status;
       if (isRedirect(exchange.status) && !exchange.location.empty()) {
         if (const std::optional<Hop> next = redirectTarget(job.address, exchange.location)) {
-          const std::string nextAddress = hopAddress(*next);
+          const std::string nextAddress = addressOf(InternetService::Http, next->transport, next->server, next->object);
           if (std::find(job.visited.begin(), job.visited.end(), nextAddress) != job.visited.end()) {
             settle(job, false, InternetFailure::RedirectLoop);
           } else if (job.redirects >= kMaxRedirects) {

@@ -206,7 +206,7 @@ std::optional<ServerReply> HttpTestServer::answer(std::string_view received) {
     reply.bytes = httpAnswer("410 Gone", "Content-Type: text/html\r\n", "<html>gone</html>");
   } else if (target == "/forbidden") {
     reply.bytes = httpAnswer("403 Forbidden", "Content-Type: text/html\r\n", "<html>no robots</html>");
-  } else if (target == "/to-ok") {
+  } else if (target == "/to-ok" || target == "/moved%20page") {
     redirect("302 Found", "/ok");
   } else if (target == "/to-missing") {
     redirect("301 Moved Permanently", "/missing");

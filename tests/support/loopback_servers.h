@@ -58,7 +58,7 @@ class LoopbackServer {
 //   / and /ok 200 with a body; /missing 404, /gone 410, /forbidden 403 and /broken
 //   500, each with a page; /empty 200 with no body; /no-content 204;
 //   /continue "100 Continue", then 200; /chunked 200 with a chunked body;
-//   /redirect 301 to /hangup; /to-ok 302 to /ok; /to-missing 301 to
+//   /redirect 301 to /hangup; /to-ok and /moved%20page 302 to /ok; /to-missing 301 to
 //   /missing; /loop 302 to /loop-back, which sends it back; /hops/N 302 to
 //   /hops/N-1, and /hops/0 200; /busy 429 with "Retry-After: 1" the first
 //   time, 200 after that; /busy-date the same with the date a second ahead;

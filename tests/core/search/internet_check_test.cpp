@@ -631,6 +631,7 @@ const AnswerRow kAnswerRows[] = {
     {"HangUpWithoutAnswer", "/hangup", false, 0, F::NoAnswer, 1},
     // Redirects are followed; the last answer decides.
     {"RedirectToOk", "/to-ok", true, 200, F::None, 2},
+    {"RedirectFromANameWithASpace", "/moved page", true, 200, F::None, 2},
     {"RedirectToNotFound", "/to-missing", false, 404, F::NotFound, 2},
     // The hang-up comes on the connection the redirect kept, which is then
     // given its one more try on a new connection, as browsers do.
