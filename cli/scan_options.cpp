@@ -137,7 +137,7 @@ file of the list is searched; a local link is good when the file it names is
 in the list. Prints the progress lines, the summary and one line per group of
 findings with the proposed change.
 
-Search options (each has a --no- form; the default is shown):
+Search options (each switch has a --no- form; the default is shown):
   --saved-from-url          use the "saved from url" comment that browsers put
                             into saved pages, so links to the page's original
                             address can point at the local copy (on)
@@ -155,10 +155,10 @@ Search options (each has a --no- form; the default is shown):
                             answer, after up to 10 redirects, is a broken
                             link; other errors (401, 403, 429, 5xx ...) count
                             as reachable and are listed apart as UNVERIFIED
-  --internet-connections N  Internet requests under way at one time, at most
-                            6 of them to one server (64; 1 checks one URL
-                            after another). Each distinct request is made
-                            once per search
+  --internet-connections N  how many Internet requests may be under way at
+                            one time, at most 6 of them to one server (64; 1
+                            checks one URL after another); each distinct
+                            request is made once per search
   --ignore-script-links     leave javascript:, vbscript: and about: links alone
                             (on)
   --relative-paths          prefer relative links: propose relative forms for
