@@ -26,6 +26,7 @@
 #include "ui/list_box.h"
 #include "wizard/resources/templates.h"
 #include "wizard/rewrite/processing_page.h"
+#include "wizard/shell/step_table.h"
 
 namespace {
 
@@ -39,10 +40,9 @@ namespace frame_ids = wizard::frame_ids;
 namespace results_ids = wizard::results_ids;
 namespace deletion_ids = wizard::deletion_ids;
 namespace processing_ids = wizard::processing_ids;
-
-constexpr int kResultsStep = 4;
-constexpr int kDeletionStep = 5;
-constexpr int kProcessingStep = 6;
+using wizard::kDeletionStep;
+using wizard::kProcessingStep;
+using wizard::kResultsStep;
 
 const fs::path kRepairSite = fs::path(QUILLORN_TEST_DATA_DIR) / "wizard" / "repair" / "site";
 

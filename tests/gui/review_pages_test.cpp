@@ -16,6 +16,7 @@
 #include "tests/gui/wizard_harness.h"
 #include "ui/list_box.h"
 #include "wizard/resources/templates.h"
+#include "wizard/shell/step_table.h"
 
 namespace {
 
@@ -27,9 +28,8 @@ namespace wizard = quillorn::wizard;
 namespace frame_ids = wizard::frame_ids;
 namespace results_ids = wizard::results_ids;
 namespace deletion_ids = wizard::deletion_ids;
-
-constexpr int kResultsStep = 4;
-constexpr int kDeletionStep = 5;
+using wizard::kDeletionStep;
+using wizard::kResultsStep;
 
 // Broken links of every kind the list groups: one URL written three times
 // (once in other letter case), an image written twice in two letter cases, a

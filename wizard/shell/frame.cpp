@@ -16,13 +16,10 @@
 #include "wizard/shell/about_box.h"
 #include "wizard/shell/pictures.h"
 #include "wizard/shell/program_paths.h"
+#include "wizard/shell/step_table.h"
 
 namespace quillorn::wizard {
 namespace {
-
-constexpr int kDeletionStep = 5;
-constexpr int kProcessingStep = 6;
-constexpr int kFilesStep = 1;
 
 QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 

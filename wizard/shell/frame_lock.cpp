@@ -2,6 +2,7 @@
 
 #include "ui/controls.h"
 #include "wizard/resources/templates.h"
+#include "wizard/shell/step_table.h"
 
 namespace quillorn::wizard {
 namespace {
@@ -10,9 +11,6 @@ struct LockedControl {
   int window;
   int id;
 };
-
-constexpr int kFilesStep = 1;
-constexpr int kResultsStep = 4;
 
 // In the order their states are remembered.
 constexpr std::array<LockedControl, 15> kLockedControls = {{

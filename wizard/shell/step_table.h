@@ -23,6 +23,15 @@ struct WizardStep {
 
 inline constexpr int kStepCount = 7;
 
+// The steps by index, for the code that acts on one of them.
+inline constexpr int kWelcomeStep = 0;
+inline constexpr int kFilesStep = 1;
+inline constexpr int kOptionsStep = 2;
+inline constexpr int kSearchStep = 3;
+inline constexpr int kResultsStep = 4;
+inline constexpr int kDeletionStep = 5;
+inline constexpr int kProcessingStep = 6;
+
 const std::array<WizardStep, kStepCount>& stepTable();
 
 }  // namespace quillorn::wizard

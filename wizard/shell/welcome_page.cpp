@@ -6,13 +6,9 @@
 #include "wizard/shell/about_box.h"
 #include "wizard/shell/frame.h"
 #include "wizard/shell/pictures.h"
+#include "wizard/shell/step_table.h"
 
 namespace quillorn::wizard {
-namespace {
-
-constexpr int kFilesStep = 1;
-
-}  // namespace
 
 WelcomePage::WelcomePage(Frame& frame) : ui::Page(&frame, dialogTemplate(welcome_ids::kTemplate)), frame_(frame) {
   ui::paintOnButtonFace(this);
