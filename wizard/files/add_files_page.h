@@ -13,17 +13,11 @@
 #include <vector>
 
 #include "core/files/file_list.h"
-#include "ui/desktop.h"
 #include "ui/template_window.h"
 
 namespace quillorn::wizard {
 
 class Frame;
-
-// The types the file choosers offer for a site's files, the first selected.
-std::vector<ui::FileFilter> siteFileFilters();
-// The types offered for a replacement image: images, then every file.
-std::vector<ui::FileFilter> imageFileFilters();
 
 class AddFilesPage : public ui::Page {
  public:

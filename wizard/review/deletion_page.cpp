@@ -7,7 +7,7 @@
 #include "core/settings/settings.h"
 #include "ui/desktop.h"
 #include "ui/text.h"
-#include "wizard/files/add_files_page.h"
+#include "wizard/resources/file_filters.h"
 #include "wizard/resources/templates.h"
 #include "wizard/shell/frame.h"
 

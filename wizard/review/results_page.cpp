@@ -9,7 +9,7 @@
 #include "ui/list_box.h"
 #include "ui/text.h"
 #include "ui/wait_cursor.h"
-#include "wizard/files/add_files_page.h"
+#include "wizard/resources/file_filters.h"
 #include "wizard/resources/templates.h"
 #include "wizard/shell/frame.h"
 
