@@ -91,28 +91,6 @@ std::vector<std::string> unverifiedLines(const InternetSession& internet) {
   return lines;
 }
 
-std::string_view failureName(platform::InternetFailure failure) {
-  using platform::InternetFailure;
-  switch (failure) {
-    case InternetFailure::None: return "";
-    case InternetFailure::NotOpen: return "no connection";
-    case InternetFailure::OtherService: return "other service";
-    case InternetFailure::NameNotFound: return "name not found";
-    case InternetFailure::NoConnection: return "no connection";
-    case InternetFailure::TimedOut: return "time-out";
-    case InternetFailure::NoAnswer: return "no answer";
-    case InternetFailure::NotFound: return "404";
-    case InternetFailure::Gone: return "410";
-    case InternetFailure::RedirectLoop: return "redirect loop";
-    case InternetFailure::TooManyRedirects: return "too many redirects";
-    case InternetFailure::Certificate: return "certificate";
-    case InternetFailure::FtpRefused: return "ftp refused";
-    case InternetFailure::GopherError: return "gopher error";
-    case InternetFailure::Stopped: return "stopped";
-  }
-  return "";
-}
-
 std::optional<int> searchSite(const char* command, const ScanOptions& options, std::ostream* echo, SiteSearch& site) {
   // Each PATH as the program knows it from here on: absolute, without "." or
   // ".." segments, so two spellings of one file are one entry.

@@ -65,9 +65,6 @@ bool unverified(const CheckedUrl& checked);
 // UNVERIFIED (3 URL(s), 403): "https://example.com/".
 std::vector<std::string> unverifiedLines(const InternetSession& internet);
 
-// How the JSON report names why a URL was not reachable.
-std::string_view failureName(platform::InternetFailure failure);
-
 // Searches the PATHs of `options`; status lines go to `echo` as they come
 // (nullptr: only kept). Returns an exit status when the command must end here
 // (a PATH that cannot be read, too many files; the message is on stderr), or
