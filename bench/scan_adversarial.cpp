@@ -150,11 +150,11 @@ Timing searchOnce(const fs::path& file, bool tagStrings, double limitSeconds) {
   const Clock::time_point start = Clock::now();
   DeadlinePanel panel(start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limitSeconds)));
   SearchContext context{settings, files, urls, savedFrom, internet, panel};
-  const SearchOutcome outcome = search(context);
+  const Outcome<SearchOutcome, SearchError> outcome = search(context);
   Timing timing;
   timing.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   timing.findings = urls.count() + urls.droppedCount();
-  timing.stopped = outcome.state != SearchState::Done;
+  timing.stopped = !outcome.ok() || outcome.value().end != PassEnd::Done;
   return timing;
 }
 

@@ -95,7 +95,7 @@ Written write(const FilePlan& plan, bool makeBackups) {
 
 }  // namespace
 
-RewritePassOutcome runRewritingPass(RewritePassContext& context) {
+Outcome<RewritePassOutcome, DiskFailure> runRewritingPass(RewritePassContext& context) {
   ProgressPanel& panel = context.panel;
   RewritePassOutcome outcome;
   const std::size_t fileCount = context.files.count();
@@ -119,14 +119,11 @@ RewritePassOutcome runRewritingPass(RewritePassContext& context) {
         context.panel.appendStatusLine(statusLine(context.files.path(i), plan.document.size(), plan.document.encoding));
         processedTotal += static_cast<std::int64_t>(plan.occurrences);
       } else if (platform::errorEndsEveryWrite(written.error)) {
-        outcome.state = RewriteState::DiskError;
-        outcome.processedTotal = processedTotal;
-        outcome.failedFile = platform::displayPath(context.files.path(i));
-        outcome.error = written.error;
-        outcome.statusText = "Disk writing error on \"" + outcome.failedFile + "\" (" +
-                             platform::errorText(written.error) + "): the file keeps its old content";
-        panel.setPanelStatus(PanelStatus::Stopped, outcome.statusText);
-        return outcome;
+        DiskFailure failure{platform::displayPath(context.files.path(i)), written.error, processedTotal};
+        panel.setPanelStatus(PanelStatus::Stopped, "Disk writing error on \"" + failure.file + "\" (" +
+                                                       platform::errorText(written.error) +
+                                                       "): the file keeps its old content");
+        return Failed{std::move(failure)};
       } else {
         skipped = true;
         skip.reason = written.reason;
@@ -139,7 +136,7 @@ RewritePassOutcome runRewritingPass(RewritePassContext& context) {
     }
     panel.setOverallProgress(upperBound, static_cast<std::int64_t>(i) + 1);
     if (panel.pollStopRequest() && (!context.confirmStop || context.confirmStop())) {
-      outcome.state = RewriteState::Stopped;
+      outcome.end = PassEnd::Stopped;
       outcome.processedTotal = processedTotal;
       outcome.statusText = std::string(kStoppedText);
       panel.setPanelStatus(PanelStatus::Stopped, outcome.statusText);

@@ -29,14 +29,9 @@
 #include "core/model/url_table.h"
 #include "core/rewrite/rewrite_plan.h"
 #include "core/settings/settings.h"
+#include "platform/outcome.h"
 
 namespace quillorn {
-
-enum class RewriteState {
-  Done,       // every entry of the list was handled (some files may have been skipped)
-  Stopped,    // the user confirmed a stop
-  DiskError,  // a failure that would hit every file (disk or quota full, file-size limit): the pass ended
-};
 
 // A file that would have changed but was not written.
 struct FileSkip {
@@ -45,13 +40,20 @@ struct FileSkip {
   int error = 0;  // errno value, for SkipReason::WriteFailed
 };
 
+// How the pass went through the list (some files may have been skipped).
 struct RewritePassOutcome {
-  RewriteState state = RewriteState::Done;
-  std::int64_t processedTotal = 0;  // entries processed (up to the stop or the failure)
-  std::string statusText;           // "Done (x of y URL(s) processed successfully)", "Stopped", ...
-  std::string failedFile;           // for DiskError: the file (host path) that kept its old content
-  int error = 0;                    // for DiskError: the errno value
+  PassEnd end = PassEnd::Done;      // Stopped: the user confirmed a stop
+  std::int64_t processedTotal = 0;  // entries processed (up to the stop)
+  std::string statusText;           // "Done (x of y URL(s) processed successfully)" or "Stopped"
   std::vector<FileSkip> skipped;    // in list order
+};
+
+// A failure that would hit every file (disk or quota full, file-size limit):
+// the pass ended there.
+struct DiskFailure {
+  std::string file;                 // the file (host path) that kept its old content
+  int error = 0;                    // the errno value
+  std::int64_t processedTotal = 0;  // entries processed before it
 };
 
 struct RewritePassContext {
@@ -76,7 +78,7 @@ struct RewritePassContext {
 // whole with its old content and the files before it rewritten.
 // `processedTotal` counts the entries of the files rewritten or left
 // unchanged because nothing in them changes.
-RewritePassOutcome runRewritingPass(RewritePassContext& context);
+Outcome<RewritePassOutcome, DiskFailure> runRewritingPass(RewritePassContext& context);
 
 // Removes the temporary files that a killed run left in `folder` (host path,
 // links resolved), none of which holds the only copy of anything, and the

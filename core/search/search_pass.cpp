@@ -143,7 +143,7 @@ SearchOutcome runSearch(SearchContext& searchContext) {
 
   if (context.settings.useSavedFromUrl && runSavedFromPass(context) == PassEnd::Stopped) {
     endInternetSession(context.internet);
-    outcome.state = SearchState::Stopped;
+    outcome.end = PassEnd::Stopped;
     outcome.statusText = std::string(kStoppedText);
     panel.setPanelStatus(PanelStatus::Stopped, outcome.statusText);
     return outcome;
@@ -157,24 +157,18 @@ SearchOutcome runSearch(SearchContext& searchContext) {
   if (outcome.droppedFindings > 0) panel.appendStatusLine(droppedFindingsLine(outcome.droppedFindings));
 
   if (broken.end == PassEnd::Stopped) {
-    outcome.state = SearchState::Stopped;
+    outcome.end = PassEnd::Stopped;
     outcome.statusText = std::string(kStoppedText);
     panel.setPanelStatus(PanelStatus::Stopped, outcome.statusText);
   } else {
-    outcome.state = SearchState::Done;
     outcome.statusText = doneText(context);
     panel.setPanelStatus(PanelStatus::Done, outcome.statusText);
   }
   return outcome;
 }
 
-SearchOutcome search(SearchContext& context) {
-  if (!beginSearch(context)) {
-    SearchOutcome refused;
-    refused.state = SearchState::Refused;
-    refused.statusText = std::string(kRunningText);  // the status line keeps its text
-    return refused;
-  }
+Outcome<SearchOutcome, SearchError> search(SearchContext& context) {
+  if (!beginSearch(context)) return Failed{SearchError::TooManyFiles};
   return runSearch(context);
 }
 

@@ -19,6 +19,7 @@
 #include "core/model/file_kind.h"
 #include "core/model/progress_panel.h"
 #include "core/search/search_context.h"
+#include "platform/outcome.h"
 
 namespace quillorn {
 
@@ -29,17 +30,15 @@ inline constexpr std::string_view kTooManyFilesMessage =
     "The number of files added for processing exceeds the maximum allowed!\n"
     "Please return and remove some files from the list and then try again.";
 
-enum class SearchState {
-  Refused,  // more than kMaxSearchFiles files: nothing was searched
-  Stopped,  // the user stopped one of the passes
-  Done,     // both passes ran to the end
-};
-
 struct SearchOutcome {
-  SearchState state = SearchState::Done;
+  PassEnd end = PassEnd::Done;      // Stopped: the user stopped one of the passes
   std::int64_t brokenTotal = 0;     // entries recorded (up to the stop, when stopped)
   std::string statusText;           // the panel's final status text
   std::size_t droppedFindings = 0;  // findings refused by a full found-URL table
+};
+
+enum class SearchError {
+  TooManyFiles,  // more than kMaxSearchFiles files: nothing was searched
 };
 
 // Empties both tables, opens the Internet session when the option asks for it,
@@ -52,7 +51,7 @@ bool beginSearch(SearchContext& context);
 SearchOutcome runSearch(SearchContext& context);
 
 // beginSearch, then runSearch when it was not refused.
-SearchOutcome search(SearchContext& context);
+Outcome<SearchOutcome, SearchError> search(SearchContext& context);
 
 // The "saved from url" pass: Done when every HTML file was handled.
 PassEnd runSavedFromPass(SearchContext& context);

@@ -289,8 +289,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   InternetSession internet;
   SilentPanel panel;
   SearchContext context{settings, files, urls, savedFrom, internet, panel};
-  const SearchOutcome outcome = search(context);
-  check(outcome.state == SearchState::Done);
+  const Outcome<SearchOutcome, SearchError> outcome = search(context);
+  check(outcome.ok() && outcome.value().end == PassEnd::Done);
   check(outcome.brokenTotal == static_cast<std::int64_t>(urls.count()));
 
   std::array<DocumentBuffer, 3> documents;

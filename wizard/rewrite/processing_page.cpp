@@ -67,14 +67,14 @@ void ProcessingPage::runProcessing() {
                                panel_.appendStatusLine("Not rewritten: \"" + platform::displayPath(path) + "\": " +
                                                        skipReasonText(skip.reason, skip.error, path, "search again"));
                              }};
-  const RewritePassOutcome outcome = runRewritingPass(context);
+  const Outcome<RewritePassOutcome, DiskFailure> outcome = runRewritingPass(context);
   frame_.unlockControls();
   // The site is free again: the companion may restore it now.
   state.siteLock.release();
 
-  if (outcome.state == RewriteState::DiskError) {
-    showEmergencyQuit(ui::displayText(std::string(kDiskWritingError) + "\n\"" + outcome.failedFile +
-                                      "\" keeps its old content (" + platform::errorText(outcome.error) +
+  if (!outcome.ok()) {
+    showEmergencyQuit(ui::displayText(std::string(kDiskWritingError) + "\n\"" + outcome.error().file +
+                                      "\" keeps its old content (" + platform::errorText(outcome.error().error) +
                                       "). The files before it were rewritten, the files after it were left as "
                                       "they were."));
     frame_.done(-1);

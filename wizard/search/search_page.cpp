@@ -73,7 +73,7 @@ void SearchPage::runSearch() {
   const SearchOutcome outcome = quillorn::runSearch(context_);
   frame_.unlockControls();
 
-  const bool found = outcome.state == SearchState::Done && context_.urls.count() > 0;
+  const bool found = outcome.end == PassEnd::Done && context_.urls.count() > 0;
   const ui::ControlSet& frameControls = frame_.controls();
   frameControls.enable(frame_ids::kPrevious, true);
   frameControls.enable(frame_ids::kNext, found);

@@ -310,9 +310,9 @@ TEST_F(BackupRestorerTest, RestoringUndoesTheRewritingPass) {
     SiteLock lock;
     ASSERT_EQ(lock.acquire({rootText()}, true), SiteLock::Status::Taken);
     RewritePassContext context{settings, files, urls, lock, panel, [] { return true; }};
-    const RewritePassOutcome pass = runRewritingPass(context);
-    ASSERT_EQ(pass.state, RewriteState::Done);
-    ASSERT_EQ(pass.processedTotal, 2);
+    const Outcome<RewritePassOutcome, DiskFailure> pass = runRewritingPass(context);
+    ASSERT_TRUE(pass.ok() && pass.value().end == PassEnd::Done);
+    ASSERT_EQ(pass.value().processedTotal, 2);
   }
   ASSERT_EQ(readFile(root_ / "index.htm"), "<a href=\"new.htm\">x</a>");
   ASSERT_EQ(panel.lines.size(), 2u);

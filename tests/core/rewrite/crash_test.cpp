@@ -85,11 +85,14 @@ int searchAndRewrite(const fs::path& root, bool makeBackups) {
   test_support::SearchHarness harness({});
   harness.files.addFolder(true, platform::toPathText(root), {});
   harness.settings.makeBackups = makeBackups;
-  if (search(harness.context).state != SearchState::Done) return kFailed;
+  if (const auto searched = search(harness.context); !searched.ok() || searched.value().end != PassEnd::Done) {
+    return kFailed;
+  }
   SiteLock lock;
   if (lock.acquire({platform::toPathText(root)}, true) != SiteLock::Status::Taken) return kFailed;
   RewritePassContext context{harness.settings, harness.files, harness.urls, lock, harness.panel, {}};
-  return runRewritingPass(context).state == RewriteState::Done ? kCompleted : kFailed;
+  const Outcome<RewritePassOutcome, DiskFailure> pass = runRewritingPass(context);
+  return pass.ok() && pass.value().end == PassEnd::Done ? kCompleted : kFailed;
 }
 
 struct CrashRow {

@@ -111,12 +111,12 @@ class RewritingPassTest : public ::testing::Test {
 
   // The search read every file as it is now; the pass runs under the lock of
   // the test folder.
-  RewritePassOutcome run() {
+  Outcome<RewritePassOutcome, DiskFailure> pass() {
     test_support::recordFilesAsRead(files, urls);
     return runPass();
   }
 
-  RewritePassOutcome runPass() {
+  Outcome<RewritePassOutcome, DiskFailure> runPass() {
     SiteLock lock;
     EXPECT_EQ(lock.acquire({platform::toPathText(root_)}, true), SiteLock::Status::Taken);
     RewritePassContext context{settings,
@@ -133,6 +133,13 @@ class RewritingPassTest : public ::testing::Test {
                                },
                                [this](const FileSkip& skip) { reported.push_back(skip); }};
     return runRewritingPass(context);
+  }
+
+  // A pass that meets no disk failure.
+  RewritePassOutcome run() {
+    Outcome<RewritePassOutcome, DiskFailure> outcome = pass();
+    EXPECT_TRUE(outcome.ok());
+    return outcome.ok() ? outcome.value() : RewritePassOutcome{};
   }
 
   // `relative` holding the link, with its entry in the table.
@@ -168,7 +175,7 @@ TEST_F(RewritingPassTest, ListWithoutDocumentsTouchesNothing) {
 
   const RewritePassOutcome outcome = run();
 
-  EXPECT_EQ(outcome.state, RewriteState::Done);
+  EXPECT_EQ(outcome.end, PassEnd::Done);
   EXPECT_EQ(outcome.processedTotal, 0);
   EXPECT_EQ(outcome.statusText, "Done (0 of 3 URL(s) processed successfully)");
   EXPECT_EQ(panel.status, PanelStatus::Done);
@@ -180,7 +187,7 @@ TEST_F(RewritingPassTest, ListWithoutDocumentsTouchesNothing) {
 
 TEST_F(RewritingPassTest, EmptyListIsDone) {
   const RewritePassOutcome outcome = run();
-  EXPECT_EQ(outcome.state, RewriteState::Done);
+  EXPECT_EQ(outcome.end, PassEnd::Done);
   EXPECT_EQ(outcome.statusText, "Done (0 of 0 URL(s) processed successfully)");
   EXPECT_EQ(panel.polls, 0);
 }
@@ -210,7 +217,7 @@ TEST_P(FileTypeTest, RewrittenOrLeftAlone) {
 
   const RewritePassOutcome outcome = run();
 
-  EXPECT_EQ(outcome.state, RewriteState::Done);
+  EXPECT_EQ(outcome.end, PassEnd::Done);
   EXPECT_EQ(outcome.processedTotal, row.rewritten ? 1 : 0);
   EXPECT_TRUE(outcome.skipped.empty());
   std::set<std::string> expectedNames{path.filename().string()};
@@ -289,9 +296,11 @@ TEST_P(SkipTest, LeavesTheFileAndGoesOn) {
   const std::set<std::string> namesBefore = namesIn(page.parent_path());
   const std::string bytesBefore = readFile(page);
 
-  const RewritePassOutcome outcome = runPass();
+  const Outcome<RewritePassOutcome, DiskFailure> pass = runPass();
+  ASSERT_TRUE(pass.ok());
+  const RewritePassOutcome& outcome = pass.value();
 
-  EXPECT_EQ(outcome.state, RewriteState::Done);
+  EXPECT_EQ(outcome.end, PassEnd::Done);
   ASSERT_EQ(outcome.skipped.size(), 1u);
   EXPECT_EQ(outcome.skipped[0].index, 0u);
   EXPECT_EQ(outcome.skipped[0].reason, row.reason);
@@ -370,7 +379,7 @@ TEST_F(RewritingPassTest, LeftoversOfAKilledRunAreClearedFirst) {
 
   const RewritePassOutcome outcome = run();
 
-  EXPECT_EQ(outcome.state, RewriteState::Done);
+  EXPECT_EQ(outcome.end, PassEnd::Done);
   EXPECT_EQ(readFile(page), kLinkRewritten);
   EXPECT_EQ(readFile(root_ / "index.htm.bak"), kLink);
   EXPECT_EQ(statOf(root_ / "index.htm.bak").st_nlink, 1u);
@@ -415,7 +424,7 @@ TEST_P(ReadOnlyTest, ReadOnlyFile) {
 
   const RewritePassOutcome outcome = run();
 
-  EXPECT_EQ(outcome.state, RewriteState::Done);
+  EXPECT_EQ(outcome.end, PassEnd::Done);
   if (GetParam().makeBackups) {
     EXPECT_EQ(outcome.processedTotal, 1);
     EXPECT_EQ(readFile(page), kLinkRewritten);
@@ -474,7 +483,7 @@ TEST_P(EncodingTest, KeepsByteOrder) {
 
   const RewritePassOutcome outcome = run();
 
-  EXPECT_EQ(outcome.state, RewriteState::Done);
+  EXPECT_EQ(outcome.end, PassEnd::Done);
   EXPECT_EQ(outcome.processedTotal, row.withEntry ? 1 : 0);
   EXPECT_EQ(readFile(page), row.after);
   if (row.withEntry) {
@@ -541,7 +550,7 @@ struct StopRow {
   std::string name;
   std::set<int> stopAtPolls;
   std::deque<bool> answers;
-  RewriteState state;
+  PassEnd end;
   std::size_t rewrittenFiles;
   int questions;
 };
@@ -560,9 +569,9 @@ TEST_P(StopTest, StopQuestion) {
 
   const RewritePassOutcome outcome = run();
 
-  EXPECT_EQ(outcome.state, row.state);
+  EXPECT_EQ(outcome.end, row.end);
   EXPECT_EQ(questions, row.questions);
-  if (row.state == RewriteState::Stopped) {
+  if (row.end == PassEnd::Stopped) {
     // One URL in each file rewritten before the stop.
     EXPECT_EQ(outcome.processedTotal, static_cast<std::int64_t>(row.rewrittenFiles));
     EXPECT_EQ(outcome.statusText, "Stopped");
@@ -576,11 +585,11 @@ TEST_P(StopTest, StopQuestion) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, StopTest,
-                         ::testing::Values(StopRow{"YesAfterLast", {3}, {true}, RewriteState::Stopped, 3, 1},
-                                           StopRow{"NoAfterLast", {3}, {false}, RewriteState::Done, 3, 1},
-                                           StopRow{"YesAfterFirst", {1}, {true}, RewriteState::Stopped, 1, 1},
-                                           StopRow{"NoThenYes", {1, 2}, {false, true}, RewriteState::Stopped, 2, 2},
-                                           StopRow{"NoTwice", {1, 3}, {false, false}, RewriteState::Done, 3, 2}),
+                         ::testing::Values(StopRow{"YesAfterLast", {3}, {true}, PassEnd::Stopped, 3, 1},
+                                           StopRow{"NoAfterLast", {3}, {false}, PassEnd::Done, 3, 1},
+                                           StopRow{"YesAfterFirst", {1}, {true}, PassEnd::Stopped, 1, 1},
+                                           StopRow{"NoThenYes", {1, 2}, {false, true}, PassEnd::Stopped, 2, 2},
+                                           StopRow{"NoTwice", {1, 3}, {false, false}, PassEnd::Done, 3, 2}),
                          [](const ::testing::TestParamInfo<StopRow>& info) { return info.param.name; });
 
 // Child exit codes of the failure tests.
@@ -604,10 +613,10 @@ class WriteFailureTest : public RewritingPassTest, public ::testing::WithParamIn
   void expectDiskErrorInChild(const fs::path& failing, const std::function<bool()>& prepareChild) {
     const int code = runInChild([&] {
       if (!prepareChild()) return kChildSetupFailed;
-      const RewritePassOutcome outcome = run();
+      const Outcome<RewritePassOutcome, DiskFailure> outcome = pass();
       // first.htm's URL was processed before the failure.
-      const bool expected = outcome.state == RewriteState::DiskError && outcome.processedTotal == 1 &&
-                            outcome.failedFile == failing.string() && panel.status == PanelStatus::Stopped &&
+      const bool expected = !outcome.ok() && outcome.error().processedTotal == 1 &&
+                            outcome.error().file == failing.string() && panel.status == PanelStatus::Stopped &&
                             panel.lines.size() == 1;
       return expected ? kChildAsExpected : kChildWrongOutcome;
     });
@@ -686,7 +695,7 @@ TEST_P(WriteFailureTest, FolderNotWritable) {
   const int code = runInChild([&] {
     if (!dropRootInChild()) return kChildSetupFailed;
     const RewritePassOutcome outcome = run();
-    const bool expected = outcome.state == RewriteState::Done && outcome.skipped.size() == 1 &&
+    const bool expected = outcome.end == PassEnd::Done && outcome.skipped.size() == 1 &&
                           outcome.skipped[0].index == 1 && outcome.skipped[0].reason == SkipReason::FolderNotWritable &&
                           panel.lines.size() == 2;
     return expected ? kChildAsExpected : kChildWrongOutcome;
@@ -738,7 +747,7 @@ TEST_F(RewritingPassTest, RewrittenFileKeepsItsOwnerAndGroup) {
   if (::geteuid() != 0) GTEST_SKIP() << "only root may give a file to another user";
   const fs::path page = putLink("page.htm");
   ASSERT_EQ(::chown(page.c_str(), 65534, 65534), 0);
-  ASSERT_EQ(run().state, RewriteState::Done);
+  ASSERT_EQ(run().end, PassEnd::Done);
   EXPECT_EQ(readFile(page), kLinkRewritten);
   EXPECT_EQ(statOf(page).st_uid, 65534u);
   EXPECT_EQ(statOf(page).st_gid, 65534u);
@@ -748,7 +757,7 @@ TEST_F(RewritingPassTest, PrivateFileStaysPrivate) {
   const fs::path page = put("page.htm", std::string(kLink));
   ASSERT_TRUE(urls.append(linkEntry(kLink, 0)));
   ASSERT_EQ(::chmod(page.c_str(), 0600), 0);
-  ASSERT_EQ(run().state, RewriteState::Done);
+  ASSERT_EQ(run().end, PassEnd::Done);
   EXPECT_EQ(readFile(page), kLinkRewritten);
   EXPECT_EQ(statOf(page).st_mode & 07777, 0600u);
 }

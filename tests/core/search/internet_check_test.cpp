@@ -533,7 +533,7 @@ class InternetSearchTest : public InternetCheckTest {
 
   SearchOutcome runSearch() {
     SearchContext context{settings, files, urls, savedFrom, session, panel};
-    return search(context);
+    return search(context).value();
   }
 
   static std::vector<std::string> recordedUrls(const UrlTable& table) {
@@ -559,7 +559,7 @@ TEST_F(InternetSearchTest, OptionOffCreatesNoClient) {
 
   const SearchOutcome outcome = runSearch();
 
-  EXPECT_EQ(outcome.state, SearchState::Done);
+  EXPECT_EQ(outcome.end, PassEnd::Done);
   EXPECT_EQ(session.handlesOpened(), 0u);
   EXPECT_EQ(session.connectionsMade(), 0u);
   EXPECT_EQ(http.connectionsAccepted(), 0u);
@@ -574,7 +574,7 @@ TEST_F(InternetSearchTest, OptionOnChecksEveryLinkAndEndsTheSession) {
 
   const SearchOutcome outcome = runSearch();
 
-  EXPECT_EQ(outcome.state, SearchState::Done);
+  EXPECT_EQ(outcome.end, PassEnd::Done);
   EXPECT_EQ(checkingLines(), 3u);
   EXPECT_EQ(http.requests().size(), 2u);
   EXPECT_EQ(gopher.selectors(), std::vector<std::string>{"/missing"});
@@ -741,7 +741,7 @@ class ConcurrentSearchTest : public InternetCheckFtpTest {
     RecordingPanel searchPanel;
     SearchContext context{settings, files, urls, savedFrom, session, searchPanel};
     const std::size_t before = http.requests().size();
-    EXPECT_EQ(quillorn::search(context).state, SearchState::Done);
+    EXPECT_EQ(quillorn::search(context).value().end, PassEnd::Done);
 
     Result result;
     for (const std::string& line : searchPanel.lines) {
@@ -816,7 +816,7 @@ TEST_F(InternetSearchTest, EscWhileRequestsWaitStopsTheSearch) {
   const SearchOutcome outcome = runSearch();
 
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
-  EXPECT_EQ(outcome.state, SearchState::Stopped);
+  EXPECT_EQ(outcome.end, PassEnd::Stopped);
   EXPECT_FALSE(session.isOpen());
   EXPECT_EQ(checkingLines(), 1u);
   EXPECT_EQ(panel.statusText, "Stopped");

@@ -35,7 +35,12 @@ class SearchPassTest : public ::testing::Test, public test_support::SearchHarnes
     root_ = folder_->path();
   }
 
-  SearchOutcome runFullSearch() { return search(context); }
+  // A search that is not refused.
+  SearchOutcome runFullSearch() {
+    Outcome<SearchOutcome, SearchError> searched = search(context);
+    EXPECT_TRUE(searched.ok());
+    return searched.ok() ? searched.value() : SearchOutcome{};
+  }
 
   // Writes `bytes` to `relative` under the test folder; returns its path text.
   std::string writeFile(const std::string& relative, std::string_view bytes) {
@@ -81,7 +86,7 @@ TEST_F(SearchPassTest, StatusLinesOfBothPassesInListOrder) {
             strings({kSavedFromHeader, lineStart(index) + ", saved from \"http://www.example.com/index.htm\"",
                      lineStart(about) + ", no \"saved from url\" was found", kBrokenLinkHeader, scannedLine(index, 1),
                      scannedLine(about, 0), scannedLine(style, 1), scannedLine(script, 0)}));
-  EXPECT_EQ(outcome.state, SearchState::Done);
+  EXPECT_EQ(outcome.end, PassEnd::Done);
   EXPECT_EQ(outcome.brokenTotal, 2);
   EXPECT_EQ(outcome.droppedFindings, 0u);
   EXPECT_EQ(outcome.statusText, "Done (2 change(s) in 5 file(s))");
@@ -102,7 +107,7 @@ TEST_F(SearchPassTest, StatusLinesOfBothPassesInListOrder) {
 TEST_F(SearchPassTest, EmptyListWritesHeadersAndCountsNothing) {
   const SearchOutcome outcome = runFullSearch();
   EXPECT_EQ(panel.lines, strings({kSavedFromHeader, kBrokenLinkHeader}));
-  EXPECT_EQ(outcome.state, SearchState::Done);
+  EXPECT_EQ(outcome.end, PassEnd::Done);
   EXPECT_EQ(outcome.brokenTotal, 0);
   EXPECT_EQ(outcome.statusText, "Done (0 change(s) in 0 file(s))");
   EXPECT_EQ(panel.statusText, "Done (0 change(s) in 0 file(s))");
@@ -292,7 +297,7 @@ TEST_F(SearchPassTest, StopInFirstPassSkipsBrokenLinkPass) {
   const SearchOutcome outcome = runFullSearch();
 
   EXPECT_EQ(panel.lines, strings({kSavedFromHeader, lineStart(first) + ", no \"saved from url\" was found"}));
-  EXPECT_EQ(outcome.state, SearchState::Stopped);
+  EXPECT_EQ(outcome.end, PassEnd::Stopped);
   EXPECT_EQ(outcome.brokenTotal, 0);
   EXPECT_EQ(outcome.statusText, "Stopped");
   EXPECT_EQ(panel.status, PanelStatus::Stopped);
@@ -316,7 +321,7 @@ TEST_F(SearchPassTest, StopInSecondPassEndsAtTheFileBeingScanned) {
   const SearchOutcome outcome = runFullSearch();
 
   EXPECT_EQ(panel.lines, strings({kBrokenLinkHeader, scannedLine(first, 1)}));
-  EXPECT_EQ(outcome.state, SearchState::Stopped);
+  EXPECT_EQ(outcome.end, PassEnd::Stopped);
   // What was recorded before the stop is counted, and kept.
   EXPECT_EQ(outcome.brokenTotal, static_cast<std::int64_t>(urls.count()));
   EXPECT_EQ(panel.statusText, "Stopped");
@@ -335,7 +340,7 @@ TEST_F(SearchPassTest, FileCountLimit) {
   ASSERT_EQ(files.count(), kMaxSearchFiles);
 
   const SearchOutcome atLimit = runFullSearch();
-  EXPECT_EQ(atLimit.state, SearchState::Done);
+  EXPECT_EQ(atLimit.end, PassEnd::Done);
   EXPECT_EQ(atLimit.statusText, "Done (0 change(s) in 65535 file(s))");
   EXPECT_EQ(panel.overallPosition, 65535);
 
@@ -347,9 +352,9 @@ TEST_F(SearchPassTest, FileCountLimit) {
   ASSERT_TRUE(urls.append(leftOver));
   savedFrom.add("http://earlier/", 0);
 
-  const SearchOutcome aboveLimit = runFullSearch();
-  EXPECT_EQ(aboveLimit.state, SearchState::Refused);
-  EXPECT_EQ(aboveLimit.statusText, "Press ESC to stop");
+  const Outcome<SearchOutcome, SearchError> aboveLimit = search(context);
+  ASSERT_FALSE(aboveLimit.ok());
+  EXPECT_EQ(aboveLimit.error(), SearchError::TooManyFiles);
   EXPECT_TRUE(panel.lines.empty());
   EXPECT_EQ(panel.status, PanelStatus::Running);
   EXPECT_EQ(panel.statusText, "Press ESC to stop");
@@ -407,7 +412,7 @@ TEST_F(SearchPassTest, FindingsBeyondTableCapacityAreCountedNotRecorded) {
 
   EXPECT_EQ(urls.count(), UrlTable::kCapacity);
   EXPECT_EQ(outcome.droppedFindings, kLinks - UrlTable::kCapacity);
-  EXPECT_EQ(outcome.state, SearchState::Done);
+  EXPECT_EQ(outcome.end, PassEnd::Done);
   EXPECT_EQ(outcome.brokenTotal, 65536);
   EXPECT_EQ(outcome.statusText, "Done (65536 change(s) in 1 file(s))");
   EXPECT_EQ(panel.lines, strings({kBrokenLinkHeader, scannedLine(page, 65536),
