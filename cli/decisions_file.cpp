@@ -99,10 +99,10 @@ std::optional<UrlEntry> printedFinding(const Json& item) {
 
 }  // namespace
 
-std::string readDecisionsFile(const std::string& path, std::string& text) {
+Outcome<std::string, std::string> readDecisionsFile(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return path + ": cannot be read (" + platform::errorText(errno) + ")";
-  text.clear();
+  if (fd < 0) return Failed{path + ": cannot be read (" + platform::errorText(errno) + ")"};
+  std::string text;
   std::vector<char> chunk(std::size_t{1} << 16);
   int error = 0;
   while (text.size() <= kDecisionsFileLimit) {
@@ -114,16 +114,17 @@ std::string readDecisionsFile(const std::string& path, std::string& text) {
     text.append(chunk.data(), static_cast<std::size_t>(got));
   }
   ::close(fd);
-  if (error != 0) return path + ": cannot be read (" + platform::errorText(error) + ")";
+  if (error != 0) return Failed{path + ": cannot be read (" + platform::errorText(error) + ")"};
   if (text.size() > kDecisionsFileLimit) {
-    return path + ": larger than " + std::to_string(kDecisionsFileLimit >> 20) +
-           " MiB, far beyond any report of 'quillorn-cli scan --json'";
+    return Failed{path + ": larger than " + std::to_string(kDecisionsFileLimit >> 20) +
+                  " MiB, far beyond any report of 'quillorn-cli scan --json'"};
   }
-  return {};
+  return text;
 }
 
-std::string applyDecisions(std::string_view text, const std::string& name, const Settings& settings,
-                           const FileList& files, UrlTable& urls) {
+Outcome<std::vector<GroupDecision>, std::string> readDecisions(std::string_view text, const std::string& name,
+                                                               const Settings& settings, const FileList& files,
+                                                               UrlTable& urls) {
   const std::string notReport = name + ": not a report of 'quillorn-cli scan --json'";
   Json report;
   try {
@@ -133,29 +134,29 @@ std::string applyDecisions(std::string_view text, const std::string& name, const
       return true;
     });
   } catch (const Json::parse_error& error) {
-    return notReport + " (" + parseErrorText(error, error.byte) + ")";
+    return Failed{notReport + " (" + parseErrorText(error, error.byte) + ")"};
   } catch (const Json::exception& error) {
-    return notReport + " (" + parseErrorText(error, std::nullopt) + ")";
+    return Failed{notReport + " (" + parseErrorText(error, std::nullopt) + ")"};
   } catch (const TooDeep&) {
-    return notReport + " (arrays and objects nested more than " + std::to_string(kDepthLimit) + " deep)";
+    return Failed{notReport + " (arrays and objects nested more than " + std::to_string(kDepthLimit) + " deep)"};
   }
   const Json* filesIn = member(report, "files");
   const Json* entriesIn = member(report, "entries");
   const Json* resultsIn = member(report, "results");
   if (filesIn == nullptr || entriesIn == nullptr || resultsIn == nullptr || !filesIn->is_array() ||
       !entriesIn->is_array() || !resultsIn->is_array()) {
-    return notReport + " (no \"files\", \"entries\" and \"results\")";
+    return Failed{notReport + " (no \"files\", \"entries\" and \"results\")"};
   }
 
   // Compared with what `scan --json` would print now, as it reads back.
   const std::string stale = "the site has changed since " + name +
                             " was written, or other options were given: scan again and edit the new report";
   const Json filesNow = asPrinted(filesJson(files));
-  if (filesIn->size() != filesNow.size()) return stale + " (the number of files differs)";
+  if (filesIn->size() != filesNow.size()) return Failed{stale + " (the number of files differs)"};
   for (std::size_t i = 0; i < filesNow.size(); ++i) {
-    if ((*filesIn)[i] != filesNow[i]) return stale + " (file " + std::to_string(i) + " differs)";
+    if ((*filesIn)[i] != filesNow[i]) return Failed{stale + " (file " + std::to_string(i) + " differs)"};
   }
-  if (entriesIn->size() != urls.count()) return stale + " (the number of findings differs)";
+  if (entriesIn->size() != urls.count()) return Failed{stale + " (the number of findings differs)"};
   const Json entriesNow = asPrinted(entriesJson(settings, urls));
   for (std::size_t i = 0; i < entriesNow.size(); ++i) {
     const Json& item = (*entriesIn)[i];
@@ -164,18 +165,19 @@ std::string applyDecisions(std::string_view text, const std::string& name, const
     const std::optional<UrlEntry> read = printedFinding(item);
     const std::optional<UrlEntry> found = printedFinding(now);
     if (!read || !found || !sameFinding(*read, *found)) {
-      return stale + " (finding " + std::to_string(i) + " differs)";
+      return Failed{stale + " (finding " + std::to_string(i) + " differs)"};
     }
     const Json* replacement = member(item, "replacement");
     if (replacement == nullptr || *replacement != now["replacement"]) {
-      return name + ": the \"replacement\" of finding " + std::to_string(i) +
-             " was edited; decisions are made per line: edit the \"value\" and \"relativePath\" of the lines under "
-             "\"results\" instead";
+      return Failed{
+          name + ": the \"replacement\" of finding " + std::to_string(i) +
+          " was edited; decisions are made per line: edit the \"value\" and \"relativePath\" of the lines under "
+          "\"results\" instead"};
     }
   }
 
   const ResultsFill fill = fillResults(urls, false, false, [] { return false; });
-  if (resultsIn->size() != fill.lines.size()) return stale + " (the number of result lines differs)";
+  if (resultsIn->size() != fill.lines.size()) return Failed{stale + " (the number of result lines differs)"};
   const std::vector<ShownLine> shown = shownLines(settings, urls, fill.lines.size());
   const Json resultsNow = asPrinted(resultsJson(fill, shown));
   std::vector<GroupDecision> edits;
@@ -185,10 +187,10 @@ std::string applyDecisions(std::string_view text, const std::string& name, const
     const Json* value = member(item, "value");
     const Json* relative = member(item, "relativePath");
     if (line == nullptr || *line != resultsNow[i]["line"])
-      return stale + " (result line " + std::to_string(i) + " differs)";
+      return Failed{stale + " (result line " + std::to_string(i) + " differs)"};
     if (value == nullptr || !value->is_string() || relative == nullptr || !relative->is_boolean()) {
-      return name + ": result line " + std::to_string(i) +
-             " needs a \"value\" text and a \"relativePath\" of true or false";
+      return Failed{name + ": result line " + std::to_string(i) +
+                    " needs a \"value\" text and a \"relativePath\" of true or false"};
     }
     const LineDecision& offered = shown[i].decision;
     const bool valueKept = *value == resultsNow[i]["value"];
@@ -200,13 +202,12 @@ std::string applyDecisions(std::string_view text, const std::string& name, const
     // the single-byte code page where it can be.
     std::string decided = valueKept ? offered.value : platform::fromDisplayUtf8(value->get<std::string>());
     if (decided.starts_with(RelativeMarker)) {
-      return name + ": result line " + std::to_string(i) + ": a value cannot begin with \"" +
-             std::string(RelativeMarker) + "\"; set \"relativePath\" to true for a path relative to each page";
+      return Failed{name + ": result line " + std::to_string(i) + ": a value cannot begin with \"" +
+                    std::string(RelativeMarker) + "\"; set \"relativePath\" to true for a path relative to each page"};
     }
     edits.push_back({fill.lines[i].group, std::move(decided), relativePath});
   }
-  applyDecisions(urls, edits);
-  return {};
+  return edits;
 }
 
 }  // namespace quillorn::cli

@@ -10,29 +10,33 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/files/file_list.h"
 #include "core/model/url_table.h"
+#include "core/review/decisions.h"
 #include "core/settings/settings.h"
+#include "platform/outcome.h"
 
 namespace quillorn::cli {
 
 // No report of a search the program can make comes near this size.
 inline constexpr std::size_t kDecisionsFileLimit = std::size_t{64} << 20;
 
-// Reads the file at `path` into `text`, reading no more than one byte beyond
-// kDecisionsFileLimit. Empty on success, else why not (it cannot be read, or
-// it is larger than the limit).
-std::string readDecisionsFile(const std::string& path, std::string& text);
+// The text of the file at `path`, reading no more than one byte beyond
+// kDecisionsFileLimit; or why not (it cannot be read, or it is larger than
+// the limit).
+Outcome<std::string, std::string> readDecisionsFile(const std::string& path);
 
-// Takes the decisions of the decisions file `text` (named `name` in messages;
-// a UTF-8 byte-order mark may lead) for `urls`, the findings of a search of
-// `files` with `settings`. The file must describe those findings: the same
-// files, entries and result lines. Each line whose "value" or "relativePath"
-// differs from what the results page shows (and each line of not-checked
-// Internet URLs) is decided as the page decides an edit. Empty on success,
-// else what is wrong and where, and no decision is taken.
-std::string applyDecisions(std::string_view text, const std::string& name, const Settings& settings,
-                           const FileList& files, UrlTable& urls);
+// The decisions of the decisions file `text` (named `name` in messages; a
+// UTF-8 byte-order mark may lead) for `urls`, the findings of a search of
+// `files` with `settings`, whose entries it groups as the results page does.
+// The file must describe those findings: the same files, entries and result
+// lines. Each line whose "value" or "relativePath" differs from what the
+// results page shows (and each line of not-checked Internet URLs) is a
+// decision, to be taken as the page takes an edit. Or what is wrong and where.
+Outcome<std::vector<GroupDecision>, std::string> readDecisions(std::string_view text, const std::string& name,
+                                                               const Settings& settings, const FileList& files,
+                                                               UrlTable& urls);
 
 }  // namespace quillorn::cli

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
-#include <memory>
 #include <optional>
 
 #include "cli/decisions_file.h"
@@ -16,13 +15,13 @@
 #include "cli/terminal_text.h"
 #include "cli/unified_diff.h"
 #include "core/backup/backup_restorer.h"
-#include "core/files/site_lock.h"
+#include "core/repair/repair.h"
 #include "core/rewrite/rewrite_plan.h"
 #include "core/rewrite/rewriting_pass.h"
-#include "core/rewrite/tag_rewriter.h"
 #include "core/search/search_pass.h"
 #include "core/text/document_buffer.h"
 #include "core/wording/rewriting_texts.h"
+#include "core/wording/site_busy.h"
 #include "core/wording/skip_reasons.h"
 #include "platform/code_page.h"
 #include "platform/host_path.h"
@@ -226,24 +225,22 @@ void printSkipSummary(const std::vector<FileSkip>& skipped, const std::vector<st
 
 // What fix would write, as a unified diff, and which files it would leave as
 // they are; writes nothing. From the same plans the rewriting pass follows.
-int previewRewrite(const FixOptions& options, SiteSearch& site, const SiteLock& lock) {
-  const std::vector<std::vector<std::size_t>> byFile = entriesByFile(site.urls, site.files.count());
-  const RewritePlanInput input{options.scan.settings, site.files, site.urls, lock, byFile};
+int previewRewrite(const FixOptions& options, const Repair& repair) {
+  const FileList& files = repair.files();
   std::vector<FileSkip> skipped;
-  for (std::size_t i = 0; i < site.files.count(); ++i) {
-    const FilePlan plan = planFile(input, i);
+  repair.plan([&](std::size_t i, const FilePlan& plan) {
     if (plan.action == FilePlan::Action::Skip) {
       skipped.push_back({i, plan.reason, 0});
-      printSkip("Would not be rewritten:", skipped.back(), site.files);
-      continue;
+      printSkip("Would not be rewritten:", skipped.back(), files);
+      return;
     }
-    if (plan.action != FilePlan::Action::Rewrite) continue;
+    if (plan.action != FilePlan::Action::Rewrite) return;
     const std::string before(reinterpret_cast<const char*>(plan.document.bytes.data()), plan.document.size());
-    const std::string name = platform::toDisplayUtf8(platform::displayPath(site.files.path(i)));
+    const std::string name = platform::toDisplayUtf8(platform::displayPath(files.path(i)));
     const std::string shownName = terminalText(name.empty() || name[0] != '/' ? "/" + name : name);
     std::cout << unifiedDiff(displayText(before, plan.document), displayText(plan.newText, plan.document),
                              "a" + shownName, "b" + shownName);
-  }
+  });
   printSkipSummary(skipped, options.scan.paths, "would not be rewritten");
   return skipped.empty() ? kExitClean : kExitNotRewritten;
 }
@@ -272,89 +269,87 @@ int runFixCommand(const std::vector<std::string>& args) {
   // A decisions file that cannot be read is said before the search, not after it.
   std::string decisionsText;
   if (options.decisionsFile) {
-    const std::string problem = readDecisionsFile(*options.decisionsFile, decisionsText);
-    if (!problem.empty()) {
-      std::cerr << "quillorn-cli fix: " << terminalText(problem) << '\n';
+    Outcome<std::string, std::string> read = readDecisionsFile(*options.decisionsFile);
+    if (!read.ok()) {
+      std::cerr << "quillorn-cli fix: " << terminalText(read.error()) << '\n';
       return kExitUsage;
     }
+    decisionsText = std::move(read.value());
   }
 
   // One run at a time on these folders, from the search to the last file.
-  SiteLock lock;
-  std::vector<std::string> roots;
-  for (const std::string& arg : options.scan.paths) roots.push_back(platform::toPathText(arg));
-  if (lock.acquire(roots, options.scan.settings.includeSubfolders) == SiteLock::Status::Busy) {
-    std::cerr << "quillorn-cli fix: another run is working on \"" << terminalText(lock.busyFolder())
-              << "\" or a folder in it: nothing was changed. Try again when it has finished.\n";
+  Repair repair;
+  prepareRepair(options.scan, repair);
+  if (const RepairOutcome<Done> begun =
+          repair.begin(options.dryRun ? Repair::Intent::Preview : Repair::Intent::Rewrite);
+      !begun.ok()) {
+    std::cerr << "quillorn-cli fix: " << terminalText(anotherRunText(begun.error().path)) << kNothingChangedText
+              << '\n';
     return kExitBusy;
   }
-
-  auto site = std::make_unique<SiteSearch>();
-  if (const std::optional<int> status = searchSite("fix", options.scan, nullptr, *site)) return *status;
-  if (!options.dryRun && site->outcome.state != SearchState::Stopped) {
-    // A killed run's leftovers go before anything is written; the search is
-    // made again when they changed what it read.
-    const std::vector<std::filesystem::path> recovered = recoverInterruptedRewrites(site->files, lock);
-    for (const std::filesystem::path& target : recovered) {
-      std::cout << "Removed what an interrupted run left beside \""
-                << terminalText(platform::toDisplayUtf8(target.string())) << "\"\n";
-    }
-    if (!recovered.empty()) {
-      site = std::make_unique<SiteSearch>();
-      if (const std::optional<int> status = searchSite("fix", options.scan, nullptr, *site)) return *status;
-    }
+  if (const Outcome<Done, ExitStatus> collected = collectSite("fix", options.scan, repair); !collected.ok()) {
+    return collected.error().code;
   }
-  if (site->outcome.state == SearchState::Stopped) {
+  TerminalPanel panel(&std::cout, [&repair](std::int64_t index) {
+    return platform::displayPath(repair.files().path(static_cast<std::size_t>(index)));
+  });
+  // Silent while it searches: fix names what it writes, not what it reads.
+  TerminalPanel searchPanel(nullptr, {});
+  const Outcome<RepairSearch, ExitStatus> searched = searchSite("fix", repair, searchPanel);
+  if (!searched.ok()) return searched.error().code;
+  for (const std::filesystem::path& target : searched.value().cleared) {
+    std::cout << "Removed what an interrupted run left beside \""
+              << terminalText(platform::toDisplayUtf8(target.string())) << "\"\n";
+  }
+  const SearchOutcome& outcome = searched.value().search;
+  if (outcome.end == PassEnd::Stopped) {
     std::cout << kStoppedText << '\n';
     return kExitStopped;
   }
   if (!options.decisionsFile) {
     // Internet URLs that nobody tried are no finding: only a decision changes them.
-    UrlTable findings = withoutNotChecked(options.scan.settings, site->urls);
-    if (const std::size_t left = site->urls.count() - findings.count(); left > 0) {
+    UrlTable findings = withoutNotChecked(repair.settings(), repair.urls());
+    if (const std::size_t left = repair.urls().count() - findings.count(); left > 0) {
       std::cerr << "quillorn-cli fix: " << left
                 << " Internet URL(s) not checked (the Internet check is off) left as they are\n";
     }
-    site->urls = std::move(findings);
+    repair.urls() = std::move(findings);
   }
-  if (site->urls.count() == 0) {
+  if (repair.urls().count() == 0) {
     // The wizard offers no way on to the rewriting when the search found
     // nothing, so no file is touched here either.
-    std::cout << site->outcome.statusText << '\n' << "Nothing needs attention: no file was rewritten.\n";
+    std::cout << outcome.statusText << '\n' << "Nothing needs attention: no file was rewritten.\n";
     return kExitClean;
   }
   if (options.decisionsFile) {
-    const std::string problem =
-        applyDecisions(decisionsText, *options.decisionsFile, options.scan.settings, site->files, site->urls);
-    if (!problem.empty()) {
-      std::cerr << "quillorn-cli fix: " << terminalText(problem) << '\n';
+    const Outcome<std::vector<GroupDecision>, std::string> decisions =
+        readDecisions(decisionsText, *options.decisionsFile, repair.settings(), repair.files(), repair.urls());
+    if (!decisions.ok()) {
+      std::cerr << "quillorn-cli fix: " << terminalText(decisions.error()) << '\n';
       return kExitUsage;
     }
+    repair.decide(decisions.value());
   }
-  if (options.dryRun) return previewRewrite(options, *site, lock);
+  if (options.dryRun) return previewRewrite(options, repair);
 
-  TerminalPanel panel(&std::cout, [&site](std::int64_t index) {
-    return platform::displayPath(site->files.path(static_cast<std::size_t>(index)));
+  const RepairOutcome<RewritePassOutcome> rewritten = repair.rewrite(panel, askToCancel, [&](const FileSkip& skip) {
+    panel.clearBar();
+    printSkip("Not rewritten:", skip, repair.files());
   });
-  RewritePassContext context{
-      options.scan.settings, site->files, site->urls, lock, panel, askToCancel, [&](const FileSkip& skip) {
-        panel.clearBar();
-        printSkip("Not rewritten:", skip, site->files);
-      }};
-  const RewritePassOutcome outcome = runRewritingPass(context);
   panel.clearBar();
-  if (outcome.state == RewriteState::DiskError) {
+  if (!rewritten.ok()) {
     std::cout.flush();
     std::cerr << "quillorn-cli fix: " << kDiskWritingError << " \""
-              << terminalText(platform::toDisplayUtf8(outcome.failedFile)) << "\" keeps its old content ("
-              << platform::errorText(outcome.error)
+              << terminalText(platform::toDisplayUtf8(rewritten.error().path)) << "\" keeps its old content ("
+              << platform::errorText(rewritten.error().error)
               << "); the files before it were rewritten, the files after it were left as they were.\n";
     return kExitNotRewritten;
   }
-  std::cout << outcome.statusText << '\n';
-  printSkipSummary(outcome.skipped, options.scan.paths, "were not rewritten");
-  if (outcome.state == RewriteState::Stopped) return kExitStopped;
-  return outcome.skipped.empty() ? kExitClean : kExitNotRewritten;
+  const RewritePassOutcome& pass = rewritten.value();
+  std::cout << pass.statusText << '\n';
+  printSkipSummary(pass.skipped, options.scan.paths, "were not rewritten");
+  if (pass.end == PassEnd::Stopped) return kExitStopped;
+  return pass.skipped.empty() ? kExitClean : kExitNotRewritten;
 }
 
 int runRestoreCommand(const std::vector<std::string>& args) {

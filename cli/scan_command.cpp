@@ -9,6 +9,7 @@
 #include "core/review/results.h"
 #include "core/search/search_pass.h"
 #include "platform/code_page.h"
+#include "platform/host_path.h"
 
 namespace quillorn::cli {
 
@@ -23,31 +24,35 @@ int runScanCommand(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   const ScanOptions& options = parsed.options;
-  SiteSearch site;
-  if (const std::optional<int> status = searchSite("scan", options, options.json ? nullptr : &std::cout, site)) {
-    return *status;
+  Repair repair;
+  prepareRepair(options, repair);
+  if (const Outcome<Done, ExitStatus> collected = collectSite("scan", options, repair); !collected.ok()) {
+    return collected.error().code;
   }
-  const SearchOutcome& outcome = site.outcome;
-  UrlTable& urls = site.urls;
-
+  TerminalPanel panel(options.json ? nullptr : &std::cout, [&repair](std::int64_t index) {
+    return platform::displayPath(repair.files().path(static_cast<std::size_t>(index)));
+  });
+  const Outcome<RepairSearch, ExitStatus> searched = searchSite("scan", repair, panel);
+  if (!searched.ok()) return searched.error().code;
+  const SearchOutcome& outcome = searched.value().search;
   // Internet URLs that nobody tried are listed apart and are no finding.
-  const Settings& settings = options.settings;
-  UrlTable findings = withoutNotChecked(settings, urls);
-  const std::vector<std::string> notCheckedList = notCheckedLines(settings, urls);
+  const Settings& settings = repair.settings();
+  UrlTable findings = withoutNotChecked(settings, repair.urls());
+  const std::vector<std::string> notCheckedList = notCheckedLines(settings, repair.urls());
   if (options.json) {
-    std::cout << printedJson(scanReport(settings, site, notCheckedList));
+    std::cout << printedJson(scanReport(repair, outcome, panel.lines(), notCheckedList));
   } else {
     const ResultsFill results = fillResults(findings, false, false, [] { return false; });
     std::cout << outcome.statusText << '\n';
     for (const ResultLine& line : results.lines) std::cout << terminalText(platform::toDisplayUtf8(line.text)) << '\n';
     for (const std::string& line : notCheckedList) std::cout << terminalText(platform::toDisplayUtf8(line)) << '\n';
-    for (const std::string& line : unverifiedLines(site.internet)) {
+    for (const std::string& line : unverifiedLines(repair.internet())) {
       std::cout << terminalText(platform::toDisplayUtf8(line)) << '\n';
     }
   }
   std::cout.flush();
 
-  if (outcome.state == SearchState::Stopped) return kExitStopped;
+  if (outcome.end == PassEnd::Stopped) return kExitStopped;
   return findings.count() > 0 ? kExitFindings : kExitClean;
 }
 

@@ -87,27 +87,29 @@ ReportJson internetChecksJson(const InternetSession& internet) {
   return list;
 }
 
-ReportJson scanReport(const Settings& settings, SiteSearch& site, const std::vector<std::string>& notCheckedList) {
+ReportJson scanReport(Repair& repair, const SearchOutcome& outcome, const std::vector<std::string>& statusLines,
+                      const std::vector<std::string>& notCheckedList) {
+  const Settings& settings = repair.settings();
   ReportJson status = ReportJson::array();
-  for (const std::string& line : site.panel->lines()) status.push_back(platform::toDisplayUtf8(line));
+  for (const std::string& line : statusLines) status.push_back(platform::toDisplayUtf8(line));
   ReportJson notCheckedJson = ReportJson::array();
   for (const std::string& line : notCheckedList) notCheckedJson.push_back(platform::toDisplayUtf8(line));
   ReportJson unverifiedJson = ReportJson::array();
-  for (const std::string& line : unverifiedLines(site.internet))
+  for (const std::string& line : unverifiedLines(repair.internet()))
     unverifiedJson.push_back(platform::toDisplayUtf8(line));
   // Every line of the results page, not-checked Internet URLs included: a
   // decisions file for `fix` is this report with some of them edited.
-  const ResultsFill fill = fillResults(site.urls, false, false, [] { return false; });
-  const std::vector<ShownLine> shown = shownLines(settings, site.urls, fill.lines.size());
+  const ResultsFill fill = repair.group(false, false, [] { return false; });
+  const std::vector<ShownLine> shown = shownLines(settings, repair.urls(), fill.lines.size());
   return {
-      {"files", filesJson(site.files)},
+      {"files", filesJson(repair.files())},
       {"status", std::move(status)},
-      {"summary", site.outcome.statusText},
-      {"droppedFindings", static_cast<std::int64_t>(site.outcome.droppedFindings)},
-      {"entries", entriesJson(settings, site.urls)},
+      {"summary", outcome.statusText},
+      {"droppedFindings", static_cast<std::int64_t>(outcome.droppedFindings)},
+      {"entries", entriesJson(settings, repair.urls())},
       {"results", resultsJson(fill, shown)},
       {"notChecked", std::move(notCheckedJson)},
-      {"internetChecks", internetChecksJson(site.internet)},
+      {"internetChecks", internetChecksJson(repair.internet())},
       {"unverified", std::move(unverifiedJson)},
   };
 }

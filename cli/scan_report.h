@@ -36,11 +36,12 @@ ReportJson resultsJson(const ResultsFill& fill, const std::vector<ShownLine>& sh
 // when it was not reachable, why; unverified ones are marked.
 ReportJson internetChecksJson(const InternetSession& internet);
 
-// The whole report of a search: files, status, summary, droppedFindings,
-// entries, results, notChecked (`notCheckedList`, its lines), internetChecks
-// and unverified (its lines). Groups `urls`
-// as the results page does.
-ReportJson scanReport(const Settings& settings, SiteSearch& site, const std::vector<std::string>& notCheckedList);
+// The whole report of the repair's search: files, status (`statusLines`),
+// summary, droppedFindings, entries, results, notChecked (`notCheckedList`,
+// its lines), internetChecks and unverified (its lines). Groups the table as
+// the results page does.
+ReportJson scanReport(Repair& repair, const SearchOutcome& outcome, const std::vector<std::string>& statusLines,
+                      const std::vector<std::string>& notCheckedList);
 
 // `report` as it is printed: indented by two spaces, with a line feed at the
 // end; a byte that is not part of UTF-8 text is written as U+FFFD.

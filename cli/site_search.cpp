@@ -91,47 +91,51 @@ std::vector<std::string> unverifiedLines(const InternetSession& internet) {
   return lines;
 }
 
-std::optional<int> searchSite(const char* command, const ScanOptions& options, std::ostream* echo, SiteSearch& site) {
-  // Each PATH as the program knows it from here on: absolute, without "." or
-  // ".." segments, so two spellings of one file are one entry.
-  std::vector<std::string> pathTexts;
+void prepareRepair(const ScanOptions& options, Repair& repair) {
+  repair.settings() = options.settings;
   for (const std::string& arg : options.paths) {
-    pathTexts.push_back(platform::toPathText(arg));
-    const std::string reason = unreadableReason(platform::toHostPath(pathTexts.back()));
+    repair.addRoot({platform::toPathText(arg), options.settings.includeSubfolders});
+  }
+}
+
+Outcome<Done, ExitStatus> collectSite(const char* command, const ScanOptions& options, Repair& repair) {
+  const std::vector<SiteRoot>& roots = repair.roots();
+  for (std::size_t i = 0; i < roots.size(); ++i) {
+    const std::string reason = unreadableReason(platform::toHostPath(roots[i].path));
     if (!reason.empty()) {
-      std::cerr << "quillorn-cli " << command << ": " << terminalText(arg) << ": " << reason << '\n';
-      return kExitUsage;
+      std::cerr << "quillorn-cli " << command << ": " << terminalText(options.paths[i]) << ": " << reason << '\n';
+      return Failed{ExitStatus{kExitUsage}};
     }
   }
 
   installStopKey();
   const StopPoll pollStop = [] { return stopRequested(); };
-  for (const std::string& pathText : pathTexts) {
+  for (const SiteRoot& root : roots) {
     std::error_code error;
-    if (std::filesystem::is_directory(platform::toHostPath(pathText), error)) {
-      if (site.files.addFolder(options.settings.includeSubfolders, pathText, pollStop) == PassEnd::Stopped) break;
+    if (std::filesystem::is_directory(platform::toHostPath(root.path), error)) {
+      if (repair.files().addFolder(root.subfolders, root.path, pollStop) == PassEnd::Stopped) break;
     } else {
-      site.files.addSelectedFiles({pathText}, pollStop);
+      repair.files().addSelectedFiles({root.path}, pollStop);
     }
     if (stopRequested()) break;
   }
+  return Done{};
+}
 
-  site.panel = std::make_unique<TerminalPanel>(echo, [&site](std::int64_t index) {
-    return platform::displayPath(site.files.path(static_cast<std::size_t>(index)));
-  });
-  SearchContext context{options.settings, site.files, site.urls, site.savedFrom, site.internet, *site.panel};
+Outcome<RepairSearch, ExitStatus> searchSite(const char* command, Repair& repair, TerminalPanel& panel) {
   if (stopRequested()) {
-    site.outcome.state = SearchState::Stopped;
-    site.outcome.statusText = std::string(kStoppedText);
-  } else {
-    site.outcome = search(context);
+    RepairSearch stopped;
+    stopped.search.end = PassEnd::Stopped;
+    stopped.search.statusText = std::string(kStoppedText);
+    return stopped;
   }
-  site.panel->clearBar();
-  if (site.outcome.state == SearchState::Refused) {
+  RepairOutcome<RepairSearch> searched = repair.search(panel);
+  panel.clearBar();
+  if (!searched.ok()) {
     std::cerr << "quillorn-cli " << command << ": " << kTooManyFilesMessage << '\n';
-    return kExitUsage;
+    return Failed{ExitStatus{kExitUsage}};
   }
-  return std::nullopt;
+  return std::move(searched.value());
 }
 
 }  // namespace quillorn::cli

@@ -1,34 +1,28 @@
 #pragma once
-// The part that `scan` and `fix` share: check the PATHs, build the file list
-// as the wizard's page 2 would, and run the search.
+// The part that `scan` and `fix` share: the repair of the PATHs given, its
+// file list built as the wizard's page 2 would, and its search; and what the
+// command line lists apart from the findings.
 //
 // Known limits: at most kMaxSearchFiles files; a PATH that cannot be read
 // ends the command before anything is searched.
 
 #include <iosfwd>
-#include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/scan_options.h"
 #include "cli/terminal_panel.h"
-#include "core/files/file_list.h"
 #include "core/model/url_table.h"
+#include "core/repair/repair.h"
 #include "core/review/decisions.h"
 #include "core/search/internet_check.h"
-#include "core/search/saved_from_table.h"
-#include "core/search/search_pass.h"
+#include "platform/outcome.h"
 
 namespace quillorn::cli {
 
-struct SiteSearch {
-  FileList files;
-  UrlTable urls;
-  SavedFromTable savedFrom;
-  InternetSession internet;
-  std::unique_ptr<TerminalPanel> panel;
-  SearchOutcome outcome;
+// What ends a command early: the exit status (the message is on stderr).
+struct ExitStatus {
+  int code = 0;
 };
 
 // Whether `entry` is an Internet URL that was recorded without being tried
@@ -65,10 +59,18 @@ bool unverified(const CheckedUrl& checked);
 // UNVERIFIED (3 URL(s), 403): "https://example.com/".
 std::vector<std::string> unverifiedLines(const InternetSession& internet);
 
-// Searches the PATHs of `options`; status lines go to `echo` as they come
-// (nullptr: only kept). Returns an exit status when the command must end here
-// (a PATH that cannot be read, too many files; the message is on stderr), or
-// nothing when the search ran (stopped or not).
-std::optional<int> searchSite(const char* command, const ScanOptions& options, std::ostream* echo, SiteSearch& site);
+// A repair of the PATHs of `options`: their options, and each PATH as a root
+// (absolute, without "." or ".." segments, so two spellings of one file are
+// one entry). Nothing is read yet.
+void prepareRepair(const ScanOptions& options, Repair& repair);
+
+// Checks that each PATH can be read and builds the repair's file list from
+// them as the wizard's page 2 would (a stop key ends the walk early). A PATH
+// that cannot be read ends the command.
+Outcome<Done, ExitStatus> collectSite(const char* command, const ScanOptions& options, Repair& repair);
+
+// The repair's search, status lines to `panel` as they come (unless a stop
+// came while the list was built); too many files end the command.
+Outcome<RepairSearch, ExitStatus> searchSite(const char* command, Repair& repair, TerminalPanel& panel);
 
 }  // namespace quillorn::cli

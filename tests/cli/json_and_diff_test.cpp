@@ -37,7 +37,9 @@ class BadJsonTest : public ::testing::TestWithParam<BadJsonRow> {};
 TEST_P(BadJsonTest, IsRefusedWithWhatAndWhere) {
   const FileList files;
   UrlTable urls;
-  const std::string error = applyDecisions(GetParam().text, "d.json", Settings{}, files, urls);
+  const auto read = readDecisions(GetParam().text, "d.json", Settings{}, files, urls);
+  ASSERT_FALSE(read.ok());
+  const std::string& error = read.error();
   EXPECT_TRUE(error.starts_with("d.json: not a report of 'quillorn-cli scan --json' (")) << error;
   EXPECT_NE(error.find(GetParam().says), std::string::npos) << error;
   EXPECT_LT(error.size(), 400u) << error;
@@ -70,20 +72,30 @@ TEST_P(DecisionsFileTest, SameDecisionsAsTheFileAsWritten) {
   ScanOptions options;
   options.settings.checkInternetUrls = false;
   options.paths = {(folder / "site").string()};
-  SiteSearch site;
-  ASSERT_EQ(searchSite("fix", options, nullptr, site), std::nullopt);
+  Repair repair;
+  prepareRepair(options, repair);
+  ASSERT_TRUE(collectSite("fix", options, repair).ok());
+  TerminalPanel panel(nullptr, {});
+  ASSERT_TRUE(searchSite("fix", repair, panel).ok());
+  const UrlTable& found = repair.urls();
   std::string text = test_support::readFile(folder / "decisions.json");
   test_support::replaceAll(text, "<site>", options.paths.front());
 
-  UrlTable asWritten = site.urls;
-  ASSERT_EQ(applyDecisions(text, "d.json", options.settings, site.files, asWritten), "");
+  // The table as the decisions of `decisions` leave it.
+  const auto decided = [&](const std::string& decisions) {
+    UrlTable urls = found;
+    const auto read = readDecisions(decisions, "d.json", repair.settings(), repair.files(), urls);
+    EXPECT_TRUE(read.ok()) << read.error();
+    if (read.ok()) applyDecisions(urls, read.value());
+    return urls;
+  };
+  const UrlTable asWritten = decided(text);
   GetParam().edit(text);
-  UrlTable edited = site.urls;
-  ASSERT_EQ(applyDecisions(text, "d.json", options.settings, site.files, edited), "");
-  for (std::size_t i = 0; i < site.urls.count(); ++i) {
+  const UrlTable edited = decided(text);
+  for (std::size_t i = 0; i < found.count(); ++i) {
     EXPECT_EQ(edited.entry(i).replacement, asWritten.entry(i).replacement) << i;
   }
-  EXPECT_NE(asWritten.entry(2).replacement, site.urls.entry(2).replacement);  // decided otherwise
+  EXPECT_NE(asWritten.entry(2).replacement, found.entry(2).replacement);  // decided otherwise
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -109,12 +121,13 @@ class ReadDecisionsTest : public ::testing::TestWithParam<ReadRow> {};
 TEST_P(ReadDecisionsTest, ReadsUpToTheLimit) {
   const test_support::TempFolder temp;
   const fs::path file = GetParam().file(temp);
-  std::string text;
-  const std::string error = readDecisionsFile(file.string(), text);
+  const auto read = readDecisionsFile(file.string());
   if (std::string(GetParam().says).empty()) {
-    EXPECT_EQ(error, "");
-    EXPECT_EQ(text.size(), fs::file_size(file));
+    ASSERT_TRUE(read.ok()) << read.error();
+    EXPECT_EQ(read.value().size(), fs::file_size(file));
   } else {
+    ASSERT_FALSE(read.ok());
+    const std::string& error = read.error();
     EXPECT_TRUE(error.starts_with(file.string() + ": ")) << error;
     EXPECT_NE(error.find(GetParam().says), std::string::npos) << error;
   }

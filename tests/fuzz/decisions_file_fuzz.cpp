@@ -12,6 +12,7 @@
 
 #include "cli/decisions_file.h"
 #include "cli/terminal_panel.h"
+#include "core/review/decisions.h"
 #include "core/search/search_pass.h"
 #include "platform/host_path.h"
 
@@ -30,7 +31,8 @@ struct Site {
     files.addFolder(true, platform::toPathText(folder), [] { return false; });
     cli::TerminalPanel panel(nullptr, {});
     SearchContext context{settings, files, urls, savedFrom, internet, panel};
-    check(search(context).state == SearchState::Done && urls.count() > 0);
+    const Outcome<SearchOutcome, SearchError> searched = search(context);
+    check(searched.ok() && searched.value().end == PassEnd::Done && urls.count() > 0);
   }
   const std::string folder = QUILLORN_FUZZ_SITE;
   Settings settings;
@@ -50,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     text.replace(at, 6, site.folder);
   }
   UrlTable urls = site.urls;
-  cli::applyDecisions(text, "fuzz.json", site.settings, site.files, urls);
+  const auto decisions = cli::readDecisions(text, "fuzz.json", site.settings, site.files, urls);
+  if (decisions.ok()) applyDecisions(urls, decisions.value());
   check(urls.count() == site.urls.count());
   for (std::size_t i = 0; i < urls.count(); ++i) {
     const UrlEntry& after = urls.entry(i);

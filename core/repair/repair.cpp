@@ -1,0 +1,75 @@
+#include "core/repair/repair.h"
+
+#include <utility>
+
+#include "core/rewrite/tag_rewriter.h"
+
+namespace quillorn {
+
+void Repair::clearList() {
+  files_.removeAll();
+  roots_.clear();
+}
+
+RepairOutcome<Done> Repair::begin(Intent intent) {
+  intent_ = intent;
+  if (lock_.held()) return Done{};
+  if (lock_.acquire(roots_) == SiteLock::Status::Busy) {
+    return Failed{RepairFailure{RepairError::SiteBusy, lock_.busyFolder(), 0}};
+  }
+  return Done{};
+}
+
+SearchContext Repair::searchContext(ProgressPanel& panel) {
+  return SearchContext{settings_, files_, urls_, savedFrom_, internet_, panel};
+}
+
+RepairOutcome<Done> Repair::prepareSearch(ProgressPanel& panel) {
+  SearchContext context = searchContext(panel);
+  if (!beginSearch(context)) return Failed{RepairFailure{RepairError::TooManyFiles, {}, 0}};
+  return Done{};
+}
+
+RepairSearch Repair::runSearch(ProgressPanel& panel) {
+  RepairSearch result;
+  // A killed rewrite's leftovers go before the search reads the files, so the
+  // search reads what the rewriting will find.
+  if (lock_.held() && intent_ == Intent::Rewrite) result.cleared = recoverInterruptedRewrites(files_, lock_);
+  SearchContext context = searchContext(panel);
+  result.search = quillorn::runSearch(context);
+  return result;
+}
+
+RepairOutcome<RepairSearch> Repair::search(ProgressPanel& panel) {
+  if (RepairOutcome<Done> prepared = prepareSearch(panel); !prepared.ok()) return Failed{prepared.error()};
+  return runSearch(panel);
+}
+
+ResultsFill Repair::group(bool hideDelete, bool hideReplace, const StopPoll& pollStop) {
+  return fillResults(urls_, hideDelete, hideReplace, pollStop);
+}
+
+DecisionResult Repair::decide(std::int32_t group, std::string_view text, bool relativePath) {
+  return applyDecision(urls_, group, text, relativePath);
+}
+
+void Repair::decide(const std::vector<GroupDecision>& decisions) { applyDecisions(urls_, decisions); }
+
+void Repair::plan(const std::function<void(std::size_t, const FilePlan&)>& each) const {
+  const std::vector<std::vector<std::size_t>> byFile = entriesByFile(urls_, files_.count());
+  const RewritePlanInput input{settings_, files_, urls_, lock_, byFile};
+  for (std::size_t i = 0; i < files_.count(); ++i) each(i, planFile(input, i));
+}
+
+RepairOutcome<RewritePassOutcome> Repair::rewrite(ProgressPanel& panel, std::function<bool()> confirmStop,
+                                                  std::function<void(const FileSkip&)> reportSkip) {
+  if (RepairOutcome<Done> begun = begin(Intent::Rewrite); !begun.ok()) return Failed{begun.error()};
+  RewritePassContext context{settings_, files_, urls_, lock_, panel, std::move(confirmStop), std::move(reportSkip)};
+  Outcome<RewritePassOutcome, DiskFailure> pass = runRewritingPass(context);
+  // The site is free again: the companion may restore it now.
+  lock_.release();
+  if (!pass.ok()) return Failed{RepairFailure{RepairError::DiskFull, pass.error().file, pass.error().error}};
+  return std::move(pass.value());
+}
+
+}  // namespace quillorn
