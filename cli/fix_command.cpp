@@ -2,13 +2,13 @@
 
 #include <unistd.h>
 
-#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <optional>
 
 #include "cli/decisions_file.h"
+#include "cli/option_table.h"
 #include "cli/scan_command.h"
 #include "cli/scan_options.h"
 #include "cli/site_search.h"
@@ -32,7 +32,51 @@ namespace {
 constexpr int kExitNotRewritten = 1;  // a file was left as it was, or a disk error ended the run
 constexpr int kExitBusy = 3;          // another run works on an overlapping folder tree
 
-const char* fixHelpText() {
+constexpr std::size_t kHelpColumn = 23;
+
+// What deleting a link means, for findings whose decision is to delete them.
+constexpr OptionRow kDeletionOptions[] = {
+    {"--text-links", OptionKind::Choice, "keep|convert|empty",
+     "links (A): leave them (keep, the default), turn them\n"
+     "into plain text (convert), or point them at \"#\" (empty);\n"
+     "convert also removes script, applet, embed, iframe\n"
+     "and bgsound elements whose address is deleted"},
+    {"--images", OptionKind::Choice, "keep|empty|replace", "IMG addresses: leave, empty, or replace with --image-url"},
+    {"--image-url", OptionKind::Value, "URL", "the address that replaces deleted image addresses"},
+    {"--backgrounds", OptionKind::Choice, "keep|empty|replace",
+     "BODY, TABLE, TD, TR and INPUT addresses: leave, empty,\n"
+     "or replace with --background-url"},
+    {"--background-url", OptionKind::Value, "URL", "the address that replaces deleted background addresses"},
+    {"--no-relative-replacements", OptionKind::Switch, "",
+     "write --image-url and --background-url as given instead\n"
+     "of making file:// URLs and drive paths relative to\n"
+     "each page"},
+    {"--no-backups", OptionKind::Switch, "",
+     "do not keep the old versions (each file is still\n"
+     "replaced whole, never left half written)"},
+};
+
+constexpr OptionRow kDecisionOptions[] = {
+    {"--decisions", OptionKind::Value, "FILE",
+     "take the decisions from FILE: the JSON that\n"
+     "'quillorn-cli scan --json' printed for the same PATHs and\n"
+     "options, with the \"value\" and \"relativePath\" of lines\n"
+     "under \"results\" edited, as on the results page of the\n"
+     "wizard (see README.md). The site is searched again; if\n"
+     "the findings no longer match the file, nothing is\n"
+     "written"},
+    {"--dry-run", OptionKind::Switch, "",
+     "write nothing; print a unified diff of what fix would\n"
+     "write and name the files it would leave as they are"},
+};
+
+constexpr OptionRow kRestoreOptions[] = {
+    {"--extension", OptionKind::Value, "EXT", "the backup extension, without the dot (default: bak)"},
+    {"--no-subfolders", OptionKind::Pair, "", "leave the subfolders alone"},
+    {"--delete", OptionKind::Switch, "", "delete the backups instead of restoring them"},
+};
+
+std::string fixHelpText() {
   return R"HELP(Usage: quillorn-cli fix [search options] [policy options] PATH...
 
 Repairs the links of a web site kept on disk. Searches the PATHs exactly as
@@ -56,40 +100,14 @@ unfinished is cleared up by the next fix or restore in that folder.
 Search options: see 'quillorn-cli scan --help'.
 
 What deleting a link means (for findings whose decision is to delete them):
-  --text-links keep|convert|empty
-                       links (A): leave them (keep, the default), turn them
-                       into plain text (convert), or point them at "#" (empty);
-                       convert also removes script, applet, embed, iframe
-                       and bgsound elements whose address is deleted
-  --images keep|empty|replace
-                       IMG addresses: leave, empty, or replace with --image-url
-  --image-url URL      the address that replaces deleted image addresses
-  --backgrounds keep|empty|replace
-                       BODY, TABLE, TD, TR and INPUT addresses: leave, empty,
-                       or replace with --background-url
-  --background-url URL the address that replaces deleted background addresses
-  --no-relative-replacements
-                       write --image-url and --background-url as given instead
-                       of making file:// URLs and drive paths relative to
-                       each page
-  --no-backups         do not keep the old versions (each file is still
-                       replaced whole, never left half written)
-A deletion never changes FRAME addresses, script strings or style-sheet url( )
+)HELP" + optionHelp({kDeletionOptions}, kHelpColumn) +
+         R"HELP(A deletion never changes FRAME addresses, script strings or style-sheet url( )
 addresses, whatever these options say; the wizard offers no choice for them
 either (its "Make empty or delete" of " Other URLs and Links " is off).
 
 Decisions and previews:
-  --decisions FILE     take the decisions from FILE: the JSON that
-                       'quillorn-cli scan --json' printed for the same PATHs and
-                       options, with the "value" and "relativePath" of lines
-                       under "results" edited, as on the results page of the
-                       wizard (see README.md). The site is searched again; if
-                       the findings no longer match the file, nothing is
-                       written
-  --dry-run            write nothing; print a unified diff of what fix would
-                       write and name the files it would leave as they are
-  -h, --help           show this text
-
+)HELP" + optionHelp({kDecisionOptions, helpOptions()}, kHelpColumn) +
+         R"HELP(
 Exit status: 0 when every file that changes was rewritten (or would be, with
 --dry-run), 1 when a file was left as it was (each is named with the reason)
 or a disk error ended the run ("Step7: Disk writing error!": the file named
@@ -99,7 +117,7 @@ overlapping folder tree (nothing was changed), 130 when stopped with Ctrl-C.
 )HELP";
 }
 
-const char* restoreHelpText() {
+std::string restoreHelpText() {
   return R"HELP(Usage: quillorn-cli restore [options] FOLDER
 
 Puts back the old versions that 'quillorn-cli fix' kept: every file in FOLDER
@@ -111,11 +129,8 @@ link that leads out of FOLDER are named and left alone. What a killed fix left
 unfinished is cleared up first.
 
 Options:
-  --extension EXT      the backup extension, without the dot (default: bak)
-  --no-subfolders      leave the subfolders alone
-  --delete             delete the backups instead of restoring them
-  -h, --help           show this text
-
+)HELP" + optionHelp({kRestoreOptions, helpOptions()}, kHelpColumn) +
+         R"HELP(
 Exit status: 0 when the folder was processed, 1 when backups outside FOLDER
 were left alone, 2 for a usage error, a missing folder or an empty extension,
 3 when another run is working on an overlapping folder tree (nothing was
@@ -129,42 +144,17 @@ struct FixOptions {
   bool dryRun = false;
 };
 
-bool parseChoice(const std::string& option, const std::string& value, bool allowConvert, DeletionChoice& out,
-                 std::string& error) {
-  if (value == "keep") {
-    out = DeletionChoice::Keep;
-  } else if (value == "empty") {
-    out = DeletionChoice::MakeEmpty;
-  } else if (value == "convert" && allowConvert) {
-    out = DeletionChoice::ConvertToText;
-  } else if (value == "replace" && !allowConvert) {
-    out = DeletionChoice::ReplaceWithUrl;
-  } else {
-    error = option + " takes " + (allowConvert ? "keep, convert or empty" : "keep, empty or replace") + ", not '" +
-            value + "'";
-    return false;
-  }
-  return true;
+// The deletion choice that a word of kDeletionOptions names.
+DeletionChoice deletionChoice(const std::string& word) {
+  if (word == "convert") return DeletionChoice::ConvertToText;
+  if (word == "empty") return DeletionChoice::MakeEmpty;
+  if (word == "replace") return DeletionChoice::ReplaceWithUrl;
+  return DeletionChoice::Keep;
 }
 
 // Scan's options, the deletion policies and fix's own.
 bool parseFixOptions(const std::vector<std::string>& args, FixOptions& options, std::string& error) {
-  std::optional<std::string> textLinks, images, backgrounds, imageUrl, backgroundUrl;
-  bool backups = true;
-  bool relativeReplacements = true;
-  const ParseResult parsed = parseSearchOptions(args, [&](CLI::App& app) {
-    for (auto [name, value] : {std::pair{"--text-links", &textLinks},
-                               {"--images", &images},
-                               {"--backgrounds", &backgrounds},
-                               {"--image-url", &imageUrl},
-                               {"--background-url", &backgroundUrl},
-                               {"--decisions", &options.decisionsFile}}) {
-      app.add_option(name, *value)->take_last();
-    }
-    app.add_flag("!--no-backups", backups)->disable_flag_override();
-    app.add_flag("!--no-relative-replacements", relativeReplacements)->disable_flag_override();
-    app.add_flag("--dry-run", options.dryRun)->disable_flag_override();
-  });
+  const ParseResult parsed = parseSearchOptions(args, {kDeletionOptions, kDecisionOptions});
   if (!parsed.ok) {
     error = parsed.error;
     return false;
@@ -174,16 +164,19 @@ bool parseFixOptions(const std::vector<std::string>& args, FixOptions& options, 
     return false;
   }
   options.scan = parsed.options;
+  const ParsedOptions& values = parsed.values;
   Settings& settings = options.scan.settings;
-  if (textLinks && !parseChoice("--text-links", *textLinks, true, settings.textLinkAction, error)) return false;
-  if (images && !parseChoice("--images", *images, false, settings.imageUrlAction, error)) return false;
-  if (backgrounds && !parseChoice("--backgrounds", *backgrounds, false, settings.backgroundUrlAction, error)) {
-    return false;
+  if (const auto& word = values.value("--text-links")) settings.textLinkAction = deletionChoice(*word);
+  if (const auto& word = values.value("--images")) settings.imageUrlAction = deletionChoice(*word);
+  if (const auto& word = values.value("--backgrounds")) settings.backgroundUrlAction = deletionChoice(*word);
+  if (const auto& url = values.value("--image-url")) settings.imageReplacementUrl = platform::fromDisplayUtf8(*url);
+  if (const auto& url = values.value("--background-url")) {
+    settings.backgroundReplacementUrl = platform::fromDisplayUtf8(*url);
   }
-  if (imageUrl) settings.imageReplacementUrl = platform::fromDisplayUtf8(*imageUrl);
-  if (backgroundUrl) settings.backgroundReplacementUrl = platform::fromDisplayUtf8(*backgroundUrl);
-  settings.deletionRelativePaths = relativeReplacements;
-  settings.makeBackups = backups;
+  settings.deletionRelativePaths = !values.on("--no-relative-replacements");
+  settings.makeBackups = !values.on("--no-backups");
+  options.decisionsFile = values.value("--decisions");
+  options.dryRun = values.on("--dry-run");
   return true;
 }
 
@@ -353,27 +346,20 @@ int runFixCommand(const std::vector<std::string>& args) {
 }
 
 int runRestoreCommand(const std::vector<std::string>& args) {
-  BackupRun run;
-  run.extension = "bak";
-  std::vector<std::string> folders;
-  bool help = false;
-  CLI::App app;
-  app.set_help_flag();
-  app.allow_extras();
-  app.add_option("--extension", run.extension)->take_last();
-  app.add_flag("--subfolders,!--no-subfolders", run.subfolders)->disable_flag_override();
-  app.add_flag("--delete", run.deleteBackups)->disable_flag_override();
-  app.add_flag("-h,--help", help)->disable_flag_override();
-  app.add_option("FOLDER", folders);
-  const std::string error = parseArguments(app, args);
-  if (help) {
+  const ParsedOptions parsed = parseOptions({kRestoreOptions, helpOptions()}, args);
+  if (parsed.on("--help")) {
     std::cout << restoreHelpText();
     return kExitClean;
   }
-  if (!error.empty()) {
-    std::cerr << "quillorn-cli restore: " << terminalText(error) << " (see 'quillorn-cli restore --help')\n";
+  if (!parsed.error.empty()) {
+    std::cerr << "quillorn-cli restore: " << terminalText(parsed.error) << " (see 'quillorn-cli restore --help')\n";
     return kExitUsage;
   }
+  BackupRun run;
+  run.extension = parsed.value("--extension").value_or("bak");
+  run.subfolders = parsed.on("--subfolders", run.subfolders);
+  run.deleteBackups = parsed.on("--delete");
+  const std::vector<std::string>& folders = parsed.operands;
   if (folders.size() != 1) {
     std::cerr << "quillorn-cli restore: name exactly one FOLDER (see 'quillorn-cli restore --help')\n";
     return kExitUsage;

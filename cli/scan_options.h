@@ -1,20 +1,17 @@
 #pragma once
 // The options of `quillorn-cli scan`: one --X / --no-X pair per search option
 // of the wizard's page 3, the folder walk's subfolder switch, and the output
-// form; and the argument parsing that every command shares.
+// form, as option tables that `fix` shares.
 //
 // Known limits: the wizard's stored options are not read; every option starts
 // from the wizard's defaults, and of --X and --no-X the later wins.
 
-#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "cli/option_table.h"
 #include "core/settings/settings.h"
-
-namespace CLI {
-class App;
-}
 
 namespace quillorn::cli {
 
@@ -29,22 +26,20 @@ struct ParseResult {
   bool ok = true;
   std::string error;  // one line naming the offending argument
   ScanOptions options;
+  ParsedOptions values;  // every option as the arguments gave it, the added ones too
 };
+
+// -h and --help, which every command takes and lists last in its help.
+std::span<const OptionRow> helpOptions();
 
 // Parses the arguments that follow "scan". Later options override earlier ones.
 ParseResult parseScanOptions(const std::vector<std::string>& args);
 
-// The same for a command that takes scan's options and the ones that
-// `addOptions` puts on the parser (their values are the caller's to read once
-// this returns).
-ParseResult parseSearchOptions(const std::vector<std::string>& args, const std::function<void(CLI::App&)>& addOptions);
-
-// Runs `app` over `args`, in order: "--" ends the options, an argument that
-// names no option is an error. Empty when they parse, else one line naming
-// the offending argument.
-std::string parseArguments(CLI::App& app, std::vector<std::string> args);
+// The same for a command that takes scan's options and those of `added`
+// (their values are the caller's to read from the result's `values`).
+ParseResult parseSearchOptions(const std::vector<std::string>& args, OptionTables added);
 
 // The --help text of `scan`.
-const char* scanHelpText();
+std::string scanHelpText();
 
 }  // namespace quillorn::cli

@@ -10,8 +10,8 @@ packages=(
   googletest libgtest-dev libgmock-dev clang libclang-rt-dev
   # benchmarks
   libbenchmark-dev
-  # the command line: JSON reports and decisions files, option parsing
-  nlohmann-json3-dev libcli11-dev
+  # the command line: JSON reports and decisions files
+  nlohmann-json3-dev
   # the Internet check (ca-certificates: the authorities https servers are verified against)
   libcurl4-openssl-dev ca-certificates
   # the wizard and the restorer, and their headless tests

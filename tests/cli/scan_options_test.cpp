@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <CLI/CLI.hpp>
-
 namespace quillorn::cli {
 namespace {
 
@@ -120,13 +118,13 @@ TEST(ScanOptionsTest, DoubleDashEndsTheOptions) {
 // The options a command adds: "--url=" gives an empty value (and leaves the
 // next argument a PATH); a value that never comes is named.
 TEST(ScanOptionsTest, ValuesOfAddedOptions) {
-  std::string url = "unset";
-  const auto addUrl = [&url](CLI::App& app) { app.add_option("--url", url); };
-  const ParseResult empty = parseSearchOptions({"--url=", "site"}, addUrl);
+  const OptionRow addUrl[] = {{"--url", OptionKind::Value, "URL", ""}};
+  const ParseResult empty = parseSearchOptions({"--url=", "site"}, {addUrl});
   ASSERT_TRUE(empty.ok) << empty.error;
+  const std::string url = empty.values.value("--url").value_or("unset");
   EXPECT_EQ(url, "");
   EXPECT_EQ(empty.options.paths, std::vector<std::string>{"site"});
-  EXPECT_EQ(parseSearchOptions({"site", "--url"}, addUrl).error, "--url needs a value");
+  EXPECT_EQ(parseSearchOptions({"site", "--url"}, {addUrl}).error, "--url needs a value");
 }
 
 TEST(ScanOptionsTest, HelpNeedsNoPath) {
