@@ -20,6 +20,7 @@
 #include "core/rewrite/rewriting_pass.h"
 #include "core/search/search_pass.h"
 #include "core/text/document_buffer.h"
+#include "core/wording/backup_texts.h"
 #include "core/wording/rewriting_texts.h"
 #include "core/wording/site_busy.h"
 #include "core/wording/skip_reasons.h"
@@ -370,16 +371,17 @@ int runRestoreCommand(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   run.folder = platform::toPathText(folders.front());
-  const BackupOutcome outcome = runBackupRestore(run);
-  if (!outcome.ok) {
-    std::cerr << "quillorn-cli restore: " << terminalText(outcome.message) << '\n';
-    return outcome.busy ? kExitBusy : kExitUsage;
+  const Outcome<BackupOutcome, BackupFailure> restored = runBackupRestore(run);
+  if (!restored.ok()) {
+    std::cerr << "quillorn-cli restore: " << terminalText(backupFailureText(restored.error())) << '\n';
+    return restored.error().code == BackupError::SiteBusy ? kExitBusy : kExitUsage;
   }
+  const BackupOutcome& outcome = restored.value();
   for (const std::string& path : outcome.leftOutside) {
     std::cout << "Left as it was: \"" << terminalText(platform::toDisplayUtf8(path))
               << "\": it lies outside the folder given (reached through a folder link that leads out of it)\n";
   }
-  std::cout << outcome.message << '\n';
+  std::cout << backupDoneText(outcome.processed) << '\n';
   return outcome.leftOutside.empty() ? kExitClean : kExitNotRewritten;
 }
 

@@ -5,6 +5,7 @@
 #include <QPixmap>
 
 #include "core/backup/backup_restorer.h"
+#include "core/wording/backup_texts.h"
 #include "restorer/about_box.h"
 #include "restorer/artwork.h"
 #include "restorer/resources/templates.h"
@@ -62,17 +63,16 @@ void RestorerWindow::process() {
   run.extension = controls().text(main_ids::kExtension).toStdString();
   run.subfolders = controls().isChecked(main_ids::kSubfolders);
   run.deleteBackups = !controls().isChecked(main_ids::kRestore);
-  BackupOutcome outcome;
-  {
+  const Outcome<BackupOutcome, BackupFailure> restored = [&run] {
     const ui::WaitCursor wait;
-    outcome = runBackupRestore(run);
-  }
-
-  QString text = ui::displayText(outcome.message);
-  if (!outcome.ok) {
-    showOutcome(text, ui::MessageIcon::Error);
+    return runBackupRestore(run);
+  }();
+  if (!restored.ok()) {
+    showOutcome(ui::displayText(backupFailureText(restored.error())), ui::MessageIcon::Error);
     return;
   }
+  const BackupOutcome& outcome = restored.value();
+  QString text = ui::displayText(backupDoneText(outcome.processed));
   if (!outcome.leftOutside.empty()) {
     text += QStringLiteral(
                 "\n\n%1 backup file(s) left as they were: they lie outside the folder, reached through "

@@ -115,8 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
         LayerRow{"core/review", "core/(search|rewrite|backup|wording|repair)"},
         LayerRow{"core/rewrite", "core/(search|review|backup|wording|repair)"},
         LayerRow{"core/backup", "core/(search|review|wording|repair)"},
-        LayerRow{"core/wording", "core/(search|review|backup|repair)"},
-        LayerRow{"core/repair", "core/(backup|wording)"}),
+        LayerRow{"core/wording", "core/(search|review|repair)"}, LayerRow{"core/repair", "core/(backup|wording)"}),
     [](const ::testing::TestParamInfo<LayerRow>& info) {
       std::string name = info.param.area;
       std::replace(name.begin(), name.end(), '/', '_');

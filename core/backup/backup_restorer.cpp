@@ -138,41 +138,21 @@ bool processBackupFolder(std::string_view folder, std::string_view extension, bo
   return true;
 }
 
-BackupOutcome runBackupRestore(const BackupRun& run) {
-  BackupOutcome outcome;
-  if (run.extension.empty()) {
-    outcome.ok = false;
-    outcome.message = "The backup extension is empty: give the extension of the backup files, such as bak.";
-    return outcome;
-  }
-  if (run.folder.empty()) {
-    outcome.ok = false;
-    outcome.message = "No folder is given: give the folder whose backups are to be processed.";
-    return outcome;
-  }
+Outcome<BackupOutcome, BackupFailure> runBackupRestore(const BackupRun& run) {
+  if (run.extension.empty()) return Failed{BackupFailure{BackupError::NoExtension, {}}};
+  if (run.folder.empty()) return Failed{BackupFailure{BackupError::NoFolder, {}}};
   const fs::path host = platform::toHostPath(run.folder);
   std::error_code error;
-  if (!fs::is_directory(host, error)) {
-    outcome.ok = false;
-    outcome.message = "The folder \"" + platform::displayPath(run.folder) + "\" does not exist.";
-    return outcome;
-  }
+  if (!fs::is_directory(host, error)) return Failed{BackupFailure{BackupError::MissingFolder, run.folder}};
   SiteLock lock;
   if (lock.acquire({run.folder}, run.subfolders) == SiteLock::Status::Busy) {
-    outcome.ok = false;
-    outcome.busy = true;
-    outcome.busyFolder = lock.busyFolder();
-    outcome.message = "Another run is working on \"" + lock.busyFolder() +
-                      "\" or a folder in it: nothing was changed. Try again when it has finished.";
-    return outcome;
+    return Failed{BackupFailure{BackupError::SiteBusy, lock.busyFolder()}};
   }
+  BackupOutcome outcome;
   if (!processBackupFolder(run.folder, run.extension, run.subfolders, run.deleteBackups, outcome.processed,
                            &outcome.leftOutside)) {
-    outcome.ok = false;
-    outcome.message = "There was a serious error during processing! Please check Your disk for errors!";
-    return outcome;
+    return Failed{BackupFailure{BackupError::ListingBroken, run.folder}};
   }
-  outcome.message = std::to_string(outcome.processed) + " backup file(s) processed successfully";
   return outcome;
 }
 

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/outcome.h"
+
 namespace quillorn {
 
 struct BackupRun {
@@ -23,20 +25,30 @@ struct BackupRun {
 };
 
 struct BackupOutcome {
-  bool ok = true;
-  bool busy = false;           // refused: another run holds a lock on the tree (busyFolder names where)
   std::int64_t processed = 0;  // matching files found, whether or not their move or delete succeeded
-  std::string message;         // "12 backup file(s) processed successfully", or why the run failed
-  std::string busyFolder;      // host path
   // Matching files reached through a folder link that leads out of the tree:
   // left alone (host paths).
   std::vector<std::string> leftOutside;
 };
 
+enum class BackupError {
+  NoExtension,    // the extension is empty
+  NoFolder,       // the folder text is empty
+  MissingFolder,  // the folder does not exist; `folder` names it (path text)
+  SiteBusy,       // another run holds an overlapping tree; `folder` names where (host path)
+  ListingBroken,  // a folder listing broke off part way (a disk fault)
+};
+
+struct BackupFailure {
+  BackupError code = BackupError::NoExtension;
+  std::string folder;
+};
+
 // Checks the run (an empty extension, an empty folder text and a folder that
-// does not exist are refused, with a message saying so), takes the lock on the
-// tree (a run on an overlapping tree refuses this one) and processes it.
-BackupOutcome runBackupRestore(const BackupRun& run);
+// does not exist are refused), takes the lock on the tree (a run on an
+// overlapping tree refuses this one) and processes it. The words for either
+// end are in core/wording/backup_texts.h.
+Outcome<BackupOutcome, BackupFailure> runBackupRestore(const BackupRun& run);
 
 // One folder (path text) and, with `subfolders`, its tree; adds every file
 // whose last extension equals `extension` (ignoring ASCII case) to

@@ -15,6 +15,7 @@
 #include "core/files/file_list.h"
 #include "core/files/site_lock.h"
 #include "core/rewrite/rewriting_pass.h"
+#include "core/wording/backup_texts.h"
 #include "platform/host_path.h"
 #include "tests/support/recording_panel.h"
 #include "tests/support/search_harness.h"
@@ -222,8 +223,9 @@ TEST_F(BackupRestorerTest, BackupsBehindALinkOutOfTheTreeAreLeftAlone) {
     run.folder = rootText();
     run.extension = "bak";
     run.deleteBackups = deleteBackups;
-    const BackupOutcome outcome = runBackupRestore(run);
-    EXPECT_TRUE(outcome.ok);
+    const Outcome<BackupOutcome, BackupFailure> restored = runBackupRestore(run);
+    ASSERT_TRUE(restored.ok());
+    const BackupOutcome& outcome = restored.value();
     EXPECT_EQ(outcome.processed, 1);
     EXPECT_EQ(outcome.leftOutside, std::vector<std::string>{(root_ / "linkdir" / "page.htm.bak").string()});
     EXPECT_EQ(readTree(outside.path()), theirs) << (deleteBackups ? "delete" : "restore");
@@ -250,10 +252,12 @@ TEST_P(RunTest, Rows) {
   run.folder = row.folderExists ? rootText() : platform::toPathText(root_ / "missing");
   run.extension = row.extension;
 
-  const BackupOutcome outcome = runBackupRestore(run);
+  const Outcome<BackupOutcome, BackupFailure> outcome = runBackupRestore(run);
 
-  EXPECT_EQ(outcome.ok, row.ok);
-  EXPECT_NE(outcome.message.find(row.message), std::string::npos) << outcome.message;
+  EXPECT_EQ(outcome.ok(), row.ok);
+  const std::string message =
+      outcome.ok() ? backupDoneText(outcome.value().processed) : backupFailureText(outcome.error());
+  EXPECT_NE(message.find(row.message), std::string::npos) << message;
   if (!row.ok) {
     EXPECT_EQ(readTree(root_), before);
   }
@@ -273,10 +277,10 @@ TEST_F(BackupRestorerTest, MessageIsExactlyTheCount) {
   run.folder = rootText();
   run.extension = "bak";
   run.deleteBackups = true;
-  const BackupOutcome outcome = runBackupRestore(run);
-  EXPECT_TRUE(outcome.ok);
-  EXPECT_EQ(outcome.processed, 1);
-  EXPECT_EQ(outcome.message, "1 backup file(s) processed successfully");
+  const Outcome<BackupOutcome, BackupFailure> outcome = runBackupRestore(run);
+  ASSERT_TRUE(outcome.ok());
+  EXPECT_EQ(outcome.value().processed, 1);
+  EXPECT_EQ(backupDoneText(outcome.value().processed), "1 backup file(s) processed successfully");
   EXPECT_EQ(readTree(root_), (Tree{}));
 }
 
@@ -320,10 +324,10 @@ TEST_F(BackupRestorerTest, RestoringUndoesTheRewritingPass) {
   BackupRun run;
   run.folder = rootText();
   run.extension = "bak";
-  const BackupOutcome restored = runBackupRestore(run);
+  const Outcome<BackupOutcome, BackupFailure> restored = runBackupRestore(run);
 
-  EXPECT_TRUE(restored.ok);
-  EXPECT_EQ(restored.processed, 2);
+  ASSERT_TRUE(restored.ok());
+  EXPECT_EQ(restored.value().processed, 2);
   EXPECT_EQ(readTree(root_), site);
 }
 

@@ -143,7 +143,7 @@ TEST_P(CrashTest, EveryFileIsOldOrNewAfterAKillAtAnyCall) {
       BackupRun run;
       run.folder = platform::toPathText(root);
       run.extension = "bak";
-      ASSERT_TRUE(runBackupRestore(run).ok);
+      ASSERT_TRUE(runBackupRestore(run).ok());
       EXPECT_EQ(readTree(root), kSite);
     } else {
       SiteLock lock;
