@@ -201,17 +201,16 @@ int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileI
   const Settings& settings = context.settings;
   const FileList& files = context.files;
 
-  std::string value;
-  ValueSpan valueSpan;
-  ValueContent content;
   const bool styleArgument = tagPos == StyleUrl;
-  const std::size_t length = readValue(text, valuePos, styleArgument ? StyleValue : AttributeValue, &value,
-                                       &valueSpan.quoteKind, &valueSpan.spanLength, &content);
-  if (valueLength != nullptr) *valueLength = length;
-  if (length == 0) return 0;
+  ValueRead read = readValue(text, valuePos, styleArgument ? StyleValue : AttributeValue);
+  if (valueLength != nullptr) *valueLength = read.count;
+  if (read.count == 0) return 0;
+  ValueSpan valueSpan;
+  valueSpan.quoteKind = read.quoteKind;
+  valueSpan.spanLength = read.spanLength;
   valueSpan.opening = openingOf(text, valuePos);
 
-  Address address = addressOf(text, std::move(value), valuePos, valueSpan, content, styleArgument);
+  Address address = addressOf(text, std::move(read.text), valuePos, valueSpan, read.content, styleArgument);
   std::string& url = address.text;
   if (url.empty()) return 0;
 

@@ -274,7 +274,7 @@ Pos LexingIndex::findInBlock(Pos start, std::string_view pattern, StopMode mode,
 }
 
 std::size_t LexingIndex::valueLength(Pos pos, ValueMode mode) {
-  if (!listable(pos)) return readValue(text_, pos, mode, nullptr, nullptr, nullptr);
+  if (!listable(pos)) return quillorn::valueLength(text_, pos, mode);
   const int step = text_.step;
 
   // The opening delimiters, tested as readValue tests them; the last one

@@ -353,7 +353,11 @@ Pos findInBlockBefore(const TextView& text, Pos start, std::string_view pattern,
   return search.found;
 }
 
-std::size_t readValue(const TextView& text, Pos pos, ValueMode mode, std::string* out, QuoteKind* quoteKind,
+namespace {
+
+// readValue and valueLength in one: what is not asked for (nullptr) is not
+// written, and nothing is copied without `out`.
+std::size_t scanValue(const TextView& text, Pos pos, ValueMode mode, std::string* out, QuoteKind* quoteKind,
                       std::int64_t* spanLength, ValueContent* content) {
   enum class State { Bare, DoubleQuoted, SingleQuoted, Escaped, Parenthesised };
   if (out != nullptr) out->clear();
@@ -479,6 +483,18 @@ std::size_t readValue(const TextView& text, Pos pos, ValueMode mode, std::string
   if (spanLength != nullptr) *spanLength = span;
   if (content != nullptr) *content = between;
   return count;
+}
+
+}  // namespace
+
+ValueRead readValue(const TextView& text, Pos pos, ValueMode mode) {
+  ValueRead read;
+  read.count = scanValue(text, pos, mode, &read.text, &read.quoteKind, &read.spanLength, &read.content);
+  return read;
+}
+
+std::size_t valueLength(const TextView& text, Pos pos, ValueMode mode) {
+  return scanValue(text, pos, mode, nullptr, nullptr, nullptr, nullptr);
 }
 
 bool isInScriptComment(const TextView& text, Pos pos) {

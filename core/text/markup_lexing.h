@@ -137,19 +137,28 @@ struct ValueContent {
   Pos end = 0;
 };
 
-// Reads one value at `pos` and returns the number of characters copied (to
-// `out` as host text, appendHostChar); 0 when the value is empty, runs into
-// the end of the buffer, or is longer than the value buffer (then `out` is
-// empty and the span 0). `quoteKind` and `spanLength` (characters the value
-// occupies in the file, delimiters and dropped control characters included)
-// are written when given, and so is `content` (both ends at `pos` when
-// nothing was read).
+// One value read at `pos`: the number of characters copied to `text` (as host
+// text, appendHostChar); 0 when the value is empty, runs into the end of the
+// buffer, or is longer than the value buffer (then `text` is empty and the
+// span 0). `spanLength` counts the characters the value occupies in the file,
+// delimiters and dropped control characters included; `content` has both
+// ends at `pos` when nothing was read.
+struct ValueRead {
+  std::size_t count = 0;
+  std::string text;
+  QuoteKind quoteKind = Bare;
+  std::int64_t spanLength = 0;
+  ValueContent content;
+};
+
 //
 // Inside the parentheses of a StyleValue, a quote opens a run that the same
 // quote closes, and a ')' inside that run is part of the value: url("a(1).gif")
 // reads as "a(1).gif" with its quotes. The quotes themselves are copied.
-std::size_t readValue(const TextView& text, Pos pos, ValueMode mode, std::string* out, QuoteKind* quoteKind,
-                      std::int64_t* spanLength, ValueContent* content = nullptr);
+ValueRead readValue(const TextView& text, Pos pos, ValueMode mode);
+
+// readValue's count alone, with nothing copied.
+std::size_t valueLength(const TextView& text, Pos pos, ValueMode mode);
 
 // Whether `pos` in script text lies in a "//" line comment or a "/*" block
 // comment. Line: a "//" starting at or before `pos` on the same line, even one

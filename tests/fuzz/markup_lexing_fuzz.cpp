@@ -117,11 +117,12 @@ void exercise(const TextView& text, std::string_view name, std::string_view patt
 
   const TextView runs = shared.index.view();
   for (ValueMode mode : {AttributeValue, StyleValue, TagValue}) {
-    std::string value = "stale";
-    QuoteKind kind = Bare;
-    std::int64_t span = -1;
-    ValueContent content;
-    const std::size_t count = readValue(text, pos, mode, &value, &kind, &span, &content);
+    const ValueRead read = readValue(text, pos, mode);
+    const std::size_t count = read.count;
+    const std::string& value = read.text;
+    const QuoteKind kind = read.quoteKind;
+    const std::int64_t span = read.spanLength;
+    const ValueContent& content = read.content;
     check(count <= kValueBufferChars);
     checkHostText(text, value, count);
     check(span >= 0 && static_cast<std::uint64_t>(span) >= count);
@@ -133,13 +134,10 @@ void exercise(const TextView& text, std::string_view name, std::string_view patt
       check(static_cast<std::uint64_t>((content.end - content.start) / step) >= count);
     }
     check(kind == Bare || kind == Delimited || kind == EscapedQuotes);
-    check(readValue(text, pos, mode, nullptr, nullptr, nullptr) == count);
+    check(valueLength(text, pos, mode) == count);
     check(shared.index.valueLength(pos, mode) == count);
-    std::string runValue;
-    QuoteKind runKind = Bare;
-    std::int64_t runSpan = -1;
-    check(readValue(runs, pos, mode, &runValue, &runKind, &runSpan) == count);
-    check(runValue == value && runKind == kind && runSpan == span);
+    const ValueRead runRead = readValue(runs, pos, mode);
+    check(runRead.count == count && runRead.text == value && runRead.quoteKind == kind && runRead.spanLength == span);
   }
 
   (void)isInScriptComment(text, pos);

@@ -180,7 +180,7 @@ class ReferenceScan {
         Pos valueStart = hit;
         std::size_t length = 0;
         if (isInScriptComment(text_, hit)) {
-          length = readValue(text_, hit, AttributeValue, nullptr, nullptr, nullptr);
+          length = valueLength(text_, hit, AttributeValue);
         } else {
           const char before = text_.charOrZero(hit - step_);
           const bool quote = before == '"' || before == '\'';

@@ -84,7 +84,7 @@ TEST_P(LexingIndexTest, AnswersAsThePlainRoutines) {
     }
     for (const Pos pos : positions()) {
       for (const ValueMode mode : {AttributeValue, StyleValue, TagValue}) {
-        EXPECT_EQ(index.valueLength(pos, mode), readValue(plain, pos, mode, nullptr, nullptr, nullptr))
+        EXPECT_EQ(index.valueLength(pos, mode), quillorn::valueLength(plain, pos, mode))
             << "budget " << budget << " pos " << pos << " mode " << mode;
       }
       EXPECT_EQ(index.findTagEnd(pos), findTagEnd(plain, pos)) << "budget " << budget << " pos " << pos;
@@ -100,17 +100,12 @@ TEST_P(LexingIndexTest, ValuesReadOverKnownControlRunsAreTheSame) {
   const TextView runs = index.view();
   for (const Pos pos : positions()) {
     for (const ValueMode mode : {AttributeValue, StyleValue, TagValue}) {
-      std::string plainValue;
-      std::string runValue;
-      QuoteKind plainKind = Bare;
-      QuoteKind runKind = Bare;
-      std::int64_t plainSpan = -1;
-      std::int64_t runSpan = -1;
-      EXPECT_EQ(readValue(runs, pos, mode, &runValue, &runKind, &runSpan),
-                readValue(text(), pos, mode, &plainValue, &plainKind, &plainSpan));
-      EXPECT_EQ(runValue, plainValue);
-      EXPECT_EQ(runKind, plainKind);
-      EXPECT_EQ(runSpan, plainSpan) << "pos " << pos << " mode " << mode;
+      const ValueRead run = readValue(runs, pos, mode);
+      const ValueRead plain = readValue(text(), pos, mode);
+      EXPECT_EQ(run.count, plain.count);
+      EXPECT_EQ(run.text, plain.text);
+      EXPECT_EQ(run.quoteKind, plain.quoteKind);
+      EXPECT_EQ(run.spanLength, plain.spanLength) << "pos " << pos << " mode " << mode;
     }
   }
 }

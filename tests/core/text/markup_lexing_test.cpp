@@ -423,15 +423,13 @@ class ReadValueTest : public testing::TestWithParam<EncodedCase<ReadValueRow>> {
 TEST_P(ReadValueTest, ReadsValueKindAndSpan) {
   const auto& [row, encoding] = GetParam();
   const EncodedText text(row.text, encoding);
-  std::string value = "stale";
-  QuoteKind kind = EscapedQuotes;
-  std::int64_t span = -7;
-  ValueContent content;
-  EXPECT_EQ(readValue(text.view(), text.at(row.pos), row.mode, &value, &kind, &span, &content), row.count);
-  EXPECT_EQ(value, row.value);
-  EXPECT_EQ(kind, row.quoteKind);
-  EXPECT_EQ(span, row.span);
-  EXPECT_EQ(readValue(text.view(), text.at(row.pos), row.mode, nullptr, nullptr, nullptr), row.count);
+  const ValueRead read = readValue(text.view(), text.at(row.pos), row.mode);
+  const ValueContent& content = read.content;
+  EXPECT_EQ(read.count, row.count);
+  EXPECT_EQ(read.text, row.value);
+  EXPECT_EQ(read.quoteKind, row.quoteKind);
+  EXPECT_EQ(read.spanLength, row.span);
+  EXPECT_EQ(valueLength(text.view(), text.at(row.pos), row.mode), row.count);
   // The content is what lies between the delimiters: the value with its controls.
   std::string between;
   const Pos step = encoding == Encoding::Utf16 ? 2 : 1;
@@ -441,7 +439,7 @@ TEST_P(ReadValueTest, ReadsValueKindAndSpan) {
   }
   EXPECT_EQ(between, row.value);
   if (row.count > 0) {
-    EXPECT_LE(content.end, text.at(row.pos) + span * step);
+    EXPECT_LE(content.end, text.at(row.pos) + read.spanLength * step);
   }
 }
 
@@ -511,14 +509,12 @@ TEST_P(ValueLimitTest, ReadValueSkipsValuesLongerThanBuffer) {
   const auto& [row, encoding] = GetParam();
   // Control characters take no room in the buffer.
   const EncodedText text("\"\t" + std::string(row.length, 'x') + "\"", encoding);
-  std::string value;
-  QuoteKind kind = Bare;
-  std::int64_t span = -1;
   const std::size_t expected = row.fits ? row.length : 0;
-  EXPECT_EQ(readValue(text.view(), text.at(0), AttributeValue, &value, &kind, &span), expected);
-  EXPECT_EQ(value.size(), expected);
-  EXPECT_EQ(span, row.fits ? static_cast<std::int64_t>(row.length) + 3 : 0);
-  EXPECT_EQ(readValue(text.view(), text.at(0), AttributeValue, nullptr, nullptr, nullptr), expected);
+  const ValueRead read = readValue(text.view(), text.at(0), AttributeValue);
+  EXPECT_EQ(read.count, expected);
+  EXPECT_EQ(read.text.size(), expected);
+  EXPECT_EQ(read.spanLength, row.fits ? static_cast<std::int64_t>(row.length) + 3 : 0);
+  EXPECT_EQ(valueLength(text.view(), text.at(0), AttributeValue), expected);
 }
 
 TEST_P(ValueLimitTest, FindAttributeSkipsValuesLongerThanBuffer) {
@@ -560,8 +556,9 @@ TEST(MarkupLexingUtf16, UnmappableCharacterMatchesOnlyUnderscore) {
   Pos valuePos = kNotFound;
   EXPECT_EQ(findAttribute(text, 2, "_B", &value, &valuePos), 1u);
   EXPECT_EQ(valuePos, 12);
-  EXPECT_EQ(readValue(text, 4, TagValue, &value, nullptr, nullptr), 5u);
-  EXPECT_EQ(value, "A_B=x");
+  const ValueRead read = readValue(text, 4, TagValue);
+  EXPECT_EQ(read.count, 5u);
+  EXPECT_EQ(read.text, "A_B=x");
 }
 
 TEST(MarkupLexingUtf16, HighByteMakesCodeUnitAnotherCharacter) {
@@ -605,9 +602,7 @@ TEST_P(OddLengthUtf16Test, StrayLastByteIsNeverRead) {
     EXPECT_EQ(findAttribute(view, pos, "href", nullptr, nullptr),
               findAttribute(evenView, pos, "href", nullptr, nullptr))
         << pos;
-    EXPECT_EQ(readValue(view, pos, AttributeValue, nullptr, nullptr, nullptr),
-              readValue(evenView, pos, AttributeValue, nullptr, nullptr, nullptr))
-        << pos;
+    EXPECT_EQ(valueLength(view, pos, AttributeValue), valueLength(evenView, pos, AttributeValue)) << pos;
     EXPECT_EQ(isInScriptComment(view, pos), isInScriptComment(evenView, pos)) << pos;
   }
 }
@@ -651,10 +646,10 @@ TEST_P(HostValueTest, ValuesAreHostText) {
   Pos valuePos = kNotFound;
   EXPECT_EQ(findAttribute(text.view(), text.at(0), "href", &value, &valuePos), row.characters + 1);
   EXPECT_EQ(value, "\"" + row.expected);
-  std::int64_t span = 0;
-  EXPECT_EQ(readValue(text.view(), valuePos, AttributeValue, &value, nullptr, &span), row.characters);
-  EXPECT_EQ(value, row.expected);
-  EXPECT_EQ(span, static_cast<std::int64_t>(row.characters) + 2);
+  const ValueRead read = readValue(text.view(), valuePos, AttributeValue);
+  EXPECT_EQ(read.count, row.characters);
+  EXPECT_EQ(read.text, row.expected);
+  EXPECT_EQ(read.spanLength, static_cast<std::int64_t>(row.characters) + 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, HostValueTest, testing::ValuesIn(kHostValueRows),
