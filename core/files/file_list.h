@@ -14,7 +14,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -23,9 +22,6 @@
 #include "core/model/progress_panel.h"
 
 namespace quillorn {
-
-// Asked between units of work; true means the user asked to stop.
-using StopPoll = std::function<bool()>;
 
 class FileList {
  public:

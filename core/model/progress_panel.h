@@ -7,6 +7,7 @@
 // findings themselves.
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 namespace quillorn {
@@ -31,8 +32,14 @@ class ProgressPanel {
 };
 
 // How a pass, or its work on one file, ended: run to its end, or stopped
-// because the user asked to stop.
+// because the user asked to stop. Every pass ends in one of these; a failure
+// that ends a pass is its Outcome's error (platform/outcome.h).
 enum class PassEnd { Done, Stopped };
+
+// Asked between units of work by what runs without a panel (the folder walk,
+// the results list); true means the user asked to stop, as a panel's
+// pollStopRequest() does.
+using StopPoll = std::function<bool()>;
 
 // How a pass ended and what it counted until then.
 struct PassCount {
