@@ -17,9 +17,9 @@
 #include "ui/desktop.h"
 #include "ui/list_box.h"
 #include "wizard/resources/hand_cursor.h"
+#include "wizard/resources/pictures.h"
 #include "wizard/resources/templates.h"
 #include "wizard/shell/entry.h"
-#include "wizard/shell/pictures.h"
 #include "wizard/shell/program_paths.h"
 #include "wizard/shell/step_table.h"
 

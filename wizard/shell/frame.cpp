@@ -12,9 +12,9 @@
 #include "ui/desktop.h"
 #include "ui/list_box.h"
 #include "ui/text.h"
+#include "wizard/resources/pictures.h"
 #include "wizard/resources/templates.h"
 #include "wizard/shell/about_box.h"
-#include "wizard/shell/pictures.h"
 #include "wizard/shell/program_paths.h"
 #include "wizard/shell/step_table.h"
 
@@ -101,7 +101,7 @@ void Frame::reject() {}
 
 void Frame::showStep() {
   const WizardStep& step = stepTable()[static_cast<std::size_t>(currentStep_)];
-  showStepPicture(controls(), currentStep_, stripPicture_);
+  showStepPicture(controls(), step.picture, stripPicture_);
   page(currentStep_).show();
   setWindowTitle(QStringLiteral("Quillorn - ") + fromUtf8(step.title));
 }

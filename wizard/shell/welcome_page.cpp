@@ -2,10 +2,10 @@
 
 #include "ui/desktop.h"
 #include "ui/list_box.h"
+#include "wizard/resources/pictures.h"
 #include "wizard/resources/templates.h"
-#include "wizard/shell/about_box.h"
+#include "wizard/resources/text_colours.h"
 #include "wizard/shell/frame.h"
-#include "wizard/shell/pictures.h"
 #include "wizard/shell/step_table.h"
 
 namespace quillorn::wizard {
