@@ -15,8 +15,8 @@
 #include "platform/registry_file.h"
 #include "tests/support/temp_folder.h"
 #include "ui/scripted_desktop.h"
+#include "wizard/host/wizard_state.h"
 #include "wizard/shell/frame.h"
-#include "wizard/shell/wizard_state.h"
 
 // Texts in a test's failure message as a person reads them.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }

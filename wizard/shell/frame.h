@@ -22,9 +22,9 @@
 #include "platform/registry_file.h"
 #include "ui/stop_key.h"
 #include "ui/template_window.h"
+#include "wizard/host/wizard_state.h"
 #include "wizard/shell/frame_lock.h"
 #include "wizard/shell/step_table.h"
-#include "wizard/shell/wizard_state.h"
 
 class QCloseEvent;
 
