@@ -111,6 +111,20 @@ TEST_F(FilesPage, RemoveAllAsksFirstAndThenTurnsTheButtonsOff) {
   EXPECT_TRUE(wizard.page(1).hasFocus(files_ids::kAddFiles));
 }
 
+TEST_F(FilesPage, TheListKeepsItsSidewaysExtentBackFromPage3ButNotFromPage1) {
+  wizard.folder.write("site/a.htm", "x");
+  wizard.addFolder(wizard.folder.path() / "site");
+  const int extent = list().horizontalExtent();
+  ASSERT_GT(extent, 0);
+  wizard.clickFrame(frame_ids::kNext);
+  wizard.clickFrame(frame_ids::kPrevious);
+  EXPECT_EQ(list().horizontalExtent(), extent);
+  wizard.clickFrame(frame_ids::kPrevious);
+  wizard.clickFrame(frame_ids::kNext);
+  EXPECT_EQ(list().horizontalExtent(), 0);  // until the next add or removal widens it
+  EXPECT_EQ(list().count(), 1);
+}
+
 TEST_F(FilesPage, EscStopsAnAddOnlyWhileTheWizardIsTheActiveWindow) {
   for (int i = 0; i < 5; ++i) {
     wizard.folder.write("site/page" + std::to_string(i) + ".html", "x");

@@ -10,16 +10,14 @@
 #include "ui/desktop.h"
 #include "ui/text.h"
 #include "wizard/resources/templates.h"
-#include "wizard/shell/frame.h"
 
 namespace quillorn::wizard {
 
 using namespace processing_ids;
 
-ProcessingPage::ProcessingPage(Frame& frame)
-    : ui::Page(&frame, dialogTemplate(kTemplate)),
-      frame_(frame),
-      panel_(controls(), {kStatusList, kFilesBar, ui::kStaticId, kStatusLine}, frame.stopKey()) {}
+ProcessingPage::ProcessingPage(WizardHost& host)
+    : WizardPage(host, dialogTemplate(kTemplate)),
+      panel_(controls(), {kStatusList, kFilesBar, ui::kStaticId, kStatusLine}, host.stopKey()) {}
 
 void ProcessingPage::onShow(bool shown) {
   if (shown) beginProcessing();
@@ -30,12 +28,10 @@ void ProcessingPage::onCommand(int, int code) {
 }
 
 void ProcessingPage::beginProcessing() {
-  const ui::ControlSet& frameControls = frame_.controls();
-  frameControls.setText(frame_ids::kNext, QStringLiteral("&Start over"));
   panel_.resetLines();
-  frameControls.enable(frame_ids::kNext, false);
-  frameControls.enable(frame_ids::kPrevious, false);
-  const auto fileCount = static_cast<std::int64_t>(frame_.state().files.count());
+  host().allowNext(false);
+  host().allowPrevious(false);
+  const auto fileCount = static_cast<std::int64_t>(host().state().files.count());
   panel_.setOverallProgress(fileCount, 1);
   panel_.setPanelStatus(PanelStatus::Running, kRunningText);
   postCommand(static_cast<std::uint32_t>(ui::kStartProcessingRequest) << 16);
@@ -46,7 +42,7 @@ bool ProcessingPage::confirmStop() {
       ui::desktop().ask(this, {QStringLiteral("Quillorn"), ui::displayText(kCancelQuestion), ui::MessageIcon::Question,
                                ui::MessageButtons::YesNo, ui::MessageAnswer::No}) == ui::MessageAnswer::Yes;
   // No also withdraws a close request that asked for the stop.
-  if (!cancel) frame_.withdrawCloseRequest();
+  if (!cancel) host().withdrawCloseRequest();
   return cancel;
 }
 
@@ -54,8 +50,8 @@ void ProcessingPage::runProcessing() {
   // A request that arrives after the page was left (the frame closed before
   // it came) starts nothing.
   if (!isVisible()) return;
-  WizardState& state = frame_.state();
-  frame_.lockControls();
+  WizardState& state = host().state();
+  host().lockControls();
   RewritePassContext context{state.settings,
                              state.files,
                              state.urls,
@@ -68,20 +64,19 @@ void ProcessingPage::runProcessing() {
                                                        skipReasonText(skip.reason, skip.error, path, "search again"));
                              }};
   const RewritePassOutcome outcome = runRewritingPass(context);
-  frame_.unlockControls();
+  host().unlockControls();
   // The site is free again: the companion may restore it now.
   state.siteLock.release();
 
   if (outcome.state == RewriteState::DiskError) {
-    showEmergencyQuit(ui::displayText(std::string(kDiskWritingError) + "\n\"" + outcome.failedFile +
-                                      "\" keeps its old content (" + platform::errorText(outcome.error) +
-                                      "). The files before it were rewritten, the files after it were left as "
-                                      "they were."));
-    frame_.done(-1);
+    host().quitAfterFatalError(ui::displayText(std::string(kDiskWritingError) + "\n\"" + outcome.failedFile +
+                                               "\" keeps its old content (" + platform::errorText(outcome.error) +
+                                               "). The files before it were rewritten, the files after it were left as "
+                                               "they were."));
     return;
   }
-  frame_.controls().enable(frame_ids::kNext, true);
-  frame_.controls().setFocus(frame_ids::kNext);
+  host().allowNext(true);
+  host().focusNext();
 }
 
 }  // namespace quillorn::wizard

@@ -6,18 +6,16 @@
 #include "ui/desktop.h"
 #include "ui/text.h"
 #include "wizard/resources/templates.h"
-#include "wizard/shell/frame.h"
 
 namespace quillorn::wizard {
 
-SearchPage::SearchPage(Frame& frame)
-    : ui::Page(&frame, dialogTemplate(search_ids::kTemplate)),
-      frame_(frame),
+SearchPage::SearchPage(WizardHost& host)
+    : WizardPage(host, dialogTemplate(search_ids::kTemplate)),
       panel_(controls(),
              {search_ids::kStatusList, search_ids::kFilesBar, search_ids::kFileBar, search_ids::kStatusLine},
-             frame.stopKey()),
-      context_{frame.state().settings,  frame.state().files,    frame.state().urls,
-               frame.state().savedFrom, frame.state().internet, panel_} {}
+             host.stopKey()),
+      context_{host.state().settings,  host.state().files,    host.state().urls,
+               host.state().savedFrom, host.state().internet, panel_} {}
 
 void SearchPage::onShow(bool shown) {
   if (shown) beginSearch();
@@ -29,25 +27,24 @@ void SearchPage::onCommand(int, int code) {
 
 void SearchPage::beginSearch() {
   panel_.resetLines();
-  const ui::ControlSet& frameControls = frame_.controls();
-  frameControls.enable(frame_ids::kNext, false);
-  frameControls.enable(frame_ids::kPrevious, false);
+  host().allowNext(false);
+  host().allowPrevious(false);
   if (!lockSite()) {
-    frameControls.enable(frame_ids::kPrevious, true);
-    frameControls.setFocus(frame_ids::kPrevious);
+    host().allowPrevious(true);
+    host().focusPrevious();
     return;
   }
   if (!quillorn::beginSearch(context_)) {
     ui::desktop().ask(this, {QStringLiteral("Quillorn"), ui::displayText(kTooManyFilesMessage), ui::MessageIcon::Error,
                              ui::MessageButtons::Ok, ui::MessageAnswer::Ok});
-    frameControls.enable(frame_ids::kPrevious, true);
+    host().allowPrevious(true);
     return;
   }
   postCommand(static_cast<std::uint32_t>(ui::kStartSearchRequest) << 16);
 }
 
 bool SearchPage::lockSite() {
-  WizardState& state = frame_.state();
+  WizardState& state = host().state();
   if (state.siteLock.held()) return true;
   if (state.siteLock.acquire(state.siteRoots) == SiteLock::Status::Taken) return true;
   const QString folder = QString::fromLocal8Bit(state.siteLock.busyFolder().c_str());
@@ -64,20 +61,23 @@ void SearchPage::runSearch() {
   // A request that arrives after the page was left (the frame closed before
   // it came) starts nothing.
   if (!isVisible()) return;
-  frame_.lockControls();
+  host().lockControls();
   // A killed repair's leftovers go before the search reads the files.
-  for (const std::filesystem::path& target : recoverInterruptedRewrites(context_.files, frame_.state().siteLock)) {
+  for (const std::filesystem::path& target : recoverInterruptedRewrites(context_.files, host().state().siteLock)) {
     panel_.appendStatusLine("Removed what an interrupted run left beside \"" +
                             platform::fromDisplayUtf8(target.string()) + "\"");
   }
   const SearchOutcome outcome = quillorn::runSearch(context_);
-  frame_.unlockControls();
+  host().unlockControls();
 
   const bool found = outcome.state == SearchState::Done && context_.urls.count() > 0;
-  const ui::ControlSet& frameControls = frame_.controls();
-  frameControls.enable(frame_ids::kPrevious, true);
-  frameControls.enable(frame_ids::kNext, found);
-  frameControls.setFocus(found ? frame_ids::kNext : frame_ids::kPrevious);
+  host().allowPrevious(true);
+  host().allowNext(found);
+  if (found) {
+    host().focusNext();
+  } else {
+    host().focusPrevious();
+  }
 }
 
 }  // namespace quillorn::wizard

@@ -17,15 +17,13 @@
 
 #include "core/search/search_context.h"
 #include "ui/page_panel.h"
-#include "ui/template_window.h"
+#include "wizard/host/wizard_page.h"
 
 namespace quillorn::wizard {
 
-class Frame;
-
-class SearchPage : public ui::Page {
+class SearchPage : public WizardPage {
  public:
-  explicit SearchPage(Frame& frame);
+  explicit SearchPage(WizardHost& host);
 
  protected:
   void onShow(bool shown) override;
@@ -38,7 +36,6 @@ class SearchPage : public ui::Page {
   bool lockSite();
   void runSearch();
 
-  Frame& frame_;
   ui::PagePanel panel_;
   SearchContext context_;
 };

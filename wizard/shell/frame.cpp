@@ -10,7 +10,6 @@
 #include "platform/host_path.h"
 #include "ui/companion.h"
 #include "ui/desktop.h"
-#include "ui/list_box.h"
 #include "ui/text.h"
 #include "wizard/resources/pictures.h"
 #include "wizard/resources/templates.h"
@@ -45,7 +44,7 @@ Frame::Frame(WizardState& state, platform::RegistryFile& registry, std::string_v
   // Every page sets its controls from the loaded options while it is made.
   const QPoint pageOrigin = ui::mapDialogRect(kPageArea, ui::baseUnits(font())).topLeft();
   for (int step = 0; step < kStepCount; ++step) {
-    ui::Page* page = stepTable()[static_cast<std::size_t>(step)].createPage(*this);
+    WizardPage* page = stepTable()[static_cast<std::size_t>(step)].createPage(*this);
     page->move(pageOrigin);
     pages_[static_cast<std::size_t>(step)] = page;
   }
@@ -75,6 +74,21 @@ void Frame::withdrawCloseRequest() {
   stopKey_.withdrawStop();
 }
 
+void Frame::allowNext(bool allowed) { controls().enable(frame_ids::kNext, allowed); }
+
+void Frame::allowPrevious(bool allowed) { controls().enable(frame_ids::kPrevious, allowed); }
+
+void Frame::focusNext() { controls().setFocus(frame_ids::kNext); }
+
+void Frame::focusPrevious() { controls().setFocus(frame_ids::kPrevious); }
+
+bool Frame::nextHasFocus() const { return controls().hasFocus(frame_ids::kNext); }
+
+void Frame::quitAfterFatalError(const QString& text) {
+  showEmergencyQuit(text);
+  done(-1);
+}
+
 std::string Frame::helpAddress() const {
   return helpAddressOf(programDirectory_, stepTable()[static_cast<std::size_t>(currentStep_)].helpTopic);
 }
@@ -102,7 +116,13 @@ void Frame::reject() {}
 void Frame::showStep() {
   const WizardStep& step = stepTable()[static_cast<std::size_t>(currentStep_)];
   showStepPicture(controls(), step.picture, stripPicture_);
+  // On the last page Next starts the run over.
+  controls().setText(frame_ids::kNext,
+                     currentStep_ == kProcessingStep ? QStringLiteral("&Start over") : QStringLiteral("&Next >>"));
   page(currentStep_).show();
+  if (currentStep_ == kWelcomeStep) {
+    for (WizardPage* each : pages_) each->firstPageShown();
+  }
   setWindowTitle(QStringLiteral("Quillorn - ") + fromUtf8(step.title));
 }
 
@@ -137,11 +157,9 @@ void Frame::startOver() {
   // renew them.
   state_.files.removeAll();
   state_.siteRoots.clear();
-  if (ui::ListBox* list = page(kFilesStep).controls().listBox(files_ids::kList)) list->clear();
   state_.settings.imageReplacementUrl.clear();
   state_.settings.backgroundReplacementUrl.clear();
-  page(kDeletionStep).controls().setText(deletion_ids::kImageUrl, QString());
-  page(kDeletionStep).controls().setText(deletion_ids::kBackgroundUrl, QString());
+  for (WizardPage* each : pages_) each->startOver();
 }
 
 void Frame::startCompanion() {
@@ -163,8 +181,7 @@ void Frame::requestClose() {
   }
   const SettingsResult saved = saveSettings(registry_, state_.settings);
   if (!saved.ok()) {
-    showEmergencyQuit(fromUtf8(saved.message));
-    done(-1);
+    quitAfterFatalError(fromUtf8(saved.message));
     return;
   }
   done(0);
