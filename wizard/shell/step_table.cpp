@@ -7,7 +7,7 @@
 #include "wizard/rewrite/processing_page.h"
 #include "wizard/search/search_options_page.h"
 #include "wizard/search/search_page.h"
-#include "wizard/shell/welcome_page.h"
+#include "wizard/welcome/welcome_page.h"
 
 namespace quillorn::wizard {
 namespace {

@@ -1,4 +1,4 @@
-#include "wizard/shell/welcome_page.h"
+#include "wizard/welcome/welcome_page.h"
 
 #include "ui/desktop.h"
 #include "wizard/resources/pictures.h"
