@@ -128,7 +128,7 @@ void fillReviewTable(quillorn::UrlTable& urls) {
 int main(int argc, char** argv) {
   const std::string mode = argc >= 2 ? argv[1] : "";
   const bool review = argc == 2 && mode == "--review";
-  const bool repair = argc == 3 && mode == "--repair";
+  const bool repairRun = argc == 3 && mode == "--repair";
   const bool internet = (argc == 3 || argc == 4) && mode == "--internet";
   std::uint32_t connections = quillorn::platform::kDefaultInternetConnections;
   if (internet && argc == 4) {
@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  if (!review && !repair && !internet && !(argc == 2 && mode.rfind("--", 0) != 0)) {
+  if (!review && !repairRun && !internet && !(argc == 2 && mode.rfind("--", 0) != 0)) {
     std::fprintf(stderr,
                  "usage: quillorn-wizard-bench [--repair] SITE_DIR | --internet SITE_DIR [CONNECTIONS] | --review\n");
     return 2;
@@ -166,8 +166,8 @@ int main(int argc, char** argv) {
   if (internet && !registry.createKey(quillorn::kSettingsKeyPath).setDword("InternetConnections", connections)) {
     return 1;
   }
-  wizard::WizardState state;
-  const auto frame = wizard::openFrame(state, registry, "\\opt\\Quillorn\\Quillorn");
+  quillorn::Repair repair;
+  const auto frame = wizard::openFrame(repair, registry, "\\opt\\Quillorn\\Quillorn");
   if (frame == nullptr) return 1;
   frame->show();
   quillorn::ui::handleWaitingEvents();
@@ -204,7 +204,7 @@ int main(int argc, char** argv) {
   const quillorn::ui::ControlSet& results = frame->page(4).controls();
 
   if (review) {
-    fillReviewTable(state.urls);
+    fillReviewTable(repair.urls());
     timer.restart();
     quillorn::ui::press(frameButton(wizard::frame_ids::kNext));
     const double fillSeconds = secondsOf(timer);
@@ -215,7 +215,7 @@ int main(int argc, char** argv) {
     timer.restart();
     quillorn::ui::press(results.control(wizard::results_ids::kApply));
     const double applySeconds = secondsOf(timer);
-    std::printf("findings %zu lines %d fill_s %.3f apply_s %.4f label \"%s\" line0 \"%s\"\n", state.urls.count(),
+    std::printf("findings %zu lines %d fill_s %.3f apply_s %.4f label \"%s\" line0 \"%s\"\n", repair.urls().count(),
                 list->count(), fillSeconds, applySeconds, qPrintable(results.text(wizard::results_ids::kCount)),
                 qPrintable(list->line(0)));
     return 0;
@@ -225,24 +225,24 @@ int main(int argc, char** argv) {
     std::printf(
         "connections %u files %zu add_s %.3f search_s %.3f max_loop_gap_ms %.1f max_paint_gap_ms %.1f paints %d "
         "checked %zu lines %d findings %zu status \"%s\"\n",
-        connections, state.files.count(), addSeconds, searchSeconds, loopGapMs, paintGaps.longestClosedMs(),
-        paintGaps.ticks(), state.internet.checkedUrls().size(),
-        search.listBox(wizard::search_ids::kStatusList)->count(), state.urls.count(),
+        connections, repair.files().count(), addSeconds, searchSeconds, loopGapMs, paintGaps.longestClosedMs(),
+        paintGaps.ticks(), repair.internet().checkedUrls().size(),
+        search.listBox(wizard::search_ids::kStatusList)->count(), repair.urls().count(),
         qPrintable(search.text(wizard::search_ids::kStatusLine)));
     return 0;
   }
 
-  if (!repair) {
-    std::printf("files %zu add_s %.3f search_s %.3f lines %d findings %zu status \"%s\"\n", state.files.count(),
-                addSeconds, searchSeconds, search.listBox(wizard::search_ids::kStatusList)->count(), state.urls.count(),
-                qPrintable(search.text(wizard::search_ids::kStatusLine)));
+  if (!repairRun) {
+    std::printf("files %zu add_s %.3f search_s %.3f lines %d findings %zu status \"%s\"\n", repair.files().count(),
+                addSeconds, searchSeconds, search.listBox(wizard::search_ids::kStatusList)->count(),
+                repair.urls().count(), qPrintable(search.text(wizard::search_ids::kStatusLine)));
     return 0;
   }
 
   // The findings `fix` works on: without the Internet URLs that the search
   // could not check, which `fix` leaves alone and page 5 would offer to
   // delete. Both then make the same changes.
-  state.urls.eraseIf([](const quillorn::UrlEntry& entry) { return entry.internetUrl; });
+  repair.urls().eraseIf([](const quillorn::UrlEntry& entry) { return entry.internetUrl; });
   timer.restart();
   quillorn::ui::press(frameButton(wizard::frame_ids::kNext));  // page 5
   const double resultsSeconds = secondsOf(timer);
@@ -255,7 +255,7 @@ int main(int argc, char** argv) {
   std::printf(
       "files %zu add_s %.3f search_s %.3f results_s %.3f rewrite_s %.3f pages4to7_s %.3f lines %d rewritten %d "
       "status \"%s\"\n",
-      state.files.count(), addSeconds, searchSeconds, resultsSeconds, rewriteSeconds, pagesSeconds,
+      repair.files().count(), addSeconds, searchSeconds, resultsSeconds, rewriteSeconds, pagesSeconds,
       results.listBox(wizard::results_ids::kList)->count(),
       processing.listBox(wizard::processing_ids::kStatusList)->count(),
       qPrintable(processing.text(wizard::processing_ids::kStatusLine)));

@@ -289,13 +289,9 @@ int runFixCommand(const std::vector<std::string>& args) {
   });
   // Silent while it searches: fix names what it writes, not what it reads.
   TerminalPanel searchPanel(nullptr, {});
-  const Outcome<RepairSearch, ExitStatus> searched = searchSite("fix", repair, searchPanel);
+  const Outcome<SearchOutcome, ExitStatus> searched = searchSite("fix", repair, searchPanel);
   if (!searched.ok()) return searched.error().code;
-  for (const std::filesystem::path& target : searched.value().cleared) {
-    std::cout << "Removed what an interrupted run left beside \""
-              << terminalText(platform::toDisplayUtf8(target.string())) << "\"\n";
-  }
-  const SearchOutcome& outcome = searched.value().search;
+  const SearchOutcome& outcome = searched.value();
   if (outcome.end == PassEnd::Stopped) {
     std::cout << kStoppedText << '\n';
     return kExitStopped;

@@ -10,6 +10,8 @@
 #include "cli/scan_command.h"
 #include "cli/terminal_text.h"
 #include "core/text/ascii.h"
+#include "core/wording/rewriting_texts.h"
+#include "platform/code_page.h"
 #include "platform/host_path.h"
 
 namespace quillorn::cli {
@@ -122,14 +124,16 @@ Outcome<Done, ExitStatus> collectSite(const char* command, const ScanOptions& op
   return Done{};
 }
 
-Outcome<RepairSearch, ExitStatus> searchSite(const char* command, Repair& repair, TerminalPanel& panel) {
+Outcome<SearchOutcome, ExitStatus> searchSite(const char* command, Repair& repair, TerminalPanel& panel) {
   if (stopRequested()) {
-    RepairSearch stopped;
-    stopped.search.end = PassEnd::Stopped;
-    stopped.search.statusText = std::string(kStoppedText);
+    SearchOutcome stopped;
+    stopped.end = PassEnd::Stopped;
+    stopped.statusText = std::string(kStoppedText);
     return stopped;
   }
-  RepairOutcome<RepairSearch> searched = repair.search(panel);
+  RepairOutcome<SearchOutcome> searched = repair.search(panel, [](const std::filesystem::path& target) {
+    std::cout << terminalText(platform::toDisplayUtf8(clearedLeftoversText(target.string()))) << '\n';
+  });
   panel.clearBar();
   if (!searched.ok()) {
     std::cerr << "quillorn-cli " << command << ": " << kTooManyFilesMessage << '\n';

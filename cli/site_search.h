@@ -70,7 +70,9 @@ void prepareRepair(const ScanOptions& options, Repair& repair);
 Outcome<Done, ExitStatus> collectSite(const char* command, const ScanOptions& options, Repair& repair);
 
 // The repair's search, status lines to `panel` as they come (unless a stop
-// came while the list was built); too many files end the command.
-Outcome<RepairSearch, ExitStatus> searchSite(const char* command, Repair& repair, TerminalPanel& panel);
+// came while the list was built); each file whose leftovers of a killed run
+// were cleared up first is named on standard output. Too many files end the
+// command.
+Outcome<SearchOutcome, ExitStatus> searchSite(const char* command, Repair& repair, TerminalPanel& panel);
 
 }  // namespace quillorn::cli

@@ -30,19 +30,21 @@ RepairOutcome<Done> Repair::prepareSearch(ProgressPanel& panel) {
   return Done{};
 }
 
-RepairSearch Repair::runSearch(ProgressPanel& panel) {
-  RepairSearch result;
+SearchOutcome Repair::runSearch(ProgressPanel& panel, const ClearedFile& cleared) {
   // A killed rewrite's leftovers go before the search reads the files, so the
   // search reads what the rewriting will find.
-  if (lock_.held() && intent_ == Intent::Rewrite) result.cleared = recoverInterruptedRewrites(files_, lock_);
+  if (lock_.held() && intent_ == Intent::Rewrite) {
+    for (const std::filesystem::path& target : recoverInterruptedRewrites(files_, lock_)) {
+      if (cleared) cleared(target);
+    }
+  }
   SearchContext context = searchContext(panel);
-  result.search = quillorn::runSearch(context);
-  return result;
+  return quillorn::runSearch(context);
 }
 
-RepairOutcome<RepairSearch> Repair::search(ProgressPanel& panel) {
+RepairOutcome<SearchOutcome> Repair::search(ProgressPanel& panel, const ClearedFile& cleared) {
   if (RepairOutcome<Done> prepared = prepareSearch(panel); !prepared.ok()) return Failed{prepared.error()};
-  return runSearch(panel);
+  return runSearch(panel, cleared);
 }
 
 ResultsFill Repair::group(bool hideDelete, bool hideReplace, const StopPoll& pollStop) {

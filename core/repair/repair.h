@@ -58,12 +58,9 @@ struct RepairFailure {
 template <typename T>
 using RepairOutcome = Outcome<T, RepairFailure>;
 
-// What a search leads to: its outcome, and the files whose leftovers of a
-// killed run were cleared up first (host paths).
-struct RepairSearch {
-  SearchOutcome search;
-  std::vector<std::filesystem::path> cleared;
-};
+// Told of each file (host path) whose leftovers of a killed run were cleared
+// up, before the search reads anything.
+using ClearedFile = std::function<void(const std::filesystem::path& target)>;
 
 class Repair {
  public:
@@ -102,11 +99,12 @@ class Repair {
   // running before the passes take the thread: prepareSearch empties both
   // tables and opens the Internet session (TooManyFiles: nothing searched);
   // runSearch, when begun for a rewrite, first clears up what a killed run
-  // left in the locked folders, then runs the passes.
+  // left in the locked folders (each file told to `cleared`), then runs the
+  // passes.
   RepairOutcome<Done> prepareSearch(ProgressPanel& panel);
-  RepairSearch runSearch(ProgressPanel& panel);
+  SearchOutcome runSearch(ProgressPanel& panel, const ClearedFile& cleared = {});
   // Both halves at once.
-  RepairOutcome<RepairSearch> search(ProgressPanel& panel);
+  RepairOutcome<SearchOutcome> search(ProgressPanel& panel, const ClearedFile& cleared = {});
 
   // The results lines of the table (one per group of equal findings), with
   // every entry's group set.

@@ -35,7 +35,7 @@ class FilesPage : public ::testing::Test {
   // The file list as a person reads it.
   QStringList listedFiles() const {
     QStringList paths;
-    for (const std::string& path : wizard.state.files.paths()) paths << ui::displayPath(path);
+    for (const std::string& path : wizard.repair.files().paths()) paths << ui::displayPath(path);
     return paths;
   }
   QString host(const char* relative) const {
@@ -55,7 +55,7 @@ TEST_F(FilesPage, AddFilesSkipsListedFilesAndKeepsTheChoosersOrder) {
   EXPECT_EQ(listedFiles(), shownLines());
   EXPECT_EQ(wizard.page(1).text(files_ids::kCounter), "File(s) added: 3");
   EXPECT_TRUE(wizard.frameControls().isEnabled(frame_ids::kNext));
-  EXPECT_EQ(wizard.state.files.lastBrowseLocation, quillorn::platform::toPathText(wizard.folder.path() / "site"));
+  EXPECT_EQ(wizard.repair.files().lastBrowseLocation, quillorn::platform::toPathText(wizard.folder.path() / "site"));
 
   const ui::FileChooserRequest& request = wizard.desktop.fileRequests.at(0);
   EXPECT_EQ(request.title, "Add File(s)");
@@ -102,13 +102,27 @@ TEST_F(FilesPage, RemoveAllAsksFirstAndThenTurnsTheButtonsOff) {
 
   wizard.clickPage(1, files_ids::kRemoveAll);
   EXPECT_EQ(list().count(), 0);
-  EXPECT_TRUE(wizard.state.files.empty());
+  EXPECT_TRUE(wizard.repair.files().empty());
   EXPECT_EQ(list().horizontalExtent(), 0);
   EXPECT_EQ(wizard.page(1).text(files_ids::kCounter), "File(s) added: 0");
   EXPECT_FALSE(wizard.frameControls().isEnabled(frame_ids::kNext));
   EXPECT_FALSE(wizard.page(1).isEnabled(files_ids::kRemove));
   EXPECT_FALSE(wizard.page(1).isEnabled(files_ids::kRemoveAll));
   EXPECT_TRUE(wizard.page(1).hasFocus(files_ids::kAddFiles));
+}
+
+TEST_F(FilesPage, TheListKeepsItsSidewaysExtentBackFromPage3ButNotFromPage1) {
+  wizard.folder.write("site/a.htm", "x");
+  wizard.addFolder(wizard.folder.path() / "site");
+  const int extent = list().horizontalExtent();
+  ASSERT_GT(extent, 0);
+  wizard.clickFrame(frame_ids::kNext);
+  wizard.clickFrame(frame_ids::kPrevious);
+  EXPECT_EQ(list().horizontalExtent(), extent);
+  wizard.clickFrame(frame_ids::kPrevious);
+  wizard.clickFrame(frame_ids::kNext);
+  EXPECT_EQ(list().horizontalExtent(), 0);  // until the next add or removal widens it
+  EXPECT_EQ(list().count(), 1);
 }
 
 TEST_F(FilesPage, EscStopsAnAddOnlyWhileTheWizardIsTheActiveWindow) {

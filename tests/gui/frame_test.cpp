@@ -17,9 +17,9 @@
 #include "ui/desktop.h"
 #include "ui/list_box.h"
 #include "wizard/resources/hand_cursor.h"
+#include "wizard/resources/pictures.h"
 #include "wizard/resources/templates.h"
 #include "wizard/shell/entry.h"
-#include "wizard/shell/pictures.h"
 #include "wizard/shell/program_paths.h"
 #include "wizard/shell/step_table.h"
 
@@ -153,13 +153,13 @@ TEST(Frame, MovesThroughTheSevenPagesAskingBeforePageSevenAndStartsOver) {
   wizard.clickFrame(frame_ids::kNext);
   EXPECT_EQ(wizard.title(), "Welcome to Quillorn!");
   expectStripPicture(wizard, 136);
-  EXPECT_TRUE(wizard.state.files.empty());
+  EXPECT_TRUE(wizard.repair.files().empty());
   EXPECT_EQ(wizard.page(1).listBox(files_ids::kList)->count(), 0);
   EXPECT_EQ(wizard.frameControls().text(frame_ids::kNext), "&Next >>");
   EXPECT_TRUE(wizard.frameControls().isEnabled(frame_ids::kNext));
   EXPECT_FALSE(wizard.frameControls().isEnabled(frame_ids::kPrevious));
   // The options other than the two replacement addresses stay as they were.
-  EXPECT_FALSE(wizard.state.settings.checkInternetUrls);
+  EXPECT_FALSE(wizard.repair.settings().checkInternetUrls);
 }
 
 TEST(Frame, ExitSavesTheOptionsAsTheirBoxesShowThem) {

@@ -128,7 +128,7 @@ TEST(WholeRepair, ThroughAllSevenPagesTheWizardWritesWhatFixWrites) {
   nlohmann::json report = nlohmann::json::parse(scan.output, nullptr, false);
   ASSERT_FALSE(report.is_discarded()) << scan.output;
   nlohmann::json& lines = report.at("results");
-  const std::vector<quillorn::LineDecision> decided = quillorn::lineDecisions(wizard.state.urls, lines.size());
+  const std::vector<quillorn::LineDecision> decided = quillorn::lineDecisions(wizard.repair.urls(), lines.size());
   for (std::size_t i = 0; i < lines.size(); ++i) {
     std::string value = decided[i].value;
     quillorn::test_support::replaceAll(value, wizardUrl, cliUrl);
@@ -176,10 +176,10 @@ TEST(WholeRepair, ThroughAllSevenPagesTheWizardWritesWhatFixWrites) {
   // Start over: page 1, no files, the replacement URLs empty; page 6 keeps its choices.
   wizard.clickFrame(frame_ids::kNext);
   EXPECT_EQ(wizard.frame->currentStep(), 0);
-  EXPECT_TRUE(wizard.state.files.empty());
+  EXPECT_TRUE(wizard.repair.files().empty());
   const ui::ControlSet& deletion = wizard.page(kDeletionStep);
   EXPECT_EQ(deletion.text(deletion_ids::kImageUrl), "");
-  EXPECT_EQ(wizard.state.settings.imageReplacementUrl, "");
+  EXPECT_EQ(wizard.repair.settings().imageReplacementUrl, "");
   EXPECT_TRUE(deletion.isChecked(deletion_ids::kImageReplace));
   EXPECT_TRUE(deletion.isEnabled(deletion_ids::kImageUrl));
   EXPECT_TRUE(deletion.isChecked(deletion_ids::kTextConvert));
@@ -326,7 +326,7 @@ TEST(SiteLockInTheWizard, ASiteAnotherRunHoldsIsNotSearched) {
   EXPECT_EQ(wizard.desktop.asked[0].icon, ui::MessageIcon::Warning);
   EXPECT_TRUE(wizard.desktop.asked[0].text.startsWith("Another run is working on"))
       << wizard.desktop.asked[0].text.toStdString();
-  EXPECT_EQ(wizard.state.urls.count(), 0u);
+  EXPECT_EQ(wizard.repair.urls().count(), 0u);
   EXPECT_FALSE(wizard.frameControls().isEnabled(frame_ids::kNext));
   EXPECT_TRUE(wizard.frameControls().isEnabled(frame_ids::kPrevious));
 
@@ -335,7 +335,7 @@ TEST(SiteLockInTheWizard, ASiteAnotherRunHoldsIsNotSearched) {
   wizard.clickFrame(frame_ids::kPrevious);
   wizard.clickFrame(frame_ids::kNext);
   settle();
-  EXPECT_EQ(wizard.state.urls.count(), 1u);
+  EXPECT_EQ(wizard.repair.urls().count(), 1u);
   EXPECT_TRUE(wizard.frameControls().isEnabled(frame_ids::kNext));
 }
 

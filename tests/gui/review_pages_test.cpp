@@ -105,7 +105,7 @@ void typeReplacement(const WizardHarness& wizard, const QString& text) {
 // The replacements of the entries of `group`, in table order.
 std::vector<std::string> groupReplacements(const WizardHarness& wizard, int group) {
   std::vector<std::string> replacements;
-  for (const quillorn::UrlEntry& entry : wizard.state.urls.entries()) {
+  for (const quillorn::UrlEntry& entry : wizard.repair.urls().entries()) {
     if (entry.groupIndex == group) replacements.push_back(entry.replacement);
   }
   return replacements;
@@ -164,7 +164,7 @@ TEST_P(ResultsFilterTest, HideBoxesLeaveOutTheirLines) {
   EXPECT_TRUE(wizard.frameControls().isEnabled(frame_ids::kNext));
   // A hidden entry belongs to no line.
   std::size_t grouped = 0;
-  for (const quillorn::UrlEntry& entry : wizard.state.urls.entries()) grouped += entry.groupIndex >= 0 ? 1 : 0;
+  for (const quillorn::UrlEntry& entry : wizard.repair.urls().entries()) grouped += entry.groupIndex >= 0 ? 1 : 0;
   std::size_t counted = 0;
   const QRegularExpression count(R"((\d+) URL\(s\))");
   for (const QString& line : GetParam().shown) counted += count.match(line).captured(1).toUInt();
@@ -376,8 +376,8 @@ TEST(ResultsPage, EscWhileFillingKeepsTheLinesMadeSoFarWithTheHideBoxesLocked) {
   typeReplacement(wizard, "index.html");
   wizard.clickPage(kResultsStep, results_ids::kApply);
   EXPECT_EQ(results.listBox(results_ids::kList)->line(0), R"(REPLACE (1 URL(s)): "gone-0.html" with "index.html")");
-  EXPECT_EQ(wizard.state.urls.entry(299).groupIndex, -1);
-  EXPECT_EQ(wizard.state.urls.entry(299).replacement, "");
+  EXPECT_EQ(wizard.repair.urls().entry(299).groupIndex, -1);
+  EXPECT_EQ(wizard.repair.urls().entry(299).replacement, "");
 }
 
 // ---- Page 6 -----------------------------------------------------------------------
@@ -464,7 +464,7 @@ INSTANTIATE_TEST_SUITE_P(Groups, DeletionEnableTest,
 TEST(DeletionPage, ItsControlsAreTheOptionsTheRewritingReads) {
   WizardHarness wizard;
   openDeletion(wizard);
-  const quillorn::Settings& settings = wizard.state.settings;
+  const quillorn::Settings& settings = wizard.repair.settings();
   wizard.clickPage(kDeletionStep, deletion_ids::kTextConvert);
   wizard.clickPage(kDeletionStep, deletion_ids::kImageReplace);
   wizard.clickPage(kDeletionStep, deletion_ids::kBackgroundEmpty);

@@ -90,9 +90,9 @@ TEST_P(SearchLikeScanTest, PageFourFindsWhatScanFinds) {
   EXPECT_EQ(harness.page(3).text(search_ids::kStatusLine).toStdString(), report.at("summary").get<std::string>());
 
   const auto& entries = report.at("entries");
-  ASSERT_EQ(harness.state.urls.count(), entries.size());
+  ASSERT_EQ(harness.repair.urls().count(), entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
-    const quillorn::UrlEntry& entry = harness.state.urls.entry(i);
+    const quillorn::UrlEntry& entry = harness.repair.urls().entry(i);
     EXPECT_EQ(quillorn::platform::toDisplayUtf8(entry.url), entries[i].at("url").get<std::string>()) << i;
     EXPECT_EQ(quillorn::platform::toDisplayUtf8(entry.replacement), entries[i].at("replacement").get<std::string>())
         << i;
@@ -230,7 +230,7 @@ TEST_P(SearchSizeTest, MoreThanTheLimitIsRefusedWithAMessage) {
   // Files that are not there: the search passes over them without reading.
   std::vector<std::string> selection = {"\\nowhere"};
   for (std::size_t i = 0; i < GetParam().files; ++i) selection.push_back("p" + std::to_string(i) + ".htm");
-  harness.state.files.addSelectedFiles(selection, {});
+  harness.repair.files().addSelectedFiles(selection, {});
   for (int step = 0; step < 3; ++step) harness.clickFrame(frame_ids::kNext);
   settle();
 

@@ -38,7 +38,7 @@ void whenBrokenLinkPassRuns(const WizardHarness& harness, std::function<void()> 
 WizardHarness::WizardHarness(bool withCompanion, std::string programFile) {
   if (programFile.empty()) programFile = platform::toPathText(folder.write("Quillorn/Quillorn", "#!/bin/sh\n"));
   if (withCompanion) folder.write("Ravelet/Ravelet", "#!/bin/sh\n");
-  frame = wizard::openFrame(state, registry, programFile);
+  frame = wizard::openFrame(repair, registry, programFile);
   frame->stopKey().setPumpInterval(0);
   frame->show();
   frame->activateWindow();

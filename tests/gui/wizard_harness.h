@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "core/repair/repair.h"
 #include "platform/registry_file.h"
 #include "tests/support/temp_folder.h"
 #include "ui/scripted_desktop.h"
 #include "wizard/shell/frame.h"
-#include "wizard/shell/wizard_state.h"
 
 // Texts in a test's failure message as a person reads them.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
@@ -56,7 +56,7 @@ struct WizardHarness {
   TempFolder folder{"quillorn-gui"};
   ScriptedDesktop desktop;
   platform::RegistryFile registry{folder.path() / "registry.reg"};
-  wizard::WizardState state;
+  Repair repair;
   std::unique_ptr<wizard::Frame> frame;
 };
 

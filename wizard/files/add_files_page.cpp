@@ -3,24 +3,31 @@
 #include "core/model/progress_panel.h"
 #include "ui/desktop.h"
 #include "ui/list_box.h"
+#include "ui/stop_key.h"
 #include "ui/text.h"
 #include "ui/wait_cursor.h"
 #include "wizard/resources/file_filters.h"
 #include "wizard/resources/templates.h"
-#include "wizard/shell/frame.h"
 
 namespace quillorn::wizard {
 
 using namespace files_ids;
 
-AddFilesPage::AddFilesPage(Frame& frame)
-    : ui::Page(&frame, dialogTemplate(kTemplate)), frame_(frame), files_(frame.state().files) {
-  controls().bindCheckBox(kIncludeSubfolders, frame.state().settings.includeSubfolders);
+AddFilesPage::AddFilesPage(WizardHost& host)
+    : WizardPage(host, dialogTemplate(kTemplate)), files_(host.repair().files()) {
+  controls().bindCheckBox(kIncludeSubfolders, host.repair().settings().includeSubfolders);
+}
+
+void AddFilesPage::startOver() { controls().listBox(kList)->clear(); }
+
+void AddFilesPage::firstPageShown() {
+  // The list scrolls sideways again only when an add or a removal widens it.
+  controls().listBox(kList)->setHorizontalExtent(0);
 }
 
 void AddFilesPage::onShow(bool shown) {
   if (!shown) return;
-  frame_.controls().enable(frame_ids::kPrevious, true);
+  host().allowPrevious(true);
   refresh();
 }
 
@@ -42,7 +49,7 @@ void AddFilesPage::addFiles() {
   // A selection begins with its folder, or with the one file's path (whose
   // folder the lock takes).
   for (const std::vector<std::string>& selection : selections) {
-    frame_.state().siteRoots.push_back({selection.front(), false});
+    host().repair().addRoot({selection.front(), false});
   }
   runAdd(kAddFiles, [&](const StopPoll& pollStop) {
     for (const std::vector<std::string>& selection : selections) {
@@ -54,8 +61,8 @@ void AddFilesPage::addFiles() {
 void AddFilesPage::addFolders() {
   const std::vector<std::string> folders = ui::chooseFolderPaths(this, {QStringLiteral("Add Folder(s)"), QString()});
   if (folders.empty()) return;
-  const bool recurse = frame_.state().settings.includeSubfolders;
-  for (const std::string& folder : folders) frame_.state().siteRoots.push_back({folder, recurse});
+  const bool recurse = host().repair().settings().includeSubfolders;
+  for (const std::string& folder : folders) host().repair().addRoot({folder, recurse});
   runAdd(kAddFolders, [&](const StopPoll& pollStop) {
     for (const std::string& folder : folders) {
       if (files_.addFolder(recurse, folder, pollStop) == PassEnd::Stopped) break;
@@ -67,19 +74,19 @@ void AddFilesPage::runAdd(int focusAfter, const std::function<void(const StopPol
   controls().setText(kCounter, ui::displayText(kRunningText));
   controls().enable(kRemove, false);
   controls().enable(kRemoveAll, false);
-  frame_.lockControls();
+  host().lockControls();
   {
     const ui::WaitCursor wait;
     // A stop ends the whole add, also the selections or folders after it.
     bool stopped = false;
     add([this, &stopped] {
       showNewEntries();
-      stopped = stopped || frame_.stopKey().poll();
+      stopped = stopped || host().stopKey().poll();
       return stopped;
     });
     showNewEntries();
   }
-  frame_.unlockControls();
+  host().unlockControls();
   controls().setFocus(focusAfter);
   refresh();
 }
@@ -114,8 +121,7 @@ void AddFilesPage::removeAll() {
                                     QStringLiteral("Do you really want to clear the list?"), ui::MessageIcon::Question,
                                     ui::MessageButtons::YesNo, ui::MessageAnswer::Yes};
   if (ui::desktop().ask(this, question) != ui::MessageAnswer::Yes) return;
-  files_.removeAll();
-  frame_.state().siteRoots.clear();
+  host().repair().clearList();
   ui::ListBox* list = controls().listBox(kList);
   list->clear();
   list->setHorizontalExtent(0);
@@ -124,10 +130,9 @@ void AddFilesPage::removeAll() {
 
 void AddFilesPage::refresh() {
   const bool any = !files_.empty();
-  const ui::ControlSet& frameControls = frame_.controls();
   // A button that goes off while it has the focus hands it to "Add file(s)".
-  const bool nextHadFocus = frameControls.hasFocus(frame_ids::kNext);
-  frameControls.enable(frame_ids::kNext, any);
+  const bool nextHadFocus = host().nextHasFocus();
+  host().allowNext(any);
   if (!any && nextHadFocus) controls().setFocus(kAddFiles);
   const bool removeHadFocus = controls().hasFocus(kRemove) || controls().hasFocus(kRemoveAll);
   controls().enable(kRemove, any);

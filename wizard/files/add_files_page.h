@@ -13,15 +13,16 @@
 #include <vector>
 
 #include "core/files/file_list.h"
-#include "ui/template_window.h"
+#include "wizard/host/wizard_page.h"
 
 namespace quillorn::wizard {
 
-class Frame;
-
-class AddFilesPage : public ui::Page {
+class AddFilesPage : public WizardPage {
  public:
-  explicit AddFilesPage(Frame& frame);
+  explicit AddFilesPage(WizardHost& host);
+
+  void startOver() override;
+  void firstPageShown() override;
 
  protected:
   void onShow(bool shown) override;
@@ -40,7 +41,6 @@ class AddFilesPage : public ui::Page {
   // Next, the remove buttons and the counter, from the file list.
   void refresh();
 
-  Frame& frame_;
   FileList& files_;
 };
 

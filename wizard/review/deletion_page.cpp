@@ -9,7 +9,6 @@
 #include "ui/text.h"
 #include "wizard/resources/file_filters.h"
 #include "wizard/resources/templates.h"
-#include "wizard/shell/frame.h"
 
 namespace quillorn::wizard {
 
@@ -53,8 +52,8 @@ constexpr std::array<ReplacementUrl, 2> kReplacementUrls = {{
 
 }  // namespace
 
-DeletionPage::DeletionPage(Frame& frame) : ui::Page(&frame, dialogTemplate(kTemplate)), frame_(frame) {
-  Settings& settings = frame.state().settings;
+DeletionPage::DeletionPage(WizardHost& host) : WizardPage(host, dialogTemplate(kTemplate)) {
+  Settings& settings = host.repair().settings();
   for (const ChoiceButton& button : kChoiceButtons) {
     if (settings.*button.field == button.choice) controls().setChecked(button.id, true);
   }
@@ -69,9 +68,13 @@ DeletionPage::DeletionPage(Frame& frame) : ui::Page(&frame, dialogTemplate(kTemp
   enableReplacementUrls();
 }
 
+void DeletionPage::startOver() {
+  for (const ReplacementUrl& box : kReplacementUrls) controls().setText(box.url, QString());
+}
+
 void DeletionPage::onCommand(int id, int code) {
   enableReplacementUrls();
-  Settings& settings = frame_.state().settings;
+  Settings& settings = host().repair().settings();
   for (const ChoiceButton& button : kChoiceButtons) {
     if (button.id == id && controls().isChecked(id)) settings.*button.field = button.choice;
   }
@@ -91,7 +94,8 @@ void DeletionPage::enableReplacementUrls() {
 
 void DeletionPage::browse(int urlId) {
   const QStringList chosen = ui::desktop().chooseFiles(
-      this, {QStringLiteral("Replace"), imageFileFilters(), ui::displayPath(frame_.state().files.lastBrowseLocation)});
+      this,
+      {QStringLiteral("Replace"), imageFileFilters(), ui::displayPath(host().repair().files().lastBrowseLocation)});
   if (chosen.isEmpty()) return;
   const std::string url = absoluteFileUrl(ui::pathTextOf(chosen.front()), "", false, kHostFileUrlStyle);
   controls().setText(urlId, ui::displayText(url));

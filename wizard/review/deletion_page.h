@@ -17,15 +17,15 @@
 // script strings, style-sheet url( )) are never changed by a deletion, so the
 // choice would do nothing. "Do not change" is what always happens to them.
 
-#include "ui/template_window.h"
+#include "wizard/host/wizard_page.h"
 
 namespace quillorn::wizard {
 
-class Frame;
-
-class DeletionPage : public ui::Page {
+class DeletionPage : public WizardPage {
  public:
-  explicit DeletionPage(Frame& frame);
+  explicit DeletionPage(WizardHost& host);
+
+  void startOver() override;
 
  protected:
   void onCommand(int id, int code) override;
@@ -36,8 +36,6 @@ class DeletionPage : public ui::Page {
   void enableReplacementUrls();
   // Puts the chosen file's URL into the edit box `urlId`.
   void browse(int urlId);
-
-  Frame& frame_;
 };
 
 }  // namespace quillorn::wizard

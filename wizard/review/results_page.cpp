@@ -7,11 +7,11 @@
 #include "core/search/url_classifier.h"
 #include "ui/desktop.h"
 #include "ui/list_box.h"
+#include "ui/stop_key.h"
 #include "ui/text.h"
 #include "ui/wait_cursor.h"
 #include "wizard/resources/file_filters.h"
 #include "wizard/resources/templates.h"
-#include "wizard/shell/frame.h"
 
 namespace quillorn::wizard {
 
@@ -24,8 +24,7 @@ constexpr int kDecisionControls[] = {kBrowse, kDoNotChange, kReplacement, kApply
 
 }  // namespace
 
-ResultsPage::ResultsPage(Frame& frame)
-    : ui::Page(&frame, dialogTemplate(kTemplate)), frame_(frame), urls_(frame.state().urls) {}
+ResultsPage::ResultsPage(WizardHost& host) : WizardPage(host, dialogTemplate(kTemplate)), urls_(host.repair().urls()) {}
 
 void ResultsPage::onShow(bool shown) {
   if (shown) postCommand(static_cast<std::uint32_t>(ui::kStartResultsRequest) << 16);
@@ -36,7 +35,7 @@ void ResultsPage::onCommand(int id, int code) {
     // A request that arrives after the page was left starts nothing.
     if (!isVisible()) return;
     fillResults();
-    frame_.controls().enable(frame_ids::kNext, true);
+    host().allowNext(true);
     return;
   }
   if (id == kList && code == ui::kSelectionChanged) {
@@ -60,15 +59,15 @@ void ResultsPage::fillResults() {
   {
     const ui::WaitCursor wait;
     controls().enable(kHideReplace, false);
-    frame_.lockControls();
+    host().lockControls();
     controls().setText(kCount, ui::displayText(kRunningText));
     shown_.clear();
     list->clear();
     list->setHorizontalExtent(0);
 
     const ResultsFill fill =
-        quillorn::fillResults(urls_, controls().isChecked(kHideDelete), controls().isChecked(kHideReplace),
-                              [this] { return frame_.stopKey().poll(); });
+        host().repair().group(controls().isChecked(kHideDelete), controls().isChecked(kHideReplace),
+                              [this] { return host().stopKey().poll(); });
     QStringList lines;
     lines.reserve(static_cast<qsizetype>(fill.lines.size()));
     for (const ResultLine& line : fill.lines) {
@@ -81,7 +80,7 @@ void ResultsPage::fillResults() {
     showSelection();
     controls().setText(
         kCount, fill.stopped ? ui::displayText(kStoppedText) : QStringLiteral("URLs found: %1").arg(fill.lines.size()));
-    frame_.unlockControls();
+    host().unlockControls();
     controls().enable(kHideReplace, true);
   }
   for (int id : kDecisionControls) controls().enable(id, !shown_.empty());
@@ -106,7 +105,7 @@ void ResultsPage::applyDecision() {
   const ui::WaitCursor wait;
   const bool relativePath = controls().isChecked(kUseRelativePath);
   const DecisionResult result =
-      quillorn::applyDecision(urls_, group, ui::workingTextOf(controls().text(kReplacement)), relativePath);
+      host().repair().decide(group, ui::workingTextOf(controls().text(kReplacement)), relativePath);
   // A text that cannot be made relative (an Internet URL, a relative path)
   // unchecks the box.
   if (relativePath && !result.relativePath) controls().setChecked(kUseRelativePath, false);
@@ -122,7 +121,8 @@ void ResultsPage::applyDecision() {
 
 void ResultsPage::browseReplacement() {
   const QStringList chosen = ui::desktop().chooseFiles(
-      this, {QStringLiteral("Replace"), siteFileFilters(), ui::displayPath(frame_.state().files.lastBrowseLocation)});
+      this,
+      {QStringLiteral("Replace"), siteFileFilters(), ui::displayPath(host().repair().files().lastBrowseLocation)});
   if (chosen.isEmpty()) return;
   const std::string url = absoluteFileUrl(ui::pathTextOf(chosen.front()), "", false, kHostFileUrlStyle);
   controls().setText(kReplacement, ui::displayText(url));

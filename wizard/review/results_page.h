@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "core/review/decisions.h"
-#include "ui/template_window.h"
+#include "wizard/host/wizard_page.h"
 
 namespace quillorn {
 class UrlTable;
@@ -29,11 +29,9 @@ class UrlTable;
 
 namespace quillorn::wizard {
 
-class Frame;
-
-class ResultsPage : public ui::Page {
+class ResultsPage : public WizardPage {
  public:
-  explicit ResultsPage(Frame& frame);
+  explicit ResultsPage(WizardHost& host);
 
  protected:
   void onShow(bool shown) override;
@@ -48,8 +46,7 @@ class ResultsPage : public ui::Page {
   // The group of the selected line, -1 when no line is selected.
   int selectedGroup() const;
 
-  Frame& frame_;
-  UrlTable& urls_;
+  const UrlTable& urls_;  // the repair's, read here; changed only through its steps
   // What selecting each line shows, by group.
   std::vector<LineDecision> shown_;
 };

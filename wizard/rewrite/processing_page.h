@@ -1,13 +1,14 @@
 #pragma once
 // Page 7, Processing broken URLs: the rewriting starts by itself when the page
-// is shown (after the question on page 6). Showing the page relabels Next
-// "&Start over", turns Next and Previous off and posts the start request; the
-// rewriting runs when the request arrives, under the frame's lock, and
-// reports to the page's panel: one line per rewritten file, one per file left
-// as it was (with the reason), the bar, and "Done (x of y URL(s) processed
-// successfully)". ESC (or closing the window) asks whether to cancel, No being
-// the default; Yes stops between two files. Afterwards "Start over" is on and
-// has the focus, Previous stays off, and the lock on the site is given up.
+// is shown (after the question on page 6), where the frame labels Next
+// "&Start over". Showing the page turns Next and Previous off and posts the
+// start request; the rewriting runs when the request arrives, under the
+// frame's lock, and reports to the page's panel: one line per rewritten file,
+// one per file left as it was (with the reason), the bar, and "Done (x of y
+// URL(s) processed successfully)". ESC (or closing the window) asks whether
+// to cancel, No being the default; Yes stops between two files. Afterwards
+// "Start over" is on and has the focus, Previous stays off, and the lock on
+// the site is given up.
 //
 // The pass is the core's (runRewritingPass), the one `quillorn-cli fix` runs,
 // so both write the same files for the same decisions and options. A failure
@@ -16,15 +17,13 @@
 // error.
 
 #include "ui/page_panel.h"
-#include "ui/template_window.h"
+#include "wizard/host/wizard_page.h"
 
 namespace quillorn::wizard {
 
-class Frame;
-
-class ProcessingPage : public ui::Page {
+class ProcessingPage : public WizardPage {
  public:
-  explicit ProcessingPage(Frame& frame);
+  explicit ProcessingPage(WizardHost& host);
 
  protected:
   void onShow(bool shown) override;
@@ -36,7 +35,6 @@ class ProcessingPage : public ui::Page {
   // The stop question; true means cancel.
   bool confirmStop();
 
-  Frame& frame_;
   ui::PagePanel panel_;
 };
 

@@ -1,7 +1,6 @@
 #include "wizard/search/search_options_page.h"
 
 #include "wizard/resources/templates.h"
-#include "wizard/shell/frame.h"
 
 namespace quillorn::wizard {
 namespace {
@@ -23,18 +22,17 @@ constexpr std::array<OptionBox, 10> kOptionBoxes = {{
 
 const std::array<OptionBox, 10>& optionBoxes() { return kOptionBoxes; }
 
-SearchOptionsPage::SearchOptionsPage(Frame& frame)
-    : ui::Page(&frame, dialogTemplate(options_ids::kTemplate)), frame_(frame) {
-  Settings& settings = frame.state().settings;
+SearchOptionsPage::SearchOptionsPage(WizardHost& host) : WizardPage(host, dialogTemplate(options_ids::kTemplate)) {
+  Settings& settings = host.repair().settings();
   for (const OptionBox& box : kOptionBoxes) controls().bindCheckBox(box.id, settings.*box.field);
 }
 
 void SearchOptionsPage::onShow(bool shown) {
   if (!shown) return;
   // Back before the search: the site is not being repaired any more.
-  frame_.state().siteLock.release();
-  frame_.controls().enable(frame_ids::kNext, true);
-  frame_.controls().enable(frame_ids::kPrevious, true);
+  host().repair().release();
+  host().allowNext(true);
+  host().allowPrevious(true);
 }
 
 }  // namespace quillorn::wizard

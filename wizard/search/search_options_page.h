@@ -8,11 +8,9 @@
 #include <cstdint>
 
 #include "core/settings/settings.h"
-#include "ui/template_window.h"
+#include "wizard/host/wizard_page.h"
 
 namespace quillorn::wizard {
-
-class Frame;
 
 // A check box of the page and the option it shows.
 struct OptionBox {
@@ -23,15 +21,12 @@ struct OptionBox {
 // The page's ten boxes.
 const std::array<OptionBox, 10>& optionBoxes();
 
-class SearchOptionsPage : public ui::Page {
+class SearchOptionsPage : public WizardPage {
  public:
-  explicit SearchOptionsPage(Frame& frame);
+  explicit SearchOptionsPage(WizardHost& host);
 
  protected:
   void onShow(bool shown) override;
-
- private:
-  Frame& frame_;
 };
 
 }  // namespace quillorn::wizard

@@ -1,23 +1,21 @@
 #include "wizard/search/search_page.h"
 
-#include "core/rewrite/rewriting_pass.h"
+#include "core/repair/repair.h"
 #include "core/search/search_pass.h"
+#include "core/wording/rewriting_texts.h"
+#include "core/wording/site_busy.h"
 #include "platform/code_page.h"
 #include "ui/desktop.h"
 #include "ui/text.h"
 #include "wizard/resources/templates.h"
-#include "wizard/shell/frame.h"
 
 namespace quillorn::wizard {
 
-SearchPage::SearchPage(Frame& frame)
-    : ui::Page(&frame, dialogTemplate(search_ids::kTemplate)),
-      frame_(frame),
+SearchPage::SearchPage(WizardHost& host)
+    : WizardPage(host, dialogTemplate(search_ids::kTemplate)),
       panel_(controls(),
              {search_ids::kStatusList, search_ids::kFilesBar, search_ids::kFileBar, search_ids::kStatusLine},
-             frame.stopKey()),
-      context_{frame.state().settings,  frame.state().files,    frame.state().urls,
-               frame.state().savedFrom, frame.state().internet, panel_} {}
+             host.stopKey()) {}
 
 void SearchPage::onShow(bool shown) {
   if (shown) beginSearch();
@@ -29,33 +27,28 @@ void SearchPage::onCommand(int, int code) {
 
 void SearchPage::beginSearch() {
   panel_.resetLines();
-  const ui::ControlSet& frameControls = frame_.controls();
-  frameControls.enable(frame_ids::kNext, false);
-  frameControls.enable(frame_ids::kPrevious, false);
+  host().allowNext(false);
+  host().allowPrevious(false);
   if (!lockSite()) {
-    frameControls.enable(frame_ids::kPrevious, true);
-    frameControls.setFocus(frame_ids::kPrevious);
+    host().allowPrevious(true);
+    host().focusPrevious();
     return;
   }
-  if (!quillorn::beginSearch(context_)) {
+  if (!host().repair().prepareSearch(panel_).ok()) {
     ui::desktop().ask(this, {QStringLiteral("Quillorn"), ui::displayText(kTooManyFilesMessage), ui::MessageIcon::Error,
                              ui::MessageButtons::Ok, ui::MessageAnswer::Ok});
-    frameControls.enable(frame_ids::kPrevious, true);
+    host().allowPrevious(true);
     return;
   }
   postCommand(static_cast<std::uint32_t>(ui::kStartSearchRequest) << 16);
 }
 
 bool SearchPage::lockSite() {
-  WizardState& state = frame_.state();
-  if (state.siteLock.held()) return true;
-  if (state.siteLock.acquire(state.siteRoots) == SiteLock::Status::Taken) return true;
-  const QString folder = QString::fromLocal8Bit(state.siteLock.busyFolder().c_str());
+  const RepairOutcome<Done> begun = host().repair().begin();
+  if (begun.ok()) return true;
   controls().setText(search_ids::kStatusLine, QStringLiteral("Not searched: another run is working on the site"));
   ui::desktop().ask(this, {QStringLiteral("Quillorn"),
-                           QStringLiteral("Another run is working on \"%1\" or a folder in it.\n"
-                                          "Nothing was searched. Try again when it has finished.")
-                               .arg(folder),
+                           ui::displayText(anotherRunText(begun.error().path) + std::string(kNothingSearchedText)),
                            ui::MessageIcon::Warning, ui::MessageButtons::Ok, ui::MessageAnswer::Ok});
   return false;
 }
@@ -64,20 +57,21 @@ void SearchPage::runSearch() {
   // A request that arrives after the page was left (the frame closed before
   // it came) starts nothing.
   if (!isVisible()) return;
-  frame_.lockControls();
-  // A killed repair's leftovers go before the search reads the files.
-  for (const std::filesystem::path& target : recoverInterruptedRewrites(context_.files, frame_.state().siteLock)) {
-    panel_.appendStatusLine("Removed what an interrupted run left beside \"" +
-                            platform::fromDisplayUtf8(target.string()) + "\"");
-  }
-  const SearchOutcome outcome = quillorn::runSearch(context_);
-  frame_.unlockControls();
+  host().lockControls();
+  Repair& repair = host().repair();
+  const SearchOutcome outcome = repair.runSearch(panel_, [this](const std::filesystem::path& target) {
+    panel_.appendStatusLine(clearedLeftoversText(platform::fromDisplayUtf8(target.string())));
+  });
+  host().unlockControls();
 
-  const bool found = outcome.end == PassEnd::Done && context_.urls.count() > 0;
-  const ui::ControlSet& frameControls = frame_.controls();
-  frameControls.enable(frame_ids::kPrevious, true);
-  frameControls.enable(frame_ids::kNext, found);
-  frameControls.setFocus(found ? frame_ids::kNext : frame_ids::kPrevious);
+  const bool found = outcome.end == PassEnd::Done && repair.urls().count() > 0;
+  host().allowPrevious(true);
+  host().allowNext(found);
+  if (found) {
+    host().focusNext();
+  } else {
+    host().focusPrevious();
+  }
 }
 
 }  // namespace quillorn::wizard

@@ -7,25 +7,21 @@
 // ESC stops it between files. Afterwards Previous is on, and Next only when
 // something needs attention; the focus goes to the one that leads on.
 //
-// The passes are the core's (beginSearch, runSearch), the same the command
-// line runs, so both give the same findings for the same options.
-//
-// Before it searches, the page takes the lock on the site's folders (held on
-// to the end of the rewriting; see wizard_state.h) and clears up what a
-// killed repair left in them, as `quillorn-cli fix` does. When another run
-// holds the lock, nothing is searched and a message names the folder.
+// The page shows the repair's own steps (core/repair/repair.h), the same the
+// command line runs, so both give the same findings for the same options:
+// it begins the repair (the lock on the site's folders, held on to the end of
+// the rewriting or until Back leaves the search options), then searches,
+// which first clears up what a killed repair left. When another run holds
+// the site, nothing is searched and a message names the folder.
 
-#include "core/search/search_context.h"
 #include "ui/page_panel.h"
-#include "ui/template_window.h"
+#include "wizard/host/wizard_page.h"
 
 namespace quillorn::wizard {
 
-class Frame;
-
-class SearchPage : public ui::Page {
+class SearchPage : public WizardPage {
  public:
-  explicit SearchPage(Frame& frame);
+  explicit SearchPage(WizardHost& host);
 
  protected:
   void onShow(bool shown) override;
@@ -38,9 +34,7 @@ class SearchPage : public ui::Page {
   bool lockSite();
   void runSearch();
 
-  Frame& frame_;
   ui::PagePanel panel_;
-  SearchContext context_;
 };
 
 }  // namespace quillorn::wizard

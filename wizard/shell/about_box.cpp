@@ -2,9 +2,10 @@
 
 #include "ui/desktop.h"
 #include "ui/template_window.h"
+#include "wizard/resources/pictures.h"
 #include "wizard/resources/templates.h"
+#include "wizard/resources/text_colours.h"
 #include "wizard/shell/frame.h"
-#include "wizard/shell/pictures.h"
 
 namespace quillorn::wizard {
 namespace {

@@ -53,8 +53,8 @@ int runWizard(WizardStart start) {
     return -1;
   }
 
-  WizardState state;
-  const std::unique_ptr<Frame> frame = openFrame(state, registry, start.programFile);
+  Repair repair;
+  const std::unique_ptr<Frame> frame = openFrame(repair, registry, start.programFile);
   if (frame == nullptr) return -1;
   if (start.whenShown) {
     QMetaObject::invokeMethod(

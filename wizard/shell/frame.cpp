@@ -10,11 +10,10 @@
 #include "platform/host_path.h"
 #include "ui/companion.h"
 #include "ui/desktop.h"
-#include "ui/list_box.h"
 #include "ui/text.h"
+#include "wizard/resources/pictures.h"
 #include "wizard/resources/templates.h"
 #include "wizard/shell/about_box.h"
-#include "wizard/shell/pictures.h"
 #include "wizard/shell/program_paths.h"
 #include "wizard/shell/step_table.h"
 
@@ -25,9 +24,9 @@ QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), 
 
 }  // namespace
 
-Frame::Frame(WizardState& state, platform::RegistryFile& registry, std::string_view programFile)
+Frame::Frame(Repair& repair, platform::RegistryFile& registry, std::string_view programFile)
     : ui::Dialog(nullptr, dialogTemplate(frame_ids::kTemplate), true),
-      state_(state),
+      repair_(repair),
       registry_(registry),
       programDirectory_(programDirectoryOf(programFile)),
       companionPath_(companionPathOf(programDirectory_)),
@@ -45,7 +44,7 @@ Frame::Frame(WizardState& state, platform::RegistryFile& registry, std::string_v
   // Every page sets its controls from the loaded options while it is made.
   const QPoint pageOrigin = ui::mapDialogRect(kPageArea, ui::baseUnits(font())).topLeft();
   for (int step = 0; step < kStepCount; ++step) {
-    ui::Page* page = stepTable()[static_cast<std::size_t>(step)].createPage(*this);
+    WizardPage* page = stepTable()[static_cast<std::size_t>(step)].createPage(*this);
     page->move(pageOrigin);
     pages_[static_cast<std::size_t>(step)] = page;
   }
@@ -75,6 +74,21 @@ void Frame::withdrawCloseRequest() {
   stopKey_.withdrawStop();
 }
 
+void Frame::allowNext(bool allowed) { controls().enable(frame_ids::kNext, allowed); }
+
+void Frame::allowPrevious(bool allowed) { controls().enable(frame_ids::kPrevious, allowed); }
+
+void Frame::focusNext() { controls().setFocus(frame_ids::kNext); }
+
+void Frame::focusPrevious() { controls().setFocus(frame_ids::kPrevious); }
+
+bool Frame::nextHasFocus() const { return controls().hasFocus(frame_ids::kNext); }
+
+void Frame::quitAfterFatalError(const QString& text) {
+  showEmergencyQuit(text);
+  done(-1);
+}
+
 std::string Frame::helpAddress() const {
   return helpAddressOf(programDirectory_, stepTable()[static_cast<std::size_t>(currentStep_)].helpTopic);
 }
@@ -101,8 +115,14 @@ void Frame::reject() {}
 
 void Frame::showStep() {
   const WizardStep& step = stepTable()[static_cast<std::size_t>(currentStep_)];
-  showStepPicture(controls(), currentStep_, stripPicture_);
+  showStepPicture(controls(), step.picture, stripPicture_);
+  // On the last page Next starts the run over.
+  controls().setText(frame_ids::kNext,
+                     currentStep_ == kProcessingStep ? QStringLiteral("&Start over") : QStringLiteral("&Next >>"));
   page(currentStep_).show();
+  if (currentStep_ == kWelcomeStep) {
+    for (WizardPage* each : pages_) each->firstPageShown();
+  }
   setWindowTitle(QStringLiteral("Quillorn - ") + fromUtf8(step.title));
 }
 
@@ -135,13 +155,10 @@ void Frame::startOver() {
   // Only the file list and the two replacement addresses start afresh; the
   // other options, the decisions and the results stay until their pages
   // renew them.
-  state_.files.removeAll();
-  state_.siteRoots.clear();
-  if (ui::ListBox* list = page(kFilesStep).controls().listBox(files_ids::kList)) list->clear();
-  state_.settings.imageReplacementUrl.clear();
-  state_.settings.backgroundReplacementUrl.clear();
-  page(kDeletionStep).controls().setText(deletion_ids::kImageUrl, QString());
-  page(kDeletionStep).controls().setText(deletion_ids::kBackgroundUrl, QString());
+  repair_.clearList();
+  repair_.settings().imageReplacementUrl.clear();
+  repair_.settings().backgroundReplacementUrl.clear();
+  for (WizardPage* each : pages_) each->startOver();
 }
 
 void Frame::startCompanion() {
@@ -161,10 +178,9 @@ void Frame::requestClose() {
     stopKey_.requestStop();
     return;
   }
-  const SettingsResult saved = saveSettings(registry_, state_.settings);
+  const SettingsResult saved = saveSettings(registry_, repair_.settings());
   if (!saved.ok()) {
-    showEmergencyQuit(fromUtf8(saved.message));
-    done(-1);
+    quitAfterFatalError(fromUtf8(saved.message));
     return;
   }
   done(0);
@@ -175,13 +191,13 @@ void showEmergencyQuit(const QString& text) {
                               ui::MessageAnswer::Ok});
 }
 
-std::unique_ptr<Frame> openFrame(WizardState& state, platform::RegistryFile& registry, std::string_view programFile) {
-  const SettingsResult loaded = loadSettings(registry, state.settings);
+std::unique_ptr<Frame> openFrame(Repair& repair, platform::RegistryFile& registry, std::string_view programFile) {
+  const SettingsResult loaded = loadSettings(registry, repair.settings());
   if (!loaded.ok()) {
     showEmergencyQuit(fromUtf8(loaded.message));
     return nullptr;
   }
-  return std::make_unique<Frame>(state, registry, programFile);
+  return std::make_unique<Frame>(repair, registry, programFile);
 }
 
 }  // namespace quillorn::wizard

@@ -22,35 +22,40 @@
 #include "platform/registry_file.h"
 #include "ui/stop_key.h"
 #include "ui/template_window.h"
+#include "wizard/host/wizard_host.h"
+#include "wizard/host/wizard_page.h"
 #include "wizard/shell/frame_lock.h"
 #include "wizard/shell/step_table.h"
-#include "wizard/shell/wizard_state.h"
 
 class QCloseEvent;
 
 namespace quillorn::wizard {
 
-class Frame : public ui::Dialog {
+class Frame : public ui::Dialog, public WizardHost {
  public:
-  // `state` holds the loaded options, which the pages show as they are made.
+  // `repair` holds the loaded options, which the pages show as they are made.
   // `programFile` is the path text of the program's own file; the help
   // address and the companion are found from its folder.
-  Frame(WizardState& state, platform::RegistryFile& registry, std::string_view programFile);
+  Frame(Repair& repair, platform::RegistryFile& registry, std::string_view programFile);
   ~Frame() override;
 
-  WizardState& state() { return state_; }
-  ui::Page& page(int step) const { return *pages_[static_cast<std::size_t>(step)]; }
+  WizardPage& page(int step) const { return *pages_[static_cast<std::size_t>(step)]; }
   int currentStep() const { return currentStep_; }
   const std::string& programDirectory() const { return programDirectory_; }
-  ui::StopKey& stopKey() { return stopKey_; }
 
-  // Around every long operation of a page, always as a pair.
-  void lockControls();
-  void unlockControls();
-
-  // Withdraws a close request made while an operation runs (its stop
-  // question was answered No): the operation goes on and the frame stays.
-  void withdrawCloseRequest();
+  // The pages' host (wizard/host/wizard_host.h).
+  Repair& repair() override { return repair_; }
+  QWidget* pageParent() override { return this; }
+  void allowNext(bool allowed) override;
+  void allowPrevious(bool allowed) override;
+  void focusNext() override;
+  void focusPrevious() override;
+  bool nextHasFocus() const override;
+  ui::StopKey& stopKey() override { return stopKey_; }
+  void lockControls() override;
+  void unlockControls() override;
+  void withdrawCloseRequest() override;
+  void quitAfterFatalError(const QString& text) override;
 
   // The help address of the current page.
   std::string helpAddress() const;
@@ -65,17 +70,19 @@ class Frame : public ui::Dialog {
   void showStep();
   void previous();
   void next();
+  // Empties the repair's file list and roots and the replacement URLs, and has
+  // every page empty what the run put into it.
   void startOver();
   void startCompanion();
   // Saves the options and ends the frame, or, while an operation runs, asks
   // it to stop and closes when it has.
   void requestClose();
 
-  WizardState& state_;
+  Repair& repair_;
   platform::RegistryFile& registry_;
   std::string programDirectory_;
   std::string companionPath_;
-  std::array<ui::Page*, kStepCount> pages_{};
+  std::array<WizardPage*, kStepCount> pages_{};
   PagePicture stripPicture_;  // the picture strip's one picture
   int currentStep_ = 0;
   FrameLock lock_;
@@ -87,8 +94,8 @@ class Frame : public ui::Dialog {
 // The caller then ends the program with -1.
 void showEmergencyQuit(const QString& text);
 
-// Loads the options into `state` and makes the frame; nullptr (after the
+// Loads the options into `repair` and makes the frame; nullptr (after the
 // fatal error box) when the options' registry key cannot be opened.
-std::unique_ptr<Frame> openFrame(WizardState& state, platform::RegistryFile& registry, std::string_view programFile);
+std::unique_ptr<Frame> openFrame(Repair& repair, platform::RegistryFile& registry, std::string_view programFile);
 
 }  // namespace quillorn::wizard

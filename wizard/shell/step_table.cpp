@@ -1,6 +1,5 @@
 #include "wizard/shell/step_table.h"
 
-#include "ui/template_window.h"
 #include "wizard/files/add_files_page.h"
 #include "wizard/resources/templates.h"
 #include "wizard/review/deletion_page.h"
@@ -8,15 +7,14 @@
 #include "wizard/rewrite/processing_page.h"
 #include "wizard/search/search_options_page.h"
 #include "wizard/search/search_page.h"
-#include "wizard/shell/frame.h"
-#include "wizard/shell/welcome_page.h"
+#include "wizard/welcome/welcome_page.h"
 
 namespace quillorn::wizard {
 namespace {
 
 template <typename PageType>
-ui::Page* create(Frame& frame) {
-  return new PageType(frame);
+WizardPage* create(WizardHost& host) {
+  return new PageType(host);
 }
 
 constexpr std::array<WizardStep, kStepCount> kSteps = {{

@@ -5,20 +5,17 @@
 #include <array>
 #include <string_view>
 
-namespace quillorn::ui {
-class Page;
-}
-
 namespace quillorn::wizard {
 
-class Frame;
+class WizardHost;
+class WizardPage;
 
 struct WizardStep {
   int templateId;
-  ui::Page* (*createPage)(Frame& frame);  // a hidden child of the frame
-  std::string_view title;                 // after "Quillorn - " in the window title
-  std::string_view helpTopic;             // inside the help file's "Files" folder
-  int picture;                            // the picture resource of the strip
+  WizardPage* (*createPage)(WizardHost& host);  // a hidden child of the host's window
+  std::string_view title;                       // after "Quillorn - " in the window title
+  std::string_view helpTopic;                   // inside the help file's "Files" folder
+  int picture;                                  // the picture resource of the strip
 };
 
 inline constexpr int kStepCount = 7;

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/repair/repair.h"
 #include "platform/host_path.h"
@@ -38,9 +39,9 @@ class RepairTest : public ::testing::Test {
 
 TEST_F(RepairTest, SearchDecideRewriteWritesTheDecisionAndFreesTheSite) {
   ASSERT_TRUE(repair_.begin().ok());
-  const RepairOutcome<RepairSearch> searched = repair_.search(panel_);
+  const RepairOutcome<SearchOutcome> searched = repair_.search(panel_);
   ASSERT_TRUE(searched.ok());
-  EXPECT_EQ(searched.value().search.end, PassEnd::Done);
+  EXPECT_EQ(searched.value().end, PassEnd::Done);
   ASSERT_EQ(repair_.urls().count(), 1u);
   EXPECT_EQ(repair_.urls().entry(0).url, "gone.htm");
 
@@ -88,10 +89,10 @@ class RepairLeftoverTest : public RepairTest, public ::testing::WithParamInterfa
 TEST_P(RepairLeftoverTest, AKilledRunsTemporaryFileGoesOnlyBeforeARewrite) {
   const fs::path temporary = temp_.write("site/.index.htm.quillorn-new", "half a page");
   ASSERT_TRUE(repair_.begin(GetParam().intent).ok());
-  const RepairOutcome<RepairSearch> searched = repair_.search(panel_);
-  ASSERT_TRUE(searched.ok());
+  std::vector<fs::path> cleared;
+  ASSERT_TRUE(repair_.search(panel_, [&](const fs::path& target) { cleared.push_back(target); }).ok());
   EXPECT_EQ(fs::exists(temporary), !GetParam().cleared);
-  EXPECT_EQ(searched.value().cleared.size(), GetParam().cleared ? 1u : 0u);
+  EXPECT_EQ(cleared.size(), GetParam().cleared ? 1u : 0u);
   EXPECT_EQ(repair_.urls().count(), 1u);
 }
 
@@ -107,7 +108,7 @@ TEST_F(RepairTest, TooManyFilesAreRefusedBeforeAnythingIsRead) {
     repair_.files().addSelectedFiles({platform::toPathText(temp_.path() / ("absent" + std::to_string(i) + ".gif"))},
                                      [] { return false; });
   }
-  const RepairOutcome<RepairSearch> searched = repair_.search(panel_);
+  const RepairOutcome<SearchOutcome> searched = repair_.search(panel_);
   ASSERT_FALSE(searched.ok());
   EXPECT_EQ(searched.error().code, RepairError::TooManyFiles);
   EXPECT_EQ(repair_.urls().count(), 0u);

@@ -23,10 +23,10 @@ bool loadPictureResource(int id, PagePicture& picture);
 // A decoded picture as an image a control can show (rows top first).
 QImage imageOf(const PagePicture& picture);
 
-// Decodes the picture of `step` into `picture` (the frame's one strip
+// Decodes the picture resource `id` into `picture` (the frame's one strip
 // picture) and shows it in the frame's picture control; the strip is empty
 // when the picture cannot be decoded.
-void showStepPicture(const ui::ControlSet& frameControls, int step, PagePicture& picture);
+void showStepPicture(const ui::ControlSet& frameControls, int id, PagePicture& picture);
 
 // Blends the banner (mask 137, colour picture 144) onto `buttonFace` and sets
 // it into the Welcome page's banner control.

@@ -1,4 +1,4 @@
-#include "wizard/shell/pictures.h"
+#include "wizard/resources/pictures.h"
 
 #include <QFile>
 #include <QLabel>
@@ -10,7 +10,6 @@
 #include "ui/controls.h"
 #include "wizard/resources/hand_cursor.h"
 #include "wizard/resources/templates.h"
-#include "wizard/shell/step_table.h"
 
 namespace quillorn::wizard {
 namespace {
@@ -49,9 +48,9 @@ QImage imageOf(const PagePicture& picture) {
   return bottomUpImage(picture.pixels.data(), picture.width, picture.height, picture.rowStride, QImage::Format_BGR888);
 }
 
-void showStepPicture(const ui::ControlSet& frameControls, int step, PagePicture& picture) {
+void showStepPicture(const ui::ControlSet& frameControls, int id, PagePicture& picture) {
   picture = {};
-  loadPictureResource(stepTable()[static_cast<std::size_t>(step)].picture, picture);
+  loadPictureResource(id, picture);
   showImage(frameControls, frame_ids::kPicture, imageOf(picture));
 }
 

@@ -1,16 +1,13 @@
-#include "wizard/shell/welcome_page.h"
+#include "wizard/welcome/welcome_page.h"
 
 #include "ui/desktop.h"
-#include "ui/list_box.h"
+#include "wizard/resources/pictures.h"
 #include "wizard/resources/templates.h"
-#include "wizard/shell/about_box.h"
-#include "wizard/shell/frame.h"
-#include "wizard/shell/pictures.h"
-#include "wizard/shell/step_table.h"
+#include "wizard/resources/text_colours.h"
 
 namespace quillorn::wizard {
 
-WelcomePage::WelcomePage(Frame& frame) : ui::Page(&frame, dialogTemplate(welcome_ids::kTemplate)), frame_(frame) {
+WelcomePage::WelcomePage(WizardHost& host) : WizardPage(host, dialogTemplate(welcome_ids::kTemplate)) {
   ui::paintOnButtonFace(this);
   composeWelcomePicture(controls(), palette().color(QPalette::Button));
   for (int link : {welcome_ids::kNewsLink, welcome_ids::kGuideLink}) controls().control(link)->setCursor(handCursor());
@@ -21,11 +18,8 @@ WelcomePage::WelcomePage(Frame& frame) : ui::Page(&frame, dialogTemplate(welcome
 
 void WelcomePage::onShow(bool shown) {
   if (!shown) return;
-  const ui::ControlSet& frameControls = frame_.controls();
-  frameControls.setText(frame_ids::kNext, QStringLiteral("&Next >>"));
-  frameControls.enable(frame_ids::kNext, true);
-  frameControls.enable(frame_ids::kPrevious, false);
-  if (ui::ListBox* files = frame_.page(kFilesStep).controls().listBox(files_ids::kList)) files->setHorizontalExtent(0);
+  host().allowNext(true);
+  host().allowPrevious(false);
   update();
 }
 
