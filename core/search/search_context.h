@@ -1,7 +1,7 @@
 #pragma once
 // Everything one search works with: the options, the file list, the two tables
-// it fills, the Internet session and the panel it reports to. The wizard's
-// page 4 and the command line each build one.
+// it fills, the Internet session and the panel it reports to. The repair
+// (core/repair/repair.h) builds one over what it holds for each search.
 //
 // Known limits: it holds references only; everything it names must outlive
 // the search.
