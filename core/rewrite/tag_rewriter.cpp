@@ -9,6 +9,7 @@
 #include "core/text/ascii.h"
 #include "core/text/markup_lexing.h"
 #include "core/text/url_transforms.h"
+#include "platform/host_path.h"
 
 namespace quillorn {
 namespace {
@@ -51,18 +52,6 @@ bool spanFits(const TextView& text, const UrlEntry& entry) {
 bool isDelete(std::string_view replacement) { return replacement.empty() || replacement == kTwoQuotes; }
 
 bool enclosedInQuotes(std::string_view text) { return text.size() >= 2 && text.front() == '"' && text.back() == '"'; }
-
-// A drive path: ":\" as the second and third characters.
-bool isDrivePath(std::string_view text) { return text.size() >= 3 && text[1] == ':' && text[2] == '\\'; }
-
-#ifndef _WIN32
-// Path text of an absolute POSIX host path ("\home\ann\a.gif"). A leading
-// "\\" is left out: it is no host path this program makes, and relative steps
-// up to it would only mangle it.
-bool isAbsolutePathText(std::string_view text) {
-  return !text.empty() && text[0] == '\\' && (text.size() < 2 || text[1] != '\\');
-}
-#endif
 
 // Appends the bytes of a new value: the entry's own opening delimiters, the
 // value in the document's own text (appendDocumentText), the entry's own
@@ -385,15 +374,9 @@ std::string resolveTarget(std::string_view target, std::string_view documentPath
   }
   // Any other URL stays as written.
   if (target.find("://") != std::string_view::npos) return std::string(target);
-  if (isDrivePath(target) || (enclosed && isDrivePath(target.substr(1)))) {
+  if (platform::isAbsolutePathText(target) || (enclosed && platform::isAbsolutePathText(target.substr(1)))) {
     return makeRelativePath(target, documentPath, SeparatorMode::Windows);
   }
-#ifndef _WIN32
-  // Absolute path text is this host's counterpart of a drive path.
-  if (isAbsolutePathText(target) || (enclosed && isAbsolutePathText(target.substr(1)))) {
-    return makeRelativePath(target, documentPath, SeparatorMode::Windows);
-  }
-#endif
   // A relative path, a drive path written with '/' or with '|' but without
   // "file://", a "mailto:" address.
   return std::string(target);
