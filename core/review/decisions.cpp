@@ -2,6 +2,8 @@
 
 #include <unordered_map>
 
+#include "platform/host_path.h"
+
 namespace quillorn {
 namespace {
 
@@ -20,12 +22,7 @@ bool canUseRelativePath(std::string_view text) {
   if (text.empty() || text.substr(0, 7) == "mailto:") return false;
   if (text.substr(0, 7) == "file://") return true;
   if (text.find("://") != std::string_view::npos) return false;
-  if (text.size() >= 3 && text.substr(1, 2) == ":\\") return true;
-#ifndef _WIN32
-  // Path text of an absolute host path.
-  if (text.front() == '\\') return true;
-#endif
-  return false;
+  return platform::isAbsolutePathText(text);
 }
 
 namespace {

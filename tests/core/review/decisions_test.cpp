@@ -77,6 +77,9 @@ INSTANTIATE_TEST_SUITE_P(
                                   "???file://C|\\site\\img\\a.gif", true, UrlAction::ReplaceRelative},
                       DecisionRow{"MailtoIsNeverRelative", "", "a@b.c", "mailto:a@b.c", true, "mailto:a@b.c", false,
                                   UrlAction::Replace},
+                      // The rewrite never makes it relative, so the box may not say it does.
+                      DecisionRow{"DoubleBackslashIsNeverRelative", "", "a.htm", R"(\\server\share\a.htm)", true,
+                                  R"(\\server\share\a.htm)", false, UrlAction::Replace},
                       DecisionRow{"QuotedEntryStaysQuoted", "\"\"", "my page.htm", "new page.htm", false,
                                   "\"new page.htm\"", false, UrlAction::Replace},
                       DecisionRow{"MarkerGoesBeforeTheQuote", "\"\"", "a.htm", "C:\\my site\\a.htm", true,
