@@ -66,7 +66,4 @@ struct LineDecision {
 // over the table; a group without entries shows an empty text.
 std::vector<LineDecision> lineDecisions(const UrlTable& table, std::size_t groupCount);
 
-// Whether a replacement is enclosed in double quotes (after the marker).
-bool isQuotedReplacement(std::string_view replacement);
-
 }  // namespace quillorn
