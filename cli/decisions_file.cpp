@@ -201,7 +201,10 @@ Outcome<std::vector<GroupDecision>, std::string> readDecisions(std::string_view 
     // An untouched text keeps its exact bytes; an edited one is taken back to
     // the single-byte code page where it can be.
     std::string decided = valueKept ? offered.value : platform::fromDisplayUtf8(value->get<std::string>());
-    if (decided.starts_with(RelativeMarker)) {
+    // Stored as it stands, such a value would read back as a relative path.
+    UrlEntry asStored;
+    asStored.replacement = decided;
+    if (decisionOf(asStored).relativePath) {
       return Failed{name + ": result line " + std::to_string(i) + ": a value cannot begin with \"" +
                     std::string(RelativeMarker) + "\"; set \"relativePath\" to true for a path relative to each page"};
     }

@@ -49,7 +49,7 @@ ReportJson entriesJson(const Settings& settings, const UrlTable& urls) {
         {"valuePos", entry.valuePos},
         {"tagPos", entry.tagPos},
         {"fileIndex", static_cast<std::int64_t>(entry.fileIndex)},
-        {"action", urlActionName(urlAction(entry))},
+        {"action", urlActionName(decisionOf(entry).action)},
     };
     if (notChecked(settings, entry)) item["notChecked"] = true;
     list.push_back(std::move(item));

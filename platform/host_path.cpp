@@ -30,4 +30,13 @@ std::filesystem::path toHostPath(std::string_view pathText) {
 
 std::string displayPath(std::string_view pathText) { return toHostPath(pathText).string(); }
 
+bool isAbsolutePathText(std::string_view text) {
+  if (text.size() >= 3 && text[1] == ':' && text[2] == '\\') return true;
+#ifdef _WIN32
+  return false;
+#else
+  return !text.empty() && text[0] == '\\' && (text.size() < 2 || text[1] != '\\');
+#endif
+}
+
 }  // namespace quillorn::platform

@@ -28,4 +28,10 @@ std::filesystem::path toHostPath(std::string_view pathText);
 // The host path of path text as a person reads it (file list, status lines).
 std::string displayPath(std::string_view pathText);
 
+// Whether `text` is absolute path text, which can be made relative to a page:
+// a drive path ("C:\site\a.gif") on every host, and on POSIX hosts also the
+// path text of a host path ("\home\ann\a.gif"). A leading "\\" is neither:
+// it is no path this program makes, and steps up to it would only mangle it.
+bool isAbsolutePathText(std::string_view text);
+
 }  // namespace quillorn::platform

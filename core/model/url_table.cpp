@@ -52,32 +52,39 @@ void UrlTable::setReplacement(std::size_t index, std::string replacement) {
 
 void UrlTable::setGroupIndex(std::size_t index, std::int32_t groupIndex) { entries_[index].groupIndex = groupIndex; }
 
-UnwrappedReplacement unwrapReplacement(std::string_view replacement) {
-  const bool marked = replacement.substr(0, RelativeMarker.size()) == RelativeMarker;
-  const std::size_t n = replacement.size();
-  const bool quoted = (n >= 1 && replacement.front() == '"' && replacement.back() == '"') ||
-                      (marked && n >= 4 && replacement[3] == '"' && replacement.back() == '"');
-  std::size_t begin = marked ? RelativeMarker.size() : 0;
-  std::size_t end = n;
-  if (quoted) {
-    ++begin;  // the opening quote
-    --end;    // the closing quote
-  }
-  // A lone quote, or the marker followed by a single quote, holds no text.
-  if (end <= begin) return {std::string_view(), quoted};
-  return {replacement.substr(begin, end - begin), quoted};
-}
-
-UrlAction urlAction(std::string_view replacement, std::string_view url) {
-  const std::string_view value = unwrapReplacement(replacement).value;
+Decision decisionOf(const UrlEntry& entry) {
+  const std::string_view text = entry.replacement;
+  Decision decision;
+  decision.relativePath = text.starts_with(RelativeMarker);
+  decision.written = decision.relativePath ? text.substr(RelativeMarker.size()) : text;
+  const std::string_view written = decision.written;
+  decision.quoted = !written.empty() && written.front() == '"' && written.back() == '"';
+  if (decision.quoted && written.size() >= 2) decision.value = written.substr(1, written.size() - 2);
+  if (!decision.quoted) decision.value = written;
+  decision.proposesDeletion = !decision.relativePath && (written.empty() || written == "\"\"");
   // A marked value is made relative when the files are rewritten, so it is a
   // change even when its text equals the url (a drive path kept "unchanged"
   // with the relative-path box checked).
-  const bool marked = replacement.substr(0, RelativeMarker.size()) == RelativeMarker;
-  if (marked && !value.empty()) return UrlAction::ReplaceRelative;
-  if (value == url) return UrlAction::DoNotChange;
-  if (value.empty()) return UrlAction::Delete;
-  return UrlAction::Replace;
+  if (decision.relativePath && !decision.value.empty()) {
+    decision.action = UrlAction::ReplaceRelative;
+  } else if (decision.value == entry.url) {
+    decision.action = UrlAction::DoNotChange;
+  } else if (decision.value.empty()) {
+    decision.action = UrlAction::Delete;
+  } else {
+    decision.action = UrlAction::Replace;
+  }
+  return decision;
+}
+
+std::string replacementText(std::string_view value, bool quoted, bool relativePath) {
+  std::string text;
+  text.reserve(value.size() + RelativeMarker.size() + 2);
+  if (relativePath) text += RelativeMarker;
+  if (quoted) text += '"';
+  text += value;
+  if (quoted) text += '"';
+  return text;
 }
 
 std::string_view urlActionName(UrlAction action) {

@@ -2,7 +2,8 @@
 // The found-URL table: one entry per occurrence of a URL that needs attention,
 // in the order the search recorded them (file by file in file-list order, and
 // inside a file in the order of the scanner's passes). The decision for an
-// entry is not stored apart: it is derived from the entry's replacement text.
+// entry is not stored apart: it is kept as the entry's replacement text, which
+// replacementText writes and decisionOf reads back.
 //
 // Known limits: at most kCapacity entries per search (further findings are
 // counted as dropped, never kept); an entry's positions hold only in the bytes
@@ -23,7 +24,9 @@ namespace quillorn {
 inline constexpr std::int64_t ScriptString = -1;  // a protocol string in script text
 inline constexpr std::int64_t StyleUrl = -2;      // the argument of a style-sheet url( )
 
-// Marks a replacement that is to be made relative to each document.
+// Marks a replacement that is to be made relative to each document. Only
+// replacementText writes it and decisionOf reads it; the decisions file names
+// it to say that a value cannot begin with it.
 inline constexpr std::string_view RelativeMarker = "???";
 
 struct UrlEntry {
@@ -102,21 +105,34 @@ class UrlTable {
   std::size_t dropped_ = 0;
 };
 
-struct UnwrappedReplacement {
-  std::string_view value;  // the value text, without marker and quotes
-  bool quoted = false;
+// What an entry's replacement text decides. The views point into that text
+// and hold while it is unchanged.
+struct Decision {
+  // Tested in this order: a non-empty value behind the marker
+  // (ReplaceRelative), the value equals the url (DoNotChange), is empty
+  // (Delete), anything else (Replace).
+  UrlAction action = UrlAction::Delete;
+  std::string_view value;     // the value text, without marker and quotes
+  std::string_view written;   // what goes into the document: the text after the marker, quotes kept
+  bool quoted = false;        // the value is enclosed in double quotes (after the marker)
+  bool relativePath = false;  // behind the marker: made relative to each document when written
+  // The text is an empty value, bare or as two double quotes, without the
+  // marker: how the search proposes a deletion, and what the rewrite deletes
+  // by (a tag's deletion rules apply). Not the same as action == Delete: a
+  // marker or a lone quote without a value is written as it stands, and an
+  // empty text of an empty url reads DoNotChange.
+  bool proposesDeletion = false;
 };
 
-// Reads a replacement back: strips the "???" marker and the double quotes
-// that keep a bare value with spaces in one piece. The result views
-// `replacement`.
-UnwrappedReplacement unwrapReplacement(std::string_view replacement);
+// The decision `entry.replacement` stands for. A lone quote, or the marker
+// followed by a single quote, is quoted and holds no text.
+Decision decisionOf(const UrlEntry& entry);
 
-// The decision an entry's replacement stands for, tested in this order: a
-// non-empty value behind the marker (ReplaceRelative), the value equals the url
-// (DoNotChange), is empty (Delete), anything else (Replace).
-UrlAction urlAction(std::string_view replacement, std::string_view url);
-inline UrlAction urlAction(const UrlEntry& entry) { return urlAction(entry.replacement, entry.url); }
+// The replacement text of a decision: the marker in front when `relativePath`,
+// `value` in double quotes when `quoted`. decisionOf reads it back as given,
+// unless an unquoted value itself begins and ends with a double quote, or an
+// unmarked one begins with the marker.
+std::string replacementText(std::string_view value, bool quoted, bool relativePath);
 
 // "DoNotChange", "Delete", "ReplaceRelative" or "Replace".
 std::string_view urlActionName(UrlAction action);

@@ -2,6 +2,8 @@
 
 #include <unordered_map>
 
+#include "platform/host_path.h"
+
 namespace quillorn {
 namespace {
 
@@ -14,18 +16,11 @@ bool needsQuotesWhenBare(std::string_view text) {
 
 }  // namespace
 
-bool isQuotedReplacement(std::string_view replacement) { return unwrapReplacement(replacement).quoted; }
-
 bool canUseRelativePath(std::string_view text) {
   if (text.empty() || text.substr(0, 7) == "mailto:") return false;
   if (text.substr(0, 7) == "file://") return true;
   if (text.find("://") != std::string_view::npos) return false;
-  if (text.size() >= 3 && text.substr(1, 2) == ":\\") return true;
-#ifndef _WIN32
-  // Path text of an absolute host path.
-  if (text.front() == '\\') return true;
-#endif
-  return false;
+  return platform::isAbsolutePathText(text);
 }
 
 namespace {
@@ -36,14 +31,8 @@ void decideEntry(UrlTable& table, std::size_t i, std::string_view text, bool mar
   // An entry keeps its quoting; a value that stood bare in the file also
   // gets quotes when the new text could not stand bare.
   const UrlEntry& entry = table.entry(i);
-  const bool quoted = isQuotedReplacement(entry.replacement) || (entry.quoteKind == Bare && needsQuotesWhenBare(text));
-  std::string replacement;
-  replacement.reserve(text.size() + 5);
-  if (marker) replacement += RelativeMarker;
-  if (quoted) replacement += '"';
-  replacement += text;
-  if (quoted) replacement += '"';
-  table.setReplacement(i, std::move(replacement));
+  const bool quoted = decisionOf(entry).quoted || (entry.quoteKind == Bare && needsQuotesWhenBare(text));
+  table.setReplacement(i, replacementText(text, quoted, marker));
 }
 
 std::string_view cutText(std::string_view text) {
@@ -90,8 +79,8 @@ std::vector<LineDecision> lineDecisions(const UrlTable& table, std::size_t group
     const auto group = static_cast<std::size_t>(entry.groupIndex);
     if (group >= groupCount || seen[group]) continue;
     seen[group] = true;
-    shown[group] = {std::string(unwrapReplacement(entry.replacement).value),
-                    std::string_view(entry.replacement).starts_with(RelativeMarker)};
+    const Decision decision = decisionOf(entry);
+    shown[group] = {std::string(decision.value), decision.relativePath};
   }
   return shown;
 }

@@ -19,9 +19,10 @@ namespace quillorn {
 // The longest decision text; a longer one is cut here.
 inline constexpr std::size_t kDecisionTextLimit = 1023;
 
-// Whether `text` can be made relative to each document: a "file://" URL or a
-// drive path such as C:\site\a.gif (on POSIX hosts also absolute path text,
-// which begins with "\"), and not an e-mail address.
+// Whether `text` can be made relative to each document: a "file://" URL or
+// absolute path text (platform::isAbsolutePathText: a drive path such as
+// C:\site\a.gif, on POSIX hosts also \home\ann\a.gif), and not an e-mail
+// address.
 bool canUseRelativePath(std::string_view text);
 
 struct DecisionResult {
@@ -64,8 +65,5 @@ struct LineDecision {
 // The decision shown for each of the groups 0 .. groupCount-1, from one walk
 // over the table; a group without entries shows an empty text.
 std::vector<LineDecision> lineDecisions(const UrlTable& table, std::size_t groupCount);
-
-// Whether a replacement is enclosed in double quotes (after the marker).
-bool isQuotedReplacement(std::string_view replacement);
 
 }  // namespace quillorn

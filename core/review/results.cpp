@@ -10,11 +10,6 @@
 namespace quillorn {
 namespace {
 
-// The replacement a search gives a value it proposes to delete: empty, or two
-// double quotes for a bare value. The hide boxes sort entries by this test
-// alone, not by the decision the replacement stands for.
-bool proposesDeletion(std::string_view replacement) { return replacement.empty() || replacement == "\"\""; }
-
 // One key for url and replacement together, both folded; the url's length in
 // front keeps ("ab", "c") apart from ("a", "bc").
 std::string groupKey(const UrlEntry& entry) {
@@ -29,7 +24,8 @@ std::string groupKey(const UrlEntry& entry) {
 }  // namespace
 
 std::string resultLineText(const UrlEntry& entry, std::size_t count) {
-  const UrlAction action = urlAction(entry);
+  const Decision decision = decisionOf(entry);
+  const UrlAction action = decision.action;
   std::string line;
   switch (action) {
     case UrlAction::DoNotChange: line = "DO NOT CHANGE ("; break;
@@ -43,7 +39,7 @@ std::string resultLineText(const UrlEntry& entry, std::size_t count) {
   line += '"';
   if (action == UrlAction::Replace || action == UrlAction::ReplaceRelative) {
     line += " with \"";
-    line += unwrapReplacement(entry.replacement).value;
+    line += decision.value;
     line += '"';
   }
   return line;
@@ -77,7 +73,9 @@ ResultsFill fillResults(UrlTable& table, bool hideDelete, bool hideReplace, cons
     const std::size_t cls = classOf[i];
     if (classGroup[cls] != -1) continue;
     const UrlEntry& entry = table.entry(i);
-    const bool deletion = proposesDeletion(entry.replacement);
+    // The hide boxes go by the search's deletion proposal alone, not by the
+    // action the replacement stands for.
+    const bool deletion = decisionOf(entry).proposesDeletion;
     if (hideDelete && deletion) continue;
     if (hideReplace && !deletion) continue;
 

@@ -9,6 +9,7 @@
 #include "core/text/ascii.h"
 #include "core/text/markup_lexing.h"
 #include "core/text/url_transforms.h"
+#include "platform/host_path.h"
 
 namespace quillorn {
 namespace {
@@ -21,7 +22,6 @@ using TagRow = std::size_t;
 // of the table matches none, so reading stops there.
 constexpr std::size_t kLongestReadName = kLongestLinkTagName + 1;
 
-constexpr std::string_view kTwoQuotes = "\"\"";
 constexpr std::string_view kFileScheme = "file://";
 
 bool isControl(char c) { return static_cast<unsigned char>(c) < 32; }
@@ -48,21 +48,7 @@ bool spanFits(const TextView& text, const UrlEntry& entry) {
   return entry.spanLength <= (text.end() - entry.valuePos) / text.step;
 }
 
-bool isDelete(std::string_view replacement) { return replacement.empty() || replacement == kTwoQuotes; }
-
 bool enclosedInQuotes(std::string_view text) { return text.size() >= 2 && text.front() == '"' && text.back() == '"'; }
-
-// A drive path: ":\" as the second and third characters.
-bool isDrivePath(std::string_view text) { return text.size() >= 3 && text[1] == ':' && text[2] == '\\'; }
-
-#ifndef _WIN32
-// Path text of an absolute POSIX host path ("\home\ann\a.gif"). A leading
-// "\\" is left out: it is no host path this program makes, and relative steps
-// up to it would only mangle it.
-bool isAbsolutePathText(std::string_view text) {
-  return !text.empty() && text[0] == '\\' && (text.size() < 2 || text[1] != '\\');
-}
-#endif
 
 // Appends the bytes of a new value: the entry's own opening delimiters, the
 // value in the document's own text (appendDocumentText), the entry's own
@@ -108,10 +94,11 @@ class DocumentRewriter {
       if (failed_) return false;
       // The value lies in text already written or removed.
       if (entry.valuePos < writtenPos_) continue;
-      if (isDelete(entry.replacement)) {
-        applyDeleteRules(entry);
+      const Decision decision = decisionOf(entry);
+      if (decision.proposesDeletion) {
+        applyDeleteRules(entry, decision);
       } else {
-        applyReplacementRules(index, entry);
+        applyReplacementRules(index, entry, decision);
       }
       if (failed_) return false;
     }
@@ -150,7 +137,7 @@ class DocumentRewriter {
     writtenPos_ = entry.valuePos + entry.spanLength * text_.step;
   }
 
-  void applyReplacementRules(std::size_t index, const UrlEntry& entry) {
+  void applyReplacementRules(std::size_t index, const UrlEntry& entry, const Decision& decision) {
     // Two entries for one value (a web address without its protocol prefix
     // that is also broken): the later one decides. Only an entry of the same
     // file is the same value; an equal offset in another file is unrelated.
@@ -164,25 +151,26 @@ class DocumentRewriter {
         return;
       }
     }
-    const std::string_view replacement = entry.replacement;
-    if (replacement.substr(0, RelativeMarker.size()) == RelativeMarker) {
-      writeValue(entry, resolveTarget(replacement.substr(RelativeMarker.size()), documentPath()));
+    if (decision.relativePath) {
+      writeValue(entry, resolveTarget(decision.written, documentPath()));
     } else {
-      writeValue(entry, replacement);
+      writeValue(entry, decision.written);
     }
   }
 
-  void applyDeleteRules(const UrlEntry& entry) {
+  // `decision` proposes deletion: its written text is "" or two double quotes.
+  void applyDeleteRules(const UrlEntry& entry, const Decision& decision) {
     // Script strings and style-sheet url( ) have no tag: nothing applies.
     if (entry.tagPos < 0) return;
-    const std::string_view empty = entry.replacement;  // "" or two double quotes
     const std::optional<TagRow> row = tagRowAt(entry.tagPos);
     if (!row) return;
     const DeletionChoice textLinks = settings_.textLinkAction;
     switch (kLinkTags[*row].deletion) {
-      case LinkDeletion::Image: applyImagePolicy(entry, settings_.imageUrlAction, settings_.imageReplacementUrl); break;
+      case LinkDeletion::Image:
+        applyImagePolicy(entry, decision, settings_.imageUrlAction, settings_.imageReplacementUrl);
+        break;
       case LinkDeletion::Background:
-        applyImagePolicy(entry, settings_.backgroundUrlAction, settings_.backgroundReplacementUrl);
+        applyImagePolicy(entry, decision, settings_.backgroundUrlAction, settings_.backgroundReplacementUrl);
         break;
       case LinkDeletion::TextLink:
       case LinkDeletion::StyleBlock:
@@ -201,7 +189,7 @@ class DocumentRewriter {
         if (textLinks == DeletionChoice::ConvertToText) {
           removeStartTag(entry, *row);
         } else if (textLinks == DeletionChoice::MakeEmpty) {
-          writeValue(entry, empty);
+          writeValue(entry, decision.written);
         }
         break;
       case LinkDeletion::None: break;
@@ -210,13 +198,13 @@ class DocumentRewriter {
 
   // Images and backgrounds: keep, empty, or the fixed replacement URL, which a
   // bare value gets in double quotes.
-  void applyImagePolicy(const UrlEntry& entry, DeletionChoice choice, const std::string& fixedUrl) {
-    const std::string_view empty = entry.replacement;
+  void applyImagePolicy(const UrlEntry& entry, const Decision& decision, DeletionChoice choice,
+                        const std::string& fixedUrl) {
     if (choice == DeletionChoice::MakeEmpty) {
-      writeValue(entry, empty);
+      writeValue(entry, decision.written);
     } else if (choice == DeletionChoice::ReplaceWithUrl) {
       std::string value = settings_.deletionRelativePaths ? resolveTarget(fixedUrl, documentPath()) : fixedUrl;
-      if (empty == kTwoQuotes) value = '"' + value + '"';
+      if (decision.quoted) value = '"' + value + '"';
       writeValue(entry, value);
     }
   }
@@ -385,15 +373,9 @@ std::string resolveTarget(std::string_view target, std::string_view documentPath
   }
   // Any other URL stays as written.
   if (target.find("://") != std::string_view::npos) return std::string(target);
-  if (isDrivePath(target) || (enclosed && isDrivePath(target.substr(1)))) {
+  if (platform::isAbsolutePathText(target) || (enclosed && platform::isAbsolutePathText(target.substr(1)))) {
     return makeRelativePath(target, documentPath, SeparatorMode::Windows);
   }
-#ifndef _WIN32
-  // Absolute path text is this host's counterpart of a drive path.
-  if (isAbsolutePathText(target) || (enclosed && isAbsolutePathText(target.substr(1)))) {
-    return makeRelativePath(target, documentPath, SeparatorMode::Windows);
-  }
-#endif
   // A relative path, a drive path written with '/' or with '|' but without
   // "file://", a "mailto:" address.
   return std::string(target);

@@ -60,8 +60,8 @@ RewriteResult rewriteDocument(const TextView& text, const UrlTable& table, const
 std::vector<std::vector<std::size_t>> entriesByFile(const UrlTable& table, std::size_t fileCount);
 
 // `target` made relative to the document at `documentPath` when it is a
-// "file://" URL or a drive path (optionally in double quotes); otherwise
-// unchanged.
+// "file://" URL or absolute path text (platform::isAbsolutePathText),
+// optionally in double quotes; otherwise unchanged.
 std::string resolveTarget(std::string_view target, std::string_view documentPath);
 
 // The bytes of a new value for `entry`: its own opening delimiters, `value`

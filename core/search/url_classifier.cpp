@@ -178,19 +178,20 @@ bool recordOccurrence(SearchContext& context, std::string_view base, std::string
   if (target < 0) {
     // Both proposals unwrap to the empty text; a bare value keeps a pair of
     // quotes so that the attribute is still written with a value.
-    if (!(span.opening == '"' || span.opening == '\'' || span.opening == '\\')) entry.replacement = "\"\"";
+    const bool bare = !(span.opening == '"' || span.opening == '\'' || span.opening == '\\');
+    entry.replacement = replacementText({}, bare, false);
   } else {
     const std::string& targetPath = context.files.path(static_cast<std::size_t>(target));
     const bool quote = span.opening == '\0' && targetPath.find(' ') != std::string::npos;
+    std::string value;
     if (context.settings.useRelativePaths) {
       const std::string& currentPath = context.files.path(static_cast<std::size_t>(fileIndex));
-      if (quote) entry.replacement.push_back('"');
-      entry.replacement.append(makeRelativePath(targetPath, currentPath, SeparatorMode::Url));
-      entry.replacement.append(suffix);
-      if (quote) entry.replacement.push_back('"');
+      value = makeRelativePath(targetPath, currentPath, SeparatorMode::Url);
+      value.append(suffix);
     } else {
-      entry.replacement = absoluteFileUrl(targetPath, suffix, quote, kHostFileUrlStyle);
+      value = absoluteFileUrl(targetPath, suffix, false, kHostFileUrlStyle);
     }
+    entry.replacement = replacementText(value, quote, false);
   }
   return context.urls.append(std::move(entry));
 }

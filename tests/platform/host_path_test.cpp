@@ -10,6 +10,7 @@
 
 namespace fs = std::filesystem;
 using quillorn::platform::displayPath;
+using quillorn::platform::isAbsolutePathText;
 using quillorn::platform::toHostPath;
 using quillorn::platform::toPathText;
 using quillorn::test_support::TempFolder;
@@ -118,6 +119,39 @@ INSTANTIATE_TEST_SUITE_P(Rows, PathTextTest,
                          ::testing::Values(TextRow{"relative", R"(img\logo.gif)", "img/logo.gif"},
                                            TextRow{"parent", R"(..\style.css)", "../style.css"},
                                            TextRow{"no_separator", "a.htm", "a.htm"}, TextRow{"empty", "", ""}),
+                         [](const auto& info) { return info.param.name; });
+
+#ifdef _WIN32
+constexpr bool kPosixHost = false;
+#else
+constexpr bool kPosixHost = true;
+#endif
+
+struct AbsoluteTextRow {
+  std::string name;
+  std::string text;
+  bool absolute;
+};
+
+void PrintTo(const AbsoluteTextRow& row, std::ostream* out) { *out << row.name; }
+
+class AbsolutePathTextTest : public ::testing::TestWithParam<AbsoluteTextRow> {};
+
+TEST_P(AbsolutePathTextTest, DrivePathsAndThisHostsOwnPaths) {
+  EXPECT_EQ(isAbsolutePathText(GetParam().text), GetParam().absolute);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, AbsolutePathTextTest,
+                         ::testing::Values(AbsoluteTextRow{"drive_path", R"(C:\site\a.gif)", true},
+                                           AbsoluteTextRow{"drive_root", R"(C:\)", true},
+                                           AbsoluteTextRow{"drive_alone", "C:", false},
+                                           AbsoluteTextRow{"drive_with_slash", "C:/site/a.gif", false},
+                                           AbsoluteTextRow{"drive_with_bar", R"(C|\site\a.gif)", false},
+                                           AbsoluteTextRow{"host_path", R"(\home\ann\a.gif)", kPosixHost},
+                                           AbsoluteTextRow{"host_root", R"(\)", kPosixHost},
+                                           AbsoluteTextRow{"double_backslash", R"(\\server\share\a.gif)", false},
+                                           AbsoluteTextRow{"relative", R"(img\a.gif)", false},
+                                           AbsoluteTextRow{"empty", "", false}),
                          [](const auto& info) { return info.param.name; });
 
 }  // namespace

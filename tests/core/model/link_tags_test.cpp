@@ -61,7 +61,7 @@ TEST_P(LinkTagReachTest, TheSearchRecordsTheSearchedRowsAndNeverAStyleTag) {
   std::set<std::string> tagged;
   std::size_t styleValues = 0;
   for (const UrlEntry& entry : harness.urls.entries()) {
-    EXPECT_EQ(urlAction(entry), UrlAction::Delete) << entry.url;
+    EXPECT_EQ(decisionOf(entry).action, UrlAction::Delete) << entry.url;
     if (entry.tagPos >= 0) tagged.insert(tagNameAt(text, entry.tagPos));
     if (entry.tagPos == StyleUrl) ++styleValues;
   }

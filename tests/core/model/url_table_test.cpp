@@ -12,43 +12,87 @@ struct ActionRow {
   std::string replacement;
   std::string url;
   UrlAction action;
-  std::string value;  // unwrapped value text
+  std::string value;  // without marker and quotes
   bool quoted;
+  bool relativePath = false;
+  bool proposesDeletion = false;
 };
+
+UrlEntry entryWith(std::string replacement, std::string url) {
+  UrlEntry entry;
+  entry.replacement = std::move(replacement);
+  entry.url = std::move(url);
+  return entry;
+}
 
 class UrlActionTest : public ::testing::TestWithParam<ActionRow> {};
 
 TEST_P(UrlActionTest, DerivesActionAndValue) {
   const ActionRow& row = GetParam();
-  const UnwrappedReplacement unwrapped = unwrapReplacement(row.replacement);
-  EXPECT_EQ(std::string(unwrapped.value), row.value);
-  EXPECT_EQ(unwrapped.quoted, row.quoted);
-  EXPECT_EQ(urlAction(row.replacement, row.url), row.action);
+  const UrlEntry entry = entryWith(row.replacement, row.url);
+  const Decision decision = decisionOf(entry);
+  EXPECT_EQ(decision.action, row.action);
+  EXPECT_EQ(std::string(decision.value), row.value);
+  EXPECT_EQ(decision.quoted, row.quoted);
+  EXPECT_EQ(decision.relativePath, row.relativePath);
+  EXPECT_EQ(decision.proposesDeletion, row.proposesDeletion);
+  // What a rewrite writes is the text behind the marker, quotes and all.
+  EXPECT_EQ(std::string(decision.written), row.replacement.substr(row.relativePath ? RelativeMarker.size() : 0));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Replacements, UrlActionTest,
-    ::testing::Values(ActionRow{"EmptyIsDelete", "", "a.htm", UrlAction::Delete, "", false},
-                      ActionRow{"TwoQuotesIsDelete", "\"\"", "a.htm", UrlAction::Delete, "", true},
+    ::testing::Values(ActionRow{"EmptyIsDelete", "", "a.htm", UrlAction::Delete, "", false, false, true},
+                      ActionRow{"TwoQuotesIsDelete", "\"\"", "a.htm", UrlAction::Delete, "", true, false, true},
                       ActionRow{"LoneQuoteIsEmpty", "\"", "a.htm", UrlAction::Delete, "", true},
                       ActionRow{"SameAsUrlIsDoNotChange", "a.htm", "a.htm", UrlAction::DoNotChange, "a.htm", false},
                       ActionRow{"QuotedSameAsUrlIsDoNotChange", "\"my page.htm\"", "my page.htm",
                                 UrlAction::DoNotChange, "my page.htm", true},
+                      ActionRow{"EmptyUrlLeftEmptyIsDoNotChangeYetProposesDeletion", "", "", UrlAction::DoNotChange, "",
+                                false, false, true},
                       ActionRow{"CaseDifferenceIsReplace", "A.HTM", "a.htm", UrlAction::Replace, "A.HTM", false},
                       ActionRow{"MarkerWithPathIsRelative", "???C:\\site\\b.htm", "b.htm", UrlAction::ReplaceRelative,
-                                "C:\\site\\b.htm", false},
-                      ActionRow{"MarkerAloneIsDelete", "???", "b.htm", UrlAction::Delete, "", false},
+                                "C:\\site\\b.htm", false, true},
+                      ActionRow{"MarkerAloneIsDelete", "???", "b.htm", UrlAction::Delete, "", false, true},
                       ActionRow{"MarkerAndQuotedPath", "???\"C:\\my site\\b.htm\"", "b.htm", UrlAction::ReplaceRelative,
-                                "C:\\my site\\b.htm", true},
-                      ActionRow{"MarkerAndOneQuoteIsDelete", "???\"", "b.htm", UrlAction::Delete, "", true},
+                                "C:\\my site\\b.htm", true, true},
+                      ActionRow{"MarkerAndOneQuoteIsDelete", "???\"", "b.htm", UrlAction::Delete, "", true, true},
                       ActionRow{"MarkerThenTextEndingInQuoteIsNotQuoted", "???b\"", "b.htm", UrlAction::ReplaceRelative,
-                                "b\"", false},
+                                "b\"", false, true},
                       ActionRow{"MarkerValueEqualToUrlIsStillRelative", "???C:\\site\\b.htm", "C:\\site\\b.htm",
-                                UrlAction::ReplaceRelative, "C:\\site\\b.htm", false},
+                                UrlAction::ReplaceRelative, "C:\\site\\b.htm", false, true},
                       ActionRow{"QuotedMarkerIsPlainReplace", "\"???x\"", "b.htm", UrlAction::Replace, "???x", true},
                       ActionRow{"OtherTextIsReplace", "http://www.example.com", "www.example.com", UrlAction::Replace,
                                 "http://www.example.com", false}),
     [](const ::testing::TestParamInfo<ActionRow>& info) { return std::string(info.param.name); });
+
+struct TextRow {
+  const char* name;
+  std::string value;
+  bool quoted;
+  bool relativePath;
+  std::string text;
+};
+
+class ReplacementTextTest : public ::testing::TestWithParam<TextRow> {};
+
+TEST_P(ReplacementTextTest, IsReadBackAsWritten) {
+  const TextRow& row = GetParam();
+  EXPECT_EQ(replacementText(row.value, row.quoted, row.relativePath), row.text);
+  const UrlEntry entry = entryWith(row.text, "old.htm");
+  const Decision decision = decisionOf(entry);
+  EXPECT_EQ(std::string(decision.value), row.value);
+  EXPECT_EQ(decision.quoted, row.quoted);
+  EXPECT_EQ(decision.relativePath, row.relativePath);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ReplacementTextTest,
+                         ::testing::Values(TextRow{"Plain", "new.htm", false, false, "new.htm"},
+                                           TextRow{"EmptyInQuotes", "", true, false, "\"\""},
+                                           TextRow{"Marked", "C:\\site\\a.htm", false, true, "???C:\\site\\a.htm"},
+                                           TextRow{"MarkedInQuotes", "C:\\my site\\a.htm", true, true,
+                                                   "???\"C:\\my site\\a.htm\""}),
+                         [](const ::testing::TestParamInfo<TextRow>& info) { return std::string(info.param.name); });
 
 UrlEntry entryAt(std::int64_t valuePos, std::int32_t fileIndex) {
   UrlEntry entry;
@@ -97,11 +141,11 @@ TEST(UrlTableTest, DecisionsAreWrittenIntoReplacements) {
   UrlEntry entry = entryAt(0, 0);
   entry.replacement = "";
   ASSERT_TRUE(table.append(entry));
-  EXPECT_EQ(urlAction(table.entry(0)), UrlAction::Delete);
+  EXPECT_EQ(decisionOf(table.entry(0)).action, UrlAction::Delete);
   table.setReplacement(0, "missing.htm");
-  EXPECT_EQ(urlAction(table.entry(0)), UrlAction::DoNotChange);
+  EXPECT_EQ(decisionOf(table.entry(0)).action, UrlAction::DoNotChange);
   table.setReplacement(0, "???C:\\site\\found.htm");
-  EXPECT_EQ(urlAction(table.entry(0)), UrlAction::ReplaceRelative);
+  EXPECT_EQ(decisionOf(table.entry(0)).action, UrlAction::ReplaceRelative);
   table.setGroupIndex(0, 4);
   EXPECT_EQ(table.entry(0).groupIndex, 4);
 }

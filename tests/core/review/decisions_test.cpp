@@ -45,7 +45,7 @@ TEST_P(ApplyDecisionTest, WritesTheTextIntoEveryEntryOfTheGroup) {
   EXPECT_EQ(result.relativePath, row.expectedBox);
   for (std::size_t i : {0u, 2u}) {
     EXPECT_EQ(table.entry(i).replacement, row.expectedReplacement);
-    EXPECT_EQ(urlAction(table.entry(i)), row.expectedAction);
+    EXPECT_EQ(decisionOf(table.entry(i)).action, row.expectedAction);
   }
   // Another group is never touched.
   EXPECT_EQ(table.entry(1).replacement, "");
@@ -77,6 +77,9 @@ INSTANTIATE_TEST_SUITE_P(
                                   "???file://C|\\site\\img\\a.gif", true, UrlAction::ReplaceRelative},
                       DecisionRow{"MailtoIsNeverRelative", "", "a@b.c", "mailto:a@b.c", true, "mailto:a@b.c", false,
                                   UrlAction::Replace},
+                      // The rewrite never makes it relative, so the box may not say it does.
+                      DecisionRow{"DoubleBackslashIsNeverRelative", "", "a.htm", R"(\\server\share\a.htm)", true,
+                                  R"(\\server\share\a.htm)", false, UrlAction::Replace},
                       DecisionRow{"QuotedEntryStaysQuoted", "\"\"", "my page.htm", "new page.htm", false,
                                   "\"new page.htm\"", false, UrlAction::Replace},
                       DecisionRow{"MarkerGoesBeforeTheQuote", "\"\"", "a.htm", "C:\\my site\\a.htm", true,
@@ -127,7 +130,7 @@ TEST(ApplyDecisionTest, DoNotChangeTakesTheFirstEntrysUrl) {
   // The line is rebuilt from the last entry, whose url differs in case: it now reads REPLACE.
   EXPECT_EQ(resultLineText(table.entry(result.lastEntry), result.count),
             "REPLACE (2 URL(s)): \"logo.gif\" with \"Logo.GIF\"");
-  EXPECT_EQ(urlAction(table.entry(1)), UrlAction::DoNotChange);
+  EXPECT_EQ(decisionOf(table.entry(1)).action, UrlAction::DoNotChange);
 }
 
 }  // namespace
