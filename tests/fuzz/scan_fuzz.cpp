@@ -291,7 +291,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   SearchContext context{settings, files, urls, savedFrom, internet, panel};
   const Outcome<SearchOutcome, SearchError> outcome = search(context);
   check(outcome.ok() && outcome.value().end == PassEnd::Done);
-  check(outcome.brokenTotal == static_cast<std::int64_t>(urls.count()));
+  check(outcome.value().brokenTotal == static_cast<std::int64_t>(urls.count()));
 
   std::array<DocumentBuffer, 3> documents;
   for (DocumentBuffer& document : documents) {
