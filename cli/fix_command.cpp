@@ -277,8 +277,8 @@ int runFixCommand(const std::vector<std::string>& args) {
   if (const RepairOutcome<Done> begun =
           repair.begin(options.dryRun ? Repair::Intent::Preview : Repair::Intent::Rewrite);
       !begun.ok()) {
-    std::cerr << "quillorn-cli fix: " << terminalText(anotherRunText(begun.error().path)) << kNothingChangedText
-              << '\n';
+    std::cerr << "quillorn-cli fix: " << terminalText(siteRefusalText(begun.error().path, begun.error().error))
+              << kNothingChangedText << '\n';
     return kExitBusy;
   }
   if (const Outcome<Done, ExitStatus> collected = collectSite("fix", options.scan, repair); !collected.ok()) {
@@ -373,12 +373,11 @@ int runRestoreCommand(const std::vector<std::string>& args) {
     return restored.error().code == BackupError::SiteBusy ? kExitBusy : kExitUsage;
   }
   const BackupOutcome& outcome = restored.value();
-  for (const std::string& path : outcome.leftOutside) {
-    std::cout << "Left as it was: \"" << terminalText(platform::toDisplayUtf8(path))
-              << "\": it lies outside the folder given (reached through a folder link that leads out of it)\n";
+  for (const LeftBackup& left : outcome.left) {
+    std::cerr << "quillorn-cli restore: left as it was: " << terminalText(leftBackupText(left)) << '\n';
   }
   std::cout << backupDoneText(outcome.processed) << '\n';
-  return outcome.leftOutside.empty() ? kExitClean : kExitNotRewritten;
+  return outcome.left.empty() ? kExitClean : kExitNotRewritten;
 }
 
 }  // namespace quillorn::cli

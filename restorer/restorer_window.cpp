@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QPixmap>
 
+#include <cstddef>
+
 #include "core/backup/backup_restorer.h"
 #include "core/wording/backup_texts.h"
 #include "restorer/about_box.h"
@@ -14,6 +16,14 @@
 #include "ui/wait_cursor.h"
 
 namespace quillorn::restorer {
+namespace {
+
+// The result box names this many of the backups it left; a longer list ends
+// with how many more there are.
+constexpr std::size_t kLeftNamedAtMost = 10;
+
+}  // namespace
+
 RestorerWindow::RestorerWindow() : ui::Dialog(nullptr, dialogTemplate(main_ids::kTemplate), true) {
   setWindowTitle(ui::kCompanionTitle);
   setWindowIcon(raveletIcon());
@@ -72,14 +82,9 @@ void RestorerWindow::process() {
     return;
   }
   const BackupOutcome& outcome = restored.value();
-  QString text = ui::displayText(backupDoneText(outcome.processed));
-  if (!outcome.leftOutside.empty()) {
-    text += QStringLiteral(
-                "\n\n%1 backup file(s) left as they were: they lie outside the folder, reached through "
-                "a folder link that leads out of it.")
-                .arg(outcome.leftOutside.size());
-  }
-  showOutcome(text, ui::MessageIcon::Information);
+  // The count line first; the backups left, each with its reason, below it.
+  const QString text = ui::displayText(backupReportText(outcome, kLeftNamedAtMost));
+  showOutcome(text, outcome.left.empty() ? ui::MessageIcon::Information : ui::MessageIcon::Warning);
 }
 
 void RestorerWindow::showOutcome(const QString& text, ui::MessageIcon icon) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -29,8 +30,8 @@ std::string_view lastExtension(std::string_view name) {
   return dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
 }
 
-// Whether `path` names something that can be opened for reading as a file
-// (following links); a folder, a dangling link or a file without read access
+// Whether `path` names a regular file (following links) that can be opened
+// for reading; a folder, a pipe, a dangling link or a file without read access
 // cannot.
 bool readableFile(const fs::path& path) {
   std::error_code error;
@@ -39,26 +40,43 @@ bool readableFile(const fs::path& path) {
   return probe.is_open();
 }
 
-// Puts the backup `path` (named `name`) back over the file it was made from.
-void restoreBackup(const fs::path& path, std::string_view name) {
+// Puts the backup `path` (named `name`) back over the file it was made from;
+// what stands in the way comes back as the reason it was left.
+std::optional<LeftBackup> restoreBackup(const fs::path& path, std::string_view name) {
   const std::size_t dot = name.rfind('.');
   // "x" from "x.bak"; a name that is nothing but its extension names no file.
-  if (dot == std::string_view::npos || dot == 0) return;
+  if (dot == std::string_view::npos || dot == 0) return LeftBackup{path.string(), LeftReason::NoTargetName, 0};
   const fs::path target = path.parent_path() / std::string(name.substr(0, dot));
-  std::error_code error;
-  const bool targetExists = fs::exists(fs::symlink_status(target, error));
   // Only a file that could be opened for reading is replaced; the rename
   // replaces it in one step, so a failed move never leaves the name empty.
-  if (targetExists && !readableFile(target)) return;
-  platform::moveOver(path, target);
+  const platform::FileStamp stamp = platform::stampOf(target);
+  if (stamp.kind != platform::FileStamp::Kind::Missing) {
+    std::error_code error;
+    const fs::file_status status = fs::status(target, error);
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+      return LeftBackup{path.string(), LeftReason::TargetNotFile, 0};
+    }
+    if (!readableFile(target)) return LeftBackup{path.string(), LeftReason::TargetUnreadable, 0};
+  }
+  if (const int error = platform::moveOver(path, target); error != 0) {
+    return LeftBackup{path.string(), LeftReason::MoveFailed, error};
+  }
+  return std::nullopt;
+}
+
+// Deletes the backup `path`.
+std::optional<LeftBackup> deleteBackup(const fs::path& path) {
+  if (const int error = platform::removeFile(path); error != 0) {
+    return LeftBackup{path.string(), LeftReason::DeleteFailed, error};
+  }
+  return std::nullopt;
 }
 
 struct Walk {
   std::string_view extension;
   bool subfolders = false;
   bool deleteBackups = false;
-  std::int64_t& processed;
-  std::vector<std::string>* leftOutside;
+  BackupOutcome& outcome;
   fs::path root;               // the tree's resolved path; empty when it cannot be resolved
   std::set<fs::path> entered;  // folders already processed, by their resolved path
 };
@@ -98,16 +116,21 @@ std::vector<fs::path> processFolder(Walk& walk, const fs::path& folder, bool& ok
   for (const fs::path& path : files) {
     const std::string name = path.filename().string();
     if (!equalsIgnoreAsciiCase(lastExtension(name), walk.extension)) continue;
+    std::optional<LeftBackup> left;
     if (!inside) {
       // Reached through a folder link that leaves the tree: not this run's.
-      if (walk.leftOutside != nullptr) walk.leftOutside->push_back(path.string());
-      continue;
-    }
-    ++walk.processed;
-    if (walk.deleteBackups) {
-      platform::removeFile(path);
+      left = LeftBackup{path.string(), LeftReason::OutsideTree, 0};
+    } else if (platform::stampOf(path).kind != platform::FileStamp::Kind::File) {
+      // What this program makes is a regular file; a link or a pipe under a
+      // backup's name is nobody's backup to put over a page.
+      left = LeftBackup{path.string(), LeftReason::NotRegularFile, 0};
     } else {
-      restoreBackup(path, name);
+      left = walk.deleteBackups ? deleteBackup(path) : restoreBackup(path, name);
+    }
+    if (left) {
+      walk.outcome.left.push_back(std::move(*left));
+    } else {
+      ++walk.outcome.processed;
     }
   }
   if (!ok) return {};
@@ -117,11 +140,11 @@ std::vector<fs::path> processFolder(Walk& walk, const fs::path& folder, bool& ok
 }  // namespace
 
 bool processBackupFolder(std::string_view folder, std::string_view extension, bool subfolders, bool deleteBackups,
-                         std::int64_t& processed, std::vector<std::string>* leftOutside) {
+                         BackupOutcome& outcome) {
   std::error_code error;
   fs::path root = fs::canonical(platform::toHostPath(folder), error);
   if (error) root.clear();
-  Walk walk{extension, subfolders, deleteBackups, processed, leftOutside, std::move(root), {}};
+  Walk walk{extension, subfolders, deleteBackups, outcome, std::move(root), {}};
   // Depth first on a stack of its own, so the depth of a tree is bounded by
   // memory rather than by the call stack: each folder's subfolders go on in
   // reverse, so the first one is finished before the next is begun.
@@ -145,12 +168,11 @@ Outcome<BackupOutcome, BackupFailure> runBackupRestore(const BackupRun& run) {
   std::error_code error;
   if (!fs::is_directory(host, error)) return Failed{BackupFailure{BackupError::MissingFolder, run.folder}};
   SiteLock lock;
-  if (lock.acquire({run.folder}, run.subfolders) == SiteLock::Status::Busy) {
-    return Failed{BackupFailure{BackupError::SiteBusy, lock.busyFolder()}};
+  if (lock.acquire({run.folder}, run.subfolders) != SiteLock::Status::Taken) {
+    return Failed{BackupFailure{BackupError::SiteBusy, lock.busyFolder(), lock.busyError()}};
   }
   BackupOutcome outcome;
-  if (!processBackupFolder(run.folder, run.extension, run.subfolders, run.deleteBackups, outcome.processed,
-                           &outcome.leftOutside)) {
+  if (!processBackupFolder(run.folder, run.extension, run.subfolders, run.deleteBackups, outcome)) {
     return Failed{BackupFailure{BackupError::ListingBroken, run.folder}};
   }
   return outcome;

@@ -24,24 +24,41 @@ struct BackupRun {
   bool deleteBackups = false;  // false: restore
 };
 
+// Why a matching file was left as it was.
+enum class LeftReason {
+  OutsideTree,       // reached through a folder link that leads out of the tree
+  NotRegularFile,    // the backup is a link, a pipe, a socket or a device
+  NoTargetName,      // its name is nothing but the extension: it names no file
+  TargetNotFile,     // the file it was made from is now a folder or other non-file
+  TargetUnreadable,  // the file it was made from cannot be opened for reading
+  MoveFailed,        // the rename over the file it was made from failed (`error`)
+  DeleteFailed,      // the delete failed (`error`)
+};
+
+struct LeftBackup {
+  std::string path;  // host path
+  LeftReason reason = LeftReason::OutsideTree;
+  int error = 0;  // errno of MoveFailed and DeleteFailed
+};
+
 struct BackupOutcome {
-  std::int64_t processed = 0;  // matching files found, whether or not their move or delete succeeded
-  // Matching files reached through a folder link that leads out of the tree:
-  // left alone (host paths).
-  std::vector<std::string> leftOutside;
+  std::int64_t processed = 0;    // backups put back or deleted
+  std::vector<LeftBackup> left;  // matching files left as they were, in the order met
 };
 
 enum class BackupError {
   NoExtension,    // the extension is empty
   NoFolder,       // the folder text is empty
   MissingFolder,  // the folder does not exist; `folder` names it (path text)
-  SiteBusy,       // another run holds an overlapping tree; `folder` names where (host path)
+  SiteBusy,       // another run holds an overlapping tree, or (`error` set) whether one does cannot be
+                  // told; `folder` names where (host path)
   ListingBroken,  // a folder listing broke off part way (a disk fault)
 };
 
 struct BackupFailure {
   BackupError code = BackupError::NoExtension;
   std::string folder;
+  int error = 0;  // SiteBusy: why the folder could not be locked (0: it is busy)
 };
 
 // Checks the run (an empty extension, an empty folder text and a folder that
@@ -50,19 +67,18 @@ struct BackupFailure {
 // end are in core/wording/backup_texts.h.
 Outcome<BackupOutcome, BackupFailure> runBackupRestore(const BackupRun& run);
 
-// One folder (path text) and, with `subfolders`, its tree; adds every file
-// whose last extension equals `extension` (ignoring ASCII case) to
-// `processed`, whether or not its move or delete succeeded. Restoring moves
-// "x.htm.bak" over "x.htm" (only when "x.htm" is absent or a readable file);
-// deleting removes it. Every folder is entered once, so linked loops end. A
-// folder that cannot be listed counts as empty. Before a folder's backups, what
-// a killed rewrite left in it is cleared up. A matching file in a folder that
-// lies outside the tree (reached through a folder link) is not counted and
-// left alone; `leftOutside` (optional) receives its host path. False only when
-// a listing breaks off part way (a disk fault): the files already listed are
-// handled, the remaining subfolders are not. Failed moves and deletes are not
-// failures.
+// One folder (path text) and, with `subfolders`, its tree; every file whose
+// last extension equals `extension` (ignoring ASCII case) is processed.
+// Restoring moves "x.htm.bak" over "x.htm" (only when "x.htm" is absent or a
+// readable file); deleting removes it. Only what was put back or deleted is
+// counted in `outcome.processed`; every other matching file is added to
+// `outcome.left` with its reason, and so is a backup that is not a regular
+// file (a link, a pipe), which is never moved or deleted. Every folder is
+// entered once, so linked loops end. A folder that cannot be listed counts as
+// empty. Before a folder's backups, what a killed rewrite left in it is
+// cleared up. False only when a listing breaks off part way (a disk fault):
+// the files already listed are handled, the remaining subfolders are not.
 bool processBackupFolder(std::string_view folder, std::string_view extension, bool subfolders, bool deleteBackups,
-                         std::int64_t& processed, std::vector<std::string>* leftOutside = nullptr);
+                         BackupOutcome& outcome);
 
 }  // namespace quillorn

@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <map>
 #include <string>
@@ -150,6 +152,24 @@ TEST(FixConcurrencyTest, RunOnATreeInUseIsRefusedAndChangesNothing) {
     }
   }
   EXPECT_EQ(runCli({"fix", "--offline", site.string()}).exitStatus, 0);
+}
+
+// A backup that cannot be put back is named on standard error, is not
+// counted, and fails the run; the one that could be put back is.
+TEST(RestoreCommandTest, BackupLeftIsNamedAndFailsTheRun) {
+  TempFolder temp("quillorn-restore");
+  const fs::path site = temp.path() / "site";
+  fs::create_directory(site);
+  quillorn::test_support::writeFile(site / "a.html.bak", "old a");
+  quillorn::test_support::writeFile(site / "b.html.bak", "old b");
+  ASSERT_EQ(::mkfifo((site / "b.html").c_str(), 0600), 0);
+  const RunResult run = runCli({"restore", site.string()}, ErrorStream::Merged);
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(run.output, "quillorn-cli restore: left as it was: \"" + (site / "b.html.bak").string() +
+                            "\": the file it was made from is now a folder or something else that is not a file\n"
+                            "1 backup file(s) processed successfully\n");
+  EXPECT_EQ(readFile(site / "a.html"), "old a");
+  EXPECT_EQ(readFile(site / "b.html.bak"), "old b");
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FixExpectedTest, ::testing::ValuesIn(caseNames(kCasesRoot)),

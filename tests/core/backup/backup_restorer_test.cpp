@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +22,7 @@
 #include "core/rewrite/rewriting_pass.h"
 #include "core/wording/backup_texts.h"
 #include "platform/host_path.h"
+#include "tests/support/child_process.h"
 #include "tests/support/recording_panel.h"
 #include "tests/support/search_harness.h"
 #include "tests/support/temp_folder.h"
@@ -30,7 +36,8 @@ using test_support::RecordingPanel;
 using test_support::writeFile;
 
 // Every file under a folder: its path relative to the folder ('/' separators)
-// and its content; an empty folder shows as "<path>/", a link as "<path>@".
+// and its content; an empty folder shows as "<path>/", a link as "<path>@", a
+// pipe as "<path>|".
 using Tree = std::map<std::string, std::string>;
 
 void makeTree(const fs::path& root, const Tree& tree) {
@@ -49,6 +56,10 @@ Tree readTree(const fs::path& root) {
     const std::string relative = entry.path().lexically_relative(root).generic_string();
     if (entry.is_symlink()) {
       tree[relative + "@"] = "";
+      continue;
+    }
+    if (entry.is_fifo()) {
+      tree[relative + "|"] = "";
       continue;
     }
     if (entry.is_directory()) {
@@ -81,6 +92,7 @@ struct FolderRow {
   bool deleteBackups;
   Tree after;
   std::int64_t processed;
+  std::size_t left = 0;  // matching files left as they were
 };
 
 std::ostream& operator<<(std::ostream& out, const FolderRow& row) { return out << row.name; }
@@ -90,11 +102,13 @@ class ProcessFolderTest : public BackupRestorerTest, public ::testing::WithParam
 TEST_P(ProcessFolderTest, Rows) {
   const FolderRow& row = GetParam();
   makeTree(root_, row.before);
-  std::int64_t processed = 5;  // the count is added to, not reset
+  BackupOutcome outcome;
+  outcome.processed = 5;  // the count is added to, not reset
 
-  EXPECT_TRUE(processBackupFolder(rootText(), row.extension, row.subfolders, row.deleteBackups, processed));
+  EXPECT_TRUE(processBackupFolder(rootText(), row.extension, row.subfolders, row.deleteBackups, outcome));
 
-  EXPECT_EQ(processed, 5 + row.processed);
+  EXPECT_EQ(outcome.processed, 5 + row.processed);
+  EXPECT_EQ(outcome.left.size(), row.left);
   EXPECT_EQ(readTree(root_), row.after);
 }
 
@@ -122,13 +136,14 @@ INSTANTIATE_TEST_SUITE_P(
                   0},
         FolderRow{"DotInTheExtensionBox", {{"a.htm.bak", "old"}}, ".bak", true, false, {{"a.htm.bak", "old"}}, 0},
         FolderRow{"RestoredOnceOnly", {{"x.bak.bak", "old"}}, "bak", true, false, {{"x.bak", "old"}}, 1},
-        FolderRow{"NameIsOnlyTheExtension", {{".bak", "x"}}, "bak", true, false, {{".bak", "x"}}, 1},
+        FolderRow{"NameIsOnlyTheExtension", {{".bak", "x"}}, "bak", true, false, {{".bak", "x"}}, 0, 1},
         FolderRow{"TargetIsAFolder",
                   {{"a.htm.bak", "old"}, {"a.htm/in.txt", "kept"}},
                   "bak",
                   true,
                   false,
                   {{"a.htm.bak", "old"}, {"a.htm/in.txt", "kept"}},
+                  0,
                   1},
         FolderRow{"FolderWithTheExtension",
                   {{"old.bak/a.htm.bak", "old"}},
@@ -143,6 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
                   false,
                   false,
                   {{"README", "r"}, {"a.htm", "a"}},
+                  0,
                   1},
         FolderRow{"DeleteWithoutSubfolders",
                   {{"a.htm.bak", "1"}, {"a.htm", "2"}, {"sub/b.htm.bak", "3"}},
@@ -185,16 +201,16 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<FolderRow>& info) { return info.param.name; });
 
 TEST_F(BackupRestorerTest, FolderThatDoesNotExistCountsAsEmpty) {
-  std::int64_t processed = 0;
-  EXPECT_TRUE(processBackupFolder(platform::toPathText(root_ / "missing"), "bak", true, false, processed));
-  EXPECT_EQ(processed, 0);
+  BackupOutcome outcome;
+  EXPECT_TRUE(processBackupFolder(platform::toPathText(root_ / "missing"), "bak", true, false, outcome));
+  EXPECT_EQ(outcome.processed, 0);
 }
 
 TEST_F(BackupRestorerTest, FolderTextWithTrailingSeparator) {
   makeTree(root_, {{"a.htm.bak", "old"}});
-  std::int64_t processed = 0;
-  EXPECT_TRUE(processBackupFolder(rootText() + "\\", "bak", true, false, processed));
-  EXPECT_EQ(processed, 1);
+  BackupOutcome outcome;
+  EXPECT_TRUE(processBackupFolder(rootText() + "\\", "bak", true, false, outcome));
+  EXPECT_EQ(outcome.processed, 1);
   EXPECT_EQ(readTree(root_), (Tree{{"a.htm", "old"}}));
 }
 
@@ -203,10 +219,10 @@ TEST_F(BackupRestorerTest, LinkedLoopIsEnteredOnce) {
   makeTree(root_, {{"a.htm.bak", "1"}, {"sub/b.htm.bak", "2"}});
   fs::create_directory_symlink(root_, root_ / "sub" / "up");
 
-  std::int64_t processed = 0;
-  EXPECT_TRUE(processBackupFolder(rootText(), "bak", true, true, processed));
+  BackupOutcome outcome;
+  EXPECT_TRUE(processBackupFolder(rootText(), "bak", true, true, outcome));
 
-  EXPECT_EQ(processed, 2);
+  EXPECT_EQ(outcome.processed, 2);
   EXPECT_EQ(readTree(root_), (Tree{{"sub/up@", ""}}));
 }
 
@@ -227,9 +243,125 @@ TEST_F(BackupRestorerTest, BackupsBehindALinkOutOfTheTreeAreLeftAlone) {
     ASSERT_TRUE(restored.ok());
     const BackupOutcome& outcome = restored.value();
     EXPECT_EQ(outcome.processed, 1);
-    EXPECT_EQ(outcome.leftOutside, std::vector<std::string>{(root_ / "linkdir" / "page.htm.bak").string()});
+    ASSERT_EQ(outcome.left.size(), 1u);
+    EXPECT_EQ(outcome.left[0].path, (root_ / "linkdir" / "page.htm.bak").string());
+    EXPECT_EQ(outcome.left[0].reason, LeftReason::OutsideTree);
     EXPECT_EQ(readTree(outside.path()), theirs) << (deleteBackups ? "delete" : "restore");
   }
+}
+
+// What stands in a backup's way, or is no backup at all: each is left as it
+// was, named with its reason, and not counted. (Pipes are never opened, so a
+// run cannot stall on one.)
+struct LeftRow {
+  std::string name;
+  bool deleteBackups;
+  void (*make)(const fs::path& root, const fs::path& outside);
+  LeftReason reason;
+};
+
+std::ostream& operator<<(std::ostream& out, const LeftRow& row) { return out << row.name; }
+
+class LeftTest : public BackupRestorerTest, public ::testing::WithParamInterface<LeftRow> {};
+
+TEST_P(LeftTest, LeftAsItWasAndNamed) {
+  const LeftRow& row = GetParam();
+  const test_support::TempFolder outside("quillorn-outside");
+  writeFile(outside.path() / "theirs.htm", "theirs");
+  row.make(root_, outside.path());
+  const Tree before = readTree(root_);
+
+  BackupOutcome outcome;
+  EXPECT_TRUE(processBackupFolder(rootText(), "bak", true, row.deleteBackups, outcome));
+
+  EXPECT_EQ(outcome.processed, 0);
+  ASSERT_EQ(outcome.left.size(), 1u);
+  EXPECT_EQ(outcome.left[0].path, (root_ / "a.htm.bak").string());
+  EXPECT_EQ(outcome.left[0].reason, row.reason);
+  EXPECT_EQ(readTree(root_), before);
+  EXPECT_EQ(readFile(outside.path() / "theirs.htm"), "theirs");
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, LeftTest,
+                         ::testing::Values(LeftRow{"DanglingLinkBeside", false,
+                                                   [](const fs::path& root, const fs::path&) {
+                                                     writeFile(root / "a.htm.bak", "old");
+                                                     fs::create_symlink(root / "gone.htm", root / "a.htm");
+                                                   },
+                                                   LeftReason::TargetUnreadable},
+                                           LeftRow{"PipeBeside", false,
+                                                   [](const fs::path& root, const fs::path&) {
+                                                     writeFile(root / "a.htm.bak", "old");
+                                                     ASSERT_EQ(::mkfifo((root / "a.htm").c_str(), 0600), 0);
+                                                   },
+                                                   LeftReason::TargetNotFile},
+                                           LeftRow{"BackupIsAPipe", false,
+                                                   [](const fs::path& root, const fs::path&) {
+                                                     writeFile(root / "a.htm", "page");
+                                                     ASSERT_EQ(::mkfifo((root / "a.htm.bak").c_str(), 0600), 0);
+                                                   },
+                                                   LeftReason::NotRegularFile},
+                                           LeftRow{"BackupIsAPipeDeleting", true,
+                                                   [](const fs::path& root, const fs::path&) {
+                                                     ASSERT_EQ(::mkfifo((root / "a.htm.bak").c_str(), 0600), 0);
+                                                   },
+                                                   LeftReason::NotRegularFile},
+                                           LeftRow{"BackupIsALinkOutOfTheTree", false,
+                                                   [](const fs::path& root, const fs::path& outside) {
+                                                     writeFile(root / "a.htm", "page");
+                                                     fs::create_symlink(outside / "theirs.htm", root / "a.htm.bak");
+                                                   },
+                                                   LeftReason::NotRegularFile}),
+                         [](const ::testing::TestParamInfo<LeftRow>& info) { return info.param.name; });
+
+// As an ordinary user (a child that gives up root): a read-only folder, a
+// page nobody may read and a page whose name is now a folder each keep their
+// backup, and only the one that could be put back is counted.
+TEST_F(BackupRestorerTest, RestoreThatCannotBeDoneIsNotCounted) {
+  makeTree(root_, {{"ro/a.htm", "new"},
+                   {"ro/a.htm.bak", "old"},
+                   {"b.htm", "new"},
+                   {"b.htm.bak", "old"},
+                   {"c.htm/in.txt", "x"},
+                   {"c.htm.bak", "old"},
+                   {"d.htm.bak", "old"}});
+  ASSERT_EQ(::chmod((root_ / "b.htm").c_str(), 0), 0);
+  ASSERT_EQ(::chmod((root_ / "ro").c_str(), 0555), 0);
+  if (::geteuid() == 0) {
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root_)) {
+      ASSERT_EQ(::lchown(entry.path().c_str(), 65534, 65534), 0);
+    }
+    ASSERT_EQ(::chown(root_.c_str(), 65534, 65534), 0);
+  }
+  const std::string folder = rootText();
+  const int code = test_support::runInChild([&folder] {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 10;
+    BackupOutcome outcome;
+    if (!processBackupFolder(folder, "bak", true, false, outcome)) return 11;
+    if (outcome.processed != 1) return 12;
+    std::map<std::string, LeftReason> reasons;
+    for (const LeftBackup& left : outcome.left) reasons[fs::path(left.path).filename().string()] = left.reason;
+    if (reasons != std::map<std::string, LeftReason>{{"a.htm.bak", LeftReason::MoveFailed},
+                                                     {"b.htm.bak", LeftReason::TargetUnreadable},
+                                                     {"c.htm.bak", LeftReason::TargetNotFile}}) {
+      return 13;
+    }
+    return 0;
+  });
+  ::chmod((root_ / "ro").c_str(), 0755);
+  ::chmod((root_ / "b.htm").c_str(), 0644);
+  ASSERT_EQ(code, 0);
+  EXPECT_EQ(readTree(root_), (Tree{{"ro/a.htm", "new"},
+                                   {"ro/a.htm.bak", "old"},
+                                   {"b.htm", "new"},
+                                   {"b.htm.bak", "old"},
+                                   {"c.htm/in.txt", "x"},
+                                   {"c.htm.bak", "old"},
+                                   {"d.htm", "old"}}));
+  const std::string report =
+      backupReportText(BackupOutcome{1, {LeftBackup{"/s/a.htm.bak", LeftReason::MoveFailed, EACCES}}}, 10);
+  EXPECT_EQ(report.substr(0, report.find('\n')), "1 backup file(s) processed successfully");
+  EXPECT_NE(report.find("\"/s/a.htm.bak\": it could not be moved back"), std::string::npos) << report;
 }
 
 struct RunRow {
