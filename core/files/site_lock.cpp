@@ -59,15 +59,29 @@ SiteLock::Status SiteLock::acquire(const std::vector<SiteRoot>& roots) {
       if (above == above.root_path()) break;
     }
   }
+  // Each folder directly where this process can open it, and its stand-in,
+  // which every user can open: a run that cannot open a folder above its
+  // tree (a parent at mode 0711) still meets the runs of other users there.
   for (const auto& [folder, mode] : modes) {
-    platform::AdvisoryLock lock;
-    const platform::LockStatus status = lock.take(folder, mode, false);
-    if (status == platform::LockStatus::Busy) {
+    platform::AdvisoryLock direct;
+    platform::AdvisoryLock standIn;
+    const platform::LockStatus directStatus = direct.take(folder, mode, false);
+    const platform::LockStatus standInStatus =
+        directStatus == platform::LockStatus::Busy ? directStatus : standIn.takeStandIn(folder, mode);
+    if (directStatus == platform::LockStatus::Busy || standInStatus == platform::LockStatus::Busy) {
       release();
       busyFolder_ = folder.string();
       return Status::Busy;
     }
-    if (status == platform::LockStatus::Taken) locks_.push_back(std::move(lock));
+    if (directStatus != platform::LockStatus::Taken && standInStatus != platform::LockStatus::Taken) {
+      // Neither can be locked: whether another run works here cannot be told.
+      release();
+      busyFolder_ = folder.string();
+      busyError_ = direct.unavailableError() != 0 ? direct.unavailableError() : standIn.unavailableError();
+      return Status::Unsure;
+    }
+    if (directStatus == platform::LockStatus::Taken) locks_.push_back(std::move(direct));
+    if (standInStatus == platform::LockStatus::Taken) locks_.push_back(std::move(standIn));
   }
   return Status::Taken;
 }
@@ -87,6 +101,7 @@ void SiteLock::release() {
   locks_.clear();
   trees_.clear();
   busyFolder_.clear();
+  busyError_ = 0;
 }
 
 }  // namespace quillorn

@@ -10,9 +10,13 @@
 // every link resolved) lies outside them is left alone, however it was
 // reached.
 //
-// Known limits: folders that cannot be opened, and file systems that cannot
-// lock, are passed over; two runs that reach one tree only through such a
-// folder are not kept apart.
+// A folder is locked both directly and through its stand-in in the system's
+// lock folder (see AdvisoryLock::takeStandIn), which users who cannot open the
+// folder itself can still lock. A folder that cannot be locked either way
+// refuses the run: whether another run works there cannot be told.
+//
+// Known limits: runs on other machines that share a network file system meet
+// only where that file system locks folders.
 
 #include <cstddef>
 #include <filesystem>
@@ -35,7 +39,11 @@ struct SiteRoot {
 
 class SiteLock {
  public:
-  enum class Status { Taken, Busy };
+  enum class Status {
+    Taken,
+    Busy,    // another run holds a conflicting lock
+    Unsure,  // a folder could be locked neither directly nor through its stand-in
+  };
 
   SiteLock() = default;
   SiteLock(const SiteLock&) = delete;
@@ -45,9 +53,10 @@ class SiteLock {
 
   // Locks the trees of `roots` (path text): a folder, with its subfolders when
   // `subfolders` is set; for a file, its folder alone. Roots that do not exist
-  // lock nothing. Busy when another run holds a conflicting lock: nothing is
-  // held then, and busyFolder() names the folder (host path). Any lock held
-  // before is released first.
+  // lock nothing. Busy when another run holds a conflicting lock, Unsure when
+  // a folder cannot be locked at all: nothing is held then, busyFolder() names
+  // the folder (host path) and busyError() says why it could not be locked
+  // (0 when Busy). Any lock held before is released first.
   Status acquire(const std::vector<std::string>& roots, bool subfolders);
   // The same for roots that each say whether their subfolders belong.
   Status acquire(const std::vector<SiteRoot>& roots);
@@ -63,6 +72,7 @@ class SiteLock {
   bool coversFolder(const std::filesystem::path& folder) const;
 
   const std::string& busyFolder() const { return busyFolder_; }
+  int busyError() const { return busyError_; }
   void release();
 
  private:
@@ -74,6 +84,7 @@ class SiteLock {
   std::vector<Tree> trees_;
   std::vector<platform::AdvisoryLock> locks_;
   std::string busyFolder_;
+  int busyError_ = 0;
 };
 
 }  // namespace quillorn

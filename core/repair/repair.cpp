@@ -14,8 +14,8 @@ void Repair::clearList() {
 RepairOutcome<Done> Repair::begin(Intent intent) {
   intent_ = intent;
   if (lock_.held()) return Done{};
-  if (lock_.acquire(roots_) == SiteLock::Status::Busy) {
-    return Failed{RepairFailure{RepairError::SiteBusy, lock_.busyFolder(), 0}};
+  if (lock_.acquire(roots_) != SiteLock::Status::Taken) {
+    return Failed{RepairFailure{RepairError::SiteBusy, lock_.busyFolder(), lock_.busyError()}};
   }
   return Done{};
 }

@@ -44,7 +44,8 @@
 namespace quillorn {
 
 enum class RepairError {
-  SiteBusy,      // another run holds a folder tree that overlaps the site's; `path` names its folder
+  SiteBusy,      // another run holds a folder tree that overlaps the site's, or (`error` set) a folder
+                 // cannot be locked to tell; `path` names the folder
   TooManyFiles,  // the list holds more than kMaxSearchFiles files: nothing was searched
   DiskFull,      // a write failed as it would for every file; `path` kept its old content, `error` says why
 };
@@ -52,7 +53,7 @@ enum class RepairError {
 struct RepairFailure {
   RepairError code = RepairError::SiteBusy;
   std::string path;  // SiteBusy: the busy folder; DiskFull: the file (host paths)
-  int error = 0;     // DiskFull: the errno value
+  int error = 0;     // DiskFull, and SiteBusy when the folder could not be locked: the errno value
 };
 
 template <typename T>

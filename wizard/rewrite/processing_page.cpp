@@ -74,7 +74,8 @@ void ProcessingPage::runProcessing() {
     // The site was given up since the search (it is held from the search on,
     // so this takes another run starting in between): nothing was written.
     ui::desktop().ask(this, {QStringLiteral("Quillorn"),
-                             ui::displayText(anotherRunText(outcome.error().path) + std::string(kNothingChangedText)),
+                             ui::displayText(siteRefusalText(outcome.error().path, outcome.error().error) +
+                                             std::string(kNothingChangedText)),
                              ui::MessageIcon::Warning, ui::MessageButtons::Ok, ui::MessageAnswer::Ok});
   }
   host().allowNext(true);

@@ -46,9 +46,12 @@ void SearchPage::beginSearch() {
 bool SearchPage::lockSite() {
   const RepairOutcome<Done> begun = host().repair().begin();
   if (begun.ok()) return true;
-  controls().setText(search_ids::kStatusLine, QStringLiteral("Not searched: another run is working on the site"));
+  controls().setText(search_ids::kStatusLine,
+                     begun.error().error == 0 ? QStringLiteral("Not searched: another run is working on the site")
+                                              : QStringLiteral("Not searched: the site's folders cannot be locked"));
   ui::desktop().ask(this, {QStringLiteral("Quillorn"),
-                           ui::displayText(anotherRunText(begun.error().path) + std::string(kNothingSearchedText)),
+                           ui::displayText(siteRefusalText(begun.error().path, begun.error().error) +
+                                           std::string(kNothingSearchedText)),
                            ui::MessageIcon::Warning, ui::MessageButtons::Ok, ui::MessageAnswer::Ok});
   return false;
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -87,6 +88,53 @@ TEST_F(SiteLockTest, KilledRunDoesNotBlock) {
   ASSERT_EQ(code, 0);
   SiteLock next;
   EXPECT_EQ(next.acquire(site, true), SiteLock::Status::Taken);
+}
+
+// A root inside another root keeps the outer tree exclusive: a run on
+// another folder of it, from another process, is refused.
+TEST_F(SiteLockTest, NestedRootsKeepTheOuterTreeLocked) {
+  SiteLock first;
+  ASSERT_EQ(first.acquire(roots({"site", "site/sub"}), true), SiteLock::Status::Taken);
+  const std::vector<std::string> other = roots({"site/other"});
+  const int code = test_support::runInChild([&other] {
+    SiteLock second;
+    return second.acquire(other, true) == SiteLock::Status::Busy ? 0 : 1;
+  });
+  EXPECT_EQ(code, 0);
+}
+
+// A folder above the tree that the second run's user cannot open (mode 0711,
+// as shared hosts make them) still keeps the two runs apart.
+TEST_F(SiteLockTest, ParentThatCannotBeOpenedStillKeepsRunsApart) {
+  const fs::path top = at("top");
+  fs::create_directories(top / "site");
+  writeFile(top / "site" / "a.html", "x");
+  ASSERT_EQ(::chmod(folder_->path().c_str(), 0711), 0);
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown((top / "site").c_str(), 65534, 65534), 0);
+  }
+  // Its owner too may take away their own read access.
+  ASSERT_EQ(::chmod(top.c_str(), ::geteuid() == 0 ? 0711 : 0311), 0);
+
+  SiteLock whole;
+  ASSERT_EQ(whole.acquire({platform::toPathText(top)}, true), SiteLock::Status::Taken);
+  const std::vector<std::string> site{platform::toPathText(top / "site")};
+  const int code = test_support::runInChild([&site] {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 10;
+    SiteLock second;
+    const SiteLock::Status status = second.acquire(site, true);
+    return status == SiteLock::Status::Busy ? 0 : status == SiteLock::Status::Taken ? 1 : 2;
+  });
+  EXPECT_EQ(code, 0);
+  // Alone, it goes ahead.
+  whole.release();
+  const int alone = test_support::runInChild([&site] {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 10;
+    SiteLock lock;
+    return lock.acquire(site, true) == SiteLock::Status::Taken ? 0 : 1;
+  });
+  ::chmod(top.c_str(), 0755);
+  EXPECT_EQ(alone, 0);
 }
 
 struct CoverRow {
