@@ -1,5 +1,7 @@
 #include "platform/file_access.h"
 
+#include <acl/libacl.h>
+#include <attr/libattr.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,6 +56,21 @@ FileStamp fromStat(const struct stat& info) {
   stamp.links = static_cast<std::uint64_t>(info.st_nlink);
   return stamp;
 }
+
+// A descriptor that is closed when it goes.
+struct Descriptor {
+  explicit Descriptor(int opened) : fd(opened) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() {
+    if (fd >= 0) ::close(fd);
+  }
+  int fd = -1;
+};
+
+// Whether an error says that the file system keeps no access lists or
+// extended attributes (so there are none to keep).
+bool unsupported(int error) { return error == ENOTSUP || error == EOPNOTSUPP || error == ENOSYS; }
 
 bool sameFile(const FileStamp& a, const FileStamp& b) {
   return a.kind != FileStamp::Kind::Missing && a.kind == b.kind && a.device == b.device && a.inode == b.inode;
@@ -179,7 +196,8 @@ FileReplacement::FileReplacement(FileReplacement&& other) noexcept
     : target_(std::move(other.target_)),
       temporary_(std::move(other.temporary_)),
       fd_(std::exchange(other.fd_, -1)),
-      pending_(std::exchange(other.pending_, false)) {}
+      pending_(std::exchange(other.pending_, false)),
+      lookNotKept_(other.lookNotKept_) {}
 
 FileReplacement& FileReplacement::operator=(FileReplacement&& other) noexcept {
   if (this != &other) {
@@ -188,6 +206,7 @@ FileReplacement& FileReplacement::operator=(FileReplacement&& other) noexcept {
     temporary_ = std::move(other.temporary_);
     fd_ = std::exchange(other.fd_, -1);
     pending_ = std::exchange(other.pending_, false);
+    lookNotKept_ = other.lookNotKept_;
   }
   return *this;
 }
@@ -233,20 +252,48 @@ int FileReplacement::write(const std::uint8_t* bytes, std::size_t count) {
   return 0;
 }
 
-int FileReplacement::finish(const NewFileLook& look) {
-  if (fd_ < 0) return EBADF;
+int FileReplacement::giveLook(const NewFileLook& look) {
   if (look.keepOwner) {
-    // Owner and group where the process may set them (root may); otherwise at
-    // least the group, which an owner may give to a group of their own.
-    if (faultPoint("fchown") != 0 || ::fchown(fd_, look.owner, look.group) != 0) {
-      if (faultPoint("fchown") != 0 || ::fchown(fd_, static_cast<uid_t>(-1), look.group) != 0) {
-        // The new file stays with this process's own group.
-      }
+    // Exactly the old owner and group, or the file is not replaced: a new
+    // file of this process's own would let other people in, or shut them out.
+    if (const int injected = faultPoint("fchown")) return injected;
+    if (::fchown(fd_, look.owner, look.group) != 0) return errno;
+  }
+  const Descriptor source(
+      look.copyFrom.empty() ? -1 : ::open(look.copyFrom.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!look.copyFrom.empty() && source.fd < 0) return errno;
+  // The access list (or, without one, the permission bits) of the old file,
+  // then the bits asked for: where it has an access list, its group bits are
+  // the list's mask, so the list comes through as it was.
+  if (source.fd >= 0) {
+    if (const int injected = faultPoint("acl")) return injected;
+    if (::perm_copy_fd(look.copyFrom.c_str(), source.fd, temporary_.c_str(), fd_, nullptr) != 0 &&
+        !unsupported(errno)) {
+      return errno;
     }
   }
   // After fchown, which may clear the set-id bits that fchmod gives.
   if (const int injected = faultPoint("fchmod")) return injected;
   if (::fchmod(fd_, static_cast<mode_t>(look.mode & 07777)) != 0) return errno;
+  if (source.fd >= 0) {
+    // Every extended attribute that is not a permission (the system's list of
+    // those to leave out, /etc/xattr.conf, is heeded).
+    if (const int injected = faultPoint("xattr")) return injected;
+    if (::attr_copy_fd(look.copyFrom.c_str(), source.fd, temporary_.c_str(), fd_, nullptr, nullptr) != 0 &&
+        !unsupported(errno)) {
+      return errno;
+    }
+  }
+  return 0;
+}
+
+int FileReplacement::finish(const NewFileLook& look) {
+  if (fd_ < 0) return EBADF;
+  lookNotKept_ = false;
+  if (const int error = giveLook(look); error != 0) {
+    lookNotKept_ = true;
+    return error;
+  }
   if (look.keepTimes) {
     const std::array<timespec, 2> times = {timespec{look.accessedNs / 1000000000, look.accessedNs % 1000000000},
                                            timespec{look.modifiedNs / 1000000000, look.modifiedNs % 1000000000}};
@@ -326,9 +373,13 @@ int copyAside(const fs::path& source, const fs::path& copy) {
   }
   ::close(in);
   if (error != 0) return error;
-  NewFileLook look{static_cast<std::uint32_t>(info.st_mode & 07777), true, static_cast<std::uint32_t>(info.st_uid),
-                   static_cast<std::uint32_t>(info.st_gid)};
+  NewFileLook look;
+  look.mode = static_cast<std::uint32_t>(info.st_mode & 07777);
+  look.keepOwner = true;
+  look.owner = static_cast<std::uint32_t>(info.st_uid);
+  look.group = static_cast<std::uint32_t>(info.st_gid);
   look.keepTimes = true;
+  look.copyFrom = source;
   look.accessedNs = static_cast<std::int64_t>(info.st_atim.tv_sec) * 1000000000 + info.st_atim.tv_nsec;
   look.modifiedNs = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
   if (const int finished = replacement.finish(look); finished != 0) return finished;

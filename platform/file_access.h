@@ -3,7 +3,8 @@
 //
 // A replacement is written to a temporary file beside its target (named after
 // the target, so that what a killed run left behind can be recognised), flushed,
-// given the target's owner, group and permissions, and then committed:
+// given the target's owner, group, permissions, access list and extended
+// attributes, and then committed:
 //  - without a backup, by one rename over the target;
 //  - keeping the old file as a backup, by giving the old file the backup name as
 //    a second name (a hard link, which never replaces an existing file), then
@@ -93,6 +94,9 @@ struct NewFileLook {
   bool keepTimes = false;  // give it these times (nanoseconds since the epoch)
   std::int64_t accessedNs = 0;
   std::int64_t modifiedNs = 0;
+  // A file whose access list and extended attributes the new file takes over
+  // (the old file it replaces); empty: none.
+  std::filesystem::path copyFrom;
 };
 
 // New content for one file, written beside it and committed in one step. The
@@ -113,8 +117,12 @@ class FileReplacement {
   // Appends bytes; 0 or the errno of the failed write.
   int write(const std::uint8_t* bytes, std::size_t count);
 
-  // Gives the new file its look, flushes it to the disk and closes it.
+  // Gives the new file its look, flushes it to the disk and closes it. With
+  // `look.keepOwner`, an owner or group that cannot be given is an error; so
+  // is an access list or extended attribute that cannot be copied (EPERM),
+  // and lookNotKept() tells such a failure from one of writing.
   int finish(const NewFileLook& look);
+  bool lookNotKept() const { return lookNotKept_; }
 
   // Renames the new file over the target.
   int commit();
@@ -130,11 +138,13 @@ class FileReplacement {
 
  private:
   void discard();
+  int giveLook(const NewFileLook& look);
 
   std::filesystem::path target_;
   std::filesystem::path temporary_;
   int fd_ = -1;
   bool pending_ = false;  // a temporary file exists that nothing has taken over
+  bool lookNotKept_ = false;
 };
 
 // Replaces `target` with `content` (no backup), keeping its permissions when it
@@ -160,7 +170,7 @@ enum class Recovery {
 Recovery recoverTemporary(const std::filesystem::path& target, const std::filesystem::path& backup);
 
 // Test seam: `hook` runs before every call that changes the disk, with the
-// call's name ("open", "write", "fchown", "fchmod", "fsync", "close", "link",
+// call's name ("open", "write", "fchown", "acl", "fchmod", "xattr", "fsync", "close", "link",
 // "rename", "unlink"); it may end the process, or return an errno value that
 // the call then fails with instead of being made (0: make it). nullptr
 // removes it.

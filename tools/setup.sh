@@ -12,6 +12,8 @@ packages=(
   libbenchmark-dev
   # the command line: JSON reports and decisions files
   nlohmann-json3-dev
+  # a rewritten file keeps the old one's access control list and extended attributes
+  libacl1-dev libattr1-dev
   # the Internet check (ca-certificates: the authorities https servers are verified against)
   libcurl4-openssl-dev ca-certificates
   # the wizard and the restorer, and their headless tests

@@ -37,6 +37,8 @@ enum class SkipReason {
   ReadOnly,            // backups are off and the file is read-only (as it could not be deleted)
   FolderNotWritable,   // no new file can be made in its folder
   WriteFailed,         // writing it failed for a reason of its own; `error` holds the errno value
+  AccessNotKept,       // its owner, group, access list or extended attributes cannot be given to a new file
+                       // (`error`); a file of other access would take its place
 };
 
 struct FilePlan {

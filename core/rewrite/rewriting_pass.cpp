@@ -82,8 +82,15 @@ Written write(const FilePlan& plan, bool makeBackups) {
     return {false, SkipReason::WriteFailed, error};
   }
   const platform::FileStamp& old = plan.document.stamp;
-  const platform::NewFileLook look{rewrittenFileMode(old.mode), true, old.owner, old.group};
-  if (const int error = replacement.finish(look); error != 0) return {false, SkipReason::WriteFailed, error};
+  platform::NewFileLook look;
+  look.mode = rewrittenFileMode(old.mode);
+  look.keepOwner = true;
+  look.owner = old.owner;
+  look.group = old.group;
+  look.copyFrom = plan.target;
+  if (const int error = replacement.finish(look); error != 0) {
+    return {false, replacement.lookNotKept() ? SkipReason::AccessNotKept : SkipReason::WriteFailed, error};
+  }
   // Someone may have changed the file while its new content was written.
   if (!platform::sameFileUnchanged(platform::stampOf(plan.target), old)) {
     return {false, SkipReason::ChangedSinceSearch, 0};

@@ -32,6 +32,11 @@ std::string skipReasonText(SkipReason reason, int error, std::string_view path, 
     case SkipReason::WriteFailed:
       text.append("it could not be written (").append(platform::errorText(error)).append(")");
       break;
+    case SkipReason::AccessNotKept:
+      text.append("its owner, group, access list or extended attributes cannot be given to a new file (")
+          .append(platform::errorText(error))
+          .append("); run as its owner, or as root");
+      break;
   }
   return text;
 }

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <acl/libacl.h>
 #include <signal.h>
+#include <sys/acl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -692,6 +695,10 @@ TEST_P(WriteFailureTest, FolderNotWritable) {
   ASSERT_EQ(::chmod(first_.parent_path().c_str(), 0777), 0);
   ASSERT_EQ(::chmod(last_.parent_path().c_str(), 0777), 0);
   ASSERT_EQ(::chmod(failing.parent_path().c_str(), 0555), 0);
+  // The user's own files, which a new file of theirs may replace.
+  if (::geteuid() == 0) {
+    for (const fs::path& page : {first_, failing, last_}) ASSERT_EQ(::chown(page.c_str(), 65534, 65534), 0);
+  }
   const int code = runInChild([&] {
     if (!dropRootInChild()) return kChildSetupFailed;
     const RewritePassOutcome outcome = run();
@@ -751,6 +758,82 @@ TEST_F(RewritingPassTest, RewrittenFileKeepsItsOwnerAndGroup) {
   EXPECT_EQ(readFile(page), kLinkRewritten);
   EXPECT_EQ(statOf(page).st_uid, 65534u);
   EXPECT_EQ(statOf(page).st_gid, 65534u);
+}
+
+// A rewritten page keeps its access list (a reader named in it, a group
+// shut out) and its extended attributes, where the file system keeps them.
+TEST_F(RewritingPassTest, RewrittenFileKeepsItsAccessListAndAttributes) {
+  const fs::path page = putLink("page.htm");
+  ASSERT_EQ(::chmod(page.c_str(), 0600), 0);
+  const bool attribute = ::setxattr(page.c_str(), "user.quillorn.note", "kept", 4, 0) == 0;
+  acl_t list = acl_from_text("u::rw-,u:33:r--,g::---,m::r--,o::---");
+  ASSERT_NE(list, nullptr);
+  const bool accessList = acl_set_file(page.c_str(), ACL_TYPE_ACCESS, list) == 0;
+  acl_free(list);
+  if (!attribute && !accessList) GTEST_SKIP() << "this file system keeps no access lists or extended attributes";
+  const auto listText = [](const fs::path& path) {
+    acl_t read = acl_get_file(path.c_str(), ACL_TYPE_ACCESS);
+    char* text = acl_to_text(read, nullptr);
+    std::string copy = text != nullptr ? text : "";
+    acl_free(text);
+    acl_free(read);
+    return copy;
+  };
+  const std::string before = listText(page);
+  const mode_t mode = statOf(page).st_mode & 07777;
+
+  for (const bool makeBackups : {true, false}) {
+    SCOPED_TRACE(makeBackups ? "with backups" : "without backups");
+    settings.makeBackups = makeBackups ? 1 : 0;
+    fs::remove(root_ / "page.htm.bak");
+    writeFile(page, std::string(kLink));
+    ASSERT_EQ(run().end, PassEnd::Done);
+    EXPECT_EQ(readFile(page), kLinkRewritten);
+    EXPECT_EQ(statOf(page).st_mode & 07777, mode);
+    if (accessList) {
+      EXPECT_EQ(listText(page), before);
+    }
+    if (attribute) {
+      char value[16] = {};
+      EXPECT_EQ(::getxattr(page.c_str(), "user.quillorn.note", value, sizeof value), 4);
+      EXPECT_EQ(std::string(value), "kept");
+    }
+  }
+}
+
+// An owner the new file cannot be given (the page is root's, the run an
+// ordinary user's): the page is left as it was, and says why.
+TEST_F(RewritingPassTest, OwnerThatCannotBeKeptLeavesTheFile) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can give a page to another user than the run's";
+  const fs::path page = putLink("page.htm");
+  ASSERT_EQ(::chmod(root_.c_str(), 0777), 0);
+  const ino_t inode = statOf(page).st_ino;
+  const int code = runInChild([&] {
+    if (!dropRootInChild()) return 2;
+    const RewritePassOutcome outcome = run();
+    return outcome.skipped.size() == 1 && outcome.skipped[0].reason == SkipReason::AccessNotKept ? 0 : 1;
+  });
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(readFile(page), kLink);
+  EXPECT_EQ(statOf(page).st_ino, inode);
+  EXPECT_EQ(namesIn(root_), (std::set<std::string>{"page.htm"}));
+}
+
+// Someone edits the page after its new content is written but before it
+// takes the page's name: the edit stays, and the page is named as changed.
+TEST_F(RewritingPassTest, EditBetweenWritingAndCommittingIsKept) {
+  static fs::path edited;
+  edited = putLink("page.htm");
+  platform::setFaultHook([](const char* call) {
+    if (std::string_view(call) == "close") writeFile(edited, "edited meanwhile");
+    return 0;
+  });
+  const RewritePassOutcome outcome = run();
+  platform::setFaultHook(nullptr);
+  ASSERT_EQ(outcome.skipped.size(), 1u);
+  EXPECT_EQ(outcome.skipped[0].reason, SkipReason::ChangedSinceSearch);
+  EXPECT_EQ(readFile(edited), "edited meanwhile");
+  EXPECT_EQ(namesIn(root_), (std::set<std::string>{"page.htm"}));
 }
 
 TEST_F(RewritingPassTest, PrivateFileStaysPrivate) {
