@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "cli/site_search.h"
 #include "core/review/decisions.h"
 #include "core/review/results.h"
+#include "core/text/markup_lexing.h"
 #include "platform/code_page.h"
 #include "platform/file_access.h"
 
@@ -95,6 +97,28 @@ std::optional<UrlEntry> printedFinding(const Json& item) {
   entry.quoteKind = static_cast<QuoteKind>(*quoteKind);
   entry.fileIndex = static_cast<std::int32_t>(*fileIndex);
   return entry;
+}
+
+// Why a value typed into the file cannot be written into a page as it stands
+// (it would end the attribute or string it goes into, or put bytes there that
+// no page holds, or exceed what the search reads back); empty when it can.
+std::string unfitValueText(std::string_view value) {
+  if (value.size() > kValueBufferChars) {
+    return "a value cannot be longer than " + std::to_string(kValueBufferChars) + " characters";
+  }
+  for (const char c : value) {
+    if (c == '"' || c == '\'') {
+      return std::string("a value cannot hold the quote ") + c +
+             ", which would end the attribute it is written into; write it as " + (c == '"' ? "%22" : "%27");
+    }
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      char code[8];
+      std::snprintf(code, sizeof code, "%02X", byte);
+      return std::string("a value cannot hold a control character (byte 0x") + code + ")";
+    }
+  }
+  return {};
 }
 
 }  // namespace
@@ -201,6 +225,9 @@ Outcome<std::vector<GroupDecision>, std::string> readDecisions(std::string_view 
     // An untouched text keeps its exact bytes; an edited one is taken back to
     // the single-byte code page where it can be.
     std::string decided = valueKept ? offered.value : platform::fromDisplayUtf8(value->get<std::string>());
+    if (const std::string unfit = unfitValueText(decided); !valueKept && !unfit.empty()) {
+      return Failed{name + ": result line " + std::to_string(i) + ": " + unfit};
+    }
     // Stored as it stands, such a value would read back as a relative path.
     UrlEntry asStored;
     asStored.replacement = decided;

@@ -32,7 +32,7 @@ int runScanCommand(const std::vector<std::string>& args) {
   TerminalPanel panel(options.json ? nullptr : &std::cout, [&repair](std::int64_t index) {
     return platform::displayPath(repair.files().path(static_cast<std::size_t>(index)));
   });
-  const Outcome<SearchOutcome, ExitStatus> searched = searchSite("scan", repair, panel);
+  const Outcome<SearchOutcome, ExitStatus> searched = searchSite("scan", repair, panel, options.json);
   if (!searched.ok()) return searched.error().code;
   const SearchOutcome& outcome = searched.value();
   // Internet URLs that nobody tried are listed apart and are no finding.

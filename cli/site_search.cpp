@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "cli/scan_command.h"
+#include "cli/scan_report.h"
 #include "cli/terminal_text.h"
 #include "core/text/ascii.h"
 #include "core/wording/rewriting_texts.h"
@@ -124,7 +125,7 @@ Outcome<Done, ExitStatus> collectSite(const char* command, const ScanOptions& op
   return Done{};
 }
 
-Outcome<SearchOutcome, ExitStatus> searchSite(const char* command, Repair& repair, TerminalPanel& panel) {
+Outcome<SearchOutcome, ExitStatus> searchSite(const char* command, Repair& repair, TerminalPanel& panel, bool json) {
   if (stopRequested()) {
     SearchOutcome stopped;
     stopped.end = PassEnd::Stopped;
@@ -136,7 +137,17 @@ Outcome<SearchOutcome, ExitStatus> searchSite(const char* command, Repair& repai
   });
   panel.clearBar();
   if (!searched.ok()) {
-    std::cerr << "quillorn-cli " << command << ": " << kTooManyFilesMessage << '\n';
+    const std::size_t count = repair.files().count();
+    std::cerr << "quillorn-cli " << command << ": " << kTooManyFilesMessage << "\n(" << count
+              << " files are in the list; one search takes at most " << kMaxSearchFiles << ")\n";
+    if (json) {
+      ReportJson refusal;
+      refusal["error"] = "tooManyFiles";
+      refusal["message"] = std::string(kTooManyFilesMessage);
+      refusal["files"] = count;
+      refusal["limit"] = kMaxSearchFiles;
+      std::cout << printedJson(refusal);
+    }
     return Failed{ExitStatus{kExitUsage}};
   }
   return std::move(searched.value());

@@ -72,7 +72,9 @@ Outcome<Done, ExitStatus> collectSite(const char* command, const ScanOptions& op
 // The repair's search, status lines to `panel` as they come (unless a stop
 // came while the list was built); each file whose leftovers of a killed run
 // were cleared up first is named on standard output. Too many files end the
-// command.
-Outcome<SearchOutcome, ExitStatus> searchSite(const char* command, Repair& repair, TerminalPanel& panel);
+// command, with the count and the limit on standard error (and, with `json`,
+// as a JSON object on standard output).
+Outcome<SearchOutcome, ExitStatus> searchSite(const char* command, Repair& repair, TerminalPanel& panel,
+                                              bool json = false);
 
 }  // namespace quillorn::cli

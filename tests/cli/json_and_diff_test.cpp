@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <functional>
 
@@ -7,6 +10,7 @@
 #include "cli/scan_report.h"
 #include "cli/site_search.h"
 #include "cli/unified_diff.h"
+#include "core/search/search_pass.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/support/temp_folder.h"
 
@@ -110,6 +114,45 @@ INSTANTIATE_TEST_SUITE_P(
                                    [](std::string& text) { text = nlohmann::json::parse(text).dump(); }}),
     [](const ::testing::TestParamInfo<DecisionsRow>& info) { return std::string(info.param.name); });
 
+// A value that would break the page it goes into is refused, naming its line.
+struct UnfitValueRow {
+  const char* name;
+  std::string value;  // as JSON text, quotes included
+  const char* says;
+};
+
+class UnfitValueTest : public ::testing::TestWithParam<UnfitValueRow> {};
+
+TEST_P(UnfitValueTest, IsRefusedWithItsLine) {
+  const fs::path folder = fs::path(QUILLORN_TEST_DATA_DIR) / "fix" / "decisions";
+  ScanOptions options;
+  options.settings.checkInternetUrls = false;
+  options.paths = {(folder / "site").string()};
+  Repair repair;
+  prepareRepair(options, repair);
+  ASSERT_TRUE(collectSite("fix", options, repair).ok());
+  TerminalPanel panel(nullptr, {});
+  ASSERT_TRUE(searchSite("fix", repair, panel).ok());
+  std::string text = test_support::readFile(folder / "decisions.json");
+  test_support::replaceAll(text, "<site>", options.paths.front());
+  test_support::replaceAll(text, "\"value\": \"keep-me.html\"", "\"value\": " + GetParam().value);
+  UrlTable urls = repair.urls();
+  const auto read = readDecisions(text, "d.json", repair.settings(), repair.files(), urls);
+  ASSERT_FALSE(read.ok());
+  EXPECT_TRUE(read.error().starts_with("d.json: result line 2: ")) << read.error();
+  EXPECT_NE(read.error().find(GetParam().says), std::string::npos) << read.error();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, UnfitValueTest,
+    ::testing::Values(UnfitValueRow{"DoubleQuote", "\"a\\\"b.html\"", "the quote \""},
+                      UnfitValueRow{"SingleQuote", "\"a'b.html\"", "the quote '"},
+                      UnfitValueRow{"Nul", "\"a\\u0000b.html\"", "control character (byte 0x00)"},
+                      UnfitValueRow{"LineBreak", "\"a\\nb.html\"", "control character (byte 0x0A)"},
+                      UnfitValueRow{"LongerThanTheSearchReads", "\"" + std::string(65536, 'x') + "\"",
+                                    "longer than 65535 characters"}),
+    [](const ::testing::TestParamInfo<UnfitValueRow>& info) { return std::string(info.param.name); });
+
 struct ReadRow {
   const char* name;
   std::function<fs::path(const test_support::TempFolder&)> file;
@@ -149,6 +192,31 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadRow{"Missing", [](const auto& temp) { return temp.path() / "none.json"; }, "cannot be read"},
                       ReadRow{"Folder", [](const auto& temp) { return temp.path(); }, "cannot be read"}),
     [](const ::testing::TestParamInfo<ReadRow>& info) { return std::string(info.param.name); });
+
+// One file more than a search takes: the refusal gives the count and the
+// limit, and with --json says so as JSON.
+TEST(TooManyFilesTest, RefusalNamesTheCountAndTheLimit) {
+  const test_support::TempFolder temp;
+  const fs::path site = temp.path() / "site";
+  fs::create_directory(site);
+  for (std::size_t i = 0; i <= kMaxSearchFiles; ++i) {
+    const int fd = ::open((site / ("f" + std::to_string(i) + ".gif")).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+  }
+  const test_support::RunResult json =
+      test_support::runCli({"scan", "--offline", "--json", site.string()}, test_support::ErrorStream::Discarded);
+  EXPECT_EQ(json.exitStatus, 2);
+  const nlohmann::json report = nlohmann::json::parse(json.output);
+  EXPECT_EQ(report["error"], "tooManyFiles");
+  EXPECT_EQ(report["files"], kMaxSearchFiles + 1);
+  EXPECT_EQ(report["limit"], kMaxSearchFiles);
+  const test_support::RunResult text =
+      test_support::runCli({"scan", "--offline", site.string()}, test_support::ErrorStream::Merged);
+  EXPECT_EQ(text.exitStatus, 2);
+  EXPECT_NE(text.output.find("(65536 files are in the list; one search takes at most 65535)"), std::string::npos)
+      << text.output;
+}
 
 TEST(UnifiedDiffTest, EqualTextsGiveNoDiff) { EXPECT_EQ(unifiedDiff("a\nb\n", "a\nb\n", "a/x", "b/x"), ""); }
 
