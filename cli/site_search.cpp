@@ -138,8 +138,7 @@ Outcome<SearchOutcome, ExitStatus> searchSite(const char* command, Repair& repai
   panel.clearBar();
   if (!searched.ok()) {
     const std::size_t count = repair.files().count();
-    std::cerr << "quillorn-cli " << command << ": " << kTooManyFilesMessage << "\n(" << count
-              << " files are in the list; one search takes at most " << kMaxSearchFiles << ")\n";
+    std::cerr << "quillorn-cli " << command << ": " << tooManyFilesText(count) << '\n';
     if (json) {
       ReportJson refusal;
       refusal["error"] = "tooManyFiles";

@@ -30,6 +30,13 @@ inline constexpr std::string_view kTooManyFilesMessage =
     "The number of files added for processing exceeds the maximum allowed!\n"
     "Please return and remove some files from the list and then try again.";
 
+// The refusal with the numbers below it: "(65536 files are in the list; one
+// search takes at most 65535)".
+inline std::string tooManyFilesText(std::size_t count) {
+  return std::string(kTooManyFilesMessage) + "\n(" + std::to_string(count) +
+         " files are in the list; one search takes at most " + std::to_string(kMaxSearchFiles) + ")";
+}
+
 struct SearchOutcome {
   PassEnd end = PassEnd::Done;      // Stopped: the user stopped one of the passes
   std::int64_t brokenTotal = 0;     // entries recorded (up to the stop, when stopped)

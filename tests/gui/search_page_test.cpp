@@ -238,7 +238,9 @@ TEST_P(SearchSizeTest, MoreThanTheLimitIsRefusedWithAMessage) {
   if (GetParam().refused) {
     EXPECT_EQ(harness.desktop.asked[0].title, "Quillorn");
     EXPECT_EQ(harness.desktop.asked[0].icon, quillorn::ui::MessageIcon::Error);
-    EXPECT_EQ(harness.desktop.asked[0].text.toStdString(), quillorn::kTooManyFilesMessage);
+    EXPECT_EQ(harness.desktop.asked[0].text.toStdString(),
+              std::string(quillorn::kTooManyFilesMessage) + "\n(" + std::to_string(GetParam().files) +
+                  " files are in the list; one search takes at most 65535)");
   }
   EXPECT_EQ(harness.page(3).text(search_ids::kStatusLine),
             GetParam().refused ? QString("Press ESC to stop")

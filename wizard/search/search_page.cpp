@@ -35,8 +35,9 @@ void SearchPage::beginSearch() {
     return;
   }
   if (!host().repair().prepareSearch(panel_).ok()) {
-    ui::desktop().ask(this, {QStringLiteral("Quillorn"), ui::displayText(kTooManyFilesMessage), ui::MessageIcon::Error,
-                             ui::MessageButtons::Ok, ui::MessageAnswer::Ok});
+    ui::desktop().ask(this,
+                      {QStringLiteral("Quillorn"), ui::displayText(tooManyFilesText(host().repair().files().count())),
+                       ui::MessageIcon::Error, ui::MessageButtons::Ok, ui::MessageAnswer::Ok});
     host().allowPrevious(true);
     return;
   }
