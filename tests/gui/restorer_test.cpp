@@ -167,6 +167,26 @@ TEST(Ravelet, RestoringARepairOfTheCommandLineGivesBackEveryByte) {
   EXPECT_EQ(treeOf(site), before);
 }
 
+// A backup that cannot be put back: the count line comes first, then the
+// backup with its reason, and the box warns.
+TEST(Ravelet, BackupLeftIsNamedBelowTheCount) {
+  RestorerHarness ravelet;
+  const fs::path site = ravelet.folder.path() / "left";
+  fs::create_directories(site / "page.htm");
+  quillorn::test_support::writeFile(site / "page.htm.bak", "old");
+  quillorn::test_support::writeFile(site / "a.htm.bak", "old a");
+  ravelet.controls().setText(main_ids::kFolder, QString::fromStdString(site.string()));
+  ravelet.desktop.answers = {ui::MessageAnswer::Yes};
+  ravelet.click(main_ids::kProcess);
+  ASSERT_EQ(ravelet.desktop.asked.size(), 2u);
+  EXPECT_EQ(ravelet.desktop.asked[1].icon, ui::MessageIcon::Warning);
+  EXPECT_EQ(ravelet.desktop.asked[1].text.toStdString(),
+            "1 backup file(s) processed successfully\n\n1 backup file(s) left as they were:\n\"" +
+                (site / "page.htm.bak").string() +
+                "\": the file it was made from is now a folder or something else that is not a file");
+  EXPECT_TRUE(fs::exists(site / "page.htm.bak"));
+}
+
 TEST(Ravelet, OpensWithItsTitleBannerIconAndDefaults) {
   RestorerHarness ravelet;
   EXPECT_EQ(ravelet.window.windowTitle(), "Ravelet");
