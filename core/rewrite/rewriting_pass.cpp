@@ -81,7 +81,10 @@ Written failed(int error) {
 Written write(const FilePlan& plan, bool makeBackups) {
   platform::FileReplacement replacement;
   if (const int error = replacement.begin(plan.target); error != 0) return {false, SkipReason::WriteFailed, error};
-  const std::string bytes = plan.fileBytes();
+  // Only a big-endian file needs its new content copied (to swap it back):
+  // every other file's content goes out as the plan holds it.
+  std::string swapped;
+  const std::string& bytes = plan.document.storedBigEndian ? (swapped = plan.fileBytes()) : plan.newText;
   if (const int error = replacement.write(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
       error != 0) {
     return {false, SkipReason::WriteFailed, error};
