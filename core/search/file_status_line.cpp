@@ -20,4 +20,16 @@ void finishStatusLine(SearchContext& context, std::string& line, std::int64_t fo
   context.panel.appendStatusLine(line);
 }
 
+std::string leftOutLine(const LeftOutEntry& entry) {
+  std::string line = platform::displayPath(entry.path);
+  line.append(": left out, not a regular file");
+  switch (entry.kind) {
+    case LeftOutEntry::Kind::NamedPipe: line.append(" (a named pipe)"); break;
+    case LeftOutEntry::Kind::Socket: line.append(" (a socket)"); break;
+    case LeftOutEntry::Kind::Device: line.append(" (a device)"); break;
+    case LeftOutEntry::Kind::Other: break;
+  }
+  return line;
+}
+
 }  // namespace quillorn

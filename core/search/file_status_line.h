@@ -1,5 +1,6 @@
 #pragma once
-// The status line each scanner writes for a file it read to the end.
+// The status line each scanner writes for a file it read to the end, and the
+// line for a name the file list left out.
 //
 // Known limits: a file whose scan was stopped gets no line; the size is the
 // byte count of the file as read.
@@ -18,5 +19,8 @@ std::string statusLineStart(const SearchContext& context, const DocumentBuffer& 
 // Ends `line` with ", ", `found` and " broken URL(s) found" and appends it to
 // the panel's status list.
 void finishStatusLine(SearchContext& context, std::string& line, std::int64_t found);
+
+// "/site/pipe.html: left out, not a regular file (a named pipe)".
+std::string leftOutLine(const LeftOutEntry& entry);
 
 }  // namespace quillorn

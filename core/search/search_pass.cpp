@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/search/file_status_line.h"
 #include "core/search/html_scanner.h"
 #include "core/search/script_scanner.h"
 #include "core/search/style_sheet_scanner.h"
@@ -140,6 +141,9 @@ SearchOutcome runSearch(SearchContext& searchContext) {
   SearchContext context{searchContext.settings,  searchContext.files,    searchContext.urls,
                         searchContext.savedFrom, searchContext.internet, panel};
   SearchOutcome outcome;
+
+  // What the file list left out is named before anything is read.
+  for (const LeftOutEntry& entry : context.files.leftOut()) panel.appendStatusLine(leftOutLine(entry));
 
   if (context.settings.useSavedFromUrl && runSavedFromPass(context) == PassEnd::Stopped) {
     endInternetSession(context.internet);

@@ -6,6 +6,8 @@
 // the panel, so that the Internet session knows every request its checks will
 // need and has them under way before the first check waits.
 //
+// The search begins by naming what the file list left out (no regular file).
+//
 // Known limits: a file is judged by its extension (model/file_kind.h); a file
 // that cannot be read is passed over without a line; at most kMaxSearchFiles
 // files and UrlTable::kCapacity findings per search; with the Internet check
