@@ -1,5 +1,6 @@
 #include "core/search/file_status_line.h"
 
+#include "platform/file_access.h"
 #include "platform/host_path.h"
 
 namespace quillorn {
@@ -28,6 +29,18 @@ std::string leftOutLine(const LeftOutEntry& entry) {
     case LeftOutEntry::Kind::Socket: line.append(" (a socket)"); break;
     case LeftOutEntry::Kind::Device: line.append(" (a device)"); break;
     case LeftOutEntry::Kind::Other: break;
+  }
+  return line;
+}
+
+std::string unsearchedLine(const SearchContext& context, const UnsearchedFile& file, std::uint64_t size) {
+  std::string line = platform::displayPath(context.files.path(file.fileIndex));
+  switch (file.why) {
+    case Unsearched::TooLarge:
+      line.append(" (").append(std::to_string(size)).append(" bytes): not searched, larger than ");
+      line.append(std::to_string(platform::kMaxReadBytes >> 20)).append(" MiB");
+      break;
+    case Unsearched::NotRegularFile: line.append(": not searched, not a regular file"); break;
   }
   return line;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The status line each scanner writes for a file it read to the end, and the
-// line for a name the file list left out.
+// lines for what the search did not read: a name the file list left out, a
+// listed file that is too large or no regular file (any more).
 //
 // Known limits: a file whose scan was stopped gets no line; the size is the
 // byte count of the file as read.
@@ -22,5 +23,9 @@ void finishStatusLine(SearchContext& context, std::string& line, std::int64_t fo
 
 // "/site/pipe.html: left out, not a regular file (a named pipe)".
 std::string leftOutLine(const LeftOutEntry& entry);
+
+// "/site/big.html (300000000 bytes): not searched, larger than 256 MiB", or
+// "/site/x.html: not searched, not a regular file".
+std::string unsearchedLine(const SearchContext& context, const UnsearchedFile& file, std::uint64_t size);
 
 }  // namespace quillorn

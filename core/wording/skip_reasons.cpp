@@ -32,6 +32,14 @@ std::string skipReasonText(SkipReason reason, int error, std::string_view path, 
     case SkipReason::WriteFailed:
       text.append("it could not be written (").append(platform::errorText(error)).append(")");
       break;
+    case SkipReason::NotSearchedTooLarge:
+      text.append("it was not searched, as it is larger than ")
+          .append(std::to_string(platform::kMaxReadBytes >> 20))
+          .append(" MiB");
+      break;
+    case SkipReason::NotSearchedNotRegular:
+      text = "it was not searched, as it was not a regular file (a named pipe, socket or device)";
+      break;
   }
   return text;
 }
