@@ -87,14 +87,16 @@ in which something changes, in its own encoding. Internet URLs that were not
 checked (--offline) are left as they are unless --decisions decides about
 them. Each file's old version is kept beside it with ".bak" appended to its name; 'quillorn-cli restore' puts
 the old versions back. Prints one line per rewritten file, one line per file
-that is left as it was although it would change (with the reason), and
-"Done (x of y URL(s) processed successfully)". When the search finds nothing,
-no file is touched.
+that is left as it was although it would change or was not searched (with the
+reason), and "Done (x of y URL(s) processed successfully)", with ", n file(s)
+skipped" before the closing parenthesis when files were left as they were.
+When the search finds nothing and leaves no file unsearched, no file is
+touched.
 
 A file is only rewritten when it still holds what the search read, when it is
 no link and lies in the folders given (not behind a folder link that leads
 out of them), and when its backup name is free: an existing NAME.bak is never
-replaced. One run at a time works on a folder tree: a fix or restore on a tree
+replaced. A file of more than 256 MiB is not searched, so it is left as it was. One run at a time works on a folder tree: a fix or restore on a tree
 that overlaps one another run is working on is refused. What a killed run left
 unfinished is cleared up by the next fix or restore in that folder.
 
@@ -305,9 +307,10 @@ int runFixCommand(const std::vector<std::string>& args) {
     }
     repair.urls() = std::move(findings);
   }
-  if (repair.urls().count() == 0) {
+  if (repair.urls().count() == 0 && repair.urls().unsearchedFiles().empty()) {
     // The wizard offers no way on to the rewriting when the search found
-    // nothing, so no file is touched here either.
+    // nothing, so no file is touched here either. A file the search left
+    // unread goes on to the pass, which touches nothing but names and counts it.
     std::cout << outcome.statusText << '\n' << "Nothing needs attention: no file was rewritten.\n";
     return kExitClean;
   }

@@ -1,7 +1,6 @@
 #include "cli/site_search.h"
 
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <system_error>
 #include <unordered_map>
@@ -13,24 +12,39 @@
 #include "core/text/ascii.h"
 #include "core/wording/rewriting_texts.h"
 #include "platform/code_page.h"
+#include "platform/file_access.h"
 #include "platform/host_path.h"
 
 namespace quillorn::cli {
 namespace {
 
-// Empty when `path` can be read, otherwise why not.
+// Empty when `path` can be read, otherwise why not. Never waits: a named
+// pipe or a device is refused without being read.
 std::string unreadableReason(const std::filesystem::path& path) {
+  namespace fs = std::filesystem;
   std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(path, error);
-  if (error || !std::filesystem::exists(status)) return "no such file or folder";
-  if (std::filesystem::is_directory(status)) {
-    std::filesystem::directory_iterator probe(path, error);
+  const fs::file_status status = fs::status(path, error);
+  if (error || !fs::exists(status)) return "no such file or folder";
+  if (fs::is_directory(status)) {
+    fs::directory_iterator probe(path, error);
     if (error) return error.message();
     return {};
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "cannot be opened for reading";
-  return {};
+  switch (status.type()) {
+    case fs::file_type::fifo: return "not a regular file (a named pipe)";
+    case fs::file_type::socket: return "not a regular file (a socket)";
+    case fs::file_type::block:
+    case fs::file_type::character: return "not a regular file (a device)";
+    default: break;
+  }
+  switch (platform::checkReadable(path)) {
+    case platform::ReadStatus::Read: return {};
+    case platform::ReadStatus::Missing: return "no such file or folder";
+    case platform::ReadStatus::NotRegular: return "not a regular file";
+    case platform::ReadStatus::TooLarge:
+    case platform::ReadStatus::Unreadable: break;
+  }
+  return "cannot be opened for reading";
 }
 
 }  // namespace

@@ -126,37 +126,99 @@ bool sameFileUnchanged(const FileStamp& a, const FileStamp& b) {
   return sameFile(a, b) && a.size == b.size && a.modifiedNs == b.modifiedNs;
 }
 
-ReadStatus readWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes, FileStamp& stamp) {
+namespace {
+
+// Opens `path` (following links) for reading when it names a regular file,
+// without ever waiting: a named pipe with no writer or a device would hold
+// open() or read() for as long as nothing comes. What is not a regular file is
+// refused from stat() before it is opened, and once more from the descriptor,
+// in case the name changed in between. Read with `fd` open and blocking again;
+// otherwise `fd` is closed. `info` describes what was found whenever it could
+// be looked at.
+ReadStatus openRegularFile(const fs::path& path, int& fd, struct stat& info) {
+  fd = -1;
+  if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return ReadStatus::NotRegular;
+  fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    const int error = errno;
+    // A socket refuses to be opened (ENXIO): it is still no regular file.
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return ReadStatus::NotRegular;
+    return error == ENOENT ? ReadStatus::Missing : ReadStatus::Unreadable;
+  }
+  ReadStatus status = ReadStatus::Read;
+  if (::fstat(fd, &info) != 0) {
+    status = ReadStatus::Unreadable;
+  } else if (!S_ISREG(info.st_mode)) {
+    status = ReadStatus::NotRegular;
+  } else {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) status = ReadStatus::Unreadable;
+  }
+  if (status != ReadStatus::Read) {
+    ::close(fd);
+    fd = -1;
+  }
+  return status;
+}
+
+}  // namespace
+
+ReadStatus readWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes, FileStamp& stamp,
+                         std::uint64_t maxBytes) {
   bytes.clear();
   stamp = {};
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? ReadStatus::Missing : ReadStatus::Unreadable;
   struct stat info {};
-  ReadStatus status = ReadStatus::Read;
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    status = ReadStatus::Unreadable;
-  } else {
-    // Straight into a buffer of the file's size, then on to the end: a file
-    // that grew or shrank meanwhile is read as it is, and its stamp (taken
-    // again below) says so.
-    std::size_t filled = 0;
-    bytes.resize(static_cast<std::size_t>(info.st_size));
-    while (true) {
-      if (filled == bytes.size()) bytes.resize(filled + 65536);
-      const ssize_t count = ::read(fd, bytes.data() + filled, bytes.size() - filled);
-      if (count == 0) break;
-      if (count < 0) {
-        if (errno == EINTR) continue;
-        status = ReadStatus::Unreadable;
+  int fd = -1;
+  ReadStatus status = openRegularFile(path, fd, info);
+  if (status == ReadStatus::NotRegular) stamp = fromStat(info);
+  if (status != ReadStatus::Read) return status;
+  if (static_cast<std::uint64_t>(info.st_size) > maxBytes) {
+    stamp = fromStat(info);
+    ::close(fd);
+    return ReadStatus::TooLarge;
+  }
+
+  // Straight into a buffer of the file's size, then on to the end: a file
+  // that grew or shrank meanwhile is read as it is (up to the limit), and its
+  // stamp (taken again below) says so. What comes beyond the size goes
+  // through a block of its own, so a file that keeps its size is never copied.
+  bytes.resize(static_cast<std::size_t>(info.st_size));
+  std::size_t filled = 0;
+  std::array<std::uint8_t, 65536> block{};
+  while (true) {
+    const bool intoBuffer = filled < bytes.size();
+    const ssize_t count =
+        intoBuffer ? ::read(fd, bytes.data() + filled, bytes.size() - filled) : ::read(fd, block.data(), block.size());
+    if (count == 0) break;
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      status = ReadStatus::Unreadable;
+      break;
+    }
+    const auto got = static_cast<std::size_t>(count);
+    if (!intoBuffer) {
+      if (static_cast<std::uint64_t>(filled) + got > maxBytes) {
+        status = ReadStatus::TooLarge;
         break;
       }
-      filled += static_cast<std::size_t>(count);
+      bytes.insert(bytes.end(), block.begin(), block.begin() + count);
     }
-    bytes.resize(filled);
-    if (status == ReadStatus::Read && ::fstat(fd, &info) == 0) stamp = fromStat(info);
+    filled += got;
+  }
+  bytes.resize(filled);
+  if ((status == ReadStatus::Read || status == ReadStatus::TooLarge) && ::fstat(fd, &info) == 0) {
+    stamp = fromStat(info);
   }
   ::close(fd);
-  if (status != ReadStatus::Read) bytes.clear();
+  if (status != ReadStatus::Read) std::vector<std::uint8_t>().swap(bytes);
+  return status;
+}
+
+ReadStatus checkReadable(const fs::path& path) {
+  struct stat info {};
+  int fd = -1;
+  const ReadStatus status = openRegularFile(path, fd, info);
+  if (fd >= 0) ::close(fd);
   return status;
 }
 

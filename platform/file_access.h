@@ -57,12 +57,32 @@ FileStamp stampOf(const std::filesystem::path& path);
 // system tells (the same file, size and modification time).
 bool sameFileUnchanged(const FileStamp& a, const FileStamp& b);
 
-enum class ReadStatus { Read, Missing, Unreadable };
+// The most bytes a file may hold to be read whole (256 MiB). A page, style
+// sheet or script is far smaller; a larger file would take several times its
+// size in memory while it is searched and rewritten, so it is left unread.
+inline constexpr std::uint64_t kMaxReadBytes = std::uint64_t{256} << 20;
 
-// Reads the file at `path` (following links) whole through one descriptor;
-// `stamp` describes the file that was read. Missing when nothing has that name;
-// Unreadable when it cannot be opened or read or is not a regular file.
-ReadStatus readWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes, FileStamp& stamp);
+enum class ReadStatus {
+  Read,
+  Missing,     // nothing has that name
+  Unreadable,  // it cannot be opened or read
+  NotRegular,  // a folder, named pipe, socket or device: never read
+  TooLarge,    // it holds more than the limit: not read
+};
+
+// Reads the file at `path` (following links) whole through one descriptor.
+// Never waits: the name is opened without blocking (and never becomes the
+// controlling terminal), and only a regular file of at most `maxBytes` bytes
+// is read; its size is checked before anything is read, and again as it is
+// read. `stamp` describes the file that was read, or for NotRegular and
+// TooLarge what has the name.
+ReadStatus readWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes, FileStamp& stamp,
+                         std::uint64_t maxBytes = kMaxReadBytes);
+
+// Whether the file at `path` (following links) is a regular file that can be
+// opened for reading: Read when it is, otherwise why not (never TooLarge).
+// Never waits, as readWholeFile.
+ReadStatus checkReadable(const std::filesystem::path& path);
 
 // Whether this process may create files in `folder`.
 bool canCreateIn(const std::filesystem::path& folder);

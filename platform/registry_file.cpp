@@ -390,7 +390,9 @@ std::optional<Document> loadDocument(const fs::path& file) {
   switch (readWholeFile(file, bytes, stamp)) {
     case ReadStatus::Read: return parseDocument(std::string(bytes.begin(), bytes.end()));
     case ReadStatus::Missing: return Document{};
-    case ReadStatus::Unreadable: break;
+    case ReadStatus::Unreadable:
+    case ReadStatus::NotRegular:
+    case ReadStatus::TooLarge: break;
   }
   return std::nullopt;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <unordered_set>
 #include <utility>
@@ -63,11 +64,47 @@ struct Subfolder {
   bool throughLink;  // reached through a symbolic link or junction
 };
 
+struct LeftOutName {
+  std::string name;  // path text
+  LeftOutEntry::Kind kind;
+};
+
 struct FolderListing {
   std::vector<std::string> files;  // path text names, in enumeration order
   std::vector<Subfolder> subfolders;
+  std::vector<LeftOutName> leftOut;  // in enumeration order
   bool stopped = false;
 };
+
+// How a left-out name is named, from the type of what it names.
+LeftOutEntry::Kind leftOutKind(fs::file_type type) {
+  switch (type) {
+    case fs::file_type::fifo: return LeftOutEntry::Kind::NamedPipe;
+    case fs::file_type::socket: return LeftOutEntry::Kind::Socket;
+    case fs::file_type::block:
+    case fs::file_type::character: return LeftOutEntry::Kind::Device;
+    default: return LeftOutEntry::Kind::Other;
+  }
+}
+
+// Whether a name of this type (what it names, links followed) is listed as a
+// file: a regular file, or a name whose target cannot be asked about (a link
+// that leads nowhere is still a name a page can link to).
+bool listedAsFile(fs::file_type type) {
+  return type == fs::file_type::regular || type == fs::file_type::not_found || type == fs::file_type::none;
+}
+
+// The type of what an entry that is no folder names (links followed), when
+// that is no file the list takes; nothing for a regular file or a link whose
+// target cannot be asked about. The enumeration's own type answers for
+// every name that is no link, so only links and the rare others are looked at.
+std::optional<fs::file_type> unlistedType(const fs::directory_entry& entry) {
+  std::error_code error;
+  if (entry.is_regular_file(error) || error) return std::nullopt;
+  const fs::file_type type = entry.status(error).type();
+  if (error || listedAsFile(type)) return std::nullopt;
+  return type;
+}
 
 // Reads one folder's names in the order the file system gives them. Whatever
 // cannot be read (the folder itself, or the rest of it after an error) is an
@@ -95,7 +132,11 @@ FolderListing readFolder(const fs::path& host, bool recurse, const StopPoll& pol
       if (recurse) listing.subfolders.push_back({std::move(name), entry.path(), ownType != fs::file_type::directory});
       continue;
     }
-    listing.files.push_back(std::move(name));
+    if (const std::optional<fs::file_type> other = statusError ? std::nullopt : unlistedType(entry)) {
+      listing.leftOut.push_back({std::move(name), leftOutKind(*other)});
+    } else {
+      listing.files.push_back(std::move(name));
+    }
     if (stopRequested(pollStop)) {
       listing.stopped = true;
       break;
@@ -151,18 +192,27 @@ std::string_view lastPathComponent(std::string_view text) {
   return separator == std::string_view::npos ? text : text.substr(separator + 1);
 }
 
+bool FileList::takesSelected(const std::string& path) {
+  std::error_code error;
+  const fs::file_type type = fs::status(platform::toHostPath(path), error).type();  // follows links
+  // A folder chosen as a file stays a name in the list, as it always was.
+  if (error || listedAsFile(type) || type == fs::file_type::directory) return true;
+  leaveOut(path, leftOutKind(type));
+  return false;
+}
+
 void FileList::addSelectedFiles(const std::vector<std::string>& selection, const StopPoll& pollStop) {
   if (selection.empty()) return;
   setBrowseLocation(selection.front());
   const std::size_t before = count();
   if (selection.size() == 1) {
-    if (!knownWhenAdding(selection.front(), before)) append(selection.front());
+    if (!knownWhenAdding(selection.front(), before) && takesSelected(selection.front())) append(selection.front());
     return;
   }
   const std::string& folder = selection.front();
   for (std::size_t i = 1; i < selection.size(); ++i) {
     std::string path = joinPath(folder, selection[i]);
-    if (!knownWhenAdding(path, before)) append(std::move(path));
+    if (!knownWhenAdding(path, before) && takesSelected(path)) append(std::move(path));
     if (stopRequested(pollStop)) return;
   }
 }
@@ -195,6 +245,10 @@ PassEnd FileList::addFolder(bool recurse, std::string_view folder, const StopPol
     }
     std::stable_sort(batch.begin(), batch.end(), foldedLess);
     for (std::string& path : batch) append(std::move(path));
+    // Named in the same order as the files, whatever order the folder gave.
+    std::stable_sort(listing.leftOut.begin(), listing.leftOut.end(),
+                     [](const LeftOutName& a, const LeftOutName& b) { return foldedLess(a.name, b.name); });
+    for (LeftOutName& item : listing.leftOut) leaveOut(joinPath(folderText, item.name), item.kind);
 
     if (listing.stopped) return false;
     if (recurse && !listing.subfolders.empty()) {
@@ -256,6 +310,13 @@ void FileList::removeAll() {
   paths_.clear();
   byPath_.clear();
   byFileName_.clear();
+  leftOut_.clear();
+  leftOutPaths_.clear();
+}
+
+void FileList::leaveOut(std::string path, LeftOutEntry::Kind kind) {
+  if (!leftOutPaths_.insert(path).second) return;
+  leftOut_.push_back({std::move(path), kind});
 }
 
 std::int64_t FileList::findByPath(std::string_view path, std::size_t n) const {

@@ -17,11 +17,21 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "core/model/progress_panel.h"
 
 namespace quillorn {
+
+// A name that an add found but left out of the list because it is no regular
+// file: reading a named pipe or a device can wait for ever, and none of them
+// is a page or a link target a browser could load.
+struct LeftOutEntry {
+  enum class Kind { NamedPipe, Socket, Device, Other };
+  std::string path;  // path text
+  Kind kind = Kind::Other;
+};
 
 class FileList {
  public:
@@ -32,14 +42,16 @@ class FileList {
 
   // Adds the result of a file chooser: one full path, or a folder followed by
   // file names in it, appended in the order given. Paths already in the list
-  // before this call are skipped. Polls after each name of a multiple
-  // selection; a stop keeps what was added. Sets lastBrowseLocation to the
-  // first string; an empty selection changes nothing.
+  // before this call are skipped, and so is a named pipe, socket or device
+  // (left out, see leftOut()); a name that does not exist is added. Polls after each name of a multiple selection; a
+  // stop keeps what was added. Sets lastBrowseLocation to the first string; an empty selection changes nothing.
   void addSelectedFiles(const std::vector<std::string>& selection, const StopPoll& pollStop);
 
   // Adds the files of `folder` (path text), sorted case-insensitively among
   // themselves, then, when `recurse` is set, each subfolder in sorted order,
-  // depth first. Every folder is entered at most once per call, so links that
+  // depth first. A file is a regular file, a link to one or a link that leads
+  // nowhere; a named pipe, socket or device (or a link to one) is left out
+  // (see leftOut()). Every folder is entered at most once per call, so links that
   // loop back end the walk there; an unreadable folder adds nothing. Polls
   // after each file name. Returns Done, or Stopped when stopped; the
   // files already found in the folder being read are still added. Sets
@@ -49,7 +61,12 @@ class FileList {
   // Removes the given indices (any order; duplicates and indices past the end
   // are ignored).
   void removeSelected(const std::vector<std::size_t>& indices);
+  // Empties the list and forgets what was left out.
   void removeAll();
+
+  // What the adds since the last removeAll() left out, each name once: in the
+  // order of the adds, a folder's names sorted as its files are.
+  const std::vector<LeftOutEntry>& leftOut() const { return leftOut_; }
 
   // The index of the first of entries 0 .. n-1 equal to `path` after its ".."
   // segments are collapsed, ignoring ASCII case; -1 when none is, or when the
@@ -75,8 +92,14 @@ class FileList {
   void indexEntry(std::size_t index);
   void rebuildIndexes();
   void setBrowseLocation(std::string_view text);
+  // Whether a chosen `path` may be listed: false (and left out) when it names
+  // something that is no regular file.
+  bool takesSelected(const std::string& path);
+  void leaveOut(std::string path, LeftOutEntry::Kind kind);
 
   std::vector<std::string> paths_;
+  std::vector<LeftOutEntry> leftOut_;
+  std::unordered_set<std::string> leftOutPaths_;
   // Folded whole entry -> ascending indices of the entries that fold to it.
   IndexMap byPath_;
   // Folded last path component -> ascending indices.

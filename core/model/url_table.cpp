@@ -1,5 +1,6 @@
 #include "core/model/url_table.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "core/text/content_hash.h"
@@ -16,6 +17,7 @@ void UrlTable::clear() {
   entries_.shrink_to_fit();
   sources_.clear();
   sourceRecorded_.clear();
+  unsearched_.clear();
   dropped_ = 0;
 }
 
@@ -30,6 +32,22 @@ void UrlTable::recordSource(std::size_t fileIndex, const SourceStamp& stamp) {
 
 const SourceStamp* UrlTable::source(std::size_t fileIndex) const {
   return fileIndex < sources_.size() && sourceRecorded_[fileIndex] ? &sources_[fileIndex] : nullptr;
+}
+
+void UrlTable::recordUnsearched(UnsearchedFile file) {
+  const auto at = std::lower_bound(unsearched_.begin(), unsearched_.end(), file.fileIndex,
+                                   [](const UnsearchedFile& f, std::size_t index) { return f.fileIndex < index; });
+  if (at != unsearched_.end() && at->fileIndex == file.fileIndex) {
+    *at = file;
+  } else {
+    unsearched_.insert(at, file);
+  }
+}
+
+const UnsearchedFile* UrlTable::unsearched(std::size_t fileIndex) const {
+  const auto at = std::lower_bound(unsearched_.begin(), unsearched_.end(), fileIndex,
+                                   [](const UnsearchedFile& f, std::size_t index) { return f.fileIndex < index; });
+  return at != unsearched_.end() && at->fileIndex == fileIndex ? &*at : nullptr;
 }
 
 SourceStamp sourceStampOf(const DocumentBuffer& loaded) {

@@ -62,12 +62,23 @@ struct SourceStamp {
 // The stamp of a document as loaded, before its encoding is decided.
 SourceStamp sourceStampOf(const DocumentBuffer& loaded);
 
+// Why the search read nothing of a file of a type it searches.
+enum class Unsearched {
+  NotRegularFile,  // the name holds a named pipe, socket, device or folder now
+  TooLarge,        // it holds more than platform::kMaxReadBytes
+};
+
+struct UnsearchedFile {
+  std::size_t fileIndex = 0;
+  Unsearched why = Unsearched::TooLarge;
+};
+
 class UrlTable {
  public:
   static constexpr std::size_t kCapacity = 65536;
 
-  // Frees every entry and every source stamp and starts a new search's count
-  // of dropped findings.
+  // Frees every entry, every source stamp and every unsearched file and starts
+  // a new search's count of dropped findings.
   void clear();
 
   // Records an entry. Refused, and counted as dropped, when the table is full:
@@ -87,7 +98,7 @@ class UrlTable {
   const std::vector<UrlEntry>& entries() const { return entries_; }
 
   // Removes the entries for which `drop` is true, keeping the others in table
-  // order and every source stamp. Returns how many were removed.
+  // order, every source stamp and every unsearched file. Returns how many were removed.
   template <typename Predicate>
   std::size_t eraseIf(Predicate drop) {
     return static_cast<std::size_t>(std::erase_if(entries_, drop));
@@ -98,10 +109,18 @@ class UrlTable {
   void recordSource(std::size_t fileIndex, const SourceStamp& stamp);
   const SourceStamp* source(std::size_t fileIndex) const;
 
+  // A file the search left unread, and why; recorded in list order. The
+  // rewriting names such a file instead of passing it over as unchanged.
+  void recordUnsearched(UnsearchedFile file);
+  const std::vector<UnsearchedFile>& unsearchedFiles() const { return unsearched_; }
+  // nullptr when the search did not leave file-list entry `fileIndex` unread.
+  const UnsearchedFile* unsearched(std::size_t fileIndex) const;
+
  private:
   std::vector<UrlEntry> entries_;
   std::vector<SourceStamp> sources_;  // by file index
   std::vector<bool> sourceRecorded_;
+  std::vector<UnsearchedFile> unsearched_;  // ascending file indices
   std::size_t dropped_ = 0;
 };
 

@@ -37,6 +37,10 @@ FilePlan planFile(const RewritePlanInput& input, std::size_t index) {
   FilePlan plan;
   const std::string& path = input.files.path(index);
   if (fileKind(path) == FileKind::Other) return plan;
+  if (const UnsearchedFile* unread = input.urls.unsearched(index)) {
+    return skip(plan, unread->why == Unsearched::TooLarge ? SkipReason::NotSearchedTooLarge
+                                                          : SkipReason::NotSearchedNotRegular);
+  }
   plan.action = FilePlan::Action::Unchanged;
   const std::vector<std::size_t>& entries = input.entries[index];
   plan.occurrences = entries.size();
@@ -47,12 +51,12 @@ FilePlan planFile(const RewritePlanInput& input, std::size_t index) {
   plan.backup = platform::toHostPath(backupPath(path));
 
   // The entries' positions hold only in the bytes the search read.
-  std::optional<DocumentBuffer> document = loadDocument(path);
+  Outcome<DocumentBuffer, LoadFailure> document = loadDocument(path);
   const SourceStamp* read = input.urls.source(index);
-  if (!document || read == nullptr || sourceStampOf(*document) != *read) {
+  if (!document.ok() || read == nullptr || sourceStampOf(document.value()) != *read) {
     return skip(plan, SkipReason::ChangedSinceSearch);
   }
-  plan.document = std::move(*document);
+  plan.document = std::move(document.value());
   // An empty file is never touched, nor counted.
   if (plan.document.size() == 0) {
     plan.action = FilePlan::Action::Leave;

@@ -4,6 +4,9 @@
 // preview (quillorn-cli fix --dry-run) and the wizard's processing page all
 // work from this one plan, so a preview never shows what the pass would not do.
 //
+// A file of a searched type that the search left unread (too large, or no
+// regular file) is skipped with that reason: nobody knows what would change.
+//
 // A file is only ever written when it still holds what the search read (its
 // size, time and content hash), when something in it changes, and when the
 // new file can take its place without losing anything: the file is no link,
@@ -29,16 +32,18 @@
 namespace quillorn {
 
 enum class SkipReason {
-  ChangedSinceSearch,  // its size, time or content differ from what the search read, or it is gone
-  IsLink,              // a link to a file, which is rewritten under its own name if it is in the list
-  OutsideFolders,      // reached through a folder link that leads out of the folders given
-  BackupExists,        // its backup name is a file already: a backup of an earlier repair, or the user's
-  BackupNameTaken,     // its backup name is taken by a folder or something else that is no file
-  ReadOnly,            // backups are off and the file is read-only (as it could not be deleted)
-  FolderNotWritable,   // no new file can be made in its folder
-  WriteFailed,         // writing it failed for a reason of its own; `error` holds the errno value
-  AccessNotKept,       // its owner, group, access list or extended attributes cannot be given to a new file
-                       // (`error`); a file of other access would take its place
+  ChangedSinceSearch,     // its size, time or content differ from what the search read, or it is gone
+  IsLink,                 // a link to a file, which is rewritten under its own name if it is in the list
+  OutsideFolders,         // reached through a folder link that leads out of the folders given
+  BackupExists,           // its backup name is a file already: a backup of an earlier repair, or the user's
+  BackupNameTaken,        // its backup name is taken by a folder or something else that is no file
+  ReadOnly,               // backups are off and the file is read-only (as it could not be deleted)
+  FolderNotWritable,      // no new file can be made in its folder
+  WriteFailed,            // writing it failed for a reason of its own; `error` holds the errno value
+  NotSearchedTooLarge,    // the search left it unread: it holds more than platform::kMaxReadBytes
+  NotSearchedNotRegular,  // the search left it unread: it was no regular file (a named pipe, a device)
+  AccessNotKept,          // its owner, group, access list or extended attributes cannot be given to a new
+                          // file (`error`); a file of other access would take its place
 };
 
 struct FilePlan {

@@ -24,9 +24,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string doneText(std::int64_t processedTotal, std::size_t entryCount) {
-  return "Done (" + std::to_string(processedTotal) + " of " + std::to_string(entryCount) +
-         " URL(s) processed successfully)";
+// "Done (12 of 15 URL(s) processed successfully)", with ", 2 file(s) skipped"
+// before the closing parenthesis when files were left as they were.
+std::string doneText(std::int64_t processedTotal, std::size_t entryCount, std::size_t skippedCount) {
+  std::string text = "Done (" + std::to_string(processedTotal) + " of " + std::to_string(entryCount) +
+                     " URL(s) processed successfully";
+  if (skippedCount > 0) text += ", " + std::to_string(skippedCount) + " file(s) skipped";
+  text += ')';
+  return text;
 }
 
 std::string statusLine(std::string_view path, std::size_t byteCount, Encoding encoding) {
@@ -76,7 +81,10 @@ Written failed(int error) {
 Written write(const FilePlan& plan, bool makeBackups) {
   platform::FileReplacement replacement;
   if (const int error = replacement.begin(plan.target); error != 0) return {false, SkipReason::WriteFailed, error};
-  const std::string bytes = plan.fileBytes();
+  // Only a big-endian file needs its new content copied (to swap it back):
+  // every other file's content goes out as the plan holds it.
+  std::string swapped;
+  const std::string& bytes = plan.document.storedBigEndian ? (swapped = plan.fileBytes()) : plan.newText;
   if (const int error = replacement.write(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
       error != 0) {
     return {false, SkipReason::WriteFailed, error};
@@ -153,7 +161,7 @@ Outcome<RewritePassOutcome, DiskFailure> runRewritingPass(RewritePassContext& co
 
   folders.flush();
   outcome.processedTotal = processedTotal;
-  outcome.statusText = doneText(processedTotal, context.urls.count());
+  outcome.statusText = doneText(processedTotal, context.urls.count(), outcome.skipped.size());
   panel.setPanelStatus(PanelStatus::Done, outcome.statusText);
   return outcome;
 }

@@ -44,7 +44,7 @@ struct FileSkip {
 struct RewritePassOutcome {
   PassEnd end = PassEnd::Done;      // Stopped: the user confirmed a stop
   std::int64_t processedTotal = 0;  // entries processed (up to the stop)
-  std::string statusText;           // "Done (x of y URL(s) processed successfully)" or "Stopped"
+  std::string statusText;           // "Done (x of y URL(s) processed successfully[, n file(s) skipped])" or "Stopped"
   std::vector<FileSkip> skipped;    // in list order
 };
 

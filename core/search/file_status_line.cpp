@@ -1,5 +1,6 @@
 #include "core/search/file_status_line.h"
 
+#include "platform/file_access.h"
 #include "platform/host_path.h"
 
 namespace quillorn {
@@ -18,6 +19,30 @@ void finishStatusLine(SearchContext& context, std::string& line, std::int64_t fo
   line.append(std::to_string(found));
   line.append(" broken URL(s) found");
   context.panel.appendStatusLine(line);
+}
+
+std::string leftOutLine(const LeftOutEntry& entry) {
+  std::string line = platform::displayPath(entry.path);
+  line.append(": left out, not a regular file");
+  switch (entry.kind) {
+    case LeftOutEntry::Kind::NamedPipe: line.append(" (a named pipe)"); break;
+    case LeftOutEntry::Kind::Socket: line.append(" (a socket)"); break;
+    case LeftOutEntry::Kind::Device: line.append(" (a device)"); break;
+    case LeftOutEntry::Kind::Other: break;
+  }
+  return line;
+}
+
+std::string unsearchedLine(const SearchContext& context, const UnsearchedFile& file, std::uint64_t size) {
+  std::string line = platform::displayPath(context.files.path(file.fileIndex));
+  switch (file.why) {
+    case Unsearched::TooLarge:
+      line.append(" (").append(std::to_string(size)).append(" bytes): not searched, larger than ");
+      line.append(std::to_string(platform::kMaxReadBytes >> 20)).append(" MiB");
+      break;
+    case Unsearched::NotRegularFile: line.append(": not searched, not a regular file"); break;
+  }
+  return line;
 }
 
 }  // namespace quillorn

@@ -61,11 +61,14 @@ PassEnd runSavedFromPass(SearchContext& context) {
   for (std::size_t i = 0; i < fileCount; ++i) {
     const std::string& path = context.files.path(i);
     if (fileKind(path) == FileKind::Html) {
-      if (std::optional<DocumentBuffer> buffer = loadDocument(path)) {
-        detectEncoding(*buffer);
+      // A file that cannot be read is passed over here; the broken-link pass
+      // names one that is too large or no regular file.
+      if (Outcome<DocumentBuffer, LoadFailure> loaded = loadDocument(path); loaded.ok()) {
+        DocumentBuffer& buffer = loaded.value();
+        detectEncoding(buffer);
         const auto fileIndex = static_cast<std::int32_t>(i);
-        std::string line = statusLineStart(context, *buffer, fileIndex);
-        if (std::optional<std::string> value = findSavedFromValue(buffer->view())) {
+        std::string line = statusLineStart(context, buffer, fileIndex);
+        if (std::optional<std::string> value = findSavedFromValue(buffer.view())) {
           dropLengthPrefix(*value);
           if (context.settings.convertCodedChars) decodeUrl(*value);
           line += ", saved from \"";

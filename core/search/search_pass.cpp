@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/search/file_status_line.h"
 #include "core/search/html_scanner.h"
 #include "core/search/script_scanner.h"
 #include "core/search/style_sheet_scanner.h"
@@ -68,24 +69,48 @@ class SilentPanel final : public ProgressPanel {
   ProgressPanel& stops_;
 };
 
+// Why a file that failed to load was not searched, when it is a reason to
+// name it: a file gone since it was listed, or one that cannot be read, is
+// passed over without a word.
+std::optional<Unsearched> unsearchedReason(platform::ReadStatus status) {
+  switch (status) {
+    case platform::ReadStatus::NotRegular: return Unsearched::NotRegularFile;
+    case platform::ReadStatus::TooLarge: return Unsearched::TooLarge;
+    case platform::ReadStatus::Read:
+    case platform::ReadStatus::Missing:
+    case platform::ReadStatus::Unreadable: break;
+  }
+  return std::nullopt;
+}
+
 // Hands file `index` of the list to its scanner when it is a page, a style
-// sheet or a script that can be read (a file gone since it was listed is
-// passed over); with `stampSource`, records what was read, so that the
-// rewrite can tell whether the file still holds it.
-PassCount scanListedFile(SearchContext& context, std::size_t index, bool stampSource) {
+// sheet or a script that can be read; with `record`, records what was read,
+// so that the rewrite can tell whether the file still holds it, or names and
+// records a file that is too large or no regular file, so that the rewrite
+// names it too.
+PassCount scanListedFile(SearchContext& context, std::size_t index, bool record) {
   const std::string& path = context.files.path(index);
   const FileKind kind = fileKind(path);
   if (kind == FileKind::Other) return {};
-  std::optional<DocumentBuffer> buffer = loadDocument(path);
-  if (!buffer) return {};
+  Outcome<DocumentBuffer, LoadFailure> loaded = loadDocument(path);
+  if (!loaded.ok()) {
+    const std::optional<Unsearched> why = unsearchedReason(loaded.error().status);
+    if (record && why) {
+      const UnsearchedFile file{index, *why};
+      context.urls.recordUnsearched(file);
+      context.panel.appendStatusLine(unsearchedLine(context, file, loaded.error().found.size));
+    }
+    return {};
+  }
+  DocumentBuffer& buffer = loaded.value();
   // The positions recorded are offsets into these bytes.
-  if (stampSource) context.urls.recordSource(index, sourceStampOf(*buffer));
-  detectEncoding(*buffer);
+  if (record) context.urls.recordSource(index, sourceStampOf(buffer));
+  detectEncoding(buffer);
   const auto fileIndex = static_cast<std::int32_t>(index);
   switch (kind) {
-    case FileKind::Html: return scanHtmlFile(context, *buffer, fileIndex);
-    case FileKind::StyleSheet: return scanStyleFile(context, *buffer, fileIndex);
-    case FileKind::Script: return scanScriptFile(context, *buffer, fileIndex);
+    case FileKind::Html: return scanHtmlFile(context, buffer, fileIndex);
+    case FileKind::StyleSheet: return scanStyleFile(context, buffer, fileIndex);
+    case FileKind::Script: return scanScriptFile(context, buffer, fileIndex);
     case FileKind::Other: break;
   }
   return {};
@@ -140,6 +165,9 @@ SearchOutcome runSearch(SearchContext& searchContext) {
   SearchContext context{searchContext.settings,  searchContext.files,    searchContext.urls,
                         searchContext.savedFrom, searchContext.internet, panel};
   SearchOutcome outcome;
+
+  // What the file list left out is named before anything is read.
+  for (const LeftOutEntry& entry : context.files.leftOut()) panel.appendStatusLine(leftOutLine(entry));
 
   if (context.settings.useSavedFromUrl && runSavedFromPass(context) == PassEnd::Stopped) {
     endInternetSession(context.internet);

@@ -6,6 +6,11 @@
 // the panel, so that the Internet session knows every request its checks will
 // need and has them under way before the first check waits.
 //
+// The search begins by naming what the file list left out (no regular file).
+// A file it would search that holds more than platform::kMaxReadBytes, or is
+// no regular file when it is opened, is named with the reason and recorded in
+// the table as unsearched; nothing is ever opened in a way that could wait.
+//
 // Known limits: a file is judged by its extension (model/file_kind.h); a file
 // that cannot be read is passed over without a line; at most kMaxSearchFiles
 // files and UrlTable::kCapacity findings per search; with the Internet check

@@ -172,12 +172,13 @@ Pos TextView::afterControls(Pos pos) const {
   return pos + step;
 }
 
-std::optional<DocumentBuffer> loadDocument(std::string_view pathText) {
+Outcome<DocumentBuffer, LoadFailure> loadDocument(std::string_view pathText) {
+  // The read limit keeps every position far inside 63 bits.
+  static_assert(platform::kMaxReadBytes < static_cast<std::uint64_t>(std::numeric_limits<Pos>::max()));
   DocumentBuffer buffer;
-  if (platform::readWholeFile(platform::toHostPath(pathText), buffer.bytes, buffer.stamp) != platform::ReadStatus::Read)
-    return std::nullopt;
-  if (static_cast<std::uint64_t>(buffer.bytes.size()) > static_cast<std::uint64_t>(std::numeric_limits<Pos>::max()))
-    return std::nullopt;
+  const platform::ReadStatus status =
+      platform::readWholeFile(platform::toHostPath(pathText), buffer.bytes, buffer.stamp);
+  if (status != platform::ReadStatus::Read) return Failed{LoadFailure{status, buffer.stamp}};
   return buffer;
 }
 

@@ -3,8 +3,9 @@
 // both encodings. Positions are byte offsets into the buffer; lengths that the
 // scanners return are counted in characters (a character is `step` bytes).
 //
-// Known limits: a file is held whole in memory; UTF-16 is told only by its
-// byte-order mark, and UTF-32 is read as single-byte text.
+// Known limits: a file is held whole in memory, so none above
+// platform::kMaxReadBytes is loaded; UTF-16 is told only by its byte-order
+// mark, and UTF-32 is read as single-byte text.
 
 #include <cstddef>
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "platform/file_access.h"
+#include "platform/outcome.h"
 
 namespace quillorn {
 
@@ -136,10 +138,17 @@ struct DocumentBuffer {
   TextView view() const { return {bytes.data(), bytes.size(), encoding, charset}; }
 };
 
+// Why a file was not loaded, and what has its name.
+struct LoadFailure {
+  platform::ReadStatus status = platform::ReadStatus::Unreadable;  // never Read
+  platform::FileStamp found;  // for NotRegular and TooLarge: what was found there (its size)
+};
+
 // Reads the file named by `pathText` (the program's path text) whole, with the
-// stamp of the file read, without deciding its encoding. Empty when it cannot
-// be opened or read, or is too big for 63-bit positions.
-std::optional<DocumentBuffer> loadDocument(std::string_view pathText);
+// stamp of the file read, without deciding its encoding. Only a regular file of
+// at most platform::kMaxReadBytes is read, and nothing waits on the way
+// (platform::readWholeFile); otherwise the failure says why.
+Outcome<DocumentBuffer, LoadFailure> loadDocument(std::string_view pathText);
 
 // Decides the encoding from the first two bytes: FF FE is UTF-16; FE FF is
 // UTF-16 stored big-endian, swapped in place; anything else is single-byte,

@@ -37,6 +37,14 @@ std::string skipReasonText(SkipReason reason, int error, std::string_view path, 
           .append(platform::errorText(error))
           .append("); run as its owner, or as root");
       break;
+    case SkipReason::NotSearchedTooLarge:
+      text.append("it was not searched, as it is larger than ")
+          .append(std::to_string(platform::kMaxReadBytes >> 20))
+          .append(" MiB");
+      break;
+    case SkipReason::NotSearchedNotRegular:
+      text = "it was not searched, as it was not a regular file (a named pipe, socket or device)";
+      break;
   }
   return text;
 }

@@ -23,10 +23,12 @@
 
 #include <filesystem>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "core/files/site_lock.h"
+#include "platform/file_access.h"
 #include "platform/host_path.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/support/temp_folder.h"
@@ -171,6 +173,56 @@ TEST(RestoreCommandTest, BackupLeftIsNamedAndFailsTheRun) {
   EXPECT_EQ(readFile(site / "a.html"), "old a");
   EXPECT_EQ(readFile(site / "b.html.bak"), "old b");
 }
+
+// A site that holds what no run may read: a named pipe and a socket, which
+// the file list leaves out, and a page above the size limit (a sparse file, so
+// nothing is written to make it), which the search does not read. fix ends,
+// rewrites what it can, and names and counts the page it skipped.
+struct UnreadRow {
+  const char* name;
+  bool withPages;  // b.html and a page whose link to it is repaired
+  const char* output;
+};
+
+void PrintTo(const UnreadRow& row, std::ostream* out) { *out << row.name; }
+
+class UnreadFilesTest : public ::testing::TestWithParam<UnreadRow> {};
+
+TEST_P(UnreadFilesTest, FixEndsAndCountsTheSkippedPage) {
+  TempFolder temp("quillorn-unread");
+  const fs::path site = temp.path() / "site";
+  temp.makeFifo("site/pipe.html");
+  temp.makeSocket("site/sock.html");
+  temp.makeSparseFile("site/big.html", quillorn::platform::kMaxReadBytes + 1);
+  if (GetParam().withPages) {
+    temp.write("site/b.html", "<p>b</p>\n");
+    temp.write("site/page.html", "<a href=\"old/b.html\">b</a>\n");
+  }
+
+  RunResult run = runCli({"fix", "--offline", site.string()});
+  replaceAll(run.output, site.string(), "<site>");
+  EXPECT_EQ(run.output, GetParam().output);
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(fs::file_size(site / "big.html"), quillorn::platform::kMaxReadBytes + 1);
+  EXPECT_FALSE(fs::exists(site / "big.html.bak"));
+  if (GetParam().withPages) {
+    EXPECT_EQ(readFile(site / "page.html"), "<a href=\"b.html\">b</a>\n");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, UnreadFilesTest,
+    ::testing::Values(
+        UnreadRow{"BesideARepairedPage", true,
+                  "Not rewritten: \"<site>/big.html\": it was not searched, as it is larger than 256 MiB\n"
+                  "Processing \"<site>/page.html\" (27 bytes) ASCII\n"
+                  "Done (1 of 1 URL(s) processed successfully, 1 file(s) skipped)\n"
+                  "1 file(s) were not rewritten.\n"},
+        UnreadRow{"WithNothingElseFound", false,
+                  "Not rewritten: \"<site>/big.html\": it was not searched, as it is larger than 256 MiB\n"
+                  "Done (0 of 0 URL(s) processed successfully, 1 file(s) skipped)\n"
+                  "1 file(s) were not rewritten.\n"}),
+    [](const ::testing::TestParamInfo<UnreadRow>& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(Cases, FixExpectedTest, ::testing::ValuesIn(caseNames(kCasesRoot)),
                          [](const ::testing::TestParamInfo<std::string>& info) { return caseTestName(info.param); });

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "tests/cli/cli_runner.h"
 #include "tests/support/temp_folder.h"
 
@@ -105,6 +107,42 @@ INSTANTIATE_TEST_SUITE_P(Rows, TypedPathTest,
                          [](const ::testing::TestParamInfo<TypedPathRow>& info) {
                            return std::string(info.param.name);
                          });
+
+// A named pipe and a socket in the site would hold a read for ever: the scan
+// ends, leaves both out of the file list and names each in its status lines.
+// The test's time limit guards against a read that waits.
+TEST(ScanCommandTest, NamedPipeAndSocketAreLeftOutAndNamed) {
+  const quillorn::test_support::TempFolder temp("quillorn-scan");
+  const std::filesystem::path site = temp.path() / "site";
+  temp.makeFifo("site/pipe.html");
+  temp.makeSocket("site/sock.html");
+  temp.write("site/index.html", "<a href=\"pipe.html\">p</a>\n");
+
+  RunResult run = runCli({"scan", "--json", "--offline", site.string()});
+  replaceAll(run.output, site.string(), "<site>");
+  EXPECT_EQ(run.exitStatus, 1);
+  const nlohmann::json report = nlohmann::json::parse(run.output, nullptr, false);
+  ASSERT_FALSE(report.is_discarded()) << run.output;
+  EXPECT_EQ(report.at("files"), nlohmann::json::array({"<site>/index.html"}));
+  EXPECT_EQ(report.at("status"), nlohmann::json::array({
+                                     "<site>/pipe.html: left out, not a regular file (a named pipe)",
+                                     "<site>/sock.html: left out, not a regular file (a socket)",
+                                     ">> Searching for \"saved from url\"...",
+                                     "<site>/index.html (26 bytes): ASCII, no \"saved from url\" was found",
+                                     ">> Searching for broken links...",
+                                     "<site>/index.html (26 bytes): ASCII, 1 broken URL(s) found",
+                                 }));
+}
+
+// A PATH that names a named pipe is refused as one, never opened.
+TEST(ScanCommandTest, NamedPipeAsPathIsAUsageError) {
+  const quillorn::test_support::TempFolder temp("quillorn-scan");
+  const std::filesystem::path pipe = temp.makeFifo("pipe.html");
+  const RunResult run =
+      quillorn::test_support::runCli({"scan", "--offline", pipe.string()}, quillorn::test_support::ErrorStream::Merged);
+  EXPECT_EQ(run.exitStatus, 2);
+  EXPECT_EQ(run.output, "quillorn-cli scan: " + pipe.string() + ": not a regular file (a named pipe)\n");
+}
 
 TEST(ScanCommandTest, MissingPathIsAUsageError) {
   const RunResult run = runCli({"scan", "--offline", (kCasesRoot / "no-such-folder").string()});

@@ -7,7 +7,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,9 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::filesystem::path file = fuzz::scratchFolder() / "document.htm";
   fuzz::writeBytes(file, bytes);
 
-  std::optional<DocumentBuffer> loaded = loadDocument(platform::toPathText(file));
-  check(loaded.has_value());
-  DocumentBuffer& document = *loaded;
+  Outcome<DocumentBuffer, LoadFailure> loaded = loadDocument(platform::toPathText(file));
+  check(loaded.ok());
+  DocumentBuffer& document = loaded.value();
   document.bytes.shrink_to_fit();
   check(document.bytes.size() == size && std::equal(document.bytes.begin(), document.bytes.end(), data));
 

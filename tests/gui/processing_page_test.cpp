@@ -275,7 +275,7 @@ TEST(ProcessingPage, AFileWhoseBackupNameIsTakenIsLeftAsItWasWithItsReason) {
   EXPECT_EQ(quillorn::test_support::readFile(page), "<a href=\"gone.html\">x</a>\n");
   EXPECT_EQ(quillorn::test_support::readFile(page.string() + ".bak"), "an earlier repair's backup\n");
   EXPECT_EQ(wizard.page(kProcessingStep).text(processing_ids::kStatusLine),
-            "Done (1 of 2 URL(s) processed successfully)");
+            "Done (1 of 2 URL(s) processed successfully, 1 file(s) skipped)");
 }
 
 // ---- A disk writing error -----------------------------------------------------

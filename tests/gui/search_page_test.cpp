@@ -12,8 +12,11 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/scan_options.h"
+#include "core/files/site_lock.h"
 #include "core/search/search_pass.h"
 #include "platform/code_page.h"
+#include "platform/file_access.h"
+#include "platform/host_path.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/gui/wizard_harness.h"
 #include "tests/support/loopback_servers.h"
@@ -213,6 +216,44 @@ TEST(SearchInternetTest, EscStopsASearchWhoseRequestsWaitAndTheWindowAnswersMean
   EXPECT_GE(ticks, 5);
   EXPECT_TRUE(harness.frameControls().isEnabled(frame_ids::kPrevious));
   EXPECT_FALSE(harness.frameControls().isEnabled(frame_ids::kNext));
+}
+
+// ---- What cannot be read without waiting ----------------------------------
+
+// A named pipe with no writer would hold a read for ever, and with it the
+// window: ESC, Exit and the site's lock. The search leaves it and the socket
+// out, names them and a page above the size limit, and ends; going back frees
+// the site, and Exit closes. The test's time limit guards against a hang.
+TEST(SearchPage, ASiteWithANamedPipeIsSearchedToTheEndAndExitStillWorks) {
+  WizardHarness harness;
+  const std::filesystem::path site = harness.folder.path() / "site";
+  harness.folder.makeFifo("site/pipe.html");
+  harness.folder.makeSocket("site/sock.html");
+  harness.folder.makeSparseFile("site/big.html", quillorn::platform::kMaxReadBytes + 1);
+  harness.folder.write("site/index.html", "<a href=\"pipe.html\">p</a>\n");
+  quillorn::Settings offline;
+  offline.checkInternetUrls = false;
+  offline.useSavedFromUrl = false;
+
+  searchSite(harness, site, offline);
+
+  const QString shown = QString::fromStdString(site.string());
+  EXPECT_EQ(statusLines(harness), (QStringList{shown + "/pipe.html: left out, not a regular file (a named pipe)",
+                                               shown + "/sock.html: left out, not a regular file (a socket)",
+                                               ">> Searching for broken links...",
+                                               shown + "/big.html (268435457 bytes): not searched, larger than 256 MiB",
+                                               shown + "/index.html (26 bytes): ASCII, 1 broken URL(s) found"}));
+  EXPECT_EQ(harness.page(3).text(search_ids::kStatusLine), "Done (1 change(s) in 2 file(s))");
+  EXPECT_TRUE(harness.frameControls().isEnabled(frame_ids::kNext));
+  EXPECT_TRUE(harness.frameControls().isEnabled(frame_ids::kExit));
+
+  harness.clickFrame(frame_ids::kPrevious);
+  quillorn::SiteLock other;
+  EXPECT_EQ(other.acquire({quillorn::platform::toPathText(site)}, true), quillorn::SiteLock::Status::Taken);
+  other.release();
+  harness.clickFrame(frame_ids::kExit);
+  EXPECT_FALSE(harness.frame->isVisible());
+  EXPECT_EQ(harness.frame->result(), 0);
 }
 
 // ---- Too many files -------------------------------------------------------

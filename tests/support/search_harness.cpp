@@ -1,7 +1,6 @@
 #include "tests/support/search_harness.h"
 
 #include <cstdint>
-#include <optional>
 
 namespace quillorn::test_support {
 
@@ -12,8 +11,8 @@ SearchHarness::SearchHarness(const std::vector<std::string>& paths) {
 
 void recordFilesAsRead(const FileList& files, UrlTable& urls) {
   for (std::size_t i = 0; i < files.count(); ++i) {
-    if (const std::optional<DocumentBuffer> read = loadDocument(files.path(i)))
-      urls.recordSource(i, sourceStampOf(*read));
+    if (const Outcome<DocumentBuffer, LoadFailure> read = loadDocument(files.path(i)); read.ok())
+      urls.recordSource(i, sourceStampOf(read.value()));
   }
 }
 

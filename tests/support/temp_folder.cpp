@@ -10,7 +10,12 @@
 #ifdef _WIN32
 #include <random>
 #else
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 #endif
 
 namespace quillorn::test_support {
@@ -75,5 +80,61 @@ fs::path TempFolder::write(const fs::path& relative, const std::vector<std::uint
 }
 
 std::string TempFolder::read(const fs::path& relative) const { return readFile(path_ / relative); }
+
+#ifndef _WIN32
+
+namespace {
+
+[[noreturn]] void fail(const std::string& what, const fs::path& path) {
+  throw std::runtime_error(what + " " + path.string() + ": " + std::strerror(errno));
+}
+
+fs::path madeBelow(const fs::path& root, const fs::path& relative) {
+  const fs::path path = root / relative;
+  std::error_code ignored;
+  fs::create_directories(path.parent_path(), ignored);
+  return path;
+}
+
+}  // namespace
+
+fs::path TempFolder::makeFifo(const fs::path& relative) const {
+  const fs::path path = madeBelow(path_, relative);
+  if (::mkfifo(path.c_str(), 0644) != 0) fail("mkfifo", path);
+  return path;
+}
+
+fs::path TempFolder::makeSocket(const fs::path& relative) const {
+  const fs::path path = madeBelow(path_, relative);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (path.native().size() >= sizeof(address.sun_path)) {
+    errno = ENAMETOOLONG;
+    fail("socket", path);
+  }
+  std::memcpy(address.sun_path, path.c_str(), path.native().size() + 1);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  if (fd < 0) fail("socket", path);
+  const int bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address));
+  const int error = errno;
+  ::close(fd);
+  errno = error;
+  if (bound != 0) fail("bind", path);
+  return path;
+}
+
+fs::path TempFolder::makeSparseFile(const fs::path& relative, std::uint64_t size) const {
+  const fs::path path = madeBelow(path_, relative);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) fail("open", path);
+  const int truncated = ::ftruncate(fd, static_cast<off_t>(size));
+  const int error = errno;
+  ::close(fd);
+  errno = error;
+  if (truncated != 0) fail("ftruncate", path);
+  return path;
+}
+
+#endif
 
 }  // namespace quillorn::test_support

@@ -38,6 +38,16 @@ class TempFolder {
   // Every byte of `relative` below the folder; empty when it cannot be read.
   std::string read(const std::filesystem::path& relative) const;
 
+#ifndef _WIN32
+  // Makes, at `relative` below the folder (with the folders between), a named
+  // pipe; a socket (bound, then closed: the name stays, nothing listens); or a
+  // file of `size` bytes that holds no data block (ftruncate), so a test of a
+  // size limit writes nothing. Returns the host path; throws when it cannot.
+  std::filesystem::path makeFifo(const std::filesystem::path& relative) const;
+  std::filesystem::path makeSocket(const std::filesystem::path& relative) const;
+  std::filesystem::path makeSparseFile(const std::filesystem::path& relative, std::uint64_t size) const;
+#endif
+
  private:
   std::filesystem::path path_;
 };

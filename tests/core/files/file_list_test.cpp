@@ -392,7 +392,8 @@ class TempTree {
   // Path text of `relative` (written with '\') under the root.
   std::string text(std::string_view relative) const { return text() + "\\" + std::string(relative); }
 
-  // "d:sub/x" makes a folder, "f:sub/a.htm" a file, "l:sub/up=.." a link to the target.
+  // "d:sub/x" makes a folder, "f:sub/a.htm" a file, "l:sub/up=.." a link to the
+  // target, "p:sub/pipe" a named pipe, "s:sub/sock" a socket.
   void build(const std::vector<std::string_view>& items) const {
     for (std::string_view item : items) {
       const std::string_view what = item.substr(2);
@@ -414,6 +415,10 @@ class TempTree {
           }
           break;
         }
+#ifndef _WIN32
+        case 'p': folder_.makeFifo(what); break;
+        case 's': folder_.makeSocket(what); break;
+#endif
         default: FAIL() << "bad item " << item;
       }
     }
@@ -429,11 +434,17 @@ class TempTree {
   test_support::TempFolder folder_{"quillorn-files"};
 };
 
+struct LeftOutRow {
+  std::string_view relative;  // '\' separated
+  LeftOutEntry::Kind kind;
+};
+
 struct WalkRow {
   std::string_view name;
   std::vector<std::string_view> tree;
   bool recurse;
   std::vector<std::string_view> expected;  // relative to the root, '\' separated
+  std::vector<LeftOutRow> leftOut = {};
 };
 
 class FolderWalkTest : public testing::TestWithParam<WalkRow> {};
@@ -445,6 +456,11 @@ TEST_P(FolderWalkTest, AddsFilesInWalkOrder) {
   FileList list;
   EXPECT_EQ(list.addFolder(row.recurse, tree.text(), {}), PassEnd::Done);
   EXPECT_EQ(list.paths(), tree.texts(row.expected));
+  std::vector<std::pair<std::string, LeftOutEntry::Kind>> leftOut;
+  for (const LeftOutEntry& entry : list.leftOut()) leftOut.emplace_back(entry.path, entry.kind);
+  std::vector<std::pair<std::string, LeftOutEntry::Kind>> expectedLeftOut;
+  for (const LeftOutRow& item : row.leftOut) expectedLeftOut.emplace_back(tree.text(item.relative), item.kind);
+  EXPECT_EQ(leftOut, expectedLeftOut);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -477,6 +493,49 @@ INSTANTIATE_TEST_SUITE_P(
                 {"dangling", "t.htm", "tl"}},
         WalkRow{"EmptyFolders", {"d:a", "d:b/c"}, true, {}}),
     RowName{});
+
+#ifndef _WIN32
+// Reading a named pipe or a device can wait for ever, so the walk never lists one.
+INSTANTIATE_TEST_SUITE_P(NoFiles, FolderWalkTest,
+                         testing::Values(WalkRow{"NamedPipesSocketsAndLinksToThemAreLeftOut",
+                                                 {"f:a.htm", "p:pipe.html", "s:sock", "l:topipe=pipe.html",
+                                                  "p:sub/deep.fifo", "l:dangling=missing"},
+                                                 true,
+                                                 {"a.htm", "dangling"},
+                                                 {{"pipe.html", LeftOutEntry::Kind::NamedPipe},
+                                                  {"sock", LeftOutEntry::Kind::Socket},
+                                                  {"topipe", LeftOutEntry::Kind::NamedPipe},
+                                                  {R"(sub\deep.fifo)", LeftOutEntry::Kind::NamedPipe}}},
+                                         WalkRow{"WithoutRecurseOnlyTheFoldersOwnAreNamed",
+                                                 {"p:b.fifo", "p:a.fifo", "p:sub/c.fifo"},
+                                                 false,
+                                                 {},
+                                                 {{"a.fifo", LeftOutEntry::Kind::NamedPipe},
+                                                  {"b.fifo", LeftOutEntry::Kind::NamedPipe}}}),
+                         RowName{});
+#endif
+
+#ifndef _WIN32
+// A chosen name is listed unless it is a named pipe, socket or device; one
+// that does not exist is listed as before. Each left-out name is kept once,
+// until the list is emptied.
+TEST(AddSelectedFilesTest, ANamedPipeOrDeviceChosenIsLeftOut) {
+  TempTree tree;
+  tree.build({"f:a.htm", "p:pipe.html"});
+  FileList list;
+  list.addSelectedFiles({tree.text("pipe.html")}, {});
+  list.addSelectedFiles({tree.text(), "a.htm", "pipe.html", "absent.htm"}, {});
+  list.addSelectedFiles({platform::toPathText("/dev/null")}, {});
+  EXPECT_EQ(list.paths(), tree.texts({"a.htm", "absent.htm"}));
+  ASSERT_EQ(list.leftOut().size(), 2u);
+  EXPECT_EQ(list.leftOut()[0].path, tree.text("pipe.html"));
+  EXPECT_EQ(list.leftOut()[0].kind, LeftOutEntry::Kind::NamedPipe);
+  EXPECT_EQ(list.leftOut()[1].path, platform::toPathText("/dev/null"));
+  EXPECT_EQ(list.leftOut()[1].kind, LeftOutEntry::Kind::Device);
+  list.removeAll();
+  EXPECT_TRUE(list.leftOut().empty());
+}
+#endif
 
 TEST(AddFolderTest, FolderTextEndingInSeparatorGetsNoSecondOne) {
   TempTree tree;

@@ -308,7 +308,7 @@ TEST_P(SkipTest, LeavesTheFileAndGoesOn) {
   EXPECT_EQ(outcome.skipped[0].index, 0u);
   EXPECT_EQ(outcome.skipped[0].reason, row.reason);
   EXPECT_EQ(reported.size(), 1u);
-  EXPECT_EQ(outcome.statusText, "Done (1 of 2 URL(s) processed successfully)");
+  EXPECT_EQ(outcome.statusText, "Done (1 of 2 URL(s) processed successfully, 1 file(s) skipped)");
   EXPECT_EQ(readFile(page), bytesBefore);
   EXPECT_EQ(namesIn(page.parent_path()), namesBefore);
   EXPECT_EQ(readFile(next), kLinkRewritten);
@@ -440,7 +440,7 @@ TEST_P(ReadOnlyTest, ReadOnlyFile) {
     EXPECT_EQ(panel.lines.size(), 1u);
   } else {
     EXPECT_EQ(outcome.processedTotal, 0);
-    EXPECT_EQ(outcome.statusText, "Done (0 of 1 URL(s) processed successfully)");
+    EXPECT_EQ(outcome.statusText, "Done (0 of 1 URL(s) processed successfully, 1 file(s) skipped)");
     ASSERT_EQ(outcome.skipped.size(), 1u);
     EXPECT_EQ(outcome.skipped[0].reason, SkipReason::ReadOnly);
     EXPECT_EQ(readFile(page), kLink);

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_access.h"
 #include "platform/host_path.h"
 #include "tests/support/search_harness.h"
 #include "tests/support/temp_folder.h"
@@ -384,6 +385,44 @@ TEST_F(SearchPassTest, FileGoneSinceItWasListedIsSkipped) {
   ASSERT_EQ(urls.count(), 1u);
   EXPECT_EQ(urls.entry(0).fileIndex, 1);
 }
+
+#ifndef _WIN32
+// Nothing that could make the search wait is read: a named pipe and a socket
+// are left out of the list and named first; a file above the size limit, and
+// one that became a named pipe after it was listed, are named in the
+// broken-link pass and recorded as not searched. The test's time limit
+// guards against a read that waits.
+TEST_F(SearchPassTest, WhatCannotBeReadWithoutWaitingIsNamedNotRead) {
+  const test_support::TempFolder& site = *folder_;
+  site.makeFifo("pipe.html");
+  site.makeSocket("sock.html");
+  site.makeSparseFile("big.html", platform::kMaxReadBytes + 1);
+  site.write("page.htm", "<a href=\"pipe.html\">p</a><a href=\"big.html\">b</a>");
+  site.write("turned.html", "<a href=\"gone.htm\">g</a>");
+  ASSERT_EQ(files.addFolder(false, platform::toPathText(root_), {}), PassEnd::Done);
+  fs::remove(root_ / "turned.html");
+  site.makeFifo("turned.html");
+  const auto text = [this](std::string_view name) { return platform::toPathText(root_ / name); };
+  ASSERT_EQ(files.paths(), strings({text("big.html"), text("page.htm"), text("turned.html")}));
+
+  const SearchOutcome outcome = runFullSearch();
+
+  const auto shown = [this](std::string_view name) { return (root_ / name).string(); };
+  EXPECT_EQ(panel.lines,
+            strings({shown("pipe.html") + ": left out, not a regular file (a named pipe)",
+                     shown("sock.html") + ": left out, not a regular file (a socket)", kSavedFromHeader,
+                     lineStart(text("page.htm")) + ", no \"saved from url\" was found", kBrokenLinkHeader,
+                     shown("big.html") + " (268435457 bytes): not searched, larger than 256 MiB",
+                     scannedLine(text("page.htm"), 1), shown("turned.html") + ": not searched, not a regular file"}));
+  EXPECT_EQ(outcome.statusText, "Done (1 change(s) in 3 file(s))");
+  ASSERT_EQ(urls.unsearchedFiles().size(), 2u);
+  EXPECT_EQ(urls.unsearched(0)->why, Unsearched::TooLarge);
+  EXPECT_EQ(urls.unsearched(1), nullptr);
+  EXPECT_EQ(urls.unsearched(2)->why, Unsearched::NotRegularFile);
+  ASSERT_EQ(urls.count(), 1u);
+  EXPECT_EQ(urls.entry(0).url, "pipe.html");
+}
+#endif
 
 TEST_F(SearchPassTest, UnreadableHtmlFileStillPollsInFirstPass) {
   files.addSelectedFiles({platform::toPathText(root_ / "absent.htm")}, StopPoll());

@@ -136,7 +136,7 @@ TEST(DocumentBufferTest, WideningRoundTripsEveryByte) {
   EXPECT_EQ(wide.substr(0x80 * 2, 2), std::string("\xAC\x20", 2));
 }
 
-TEST(LoadDocumentTest, ReadsWholeFilesOfAnySize) {
+TEST(LoadDocumentTest, ReadsWholeFilesOfManySizes) {
   const TempFolder folder("quillorn-doc");
   for (std::size_t size :
        {std::size_t{0}, std::size_t{1}, std::size_t{65535}, std::size_t{65536}, std::size_t{3} * 1024 * 1024 + 1}) {
@@ -146,17 +146,21 @@ TEST(LoadDocumentTest, ReadsWholeFilesOfAnySize) {
     name += std::to_string(size);
     name += ".htm";
     const auto file = folder.write(name, content);
-    const std::optional<DocumentBuffer> loaded = loadDocument(platform::toPathText(file));
-    ASSERT_TRUE(loaded.has_value()) << size;
-    EXPECT_EQ(loaded->bytes, content) << size;
-    EXPECT_EQ(loaded->encoding, Encoding::SingleByte);
+    const Outcome<DocumentBuffer, LoadFailure> loaded = loadDocument(platform::toPathText(file));
+    ASSERT_TRUE(loaded.ok()) << size;
+    EXPECT_EQ(loaded.value().bytes, content) << size;
+    EXPECT_EQ(loaded.value().encoding, Encoding::SingleByte);
   }
 }
 
-TEST(LoadDocumentTest, MissingFileOrFolderYieldsNothing) {
+TEST(LoadDocumentTest, MissingFileOrFolderYieldsNothingAndSaysWhy) {
   const TempFolder folder("quillorn-doc");
-  EXPECT_FALSE(loadDocument(platform::toPathText(folder.path() / "absent.htm")).has_value());
-  EXPECT_FALSE(loadDocument(platform::toPathText(folder.path())).has_value());
+  const Outcome<DocumentBuffer, LoadFailure> absent = loadDocument(platform::toPathText(folder.path() / "absent.htm"));
+  ASSERT_FALSE(absent.ok());
+  EXPECT_EQ(absent.error().status, platform::ReadStatus::Missing);
+  const Outcome<DocumentBuffer, LoadFailure> itself = loadDocument(platform::toPathText(folder.path()));
+  ASSERT_FALSE(itself.ok());
+  EXPECT_EQ(itself.error().status, platform::ReadStatus::NotRegular);
 }
 
 }  // namespace

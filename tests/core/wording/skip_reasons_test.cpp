@@ -30,10 +30,18 @@ TEST(SkipReasonsTest, AChangedFileSaysWhatToDoAgain) {
             "it changed after it was searched (edited, replaced or removed): search again to repair it as it is now");
 }
 
+TEST(SkipReasonsTest, AFileTheSearchLeftUnreadSaysWhy) {
+  EXPECT_EQ(skipReasonText(SkipReason::NotSearchedTooLarge, 0, kPage, ""),
+            "it was not searched, as it is larger than 256 MiB");
+  EXPECT_EQ(skipReasonText(SkipReason::NotSearchedNotRegular, 0, kPage, ""),
+            "it was not searched, as it was not a regular file (a named pipe, socket or device)");
+}
+
 TEST(SkipReasonsTest, EveryReasonHasWords) {
   for (const SkipReason reason :
        {SkipReason::ChangedSinceSearch, SkipReason::IsLink, SkipReason::OutsideFolders, SkipReason::BackupExists,
-        SkipReason::BackupNameTaken, SkipReason::ReadOnly, SkipReason::FolderNotWritable, SkipReason::WriteFailed}) {
+        SkipReason::BackupNameTaken, SkipReason::ReadOnly, SkipReason::FolderNotWritable, SkipReason::WriteFailed,
+        SkipReason::NotSearchedTooLarge, SkipReason::NotSearchedNotRegular}) {
     EXPECT_FALSE(skipReasonText(reason, EIO, kPage, "").empty()) << static_cast<int>(reason);
   }
 }
