@@ -52,8 +52,11 @@ SettingsResult loadSettings(platform::RegistryFile& registry, Settings& settings
   // Defaults first: the page-6 fields always start from them, and a stored
   // flag that cannot be read keeps its default.
   settings = Settings{};
+  // A key that is not there yet is made now, so it exists from the first start.
   platform::RegistryKey key = registry.createKey(kSettingsKeyPath);
-  if (!key) return failure(SettingsStatus::KeyUnavailable, kKeyUnavailableText);
+  if (!key || registry.flush() != platform::FlushStatus::Done) {
+    return failure(SettingsStatus::KeyUnavailable, kKeyUnavailableText);
+  }
   for (const StoredFlag& flag : kStoredFlags) {
     // Only 0 and 1 are ever stored; anything else set by hand counts as on.
     if (const std::optional<std::uint32_t> stored = key.queryDword(flag.valueName)) {
@@ -79,7 +82,13 @@ SettingsResult saveSettings(platform::RegistryFile& registry, const Settings& se
     return failure(SettingsStatus::ValueNotSet, kValueNotSetText);
   }
   key.close();
-  return {};
+  // All of them go to the file in one write, or none does.
+  switch (registry.flush()) {
+    case platform::FlushStatus::Done: return {};
+    case platform::FlushStatus::Unreadable: return failure(SettingsStatus::KeyUnavailable, kKeyUnavailableText);
+    case platform::FlushStatus::Unwritable: break;
+  }
+  return failure(SettingsStatus::ValueNotSet, kValueNotSetText);
 }
 
 void removeStoredSettings(platform::RegistryFile& registry) {
@@ -90,6 +99,7 @@ void removeStoredSettings(platform::RegistryFile& registry) {
   key.close();
   // When the count is unknown the key stays: it may hold values of others.
   if (remaining && *remaining == 0) registry.deleteKey(kSettingsKeyPath);
+  registry.flush();
 }
 
 }  // namespace quillorn

@@ -80,7 +80,8 @@ TEST_P(StartUpTest, OnlyATrailingUninstallSwitchRemovesTheOptionsWithoutAWindow)
   };
   EXPECT_EQ(wizard::runWizard(start), 0);
   EXPECT_EQ(shown, !GetParam().uninstalls);
-  EXPECT_EQ(registry.keyExists(quillorn::kSettingsKeyPath), !GetParam().uninstalls);
+  EXPECT_EQ(quillorn::platform::RegistryFile(registryFile).keyExists(quillorn::kSettingsKeyPath),
+            !GetParam().uninstalls);
 }
 
 INSTANTIATE_TEST_SUITE_P(CommandLines, StartUpTest,
