@@ -27,6 +27,7 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::array<std::string_view, 5> kRootKeys = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_CLASSES_ROOT",
                                                        "HKEY_USERS", "HKEY_CURRENT_CONFIG"};
 constexpr std::uint32_t kDwordType = 4;  // REG_DWORD, as "hex(4):" spells it
+constexpr int kMostLinksFollowed = 40;   // as many as the kernel follows in one path
 
 // ---------------------------------------------------------------- text helpers
 
@@ -598,6 +599,31 @@ ReadOutcome readRegistryText(const fs::path& file, std::string& text, std::strin
   return outcome;
 }
 
+// The name a replacement of `file` must take: `file` itself, or the end of
+// the chain of symbolic links that starts at it, so that the links stay links.
+// Nothing (with the reason) when the chain cannot be followed.
+std::optional<fs::path> replacementTarget(const fs::path& file, std::string& reason) {
+  fs::path name = file;
+  for (int hop = 0; hop < kMostLinksFollowed; ++hop) {
+    struct stat info {};
+    if (::lstat(name.c_str(), &info) != 0) {
+      if (errno == ENOENT) return name;  // a link to a file yet to be made
+      reason = errorText(errno);
+      return std::nullopt;
+    }
+    if (!S_ISLNK(info.st_mode)) return name;
+    std::error_code error;
+    const fs::path target = fs::read_symlink(name, error);
+    if (error) {
+      reason = error.message();
+      return std::nullopt;
+    }
+    name = target.is_absolute() ? target : name.parent_path() / target;
+  }
+  reason = errorText(ELOOP);
+  return std::nullopt;
+}
+
 // Holds an exclusive lock on "<file>.lock" for one read-modify-write. The lock
 // file stays behind: removing it would let two writers lock different files.
 class WriteLock {
@@ -768,7 +794,9 @@ FlushStatus RegistryFile::flush() {
   const Document& document = merged ? *merged : image_->document;
   std::string written = formatDocument(document, text.size());
 
-  if (const int error = replaceWholeFile(file_, written, NewFileLook{}); error != 0) {
+  const std::optional<fs::path> target = replacementTarget(file_, failureReason_);
+  if (!target) return FlushStatus::Unwritable;
+  if (const int error = replaceWholeFile(*target, written, NewFileLook{}); error != 0) {
     failureReason_ = errorText(error);
     return FlushStatus::Unwritable;
   }

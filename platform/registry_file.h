@@ -12,7 +12,9 @@
 // replacement: under an advisory lock (flock on "<file>.lock" beside it) it
 // reads the file again, merges the changes into what another program may have
 // written meanwhile, and replaces the file atomically, so programs sharing it
-// never see it half written and never lose each other's updates.
+// never see it half written and never lose each other's updates. When the file
+// is a symbolic link (or a chain of them), the link stays and the file it leads
+// to is replaced, beside itself.
 //
 // Only a regular file is read: a folder, a FIFO, a device or a file that cannot
 // be read is refused without waiting and never written over; failureReason()

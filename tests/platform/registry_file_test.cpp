@@ -691,7 +691,66 @@ TEST_F(RegistryFileTest, FailedWriteLeavesTheOldFileWhole) {
   EXPECT_EQ(folderEntries(folder_.path()), (std::vector<std::string>{"registry.reg", "registry.reg.lock"}));
 }
 
-// --------------------------------------------------------------------- size
+// ------------------------------------------------------------ links and size
+
+struct LinkRow {
+  std::string name;
+  // The links to make, first the one at the registry's place: name and what
+  // it says, both below the test's folder ("@" in what it says stands for the
+  // folder itself).
+  std::vector<std::pair<std::string, std::string>> links;
+  bool targetExists;
+};
+
+void PrintTo(const LinkRow& row, std::ostream* out) { *out << row.name; }
+
+class LinkTest : public RegistryFileTest, public ::testing::WithParamInterface<LinkRow> {};
+
+// A symbolic link at the registry's place (as dotfiles managers make them) is
+// written through: every link stays as it was and the file at the end of them
+// gets the new content, replaced beside itself.
+TEST_P(LinkTest, IsWrittenThroughAndStaysALink) {
+  const fs::path dotfiles = folder_.path() / "dotfiles";
+  const fs::path target = dotfiles / "quillorn.reg";
+  fs::create_directory(dotfiles);
+  if (GetParam().targetExists) writeFile(target, "REGEDIT4\n\n" + kOtherHeader + "\"A\"=dword:00000001\n");
+  std::vector<std::pair<fs::path, fs::path>> links;
+  for (const auto& [name, says] : GetParam().links) {
+    std::string text = says;
+    if (text.front() == '@') text = folder_.path().string() + text.substr(1);
+    links.emplace_back(folder_.path() / name, text);
+    fs::create_symlink(text, folder_.path() / name);
+  }
+  ASSERT_EQ(links.front().first, registryPath());
+
+  RegistryFile registry(registryPath());
+  RegistryKey key = registry.createKey(kKey);
+  ASSERT_TRUE(key.isOpen());
+  EXPECT_EQ(registry.keyExists(kOther), GetParam().targetExists);
+  if (GetParam().targetExists) {
+    EXPECT_EQ(registry.createKey(kOther).queryDword("A"), 1U);
+  }
+  ASSERT_TRUE(key.setDword("Probe", 1));
+  ASSERT_EQ(registry.flush(), FlushStatus::Done) << registry.failureReason();
+
+  for (const auto& [link, says] : links) {
+    EXPECT_TRUE(fs::is_symlink(link)) << link;
+    EXPECT_EQ(fs::read_symlink(link), says) << link;
+  }
+  const std::string others = GetParam().targetExists ? kOtherHeader + "\"A\"=dword:00000001\n\n" : "";
+  EXPECT_EQ(readFile(target),
+            "REGEDIT4\n\n" + others + "[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"Probe\"=dword:00000001\n\n");
+  EXPECT_EQ(folderEntries(dotfiles), std::vector<std::string>{"quillorn.reg"}) << "no temporary file is left";
+  EXPECT_EQ(RegistryFile(registryPath()).createKey(kKey).queryDword("Probe"), 1U);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, LinkTest,
+    ::testing::Values(LinkRow{"absolute", {{"registry.reg", "@/dotfiles/quillorn.reg"}}, true},
+                      LinkRow{"relative", {{"registry.reg", "dotfiles/quillorn.reg"}}, true},
+                      LinkRow{"chain", {{"registry.reg", "middle.reg"}, {"middle.reg", "dotfiles/quillorn.reg"}}, true},
+                      LinkRow{"to_a_file_yet_to_be_made", {{"registry.reg", "dotfiles/quillorn.reg"}}, false}),
+    [](const auto& info) { return info.param.name; });
 
 // A registry of more than a megabyte that other programs share: every key and
 // value of it is found, and writing one value back changes that one line and
