@@ -60,7 +60,10 @@ enum class SettingsStatus {
 };
 
 // What a load or save came to; a failure carries the text of the fatal error
-// box ("Emergency Quit") that the wizard shows before it ends with -1.
+// box ("Emergency Quit") that the wizard shows before it ends with -1: the
+// line above, and when the registry file says why, a line below with the
+// file's path and the reason ("it is not a regular file", the system's text
+// for an error).
 struct SettingsResult {
   SettingsStatus status = SettingsStatus::Ok;
   std::string message;

@@ -346,21 +346,58 @@ TEST_F(SettingsTest, GarbageFileGivesDefaultsAndSavingKeepsItAndOtherKeys) {
 
 // ---------------------------------------------------------- failing registry
 
-TEST_F(SettingsTest, RegistryThatCannotBeOpenedFailsLoadAndSave) {
-  fs::create_directories(registryPath());  // a folder where the file should be
+struct NotAFileRow {
+  const char* name;
+  bool fifo;           // a FIFO; otherwise a folder with a file in it
+  const char* reason;  // the line below the box's text says this after the path
+};
+
+class NotAFileTest : public SettingsTest, public ::testing::WithParamInterface<NotAFileRow> {};
+
+// Something other than a regular file at the registry's place fails loading
+// and saving at once (a FIFO is not waited on: the test's time limit catches a
+// wait) with the box's text and, on the line below it, the path and why; it
+// is left as it was, and removal is silent.
+TEST_P(NotAFileTest, FailsAtOnceNamingThePathAndTheReasonAndIsLeftAsItWas) {
+  fs::create_directories(registryPath().parent_path());
+  if (GetParam().fifo) {
+    ASSERT_EQ(::mkfifo(registryPath().c_str(), 0600), 0);
+  } else {
+    fs::create_directory(registryPath());
+    writeFile(registryPath() / "inside", "x");
+  }
+  const auto entries = [&] {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(folder_.path())) names.push_back(entry.path().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const std::vector<std::string> before = entries();
+  const std::string expected = kKeyUnavailable + "\n" + registryPath().string() + ": " + GetParam().reason;
+
   RegistryFile registry(registryPath());
   Settings settings = changedSettings();
   const SettingsResult loaded = loadSettings(registry, settings);
   EXPECT_EQ(loaded.status, SettingsStatus::KeyUnavailable);
-  EXPECT_EQ(loaded.message, kKeyUnavailable);
-  EXPECT_FALSE(loaded.ok());
+  EXPECT_EQ(loaded.message, expected);
   expectDefaults(settings);
   const SettingsResult saved = saveSettings(registry, settings);
   EXPECT_EQ(saved.status, SettingsStatus::KeyUnavailable);
-  EXPECT_EQ(saved.message, kKeyUnavailable);
-  removeStoredSettings(registry);  // silent
-  EXPECT_TRUE(fs::is_directory(registryPath()));
+  EXPECT_EQ(saved.message, expected);
+  removeStoredSettings(registry);
+
+  EXPECT_EQ(entries(), before);
+  if (GetParam().fifo) {
+    EXPECT_TRUE(fs::is_fifo(fs::symlink_status(registryPath())));
+  } else {
+    EXPECT_EQ(readFile(registryPath() / "inside"), "x");
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, NotAFileTest,
+                         ::testing::Values(NotAFileRow{"fifo", true, "it is not a regular file"},
+                                           NotAFileRow{"folder", false, "it is a folder, not a regular file"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SettingsTest, ReadOnlyFolderFailsTheFirstStart) {
   if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
@@ -371,7 +408,8 @@ TEST_F(SettingsTest, ReadOnlyFolderFailsTheFirstStart) {
   const SettingsResult result = loadSettings(registry, settings);
   fs::permissions(registryPath().parent_path(), fs::perms::owner_all);
   EXPECT_EQ(result.status, SettingsStatus::KeyUnavailable);
-  EXPECT_EQ(result.message, kKeyUnavailable);
+  EXPECT_EQ(result.message, kKeyUnavailable + "\n" + registryPath().string() +
+                                ": its lock file registry.reg.lock cannot be used: " + std::strerror(EACCES));
 }
 
 TEST_F(SettingsTest, ReadOnlyFolderWithTheKeyFailsSavingAValue) {
@@ -383,12 +421,13 @@ TEST_F(SettingsTest, ReadOnlyFolderWithTheKeyFailsSavingAValue) {
   const SettingsResult result = saveSettings(registry, settings);
   fs::permissions(registryPath().parent_path(), fs::perms::owner_all);
   EXPECT_EQ(result.status, SettingsStatus::ValueNotSet);
-  EXPECT_EQ(result.message, kValueNotSet);
+  EXPECT_EQ(result.message, kValueNotSet + "\n" + registryPath().string() + ": " + std::strerror(EACCES));
 }
 
 // All twelve values go to the file in one write. Under a file-size limit of
 // the file's present size, that write fails (even for root): saving reports
-// it, and the file stays exactly as it was, none of the values stored.
+// the box's text with the path and the system's reason, and the file stays
+// exactly as it was, none of the values stored.
 TEST_F(SettingsTest, FailedSaveStoresNoneAndLeavesTheFileAsItWas) {
   std::string lines;
   for (std::size_t i = 0; i + 1 < kFlags.size(); ++i)
@@ -407,7 +446,7 @@ TEST_F(SettingsTest, FailedSaveStoresNoneAndLeavesTheFileAsItWas) {
     for (const Flag& flag : kFlags) allOn.*flag.field = 1;
     const SettingsResult result = saveSettings(limited, allOn);
     if (result.status != SettingsStatus::ValueNotSet) return 12;
-    return result.message == kValueNotSet ? 0 : 13;
+    return result.message == kValueNotSet + "\n" + file.string() + ": " + std::strerror(EFBIG) ? 0 : 13;
   });
   ASSERT_EQ(code, 0);
   EXPECT_EQ(readFile(registryPath()), text);
