@@ -4,10 +4,13 @@
 #include <cerrno>
 #include <cstdlib>
 #include <system_error>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/advisory_lock.h"
@@ -24,10 +27,18 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::array<std::string_view, 5> kRootKeys = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_CLASSES_ROOT",
                                                        "HKEY_USERS", "HKEY_CURRENT_CONFIG"};
 constexpr std::uint32_t kDwordType = 4;  // REG_DWORD, as "hex(4):" spells it
+constexpr int kMostLinksFollowed = 40;   // as many as the kernel follows in one path
 
 // ---------------------------------------------------------------- text helpers
 
 char foldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The text with A-Z made a-z: the form names are looked up by.
+std::string folded(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) c = foldCase(c);
+  return result;
+}
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -50,7 +61,7 @@ std::string_view trimmed(std::string_view text) {
 }
 
 // Control bytes other than tab never occur in a file this program would write;
-// a line holding one is damage and is dropped whole.
+// a line holding one is not read (and is kept as it stands).
 bool hasControlBytes(std::string_view text) {
   for (char c : text) {
     const auto byte = static_cast<unsigned char>(c);
@@ -85,23 +96,6 @@ bool allHexDigits(std::string_view text) {
   return true;
 }
 
-// -------------------------------------------------------------- the file model
-
-struct Value {
-  std::string name;                // unescaped; empty for the default value "@"
-  std::string data;                // text after "=", continuation lines joined
-  std::vector<std::string> lines;  // the lines as they stand in the file
-};
-
-struct Section {
-  std::string path;  // as spelled in the file
-  std::vector<Value> values;
-};
-
-struct Document {
-  std::vector<Section> sections;
-};
-
 // True when path is a root key ("HKEY_...") followed by at least one name and
 // no name is empty.
 bool isKeyPath(std::string_view path) {
@@ -128,34 +122,102 @@ bool isBelow(std::string_view child, std::string_view parent) {
          equalsIgnoringCase(child.substr(0, parent.size()), parent);
 }
 
-// The section of the key, const or not as the document is.
-template <typename DocumentType>
-auto* findSection(DocumentType& document, std::string_view path) {
-  using Pointer = decltype(&document.sections.front());
-  for (auto& section : document.sections) {
-    if (equalsIgnoringCase(section.path, path)) return Pointer{&section};
-  }
-  return Pointer{nullptr};
+// -------------------------------------------------------------- the file model
+
+// One value, or lines this reader cannot read, in the order of the file.
+struct Item {
+  bool isValue = false;
+  bool removed = false;
+  std::string name;  // a value's name, unescaped; empty for the default value "@"
+  std::string data;  // a value's text after "=", continuation lines joined
+  std::string text;  // the lines as they stand in the file, each ending in "\n"
+};
+
+// A section: a key's header and what stands under it, or a header this reader
+// cannot read, kept with the lines under it.
+struct Block {
+  std::string leading;  // unread lines before the header, each ending in "\n"
+  std::string tail;     // the last section's: unread lines at the end of the file
+  std::string header;   // a key: its path as spelled; otherwise the header line as it stands
+  bool isKey = false;
+  bool removed = false;
+  bool hasUnreadLines = false;  // a key that holds lines this reader cannot read
+  std::vector<Item> items;
+  std::unordered_map<std::string, std::size_t> values;  // folded name: index into items, live values only
+};
+
+struct Document {
+  std::string preamble;  // a file without sections: its unread lines
+  std::vector<Block> blocks;
+  std::unordered_map<std::string, std::size_t> keys;  // folded path: index into blocks, live keys only
+};
+
+Block* findKey(Document& document, std::string_view path) {
+  const auto found = document.keys.find(folded(path));
+  return found != document.keys.end() ? &document.blocks[found->second] : nullptr;
+}
+
+const Block* findKey(const Document& document, std::string_view path) {
+  const auto found = document.keys.find(folded(path));
+  return found != document.keys.end() ? &document.blocks[found->second] : nullptr;
 }
 
 bool hasSubkeys(const Document& document, std::string_view path) {
-  for (const Section& section : document.sections) {
-    if (isBelow(section.path, path)) return true;
+  for (const Block& block : document.blocks) {
+    if (block.isKey && !block.removed && isBelow(block.header, path)) return true;
   }
   return false;
 }
 
 bool keyExistsIn(const Document& document, std::string_view path) {
-  return findSection(document, path) != nullptr || hasSubkeys(document, path);
+  return findKey(document, path) != nullptr || hasSubkeys(document, path);
 }
 
-template <typename SectionType>
-auto* findValue(SectionType& section, std::string_view name) {
-  using Pointer = decltype(&section.values.front());
-  for (auto& value : section.values) {
-    if (equalsIgnoringCase(value.name, name)) return Pointer{&value};
-  }
-  return Pointer{nullptr};
+Block& addBlock(Document& document, Block block) {
+  if (block.isKey) document.keys.emplace(folded(block.header), document.blocks.size());
+  document.blocks.push_back(std::move(block));
+  return document.blocks.back();
+}
+
+Block& addKey(Document& document, std::string_view path) {
+  Block block;
+  block.header = std::string(path);
+  block.isKey = true;
+  return addBlock(document, std::move(block));
+}
+
+Item* findValue(Block& block, std::string_view name) {
+  const auto found = block.values.find(folded(name));
+  return found != block.values.end() ? &block.items[found->second] : nullptr;
+}
+
+const Item* findValue(const Block& block, std::string_view name) {
+  const auto found = block.values.find(folded(name));
+  return found != block.values.end() ? &block.items[found->second] : nullptr;
+}
+
+void appendUnreadLines(Block& block, std::string lines) {
+  Item item;
+  item.text = std::move(lines);
+  block.items.push_back(std::move(item));
+  block.hasUnreadLines = true;
+}
+
+void appendValue(Block& block, Item value) {
+  block.values.emplace(folded(value.name), block.items.size());
+  block.items.push_back(std::move(value));
+}
+
+void removeValue(Block& block, std::string_view name) {
+  const auto found = block.values.find(folded(name));
+  if (found == block.values.end()) return;
+  block.items[found->second].removed = true;
+  block.values.erase(found);
+}
+
+void removeKey(Document& document, Block& block) {
+  block.removed = true;
+  document.keys.erase(folded(block.header));
 }
 
 // ------------------------------------------------------------------- parsing
@@ -246,12 +308,25 @@ std::optional<std::uint32_t> readDword(std::string_view data) {
 }
 
 // A value as this program writes it: "Name"=dword:0000000a.
-Value dwordValue(std::string_view name, std::uint32_t number) {
+Item dwordValue(std::string_view name, std::uint32_t number) {
   static constexpr std::string_view kDigits = "0123456789abcdef";
-  Value value{std::string(name), "dword:", {}};
+  Item value;
+  value.isValue = true;
+  value.name = std::string(name);
+  value.data = "dword:";
   for (int shift = 28; shift >= 0; shift -= 4) value.data += kDigits[(number >> shift) & 0xFU];
-  value.lines.push_back((name.empty() ? std::string("@") : quoted(name)) + "=" + value.data);
+  value.text = (name.empty() ? std::string("@") : quoted(name)) + "=" + value.data + "\n";
   return value;
+}
+
+// Stores the dword, in the place and with the spelling of a value of the same
+// name when there is one.
+void putDword(Block& block, std::string_view name, std::uint32_t number) {
+  if (Item* value = findValue(block, name)) {
+    *value = dwordValue(value->name, number);
+  } else {
+    appendValue(block, dwordValue(name, number));
+  }
 }
 
 std::vector<std::string_view> splitLines(std::string_view text) {
@@ -275,12 +350,13 @@ bool beginsEntry(std::string_view trimmedLine) {
 }
 
 // Parses the value that starts at lines[index]; advances index past its last
-// line (continuations included). Nothing when the value is damaged.
-std::optional<Value> parseValue(const std::vector<std::string_view>& lines, std::size_t& index) {
+// line (continuations included), also when the value is damaged (nothing then).
+std::optional<Item> parseValue(const std::vector<std::string_view>& lines, std::size_t& index) {
   const std::string_view first = lines[index];
   ++index;
   const std::string_view text = trimmed(first);
-  Value value;
+  Item value;
+  value.isValue = true;
   std::size_t pos = 0;
   if (text.front() == '@') {
     pos = 1;
@@ -292,7 +368,7 @@ std::optional<Value> parseValue(const std::vector<std::string_view>& lines, std:
   while (pos < text.size() && isBlank(text[pos])) ++pos;
   if (pos >= text.size() || text[pos] != '=') return std::nullopt;
   std::string data(trimmed(text.substr(pos + 1)));
-  value.lines.emplace_back(first);
+  value.text.append(first).append("\n");
 
   // Hex data may run on over lines ending in "\".
   if (parseHexPrefix(data)) {
@@ -302,7 +378,7 @@ std::optional<Value> parseValue(const std::vector<std::string_view>& lines, std:
       const std::string_view next = lines[index];
       if (hasControlBytes(next) || beginsEntry(trimmed(next))) return std::nullopt;
       data += trimmed(next);
-      value.lines.emplace_back(next);
+      value.text.append(next).append("\n");
       ++index;
     }
   }
@@ -318,82 +394,233 @@ std::optional<std::string> parseSectionHeader(std::string_view text) {
   return std::string(path);
 }
 
-// Reads what can be read and drops the rest: lines before the first section,
-// comments, damaged lines and values under a damaged section header. A key
-// that appears twice is merged; a value that appears twice keeps the last.
+void appendLines(std::string& to, const std::vector<std::string_view>& lines, std::size_t from, std::size_t end) {
+  for (std::size_t i = from; i < end; ++i) to.append(lines[i]).append("\n");
+}
+
+// Reads what can be read and keeps the rest as it stands: lines this reader
+// cannot read stay where they are, those at the end of a section before the
+// next header (where comments on the next section stand), those at the end of
+// the file at its end. A header that cannot be read keeps the lines under it,
+// unread. A key that appears twice is merged; a value that appears twice keeps
+// the last. Blank lines and the "REGEDIT4" header are layout, which writing
+// makes afresh (a blank line that a damaged value's continuation took in stays
+// with it).
 Document parseDocument(std::string_view text) {
   if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) text.remove_prefix(kByteOrderMark.size());
   const std::vector<std::string_view> lines = splitLines(text);
   Document document;
-  Section* current = nullptr;
+  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  std::size_t current = kNone;  // the block the lines belong to
+  std::string unread;           // unread lines not yet placed
+  bool headerLine = true;       // the next line with content may be "REGEDIT4"
   std::size_t index = 0;
   while (index < lines.size()) {
     const std::string_view line = lines[index];
     const std::string_view content = trimmed(line);
-    if (hasControlBytes(line) || content.empty()) {
+    if (content.empty()) {
       ++index;
       continue;
     }
-    if (content.front() == '[') {
+    if (std::exchange(headerLine, false) && content == kHeader) {
       ++index;
-      current = nullptr;
+      continue;
+    }
+    const bool inKey = current != kNone && document.blocks[current].isKey;
+    if (!hasControlBytes(line) && content.front() == '[') {
+      ++index;
       if (std::optional<std::string> path = parseSectionHeader(content)) {
-        current = findSection(document, *path);
-        if (current == nullptr) {
-          document.sections.push_back(Section{std::move(*path), {}});
-          current = &document.sections.back();
+        if (Block* existing = findKey(document, *path)) {
+          if (!unread.empty()) appendUnreadLines(*existing, std::exchange(unread, {}));
+          current = static_cast<std::size_t>(existing - document.blocks.data());
+          continue;
         }
+        Block block;
+        block.leading = std::exchange(unread, {});
+        block.header = std::move(*path);
+        block.isKey = true;
+        addBlock(document, std::move(block));
+      } else {
+        Block block;
+        block.leading = std::exchange(unread, {});
+        block.header = std::string(line);
+        addBlock(document, std::move(block));
+      }
+      current = document.blocks.size() - 1;
+      continue;
+    }
+    if (inKey && !hasControlBytes(line) && (content.front() == '"' || content.front() == '@')) {
+      const std::size_t first = index;
+      std::optional<Item> value = parseValue(lines, index);
+      Block& block = document.blocks[current];
+      if (!value) {
+        appendLines(unread, lines, first, index);
+        continue;
+      }
+      if (!unread.empty()) appendUnreadLines(block, std::exchange(unread, {}));
+      if (Item* existing = findValue(block, value->name)) {
+        *existing = std::move(*value);
+      } else {
+        appendValue(block, std::move(*value));
       }
       continue;
     }
-    if (content.front() == '"' || content.front() == '@') {
-      std::optional<Value> value = parseValue(lines, index);
-      if (value && current != nullptr) {
-        if (Value* existing = findValue(*current, value->name)) {
-          *existing = std::move(*value);
-        } else {
-          current->values.push_back(std::move(*value));
-        }
-      }
-      continue;
+    // A line this reader cannot read. Under a header it cannot read, it stays
+    // with that header.
+    ++index;
+    if (current != kNone && !inKey) {
+      Block& block = document.blocks[current];
+      if (block.items.empty()) block.items.emplace_back();
+      block.items.back().text.append(line).append("\n");
+    } else {
+      unread.append(line).append("\n");
     }
-    ++index;  // the "REGEDIT4" header, comments and anything unknown
   }
+  (document.blocks.empty() ? document.preamble : document.blocks.back().tail) = std::move(unread);
   return document;
 }
 
-std::string formatDocument(const Document& document) {
-  std::string text(kHeader);
-  text += "\n\n";
-  for (const Section& section : document.sections) {
-    text += '[';
-    text += section.path;
-    text += "]\n";
-    for (const Value& value : section.values) {
-      for (const std::string& line : value.lines) {
-        text += line;
-        text += '\n';
+std::string formatDocument(const Document& document, std::size_t sizeHint) {
+  std::string text;
+  text.reserve(sizeHint + 64);
+  text.append(kHeader).append("\n\n");
+  text += document.preamble;
+  for (const Block& block : document.blocks) {
+    // What stands around a deleted key stays.
+    text += block.leading;
+    if (!block.removed) {
+      if (block.isKey) {
+        text.append("[").append(block.header).append("]\n");
+      } else {
+        text.append(block.header).append("\n");
       }
+      for (const Item& item : block.items) {
+        if (!item.removed) text += item.text;
+      }
+      text += '\n';
     }
-    text += '\n';
+    text += block.tail;
   }
   return text;
 }
 
+// ------------------------------------------------------------------ changes
+
+// One change made through the file's keys, kept until it is written so that
+// it can be made again on what the file holds by then.
+struct Change {
+  enum class Kind { CreateKey, SetDword, DeleteValue, DeleteKey };
+  Kind kind = Kind::CreateKey;
+  std::string keyPath;
+  std::string name;
+  std::uint32_t number = 0;
+};
+
+// Makes the change again on a document another program may have written. A
+// key that has gone meanwhile is made again for a value set in it: the value
+// is what this program means to store.
+void replay(Document& document, const Change& change) {
+  Block* block = findKey(document, change.keyPath);
+  switch (change.kind) {
+    case Change::Kind::CreateKey:
+      if (!keyExistsIn(document, change.keyPath)) addKey(document, change.keyPath);
+      return;
+    case Change::Kind::SetDword:
+      putDword(block != nullptr ? *block : addKey(document, change.keyPath), change.name, change.number);
+      return;
+    case Change::Kind::DeleteValue:
+      if (block != nullptr) removeValue(*block, change.name);
+      return;
+    case Change::Kind::DeleteKey:
+      if (block != nullptr && !block->hasUnreadLines && !hasSubkeys(document, change.keyPath)) {
+        removeKey(document, *block);
+      }
+      return;
+  }
+}
+
 // ------------------------------------------------------------------ file I/O
 
-// The document the file holds: empty when the file does not exist, nothing
-// when it exists but cannot be read.
-std::optional<Document> loadDocument(const fs::path& file) {
-  std::vector<std::uint8_t> bytes;
-  FileStamp stamp;
-  switch (readWholeFile(file, bytes, stamp)) {
-    case ReadStatus::Read: return parseDocument(std::string(bytes.begin(), bytes.end()));
-    case ReadStatus::Missing: return Document{};
-    case ReadStatus::Unreadable:
-    case ReadStatus::NotRegular:
-    case ReadStatus::TooLarge: break;
+enum class ReadOutcome { Read, Missing, Failed };
+
+std::string notRegularReason(mode_t mode) {
+  return S_ISDIR(mode) ? "it is a folder, not a regular file" : "it is not a regular file";
+}
+
+// Reads the file (following links) whole. Anything but a regular file is
+// refused before it is opened, and the opening never waits (a FIFO opened to
+// read would wait for a writer); what was opened is looked at again before it
+// is read.
+ReadOutcome readRegistryText(const fs::path& file, std::string& text, std::string& reason) {
+  text.clear();
+  struct stat info {};
+  if (::stat(file.c_str(), &info) != 0) {
+    if (errno == ENOENT) return ReadOutcome::Missing;
+    reason = errorText(errno);
+    return ReadOutcome::Failed;
   }
+  if (!S_ISREG(info.st_mode)) {
+    reason = notRegularReason(info.st_mode);
+    return ReadOutcome::Failed;
+  }
+  const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) return ReadOutcome::Missing;
+    reason = errorText(errno);
+    return ReadOutcome::Failed;
+  }
+  ReadOutcome outcome = ReadOutcome::Read;
+  if (::fstat(fd, &info) != 0) {
+    reason = errorText(errno);
+    outcome = ReadOutcome::Failed;
+  } else if (!S_ISREG(info.st_mode)) {
+    reason = notRegularReason(info.st_mode);
+    outcome = ReadOutcome::Failed;
+  } else {
+    // Into a buffer of the file's size, then on to the end, should it grow.
+    std::size_t filled = 0;
+    text.resize(static_cast<std::size_t>(info.st_size));
+    while (true) {
+      if (filled == text.size()) text.resize(filled + 65536);
+      const ssize_t count = ::read(fd, text.data() + filled, text.size() - filled);
+      if (count == 0) break;
+      if (count < 0) {
+        if (errno == EINTR) continue;
+        reason = errorText(errno);
+        outcome = ReadOutcome::Failed;
+        break;
+      }
+      filled += static_cast<std::size_t>(count);
+    }
+    text.resize(filled);
+  }
+  ::close(fd);
+  if (outcome != ReadOutcome::Read) text.clear();
+  return outcome;
+}
+
+// The name a replacement of `file` must take: `file` itself, or the end of
+// the chain of symbolic links that starts at it, so that the links stay links.
+// Nothing (with the reason) when the chain cannot be followed.
+std::optional<fs::path> replacementTarget(const fs::path& file, std::string& reason) {
+  fs::path name = file;
+  for (int hop = 0; hop < kMostLinksFollowed; ++hop) {
+    struct stat info {};
+    if (::lstat(name.c_str(), &info) != 0) {
+      if (errno == ENOENT) return name;  // a link to a file yet to be made
+      reason = errorText(errno);
+      return std::nullopt;
+    }
+    if (!S_ISLNK(info.st_mode)) return name;
+    std::error_code error;
+    const fs::path target = fs::read_symlink(name, error);
+    if (error) {
+      reason = error.message();
+      return std::nullopt;
+    }
+    name = target.is_absolute() ? target : name.parent_path() / target;
+  }
+  reason = errorText(ELOOP);
   return std::nullopt;
 }
 
@@ -406,36 +633,30 @@ class WriteLock {
     if (file.has_parent_path()) fs::create_directories(file.parent_path(), error);
     fs::path lockPath = file;
     lockPath += ".lock";
-    lock_.take(lockPath, LockMode::Exclusive, true, true);
+    if (lock_.take(lockPath, LockMode::Exclusive, true, true) != LockStatus::Taken) {
+      reason_ = "its lock file " + lockPath.filename().string() + " cannot be used: " + errorText(errno);
+    }
   }
   bool held() const { return lock_.held(); }
+  const std::string& reason() const { return reason_; }
 
  private:
   AdvisoryLock lock_;
+  std::string reason_;
 };
-
-enum class Edit { Refuse, Keep, Write };
-
-// Runs one read-modify-write of the file under the write lock. edit sees the
-// current document and says whether to refuse, leave the file alone or write
-// the changed document back. False when refused or on any I/O failure.
-template <typename EditFunction>
-bool modifyFile(const fs::path& file, EditFunction edit) {
-  const WriteLock lock(file);
-  if (!lock.held()) return false;
-  std::optional<Document> document = loadDocument(file);
-  if (!document) return false;  // never overwrite what could not be read
-  switch (edit(*document)) {
-    case Edit::Refuse: return false;
-    case Edit::Keep: return true;
-    case Edit::Write: return replaceWholeFile(file, formatDocument(*document), NewFileLook{}) == 0;
-  }
-  return false;
-}
 
 }  // namespace
 
 // ------------------------------------------------------------------ public API
+
+// What the file held when it was read or last written, and the changes made
+// since.
+struct RegistryFile::Image {
+  Document document;
+  std::string text;     // the file's bytes that `document` was read from or written as
+  bool exists = false;  // whether there was a file
+  std::vector<Change> changes;
+};
 
 fs::path defaultRegistryPath() {
   fs::path base;
@@ -453,112 +674,137 @@ fs::path defaultRegistryPath() {
   return base / "Quillorn" / "registry.reg";
 }
 
-RegistryKey::RegistryKey(fs::path file, std::string keyPath)
-    : file_(std::move(file)), keyPath_(std::move(keyPath)), open_(true) {}
+RegistryKey::RegistryKey(RegistryFile* file, std::string keyPath) : file_(file), keyPath_(std::move(keyPath)) {}
 
 RegistryKey::RegistryKey(RegistryKey&& other) noexcept
-    : file_(std::move(other.file_)), keyPath_(std::move(other.keyPath_)), open_(std::exchange(other.open_, false)) {}
+    : file_(std::exchange(other.file_, nullptr)), keyPath_(std::move(other.keyPath_)) {}
 
 RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
   if (this != &other) {
-    file_ = std::move(other.file_);
+    file_ = std::exchange(other.file_, nullptr);
     keyPath_ = std::move(other.keyPath_);
-    open_ = std::exchange(other.open_, false);
   }
   return *this;
 }
 
-void RegistryKey::close() { open_ = false; }
+void RegistryKey::close() { file_ = nullptr; }
 
-// Queries read without the lock: the file is only ever replaced whole by a
-// rename, so a reader sees one complete version or the other.
 std::optional<std::uint32_t> RegistryKey::queryDword(std::string_view name) const {
-  if (!open_) return std::nullopt;
-  const std::optional<Document> document = loadDocument(file_);
-  if (!document) return std::nullopt;
-  const Section* section = findSection(*document, keyPath_);
-  const Value* value = section != nullptr ? findValue(*section, name) : nullptr;
+  if (file_ == nullptr) return std::nullopt;
+  const Block* block = findKey(std::as_const(file_->image_->document), keyPath_);
+  const Item* value = block != nullptr ? findValue(*block, name) : nullptr;
   if (value == nullptr) return std::nullopt;
   return readDword(value->data);
 }
 
 bool RegistryKey::setDword(std::string_view name, std::uint32_t number) {
-  if (!open_ || hasControlBytes(name)) return false;
-  return modifyFile(file_, [&](Document& document) {
-    Section* section = findSection(document, keyPath_);
-    if (section == nullptr) {
-      // A key that exists only as the parent of others gets a section now.
-      if (!hasSubkeys(document, keyPath_)) return Edit::Refuse;
-      document.sections.push_back(Section{keyPath_, {}});
-      section = &document.sections.back();
-    }
-    if (Value* value = findValue(*section, name)) {
-      *value = dwordValue(value->name, number);  // the name keeps its first spelling, as in the registry
-    } else {
-      section->values.push_back(dwordValue(name, number));
-    }
-    return Edit::Write;
-  });
+  if (file_ == nullptr || hasControlBytes(name)) return false;
+  RegistryFile::Image& image = *file_->image_;
+  Block* block = findKey(image.document, keyPath_);
+  if (block == nullptr) {
+    // A key that exists only as the parent of others gets a section now.
+    if (!hasSubkeys(image.document, keyPath_)) return false;
+    block = &addKey(image.document, keyPath_);
+  }
+  putDword(*block, name, number);  // the name keeps its first spelling, as in the registry
+  image.changes.push_back({Change::Kind::SetDword, keyPath_, std::string(name), number});
+  return true;
 }
 
 bool RegistryKey::deleteValue(std::string_view name) {
-  if (!open_) return false;
-  return modifyFile(file_, [&](Document& document) {
-    Section* section = findSection(document, keyPath_);
-    if (section == nullptr) return Edit::Refuse;
-    for (auto it = section->values.begin(); it != section->values.end(); ++it) {
-      if (equalsIgnoringCase(it->name, name)) {
-        section->values.erase(it);
-        return Edit::Write;
-      }
-    }
-    return Edit::Refuse;
-  });
+  if (file_ == nullptr) return false;
+  RegistryFile::Image& image = *file_->image_;
+  Block* block = findKey(image.document, keyPath_);
+  if (block == nullptr || findValue(*block, name) == nullptr) return false;
+  removeValue(*block, name);
+  image.changes.push_back({Change::Kind::DeleteValue, keyPath_, std::string(name), 0});
+  return true;
 }
 
 std::optional<std::size_t> RegistryKey::valueCount() const {
-  if (!open_) return std::nullopt;
-  const std::optional<Document> document = loadDocument(file_);
-  if (!document) return std::nullopt;
-  if (const Section* section = findSection(*document, keyPath_)) return section->values.size();
-  if (hasSubkeys(*document, keyPath_)) return 0;
+  if (file_ == nullptr) return std::nullopt;
+  const Document& document = file_->image_->document;
+  if (const Block* block = findKey(document, keyPath_)) return block->values.size();
+  if (hasSubkeys(document, keyPath_)) return 0;
   return std::nullopt;
 }
 
 RegistryFile::RegistryFile(fs::path file) : file_(std::move(file)) {}
 
-RegistryKey RegistryFile::createKey(std::string_view keyPath) {
-  if (!isKeyPath(keyPath)) return {};
-  // Opening a key that is already there needs no write access.
-  if (const std::optional<Document> document = loadDocument(file_); document && keyExistsIn(*document, keyPath)) {
-    return RegistryKey(file_, std::string(keyPath));
+RegistryFile::~RegistryFile() = default;
+
+bool RegistryFile::load() {
+  if (image_ != nullptr) return true;
+  failureReason_.clear();
+  auto image = std::make_unique<Image>();
+  switch (readRegistryText(file_, image->text, failureReason_)) {
+    case ReadOutcome::Failed: return false;
+    case ReadOutcome::Missing: break;
+    case ReadOutcome::Read:
+      image->exists = true;
+      image->document = parseDocument(image->text);
+      break;
   }
-  const bool ok = modifyFile(file_, [&](Document& document) {
-    if (keyExistsIn(document, keyPath)) return Edit::Keep;
-    document.sections.push_back(Section{std::string(keyPath), {}});
-    return Edit::Write;
-  });
-  return ok ? RegistryKey(file_, std::string(keyPath)) : RegistryKey();
+  image_ = std::move(image);
+  return true;
+}
+
+RegistryKey RegistryFile::createKey(std::string_view keyPath) {
+  if (!isKeyPath(keyPath) || !load()) return {};
+  if (!keyExistsIn(image_->document, keyPath)) {
+    addKey(image_->document, keyPath);
+    image_->changes.push_back({Change::Kind::CreateKey, std::string(keyPath), {}, 0});
+  }
+  return RegistryKey(this, std::string(keyPath));
 }
 
 bool RegistryFile::deleteKey(std::string_view keyPath) {
-  if (!isKeyPath(keyPath)) return false;
-  return modifyFile(file_, [&](Document& document) {
-    if (hasSubkeys(document, keyPath)) return Edit::Refuse;
-    for (auto it = document.sections.begin(); it != document.sections.end(); ++it) {
-      if (equalsIgnoringCase(it->path, keyPath)) {
-        document.sections.erase(it);
-        return Edit::Write;
-      }
-    }
-    return Edit::Refuse;
-  });
+  if (!isKeyPath(keyPath) || !load()) return false;
+  Document& document = image_->document;
+  Block* block = findKey(document, keyPath);
+  if (block == nullptr || block->hasUnreadLines || hasSubkeys(document, keyPath)) return false;
+  removeKey(document, *block);
+  image_->changes.push_back({Change::Kind::DeleteKey, std::string(keyPath), {}, 0});
+  return true;
 }
 
-bool RegistryFile::keyExists(std::string_view keyPath) const {
-  if (!isKeyPath(keyPath)) return false;
-  const std::optional<Document> document = loadDocument(file_);
-  return document && keyExistsIn(*document, keyPath);
+bool RegistryFile::keyExists(std::string_view keyPath) {
+  return isKeyPath(keyPath) && load() && keyExistsIn(image_->document, keyPath);
+}
+
+FlushStatus RegistryFile::flush() {
+  failureReason_.clear();
+  if (image_ == nullptr || image_->changes.empty()) return FlushStatus::Done;
+  const WriteLock lock(file_);
+  if (!lock.held()) {
+    failureReason_ = lock.reason();
+    return FlushStatus::Unwritable;
+  }
+  // Under the lock, what the file holds now: when another program has written
+  // it since it was read, the changes are made again on its version.
+  std::string text;
+  const ReadOutcome outcome = readRegistryText(file_, text, failureReason_);
+  if (outcome == ReadOutcome::Failed) return FlushStatus::Unreadable;
+  const bool exists = outcome == ReadOutcome::Read;
+  std::optional<Document> merged;
+  if (exists != image_->exists || text != image_->text) {
+    merged = parseDocument(text);
+    for (const Change& change : image_->changes) replay(*merged, change);
+  }
+  const Document& document = merged ? *merged : image_->document;
+  std::string written = formatDocument(document, text.size());
+
+  const std::optional<fs::path> target = replacementTarget(file_, failureReason_);
+  if (!target) return FlushStatus::Unwritable;
+  if (const int error = replaceWholeFile(*target, written, NewFileLook{}); error != 0) {
+    failureReason_ = errorText(error);
+    return FlushStatus::Unwritable;
+  }
+  if (merged) image_->document = std::move(*merged);
+  image_->text = std::move(written);
+  image_->exists = true;
+  image_->changes.clear();
+  return FlushStatus::Done;
 }
 
 }  // namespace quillorn::platform

@@ -6,19 +6,33 @@
 // a value, count a key's values, delete a key, close), and like those calls they
 // report failure as a value, never by an exception.
 //
-// Every operation reads the file afresh; every change rewrites it whole under an
-// advisory lock (flock on "<file>.lock" beside it) and replaces it atomically, so
-// programs sharing the file never see it half written and never lose an update.
-// Lines that cannot be parsed are dropped when the file is next written; values
-// of kinds the program does not read (strings, binary, multi-line hex) are kept
-// verbatim. Key paths and value names compare ignoring ASCII letter case.
+// A RegistryFile reads the file once, when it is first needed, and answers
+// every query from what it read; reading and writing take time linear in the
+// file's size. Changes are held until flush(), which writes them all in one
+// replacement: under an advisory lock (flock on "<file>.lock" beside it) it
+// reads the file again, merges the changes into what another program may have
+// written meanwhile, and replaces the file atomically, so programs sharing it
+// never see it half written and never lose each other's updates. When the file
+// is a symbolic link (or a chain of them), the link stays and the file it leads
+// to is replaced, beside itself.
 //
-// Known limits: one text file stands for the registry; comments and lines it
-// cannot parse are lost at the next write.
+// Only a regular file is read: a folder, a FIFO, a device or a file that cannot
+// be read is refused without waiting and never written over; failureReason()
+// then says why. Lines it cannot read (comments, damaged values, sections under
+// a header it cannot read) are written back as they stood, in their place;
+// values of kinds the program does not read (strings, binary, multi-line hex)
+// are kept verbatim. Key paths and value names compare ignoring ASCII letter
+// case.
+//
+// Known limits: one text file stands for the registry; blank lines are laid
+// out afresh when it is written; what another program writes after the file
+// was read is seen only at the next flush(). A key that holds lines this reader
+// cannot read is not deleted (they may be values of someone else's).
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,8 +45,8 @@ std::filesystem::path defaultRegistryPath();
 
 class RegistryFile;
 
-// An open key. Closes itself when destroyed; a closed or never-opened handle
-// fails every operation.
+// An open key of one RegistryFile, which must outlive it. A closed or
+// never-opened handle fails every operation.
 class RegistryKey {
  public:
   RegistryKey() = default;
@@ -42,64 +56,92 @@ class RegistryKey {
   RegistryKey& operator=(RegistryKey&& other) noexcept;
   ~RegistryKey() = default;
 
-  bool isOpen() const { return open_; }
-  explicit operator bool() const { return open_; }
+  bool isOpen() const { return file_ != nullptr; }
+  explicit operator bool() const { return isOpen(); }
 
   // The key path this handle was opened with.
   const std::string& path() const { return keyPath_; }
 
-  // The value's 4 bytes; nothing when the value or the key is missing, the
-  // file cannot be read, or the value is not a 4-byte dword ("dword:" with one
-  // to eight hex digits, or "hex(4):" with exactly four bytes).
+  // The value's 4 bytes; nothing when the value or the key is missing or the
+  // value is not a 4-byte dword ("dword:" with one to eight hex digits, or
+  // "hex(4):" with exactly four bytes).
   std::optional<std::uint32_t> queryDword(std::string_view name) const;
 
   // Stores the value as "dword:", replacing a value of the same name whatever
-  // its kind. False when the file cannot be read or written or the key no longer
-  // exists; the file is then unchanged.
+  // its kind; written by the file's next flush(). False when the name cannot be
+  // written on one line or the key no longer exists.
   bool setDword(std::string_view name, std::uint32_t value);
 
-  // False when the value does not exist or the file cannot be rewritten.
+  // False when the value does not exist; written by the next flush().
   bool deleteValue(std::string_view name);
 
   // How many values the key holds (the default value "@" counts as one);
-  // nothing when the file cannot be read or the key no longer exists.
+  // nothing when the key no longer exists.
   std::optional<std::size_t> valueCount() const;
 
-  // Ends the handle; later calls fail. Idempotent.
+  // Ends the handle; later calls fail. Idempotent. Writes nothing: changes
+  // wait for the file's flush().
   void close();
 
  private:
   friend class RegistryFile;
-  RegistryKey(std::filesystem::path file, std::string keyPath);
+  RegistryKey(RegistryFile* file, std::string keyPath);
 
-  std::filesystem::path file_;
+  RegistryFile* file_ = nullptr;
   std::string keyPath_;
-  bool open_ = false;
+};
+
+enum class FlushStatus {
+  Done,        // every change is in the file (or there was none to write)
+  Unreadable,  // what the file holds now could not be read; it was left alone
+  Unwritable,  // the file could not be replaced; it holds what it held
 };
 
 class RegistryFile {
  public:
   explicit RegistryFile(std::filesystem::path file);
+  RegistryFile(const RegistryFile&) = delete;
+  RegistryFile& operator=(const RegistryFile&) = delete;
+  ~RegistryFile();
 
   const std::filesystem::path& path() const { return file_; }
 
-  // Opens the key, creating it (and the file and its folder) when missing; a
-  // new key is written at once. A closed handle when the path is not a key path
-  // ("HKEY_..." root followed by at least one non-empty name) or when the file
-  // cannot be read or written. A file that exists but cannot be read is never
-  // overwritten: what it holds is unknown, so the key cannot be opened.
+  // Opens the key, creating it when missing (written by the next flush(), which
+  // also makes the file and its folder). A closed handle when the path is not a
+  // key path ("HKEY_..." root followed by at least one non-empty name) or when
+  // the file cannot be read.
   RegistryKey createKey(std::string_view keyPath);
 
-  // Removes the key and its values. False when the key does not exist, still
-  // has subkeys, or the file cannot be read or written.
+  // Removes the key and its values (written by the next flush()). False when
+  // the key does not exist, still has subkeys or holds lines this reader cannot
+  // read, or the file cannot be read.
   bool deleteKey(std::string_view keyPath);
 
   // True when the file holds the key, as a section of its own or as the
   // parent of one.
-  bool keyExists(std::string_view keyPath) const;
+  bool keyExists(std::string_view keyPath);
+
+  // Writes the changes made since the last successful flush, merged into what
+  // the file holds by now, in one atomic replacement. Nothing is written when
+  // there are no changes. On failure the changes stay held.
+  FlushStatus flush();
+
+  // Why the last read or flush failed, for a person: "it is not a regular
+  // file", "it is a folder, not a regular file", or the system's text for the
+  // error. Empty when it did not fail.
+  const std::string& failureReason() const { return failureReason_; }
 
  private:
+  friend class RegistryKey;
+  struct Image;
+
+  // Reads and parses the file unless that was done; false (with the reason)
+  // when it cannot be read.
+  bool load();
+
   std::filesystem::path file_;
+  std::unique_ptr<Image> image_;
+  std::string failureReason_;
 };
 
 }  // namespace quillorn::platform

@@ -44,7 +44,18 @@ constexpr std::array<std::string_view, 25> kOwnedValueNames = {
     "Step6Rad4Btn1", "Step6Rad4Btn2", "Step6Chk1",     "Step6Chk2",     kInternetConnectionsName,
 };
 
-SettingsResult failure(SettingsStatus status, std::string_view text) { return {status, std::string(text)}; }
+// The box's text, and below it the file and why it failed when the registry
+// file says why.
+SettingsResult failure(SettingsStatus status, std::string_view text, const platform::RegistryFile& registry) {
+  SettingsResult result{status, std::string(text)};
+  if (!registry.failureReason().empty()) {
+    result.message += '\n';
+    result.message += registry.path().string();
+    result.message += ": ";
+    result.message += registry.failureReason();
+  }
+  return result;
+}
 
 }  // namespace
 
@@ -52,8 +63,11 @@ SettingsResult loadSettings(platform::RegistryFile& registry, Settings& settings
   // Defaults first: the page-6 fields always start from them, and a stored
   // flag that cannot be read keeps its default.
   settings = Settings{};
+  // A key that is not there yet is made now, so it exists from the first start.
   platform::RegistryKey key = registry.createKey(kSettingsKeyPath);
-  if (!key) return failure(SettingsStatus::KeyUnavailable, kKeyUnavailableText);
+  if (!key || registry.flush() != platform::FlushStatus::Done) {
+    return failure(SettingsStatus::KeyUnavailable, kKeyUnavailableText, registry);
+  }
   for (const StoredFlag& flag : kStoredFlags) {
     // Only 0 and 1 are ever stored; anything else set by hand counts as on.
     if (const std::optional<std::uint32_t> stored = key.queryDword(flag.valueName)) {
@@ -69,17 +83,24 @@ SettingsResult loadSettings(platform::RegistryFile& registry, Settings& settings
 
 SettingsResult saveSettings(platform::RegistryFile& registry, const Settings& settings) {
   platform::RegistryKey key = registry.createKey(kSettingsKeyPath);
-  if (!key) return failure(SettingsStatus::KeyUnavailable, kKeyUnavailableText);
+  if (!key) return failure(SettingsStatus::KeyUnavailable, kKeyUnavailableText, registry);
   for (const StoredFlag& flag : kStoredFlags) {
     if (!key.setDword(flag.valueName, settings.*flag.field ? 1U : 0U)) {
-      return failure(SettingsStatus::ValueNotSet, kValueNotSetText);
+      return failure(SettingsStatus::ValueNotSet, kValueNotSetText, registry);
     }
   }
   if (!key.setDword(kInternetConnectionsName, settings.internetConnections)) {
-    return failure(SettingsStatus::ValueNotSet, kValueNotSetText);
+    return failure(SettingsStatus::ValueNotSet, kValueNotSetText, registry);
   }
   key.close();
-  return {};
+  // All of them go to the file in one write, or none does.
+  switch (registry.flush()) {
+    case platform::FlushStatus::Done: return {};
+    case platform::FlushStatus::Unreadable:
+      return failure(SettingsStatus::KeyUnavailable, kKeyUnavailableText, registry);
+    case platform::FlushStatus::Unwritable: break;
+  }
+  return failure(SettingsStatus::ValueNotSet, kValueNotSetText, registry);
 }
 
 void removeStoredSettings(platform::RegistryFile& registry) {
@@ -90,6 +111,7 @@ void removeStoredSettings(platform::RegistryFile& registry) {
   key.close();
   // When the count is unknown the key stays: it may hold values of others.
   if (remaining && *remaining == 0) registry.deleteKey(kSettingsKeyPath);
+  registry.flush();
 }
 
 }  // namespace quillorn

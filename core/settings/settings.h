@@ -60,26 +60,33 @@ enum class SettingsStatus {
 };
 
 // What a load or save came to; a failure carries the text of the fatal error
-// box ("Emergency Quit") that the wizard shows before it ends with -1.
+// box ("Emergency Quit") that the wizard shows before it ends with -1: the
+// line above, and when the registry file says why, a line below with the
+// file's path and the reason ("it is not a regular file", the system's text
+// for an error).
 struct SettingsResult {
   SettingsStatus status = SettingsStatus::Ok;
   std::string message;
   bool ok() const { return status == SettingsStatus::Ok; }
 };
 
-// Opens (creating it when missing) the key and fills every field: stored
-// options from their values, defaults where a value cannot be read (or, for
-// the request count, is out of its range); page-6 fields to their defaults. A
-// stored flag other than 0 reads as 1.
+// Opens the key, creating it in the file when missing, and fills every field:
+// stored options from their values, defaults where a value cannot be read (or,
+// for the request count, is out of its range); page-6 fields to their
+// defaults. A stored flag other than 0 reads as 1. The registry file is read
+// here once; a file that cannot be read (a folder, a FIFO, no permission) fails
+// at once and is left as it is.
 SettingsResult loadSettings(platform::RegistryFile& registry, Settings& settings);
 
-// Writes the eleven stored flags in the order "Step2Chk1", "Step3Chk1" ...
-// "Step3Chk10", then "InternetConnections", stopping at the first write that
-// fails.
+// Sets the eleven stored flags in the order "Step2Chk1", "Step3Chk1" ...
+// "Step3Chk10", then "InternetConnections", and writes them to the file in
+// one replacement: when that fails, none of them is written and the file is
+// left as it was.
 SettingsResult saveSettings(platform::RegistryFile& registry, const Settings& settings);
 
 // The "-uninstall" removal: deletes the 25 value names of the wizard and then
-// the key itself when it holds no other values. Silent in every case.
+// the key itself when it holds no other values, in one write. Silent in every
+// case.
 void removeStoredSettings(platform::RegistryFile& registry);
 
 }  // namespace quillorn

@@ -11,6 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
 #include "core/settings/settings.h"
 #include "platform/host_path.h"
 #include "tests/gui/wizard_harness.h"
@@ -80,7 +86,8 @@ TEST_P(StartUpTest, OnlyATrailingUninstallSwitchRemovesTheOptionsWithoutAWindow)
   };
   EXPECT_EQ(wizard::runWizard(start), 0);
   EXPECT_EQ(shown, !GetParam().uninstalls);
-  EXPECT_EQ(registry.keyExists(quillorn::kSettingsKeyPath), !GetParam().uninstalls);
+  EXPECT_EQ(quillorn::platform::RegistryFile(registryFile).keyExists(quillorn::kSettingsKeyPath),
+            !GetParam().uninstalls);
 }
 
 INSTANTIATE_TEST_SUITE_P(CommandLines, StartUpTest,
@@ -90,6 +97,33 @@ INSTANTIATE_TEST_SUITE_P(CommandLines, StartUpTest,
                                            StartRow{"FollowedBySpace", "Quillorn -uninstall ", false},
                                            StartRow{"FollowedByArgument", "Quillorn -uninstall now", false}),
                          [](const ::testing::TestParamInfo<StartRow>& info) { return std::string(info.param.name); });
+
+// A FIFO where the registry file should be (no program writes to it) must not
+// hold up the start: the fatal box names the file and why, the program ends
+// with -1 and the FIFO is left as it was.
+TEST(StartUp, AFifoAtTheRegistrysPlaceEndsTheStartAtOnceNamingItAndIsLeftAlone) {
+  TempFolder folder("quillorn-start");
+  const std::filesystem::path registryFile = folder.path() / "registry.reg";
+  ASSERT_EQ(::mkfifo(registryFile.c_str(), 0600), 0);
+  quillorn::test_support::ScriptedDesktop desktop;
+  wizard::WizardStart start;
+  start.commandLine = "Quillorn";
+  start.programFile = "\\opt\\Quillorn\\Quillorn";
+  start.registryFile = registryFile;
+  start.whenShown = [](wizard::Frame&) { ADD_FAILURE() << "the frame opened"; };
+  EXPECT_EQ(wizard::runWizard(start), -1);
+  ASSERT_EQ(desktop.asked.size(), 1u);
+  EXPECT_EQ(desktop.asked[0].title, "Emergency Quit");
+  EXPECT_EQ(desktop.asked[0].icon, ui::MessageIcon::Error);
+  EXPECT_EQ(desktop.asked[0].text, QString::fromStdString("Main - Unable to open a needed registry key!\n" +
+                                                          registryFile.string() + ": it is not a regular file"));
+  EXPECT_TRUE(std::filesystem::is_fifo(std::filesystem::symlink_status(registryFile)));
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+    names.push_back(entry.path().filename().string());
+  }
+  EXPECT_EQ(names, std::vector<std::string>{"registry.reg"}) << "nothing is made beside it";
+}
 
 TEST(StartUp, WithoutTheInternetClientTheProgramEndsWithMinusOneNamingTheLibrary) {
   TempFolder folder("quillorn-start");

@@ -6,7 +6,9 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <random>
@@ -25,6 +27,7 @@
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
+using quillorn::platform::FlushStatus;
 using quillorn::platform::RegistryFile;
 using quillorn::platform::RegistryKey;
 using quillorn::test_support::readFile;
@@ -45,6 +48,12 @@ std::vector<std::string> folderEntries(const fs::path& folder) {
 }
 
 bool runningAsRoot() { return ::geteuid() == 0; }
+
+// The inode of the name itself (not of what a link leads to); 0 when missing.
+std::uint64_t lstatInode(const fs::path& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0 ? static_cast<std::uint64_t>(info.st_ino) : 0;
+}
 
 // True when text is a complete file as the writer makes it for the
 // concurrency test: header, sections, dword values, blank lines, nothing cut.
@@ -67,11 +76,13 @@ class RegistryFileTest : public ::testing::Test {
 
 // ------------------------------------------------------------ writing format
 
-TEST_F(RegistryFileTest, CreatingAKeyWritesItAtOnceAndMakesTheFolder) {
+TEST_F(RegistryFileTest, ANewKeyIsWrittenByFlushWhichMakesTheFolder) {
   const fs::path file = folder_.path() / "config" / "Quillorn" / "registry.reg";
   RegistryFile registry(file);
   RegistryKey key = registry.createKey(kKey);
   ASSERT_TRUE(key.isOpen());
+  EXPECT_FALSE(fs::exists(file.parent_path())) << "nothing is written before the flush";
+  ASSERT_EQ(registry.flush(), FlushStatus::Done);
   EXPECT_EQ(readFile(file), "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\n");
   EXPECT_TRUE(registry.keyExists(kKey));
   EXPECT_EQ(key.valueCount(), 0U);
@@ -83,6 +94,7 @@ TEST_F(RegistryFileTest, DwordsAreWrittenAsEightLowercaseDigitsInSettingOrder) {
   ASSERT_TRUE(key.setDword("Step2Chk1", 1));
   ASSERT_TRUE(key.setDword("Big", 0xABCDEF01U));
   ASSERT_TRUE(key.setDword("", 0));
+  ASSERT_EQ(registry.flush(), FlushStatus::Done);
   EXPECT_EQ(readFile(registryPath()),
             "REGEDIT4\n\n"
             "[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n"
@@ -97,6 +109,7 @@ TEST_F(RegistryFileTest, NamesWithQuotesAndBackslashesAreEscapedAndReadBack) {
   RegistryFile registry(registryPath());
   RegistryKey key = registry.createKey(kKey);
   ASSERT_TRUE(key.setDword(R"(a"b\c)", 5));
+  ASSERT_EQ(registry.flush(), FlushStatus::Done);
   EXPECT_NE(readFile(registryPath()).find(R"("a\"b\\c"=dword:00000005)"), std::string::npos);
   EXPECT_EQ(key.queryDword(R"(a"b\c)"), 5U);
 }
@@ -116,6 +129,7 @@ TEST_F(RegistryFileTest, ReplacingAValueKeepsItsPlaceAndFirstSpelling) {
   RegistryFile registry(registryPath());
   RegistryKey key = registry.createKey(kKey);
   ASSERT_TRUE(key.setDword("STEP2CHK1", 0));
+  ASSERT_EQ(registry.flush(), FlushStatus::Done);
   EXPECT_EQ(readFile(registryPath()),
             "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n"
             "\"Step2Chk1\"=dword:00000000\n\"Step3Chk1\"=dword:00000001\n\n");
@@ -140,6 +154,7 @@ TEST_P(SpellingTest, KeyPathsAndValueNamesIgnoreAsciiCase) {
   RegistryFile registry(registryPath());
   RegistryKey key = registry.createKey(GetParam().keyPath);
   ASSERT_TRUE(key.isOpen());
+  ASSERT_EQ(registry.flush(), FlushStatus::Done);
   EXPECT_EQ(readFile(registryPath()), before) << "opening an existing key must not add a section";
   EXPECT_EQ(key.queryDword(GetParam().valueName), 9U);
 }
@@ -239,8 +254,9 @@ TEST_F(RegistryFileTest, OtherKindsOfValuesAreKeptVerbatim) {
   RegistryFile registry(registryPath());
   RegistryKey key = registry.createKey(kKey);
   ASSERT_TRUE(key.setDword("Step2Chk1", 1));
-  // The comment goes; everything else stays as it was written.
-  EXPECT_EQ(readFile(registryPath()), "REGEDIT4\n\n" + others +
+  ASSERT_EQ(registry.flush(), FlushStatus::Done);
+  // Everything stays as it was written, the comment included.
+  EXPECT_EQ(readFile(registryPath()), "REGEDIT4\n\n; written by hand\n" + others +
                                           "[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"Foreign\"=\"keep me\"\n"
                                           "\"Step2Chk1\"=dword:00000001\n\n");
 }
@@ -257,19 +273,28 @@ void PrintTo(const DamageRow& row, std::ostream* out) { *out << row.name; }
 
 class DamagedFileTest : public RegistryFileTest, public ::testing::WithParamInterface<DamageRow> {};
 
-// Damaged lines are dropped at the next write; what could be read of other
-// keys is written back clean.
-TEST_P(DamagedFileTest, NextWriteKeepsWhatCouldBeRead) {
+// Lines that cannot be read are written back as they stood, in their place
+// (those after a section's last value stand before the next header, or at the
+// end of the file); what could be read is written back in the writer's layout.
+TEST_P(DamagedFileTest, NextWriteKeepsUnreadLinesInTheirPlace) {
   writeFile(registryPath(), GetParam().input);
   RegistryFile registry(registryPath());
   RegistryKey key = registry.createKey(kKey);
   ASSERT_TRUE(key.isOpen());
   ASSERT_TRUE(key.setDword("Probe", 1));
-  EXPECT_EQ(readFile(registryPath()), "REGEDIT4\n\n" + GetParam().keptBody +
-                                          "[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"Probe\"=dword:00000001\n\n");
+  ASSERT_EQ(registry.flush(), FlushStatus::Done);
+  const std::string written = readFile(registryPath());
+  EXPECT_EQ(written, "REGEDIT4\n\n" + GetParam().keptBody +
+                         "[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"Probe\"=dword:00000001\n\n");
+  // Read afresh, the file is written back the same.
+  RegistryFile again(registryPath());
+  ASSERT_TRUE(again.createKey(kKey).setDword("Probe", 1));
+  ASSERT_EQ(again.flush(), FlushStatus::Done);
+  EXPECT_EQ(readFile(registryPath()), written);
 }
 
 const std::string kOtherHeader = "[HKEY_LOCAL_MACHINE\\Software\\Other]\n";
+const std::string kNextHeader = "[HKEY_LOCAL_MACHINE\\Software\\Next]\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, DamagedFileTest,
@@ -280,39 +305,52 @@ INSTANTIATE_TEST_SUITE_P(
                   "\"Blob\"=hex:01,\\\r\n  02\r\n\r\n",
                   kOtherHeader + "\"A\"=dword:00000002\n\"Blob\"=hex:01,\\\n  02\n\n"},
         DamageRow{"no_header_line", kOtherHeader + "\"A\"=dword:2\n", kOtherHeader + "\"A\"=dword:2\n\n"},
+        DamageRow{"comments_stay_in_place",
+                  "REGEDIT4\n\n; top\n" + kOtherHeader + "; inside\n\"A\"=dword:2\n; on the next key\n\n" +
+                      kNextHeader + "\"C\"=dword:3\n; at the end\n",
+                  "; top\n" + kOtherHeader + "; inside\n\"A\"=dword:2\n\n; on the next key\n" + kNextHeader +
+                      "\"C\"=dword:3\n\n; at the end\n"},
         DamageRow{"value_before_first_section", "REGEDIT4\n\"Lost\"=dword:1\n" + kOtherHeader + "\"A\"=dword:2\n",
-                  kOtherHeader + "\"A\"=dword:2\n\n"},
+                  "\"Lost\"=dword:1\n" + kOtherHeader + "\"A\"=dword:2\n\n"},
         DamageRow{
-            "unclosed_header_drops_its_values",
-            "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Broken\n\"Lost\"=dword:1\n" + kOtherHeader + "\"A\"=dword:2\n",
-            kOtherHeader + "\"A\"=dword:2\n\n"},
-        DamageRow{"unknown_root", "[HKEY_ELSEWHERE\\X]\n\"Lost\"=dword:1\n" + kOtherHeader + "\"A\"=dword:2\n",
-                  kOtherHeader + "\"A\"=dword:2\n\n"},
+            "unclosed_header_keeps_its_lines",
+            "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Broken\n\"Kept\"=dword:1\n" + kOtherHeader + "\"A\"=dword:2\n",
+            "[HKEY_LOCAL_MACHINE\\Software\\Broken\n\"Kept\"=dword:1\n\n" + kOtherHeader + "\"A\"=dword:2\n\n"},
+        DamageRow{"unknown_root", "[HKEY_ELSEWHERE\\X]\n\"Kept\"=dword:1\n" + kOtherHeader + "\"A\"=dword:2\n",
+                  "[HKEY_ELSEWHERE\\X]\n\"Kept\"=dword:1\n\n" + kOtherHeader + "\"A\"=dword:2\n\n"},
         DamageRow{"root_alone_or_empty_name",
-                  "[HKEY_LOCAL_MACHINE]\n\"Lost\"=dword:1\n[HKEY_LOCAL_MACHINE\\\\X]\n\"Lost\"=dword:1\n" +
+                  "[HKEY_LOCAL_MACHINE]\n\"Kept\"=dword:1\n[HKEY_LOCAL_MACHINE\\\\X]\n\"Kept\"=dword:1\n" +
                       kOtherHeader + "\"A\"=dword:2\n",
-                  kOtherHeader + "\"A\"=dword:2\n\n"},
+                  "[HKEY_LOCAL_MACHINE]\n\"Kept\"=dword:1\n\n[HKEY_LOCAL_MACHINE\\\\X]\n\"Kept\"=dword:1\n\n" +
+                      kOtherHeader + "\"A\"=dword:2\n\n"},
         DamageRow{
             "deletion_markers",
-            "[-HKEY_LOCAL_MACHINE\\Software\\Gone]\n\"Lost\"=dword:1\n" + kOtherHeader + "\"A\"=-\n\"B\"=dword:2\n",
-            kOtherHeader + "\"B\"=dword:2\n\n"},
+            "[-HKEY_LOCAL_MACHINE\\Software\\Gone]\n\"Kept\"=dword:1\n" + kOtherHeader + "\"A\"=-\n\"B\"=dword:2\n",
+            "[-HKEY_LOCAL_MACHINE\\Software\\Gone]\n\"Kept\"=dword:1\n\n" + kOtherHeader +
+                "\"A\"=-\n\"B\"=dword:2\n\n"},
         DamageRow{"unterminated_string", kOtherHeader + "\"A\"=\"no end\n\"B\"=dword:2\n",
-                  kOtherHeader + "\"B\"=dword:2\n\n"},
+                  kOtherHeader + "\"A\"=\"no end\n\"B\"=dword:2\n\n"},
         DamageRow{"text_after_string", kOtherHeader + "\"A\"=\"x\" y\n\"B\"=dword:2\n",
-                  kOtherHeader + "\"B\"=dword:2\n\n"},
+                  kOtherHeader + "\"A\"=\"x\" y\n\"B\"=dword:2\n\n"},
         DamageRow{"unterminated_name", kOtherHeader + "\"A=dword:1\n\"B\"=dword:2\n",
-                  kOtherHeader + "\"B\"=dword:2\n\n"},
+                  kOtherHeader + "\"A=dword:1\n\"B\"=dword:2\n\n"},
         DamageRow{"unknown_data_kind", kOtherHeader + "\"A\"=word:1\n\"C\"\n\"B\"=dword:2\n",
-                  kOtherHeader + "\"B\"=dword:2\n\n"},
+                  kOtherHeader + "\"A\"=word:1\n\"C\"\n\"B\"=dword:2\n\n"},
         DamageRow{"control_bytes", kOtherHeader + "\"A\"=dword:1\x01\n\"N\"=\"a\0b\"\n\"B\"=dword:2\n"s,
-                  kOtherHeader + "\"B\"=dword:2\n\n"},
+                  kOtherHeader + "\"A\"=dword:1\x01\n\"N\"=\"a\0b\"\n\"B\"=dword:2\n\n"s},
         DamageRow{"malformed_hex", kOtherHeader + "\"A\"=hex:1,2,zz\n\"C\"=hex:123\n\"D\"=hex:01,\n\"B\"=dword:2\n",
-                  kOtherHeader + "\"B\"=dword:2\n\n"},
+                  kOtherHeader + "\"A\"=hex:1,2,zz\n\"C\"=hex:123\n\"D\"=hex:01,\n\"B\"=dword:2\n\n"},
         DamageRow{"hex_cut_at_end_of_file", kOtherHeader + "\"B\"=dword:2\n\"Blob\"=hex:01,02,\\\n",
-                  kOtherHeader + "\"B\"=dword:2\n\n"},
-        DamageRow{"hex_cut_by_next_section",
-                  kOtherHeader + "\"Blob\"=hex:01,\\\n[HKEY_LOCAL_MACHINE\\Software\\Next]\n\"C\"=dword:3\n",
-                  kOtherHeader + "\n[HKEY_LOCAL_MACHINE\\Software\\Next]\n\"C\"=dword:3\n\n"},
+                  kOtherHeader + "\"B\"=dword:2\n\n\"Blob\"=hex:01,02,\\\n"},
+        DamageRow{"hex_cut_by_a_blank_line", kOtherHeader + "\"Blob\"=hex:01,\\\n\n  02\n\"B\"=dword:2\n",
+                  kOtherHeader + "\"Blob\"=hex:01,\\\n\n  02\n\"B\"=dword:2\n\n"},
+        DamageRow{"hex_cut_by_next_section", kOtherHeader + "\"Blob\"=hex:01,\\\n" + kNextHeader + "\"C\"=dword:3\n",
+                  kOtherHeader + "\n\"Blob\"=hex:01,\\\n" + kNextHeader + "\"C\"=dword:3\n\n"},
+        DamageRow{"binary_file",
+                  "\x7F"
+                  "ELF\x02\x01\0\0\n\xFF\xFE\n"s,
+                  "\x7F"
+                  "ELF\x02\x01\0\0\n\xFF\xFE\n"s},
         DamageRow{"duplicates_merge_and_last_value_wins",
                   kOtherHeader + "\"A\"=dword:1\n[hkey_local_machine\\software\\other]\n\"a\"=dword:5\n\"B\"=dword:2\n",
                   kOtherHeader + "\"a\"=dword:5\n\"B\"=dword:2\n\n"},
@@ -321,7 +359,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.name; });
 
 // A file cut short at any byte still opens, takes a write and is written back
-// whole; a value complete before the cut survives.
+// whole; a value complete before the cut survives, and what is written reads
+// back to the same file.
 TEST_F(RegistryFileTest, FileCutAtEveryByteIsRepairedByTheNextWrite) {
   const std::string full =
       "REGEDIT4\n\n"
@@ -340,23 +379,41 @@ TEST_F(RegistryFileTest, FileCutAtEveryByteIsRepairedByTheNextWrite) {
     RegistryKey key = registry.createKey(kKey);
     ASSERT_TRUE(key.isOpen());
     ASSERT_TRUE(key.setDword("Probe", 7));
+    ASSERT_EQ(registry.flush(), FlushStatus::Done);
     const std::string written = readFile(registryPath());
     EXPECT_EQ(written.rfind("REGEDIT4\n\n", 0), 0U);
-    EXPECT_EQ(written.substr(written.size() - 2), "\n\n");
-    EXPECT_EQ(key.queryDword("Probe"), 7U);
+    EXPECT_EQ(written.back(), '\n');
+    // Read afresh: writing again changes nothing.
+    RegistryFile again(registryPath());
+    RegistryKey reopened = again.createKey(kKey);
+    EXPECT_EQ(reopened.queryDword("Probe"), 7U);
     if (cut >= keepComplete) {
-      RegistryKey other = registry.createKey(kOther);
+      RegistryKey other = again.createKey(kOther);
       EXPECT_EQ(other.queryDword("Keep"), 42U);
     }
-    // What was written is clean: writing again changes nothing.
-    ASSERT_TRUE(key.setDword("Probe", 7));
+    ASSERT_TRUE(reopened.setDword("Probe", 7));
+    ASSERT_EQ(again.flush(), FlushStatus::Done);
     EXPECT_EQ(readFile(registryPath()), written);
   }
 }
 
-// Bytes of any kind never stop the file from being opened and written back
-// clean; biased towards the characters the reader reacts to.
-TEST_F(RegistryFileTest, BinaryGarbageIsDroppedAndAValidSectionBeforeItSurvives) {
+// The lines with content of a text, each ending in "\n" (a "\r" before it
+// dropped), in order.
+std::vector<std::string> contentLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.find_first_not_of(" \t") != std::string::npos) lines.push_back(line);
+  }
+  return lines;
+}
+
+// Bytes of any kind never stop the file from being opened and written back;
+// every line of them stays (in order, as no key or value in them appears
+// twice), and a valid section before them survives. Biased towards the
+// characters the reader reacts to.
+TEST_F(RegistryFileTest, BinaryGarbageIsKeptAndAValidSectionBeforeItSurvives) {
   const std::string interesting = "[]\"@=\\,:\n\r\t -hexdword()HKEY_LOCAL_MACHINE0123456789abcdef";
   for (std::uint32_t seed = 1; seed <= 40; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));
@@ -367,30 +424,34 @@ TEST_F(RegistryFileTest, BinaryGarbageIsDroppedAndAValidSectionBeforeItSurvives)
       const std::uint32_t draw = random();
       garbage += (draw & 1U) != 0 ? interesting[(draw >> 1) % interesting.size()] : static_cast<char>(draw >> 8);
     }
-    writeFile(registryPath(), "REGEDIT4\n\n" + kOtherHeader + "\"Keep\"=dword:0000002a\n\n" + garbage);
+    const std::string original = "REGEDIT4\n\n" + kOtherHeader + "\"Keep\"=dword:0000002a\n\n" + garbage;
+    writeFile(registryPath(), original);
     RegistryFile registry(registryPath());
     RegistryKey key = registry.createKey(kKey);
     ASSERT_TRUE(key.isOpen());
     ASSERT_TRUE(key.setDword("Probe", 1));
+    ASSERT_EQ(registry.flush(), FlushStatus::Done);
     const std::string written = readFile(registryPath());
-    for (char c : written) {
-      const auto byte = static_cast<unsigned char>(c);
-      ASSERT_TRUE(byte >= 0x20 || c == '\n' || c == '\t') << "control byte " << int(byte) << " written";
-    }
-    EXPECT_EQ(registry.createKey(kOther).queryDword("Keep"), 42U);
-    EXPECT_EQ(key.queryDword("Probe"), 1U);
-    ASSERT_TRUE(key.setDword("Probe", 1));
-    EXPECT_EQ(readFile(registryPath()), written);
+    std::vector<std::string> kept = contentLines(written);
+    const std::string probe = "\"Probe\"=dword:00000001";
+    const auto added = std::find(kept.begin(), kept.end(), probe);
+    ASSERT_NE(added, kept.end());
+    kept.erase(added - 1, added + 1);  // the section the write added, and its value
+    EXPECT_EQ(kept, contentLines(original));
+    RegistryFile again(registryPath());
+    EXPECT_EQ(again.createKey(kOther).queryDword("Keep"), 42U);
+    EXPECT_EQ(again.createKey(kKey).queryDword("Probe"), 1U);
   }
 }
 
 // -------------------------------------------------------------- key handling
 
 TEST_F(RegistryFileTest, OpeningAnExistingKeyLeavesTheFileUntouched) {
-  const std::string text = "REGEDIT4\n\n; a comment a write would drop\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n";
+  const std::string text = "REGEDIT4\n; not the writer's layout\n\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n";
   writeFile(registryPath(), text);
   RegistryFile registry(registryPath());
   ASSERT_TRUE(registry.createKey(kKey).isOpen());
+  EXPECT_EQ(registry.flush(), FlushStatus::Done);
   EXPECT_EQ(readFile(registryPath()), text);
 }
 
@@ -405,6 +466,10 @@ TEST_F(RegistryFileTest, AKeyImpliedBySubkeyExistsAndGetsASectionOnFirstWrite) {
   EXPECT_EQ(key.valueCount(), 1U);
   EXPECT_FALSE(registry.deleteKey(kKey)) << "a key with subkeys is not deleted";
   EXPECT_TRUE(registry.createKey(kKey + "\\Sub").isOpen());
+  ASSERT_EQ(registry.flush(), FlushStatus::Done);
+  EXPECT_EQ(readFile(registryPath()),
+            "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn\\Sub]\n\"A\"=dword:00000001\n\n"
+            "[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"B\"=dword:00000002\n\n");
 }
 
 struct BadPathRow {
@@ -457,6 +522,7 @@ TEST_F(RegistryFileTest, DeletingAKeyRemovesItsValuesAndNothingElse) {
   EXPECT_TRUE(registry.deleteKey(kKey));
   EXPECT_FALSE(registry.keyExists(kKey));
   EXPECT_FALSE(registry.deleteKey(kKey)) << "already gone";
+  ASSERT_EQ(registry.flush(), FlushStatus::Done);
   EXPECT_EQ(readFile(registryPath()), "REGEDIT4\n\n" + kOtherHeader +
                                           "\"A\"=dword:00000001\n\n"
                                           "[HKEY_LOCAL_MACHINE\\Software\\QuillornTwo]\n\"C\"=dword:00000003\n\n");
@@ -492,9 +558,14 @@ TEST_F(RegistryFileTest, ClosedAndEmptyHandlesFailEveryOperation) {
 TEST_F(RegistryFileTest, WritesLeaveNoTemporaryFilesBehind) {
   RegistryFile registry(registryPath());
   RegistryKey key = registry.createKey(kKey);
-  for (std::uint32_t i = 0; i < 5; ++i) ASSERT_TRUE(key.setDword("A", i));
+  for (std::uint32_t i = 0; i < 5; ++i) {
+    ASSERT_TRUE(key.setDword("A", i));
+    ASSERT_EQ(registry.flush(), FlushStatus::Done);
+  }
   ASSERT_TRUE(key.deleteValue("A"));
+  ASSERT_EQ(registry.flush(), FlushStatus::Done);
   ASSERT_TRUE(registry.deleteKey(kKey));
+  ASSERT_EQ(registry.flush(), FlushStatus::Done);
   EXPECT_EQ(folderEntries(folder_.path()), (std::vector<std::string>{"registry.reg", "registry.reg.lock"}));
 }
 
@@ -503,21 +574,57 @@ TEST_F(RegistryFileTest, ReplacingTheFileKeepsItsPermissions) {
   fs::permissions(registryPath(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   RegistryFile registry(registryPath());
   ASSERT_TRUE(registry.createKey(kKey).setDword("A", 1));
+  ASSERT_EQ(registry.flush(), FlushStatus::Done);
   EXPECT_EQ(fs::status(registryPath()).permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
-// A path that is a folder cannot be read or replaced; nothing is opened and
-// the folder is left as it was.
-TEST_F(RegistryFileTest, RegistryPathThatIsAFolderOpensNothing) {
-  fs::create_directory(registryPath());
-  writeFile(registryPath() / "inside", "x");
+struct NotAFileRow {
+  std::string name;
+  std::function<void(const fs::path&)> make;  // puts something other than a file at the path
+  std::string reason;
+};
+
+void PrintTo(const NotAFileRow& row, std::ostream* out) { *out << row.name; }
+
+class NotAFileTest : public RegistryFileTest, public ::testing::WithParamInterface<NotAFileRow> {};
+
+// Something other than a regular file at the registry's place is refused at
+// once (a FIFO is not waited on), says why, and is left as it was: nothing is
+// opened, nothing written, no lock file made beside it.
+TEST_P(NotAFileTest, IsRefusedAtOnceAndLeftAsItWas) {
+  GetParam().make(registryPath());
+  const auto before = folderEntries(folder_.path());
+  const std::uint64_t inode = fs::exists(fs::symlink_status(registryPath())) ? lstatInode(registryPath()) : 0;
   RegistryFile registry(registryPath());
   EXPECT_FALSE(registry.createKey(kKey).isOpen());
+  EXPECT_EQ(registry.failureReason(), GetParam().reason);
   EXPECT_FALSE(registry.keyExists(kKey));
   EXPECT_FALSE(registry.deleteKey(kKey));
-  EXPECT_EQ(readFile(registryPath() / "inside"), "x");
+  EXPECT_EQ(registry.flush(), FlushStatus::Done) << "nothing to write";
+  EXPECT_EQ(folderEntries(folder_.path()), before);
+  EXPECT_EQ(lstatInode(registryPath()), inode);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, NotAFileTest,
+    ::testing::Values(NotAFileRow{"folder",
+                                  [](const fs::path& path) {
+                                    fs::create_directory(path);
+                                    writeFile(path / "inside", "x");
+                                  },
+                                  "it is a folder, not a regular file"},
+                      NotAFileRow{"fifo", [](const fs::path& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); },
+                                  "it is not a regular file"},
+                      NotAFileRow{"link_to_a_fifo",
+                                  [](const fs::path& path) {
+                                    ASSERT_EQ(::mkfifo((path.parent_path() / "pipe").c_str(), 0600), 0);
+                                    fs::create_symlink("pipe", path);
+                                  },
+                                  "it is not a regular file"},
+                      NotAFileRow{"link_loop", [](const fs::path& path) { fs::create_symlink(path.filename(), path); },
+                                  std::strerror(ELOOP)}),
+    [](const auto& info) { return info.param.name; });
 
 TEST_F(RegistryFileTest, UnreadableFileIsNeverOverwritten) {
   if (runningAsRoot()) GTEST_SKIP() << "permissions do not bind root";
@@ -526,27 +633,40 @@ TEST_F(RegistryFileTest, UnreadableFileIsNeverOverwritten) {
   fs::permissions(registryPath(), fs::perms::none);
   RegistryFile registry(registryPath());
   EXPECT_FALSE(registry.createKey(kKey).isOpen());
+  EXPECT_EQ(registry.failureReason(), std::strerror(EACCES));
   EXPECT_FALSE(registry.createKey(kOther).isOpen());
+  EXPECT_EQ(registry.flush(), FlushStatus::Done) << "nothing to write";
   fs::permissions(registryPath(), fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(readFile(registryPath()), text);
 }
 
 TEST_F(RegistryFileTest, ReadOnlyFolderFailsWritesButStillReads) {
   if (runningAsRoot()) GTEST_SKIP() << "permissions do not bind root";
-  RegistryFile registry(registryPath());
-  ASSERT_TRUE(registry.createKey(kKey).setDword("A", 1));
+  {
+    RegistryFile registry(registryPath());
+    ASSERT_TRUE(registry.createKey(kKey).setDword("A", 1));
+    ASSERT_EQ(registry.flush(), FlushStatus::Done);
+  }
+  const std::string text = readFile(registryPath());
   fs::permissions(folder_.path(), fs::perms::owner_read | fs::perms::owner_exec);
+  RegistryFile registry(registryPath());
   RegistryKey key = registry.createKey(kKey);
   ASSERT_TRUE(key.isOpen()) << "an existing key opens without write access";
   EXPECT_EQ(key.queryDword("A"), 1U);
-  EXPECT_FALSE(key.setDword("A", 0));
-  EXPECT_FALSE(registry.createKey(kOther).isOpen());
+  EXPECT_EQ(registry.flush(), FlushStatus::Done) << "nothing to write";
+  EXPECT_TRUE(key.setDword("A", 0));
+  EXPECT_TRUE(registry.createKey(kOther).isOpen());
+  EXPECT_EQ(registry.flush(), FlushStatus::Unwritable);
+  EXPECT_EQ(registry.failureReason(), std::strerror(EACCES));
   fs::permissions(folder_.path(), fs::perms::owner_all);
-  EXPECT_EQ(key.queryDword("A"), 1U);
+  EXPECT_EQ(readFile(registryPath()), text);
+  EXPECT_EQ(registry.flush(), FlushStatus::Done) << "the changes were held";
+  EXPECT_EQ(RegistryFile(registryPath()).createKey(kKey).queryDword("A"), 0U);
 }
 
 // The file-size limit makes every write of a bigger file fail, even for root;
-// the old file must stay exactly as it was and no temporary file may remain.
+// the old file must stay exactly as it was, no temporary file may remain, and
+// the changes stay held for a later flush.
 TEST_F(RegistryFileTest, FailedWriteLeavesTheOldFileWhole) {
   const std::string text = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"A\"=dword:00000001\n\n";
   writeFile(registryPath(), text);
@@ -558,21 +678,148 @@ TEST_F(RegistryFileTest, FailedWriteLeavesTheOldFileWhole) {
     RegistryFile registry(file);
     RegistryKey key = registry.createKey(kKey);
     if (!key.isOpen()) return 11;
-    if (key.setDword("B", 2)) return 12;
-    if (readFile(file) != text) return 13;
-    if (registry.createKey(kOther).isOpen()) return 14;
+    if (!key.setDword("B", 2)) return 12;
+    if (registry.flush() != FlushStatus::Unwritable) return 13;
+    if (registry.failureReason() != std::strerror(EFBIG)) return 14;
     if (readFile(file) != text) return 15;
-    return key.queryDword("A") == 1U ? 0 : 16;
+    if (!registry.createKey(kOther).isOpen() || registry.flush() != FlushStatus::Unwritable) return 16;
+    if (readFile(file) != text) return 17;
+    return key.queryDword("A") == 1U && key.queryDword("B") == 2U ? 0 : 18;
   });
   EXPECT_EQ(code, 0);
   EXPECT_EQ(readFile(registryPath()), text);
   EXPECT_EQ(folderEntries(folder_.path()), (std::vector<std::string>{"registry.reg", "registry.reg.lock"}));
 }
 
+// ------------------------------------------------------------ links and size
+
+struct LinkRow {
+  std::string name;
+  // The links to make, first the one at the registry's place: name and what
+  // it says, both below the test's folder ("@" in what it says stands for the
+  // folder itself).
+  std::vector<std::pair<std::string, std::string>> links;
+  bool targetExists;
+};
+
+void PrintTo(const LinkRow& row, std::ostream* out) { *out << row.name; }
+
+class LinkTest : public RegistryFileTest, public ::testing::WithParamInterface<LinkRow> {};
+
+// A symbolic link at the registry's place (as dotfiles managers make them) is
+// written through: every link stays as it was and the file at the end of them
+// gets the new content, replaced beside itself.
+TEST_P(LinkTest, IsWrittenThroughAndStaysALink) {
+  const fs::path dotfiles = folder_.path() / "dotfiles";
+  const fs::path target = dotfiles / "quillorn.reg";
+  fs::create_directory(dotfiles);
+  if (GetParam().targetExists) writeFile(target, "REGEDIT4\n\n" + kOtherHeader + "\"A\"=dword:00000001\n");
+  std::vector<std::pair<fs::path, fs::path>> links;
+  for (const auto& [name, says] : GetParam().links) {
+    std::string text = says;
+    if (text.front() == '@') text = folder_.path().string() + text.substr(1);
+    links.emplace_back(folder_.path() / name, text);
+    fs::create_symlink(text, folder_.path() / name);
+  }
+  ASSERT_EQ(links.front().first, registryPath());
+
+  RegistryFile registry(registryPath());
+  RegistryKey key = registry.createKey(kKey);
+  ASSERT_TRUE(key.isOpen());
+  EXPECT_EQ(registry.keyExists(kOther), GetParam().targetExists);
+  if (GetParam().targetExists) {
+    EXPECT_EQ(registry.createKey(kOther).queryDword("A"), 1U);
+  }
+  ASSERT_TRUE(key.setDword("Probe", 1));
+  ASSERT_EQ(registry.flush(), FlushStatus::Done) << registry.failureReason();
+
+  for (const auto& [link, says] : links) {
+    EXPECT_TRUE(fs::is_symlink(link)) << link;
+    EXPECT_EQ(fs::read_symlink(link), says) << link;
+  }
+  const std::string others = GetParam().targetExists ? kOtherHeader + "\"A\"=dword:00000001\n\n" : "";
+  EXPECT_EQ(readFile(target),
+            "REGEDIT4\n\n" + others + "[HKEY_LOCAL_MACHINE\\Software\\Quillorn]\n\"Probe\"=dword:00000001\n\n");
+  EXPECT_EQ(folderEntries(dotfiles), std::vector<std::string>{"quillorn.reg"}) << "no temporary file is left";
+  EXPECT_EQ(RegistryFile(registryPath()).createKey(kKey).queryDword("Probe"), 1U);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, LinkTest,
+    ::testing::Values(LinkRow{"absolute", {{"registry.reg", "@/dotfiles/quillorn.reg"}}, true},
+                      LinkRow{"relative", {{"registry.reg", "dotfiles/quillorn.reg"}}, true},
+                      LinkRow{"chain", {{"registry.reg", "middle.reg"}, {"middle.reg", "dotfiles/quillorn.reg"}}, true},
+                      LinkRow{"to_a_file_yet_to_be_made", {{"registry.reg", "dotfiles/quillorn.reg"}}, false}),
+    [](const auto& info) { return info.param.name; });
+
+// A registry of more than a megabyte that other programs share: every key and
+// value of it is found, and writing one value back changes that one line and
+// nothing else (lines this reader cannot read included).
+TEST_F(RegistryFileTest, AMegabyteRegistryAnswersEveryQueryAndIsWrittenBackWhole) {
+  constexpr std::uint32_t kKeys = 7000;
+  constexpr std::uint32_t kListValues = 5000;
+  auto keyPath = [](std::uint32_t key) {
+    return "HKEY_CURRENT_USER\\Software\\Vendor" + std::to_string(key % 13) + "\\Product" + std::to_string(key);
+  };
+  auto dword = [](std::uint32_t number) {
+    char digits[9];
+    std::snprintf(digits, sizeof digits, "%08x", number);
+    return std::string(digits);
+  };
+  std::string text = "REGEDIT4\n\n";
+  for (std::uint32_t key = 0; key < kKeys; ++key) {
+    if (key == kKeys / 2) {
+      text += "[" + kKey + "]\n\"Step2Chk1\"=dword:00000001\n\"Step3Chk1\"=dword:00000001\n\n";
+      text += "[HKEY_CURRENT_USER\\Software\\Viewer\\History]\n";
+      for (std::uint32_t entry = 0; entry < kListValues; ++entry) {
+        text += "\"Entry" + std::to_string(entry) + "\"=dword:" + dword(entry) + "\n";
+      }
+      text += "\n";
+    }
+    text += "[" + keyPath(key) + "]\n";
+    if (key % 100 == 0) text += "; kept by hand\n";
+    for (std::uint32_t value = 0; value < 4; ++value) {
+      text += "\"Value" + std::to_string(value) + "\"=dword:" + dword(key * 16 + value) + "\n";
+      if (key % 100 == 1 && value == 1) text += "\"Damaged\"=dword:zz\n";
+    }
+    if (key % 10 == 0) text += "\"Blob\"=hex:01,02,\\\n  03\n";
+    text += "\n";
+  }
+  ASSERT_GT(text.size(), 1024U * 1024U);
+  writeFile(registryPath(), text);
+
+  RegistryFile registry(registryPath());
+  for (std::uint32_t key = 0; key < kKeys; ++key) {
+    RegistryKey handle = registry.createKey(keyPath(key));
+    ASSERT_TRUE(handle.isOpen()) << key;
+    ASSERT_EQ(handle.valueCount(), key % 10 == 0 ? 5U : 4U) << key;
+    for (std::uint32_t value = 0; value < 4; ++value) {
+      ASSERT_EQ(handle.queryDword("VALUE" + std::to_string(value)), key * 16 + value) << key;
+    }
+    ASSERT_EQ(handle.queryDword("Damaged"), std::nullopt) << key;
+  }
+  RegistryKey list = registry.createKey("HKEY_CURRENT_USER\\Software\\Viewer\\History");
+  EXPECT_EQ(list.valueCount(), kListValues);
+  EXPECT_EQ(list.queryDword("Entry0"), 0U);
+  EXPECT_EQ(list.queryDword("Entry4999"), 4999U);
+  EXPECT_FALSE(registry.keyExists("HKEY_CURRENT_USER\\Software\\Vendor0\\Product7000"));
+
+  RegistryKey options = registry.createKey(kKey);
+  EXPECT_EQ(options.queryDword("Step3Chk1"), 1U);
+  ASSERT_TRUE(options.setDword("Step3Chk1", 0));
+  ASSERT_EQ(registry.flush(), FlushStatus::Done);
+  std::string expected = text;
+  const std::string line = "\"Step3Chk1\"=dword:00000001\n";
+  expected.replace(expected.find(line), line.size(), "\"Step3Chk1\"=dword:00000000\n");
+  EXPECT_TRUE(readFile(registryPath()) == expected) << "the file changed beyond the one value";
+  EXPECT_EQ(RegistryFile(registryPath()).createKey(kKey).queryDword("Step3Chk1"), 0U);
+}
+
 // --------------------------------------------------------------- concurrency
 
-// Several processes change the same key at once. Every change must survive
-// (each is a locked read-modify-write) and a reader must never see a file cut
+// Several processes change the same key at once, each through one registry
+// file that it read once. Every change must survive (each flush merges under
+// the lock into what the others wrote) and a reader must never see a file cut
 // short (each is an atomic replacement).
 TEST_F(RegistryFileTest, ProcessesWritingAtOnceLoseNothingAndNeverShowAHalfFile) {
   constexpr int kWriters = 4;
@@ -604,6 +851,8 @@ TEST_F(RegistryFileTest, ProcessesWritingAtOnceLoseNothingAndNeverShowAHalfFile)
         else if (!key.setDword("W" + std::to_string(writer) + "R" + std::to_string(round),
                                static_cast<std::uint32_t>(round)))
           code = 3;
+        else if (registry.flush() != FlushStatus::Done)
+          code = 4;
       }
       ::_exit(code);
     }
