@@ -135,24 +135,29 @@ namespace {
 // in case the name changed in between. Read with `fd` open and blocking again;
 // otherwise `fd` is closed. `info` describes what was found whenever it could
 // be looked at.
-ReadStatus openRegularFile(const fs::path& path, int& fd, struct stat& info) {
+ReadStatus openRegularFile(const fs::path& path, int& fd, struct stat& info, int& error) {
   fd = -1;
+  error = 0;
   if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return ReadStatus::NotRegular;
   fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
-    const int error = errno;
+    error = errno;
     // A socket refuses to be opened (ENXIO): it is still no regular file.
     if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return ReadStatus::NotRegular;
     return error == ENOENT ? ReadStatus::Missing : ReadStatus::Unreadable;
   }
   ReadStatus status = ReadStatus::Read;
   if (::fstat(fd, &info) != 0) {
+    error = errno;
     status = ReadStatus::Unreadable;
   } else if (!S_ISREG(info.st_mode)) {
     status = ReadStatus::NotRegular;
   } else {
     const int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) status = ReadStatus::Unreadable;
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+      error = errno;
+      status = ReadStatus::Unreadable;
+    }
   }
   if (status != ReadStatus::Read) {
     ::close(fd);
@@ -164,12 +169,14 @@ ReadStatus openRegularFile(const fs::path& path, int& fd, struct stat& info) {
 }  // namespace
 
 ReadStatus readWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes, FileStamp& stamp,
-                         std::uint64_t maxBytes) {
+                         std::uint64_t maxBytes, int* readError) {
   bytes.clear();
   stamp = {};
   struct stat info {};
   int fd = -1;
-  ReadStatus status = openRegularFile(path, fd, info);
+  int ignored = 0;
+  int& error = readError != nullptr ? *readError : ignored;
+  ReadStatus status = openRegularFile(path, fd, info, error);
   if (status == ReadStatus::NotRegular) stamp = fromStat(info);
   if (status != ReadStatus::Read) return status;
   if (static_cast<std::uint64_t>(info.st_size) > maxBytes) {
@@ -192,6 +199,7 @@ ReadStatus readWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes,
     if (count == 0) break;
     if (count < 0) {
       if (errno == EINTR) continue;
+      error = errno;
       status = ReadStatus::Unreadable;
       break;
     }
@@ -217,7 +225,8 @@ ReadStatus readWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes,
 ReadStatus checkReadable(const fs::path& path) {
   struct stat info {};
   int fd = -1;
-  const ReadStatus status = openRegularFile(path, fd, info);
+  int error = 0;
+  const ReadStatus status = openRegularFile(path, fd, info, error);
   if (fd >= 0) ::close(fd);
   return status;
 }

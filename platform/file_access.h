@@ -75,9 +75,10 @@ enum class ReadStatus {
 // controlling terminal), and only a regular file of at most `maxBytes` bytes
 // is read; its size is checked before anything is read, and again as it is
 // read. `stamp` describes the file that was read, or for NotRegular and
-// TooLarge what has the name.
+// TooLarge what has the name. `error` (optional) receives the errno value of
+// an Unreadable file.
 ReadStatus readWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes, FileStamp& stamp,
-                         std::uint64_t maxBytes = kMaxReadBytes);
+                         std::uint64_t maxBytes = kMaxReadBytes, int* error = nullptr);
 
 // Whether the file at `path` (following links) is a regular file that can be
 // opened for reading: Read when it is, otherwise why not (never TooLarge).

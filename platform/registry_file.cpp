@@ -543,60 +543,26 @@ void replay(Document& document, const Change& change) {
 
 enum class ReadOutcome { Read, Missing, Failed };
 
-std::string notRegularReason(mode_t mode) {
-  return S_ISDIR(mode) ? "it is a folder, not a regular file" : "it is not a regular file";
-}
-
-// Reads the file (following links) whole. Anything but a regular file is
-// refused before it is opened, and the opening never waits (a FIFO opened to
-// read would wait for a writer); what was opened is looked at again before it
-// is read.
+// Reads the file (following links) whole; the read never waits (a FIFO
+// opened to read would wait for a writer) and takes a regular file only.
 ReadOutcome readRegistryText(const fs::path& file, std::string& text, std::string& reason) {
   text.clear();
-  struct stat info {};
-  if (::stat(file.c_str(), &info) != 0) {
-    if (errno == ENOENT) return ReadOutcome::Missing;
-    reason = errorText(errno);
-    return ReadOutcome::Failed;
+  std::vector<std::uint8_t> bytes;
+  FileStamp stamp;
+  int error = 0;
+  switch (readWholeFile(file, bytes, stamp, kMaxReadBytes, &error)) {
+    case ReadStatus::Read: text.assign(bytes.begin(), bytes.end()); return ReadOutcome::Read;
+    case ReadStatus::Missing: return ReadOutcome::Missing;
+    case ReadStatus::NotRegular:
+      reason =
+          stamp.kind == FileStamp::Kind::Folder ? "it is a folder, not a regular file" : "it is not a regular file";
+      return ReadOutcome::Failed;
+    case ReadStatus::TooLarge:
+      reason = "it is larger than " + std::to_string(kMaxReadBytes >> 20) + " MiB";
+      return ReadOutcome::Failed;
+    case ReadStatus::Unreadable: reason = errorText(error); return ReadOutcome::Failed;
   }
-  if (!S_ISREG(info.st_mode)) {
-    reason = notRegularReason(info.st_mode);
-    return ReadOutcome::Failed;
-  }
-  const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT) return ReadOutcome::Missing;
-    reason = errorText(errno);
-    return ReadOutcome::Failed;
-  }
-  ReadOutcome outcome = ReadOutcome::Read;
-  if (::fstat(fd, &info) != 0) {
-    reason = errorText(errno);
-    outcome = ReadOutcome::Failed;
-  } else if (!S_ISREG(info.st_mode)) {
-    reason = notRegularReason(info.st_mode);
-    outcome = ReadOutcome::Failed;
-  } else {
-    // Into a buffer of the file's size, then on to the end, should it grow.
-    std::size_t filled = 0;
-    text.resize(static_cast<std::size_t>(info.st_size));
-    while (true) {
-      if (filled == text.size()) text.resize(filled + 65536);
-      const ssize_t count = ::read(fd, text.data() + filled, text.size() - filled);
-      if (count == 0) break;
-      if (count < 0) {
-        if (errno == EINTR) continue;
-        reason = errorText(errno);
-        outcome = ReadOutcome::Failed;
-        break;
-      }
-      filled += static_cast<std::size_t>(count);
-    }
-    text.resize(filled);
-  }
-  ::close(fd);
-  if (outcome != ReadOutcome::Read) text.clear();
-  return outcome;
+  return ReadOutcome::Failed;
 }
 
 // The name a replacement of `file` must take: `file` itself, or the end of
