@@ -426,10 +426,12 @@ namespace {
 // Copies `source` (content, permissions, owner, times) whole to a temporary
 // file and gives it the name `copy` unless something has that name (EEXIST).
 int copyAside(const fs::path& source, const fs::path& copy) {
-  const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  const int in = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (in < 0) return errno;
   struct stat info {};
   int error = ::fstat(in, &info) == 0 ? 0 : errno;
+  // Only a regular file is copied (the open never waits on a pipe).
+  if (error == 0 && !S_ISREG(info.st_mode)) error = EINVAL;
   FileReplacement replacement;
   if (error == 0) error = replacement.begin(copy);
   std::array<std::uint8_t, 65536> block{};
