@@ -127,17 +127,19 @@ Puts back the old versions that 'quillorn-cli fix' kept: every file in FOLDER
 (and its subfolders) whose last extension is the backup extension replaces the
 file it was made from (index.html.bak becomes index.html again). With
 --delete the backups are deleted instead, which keeps the repair. Prints
-"N backup file(s) processed successfully". Backups reached through a folder
-link that leads out of FOLDER are named and left alone. What a killed fix left
-unfinished is cleared up first.
+"N backup file(s) processed successfully", N counting the backups put back or
+deleted. Every backup left as it was is named on standard error with the
+reason: reached through a folder link that leads out of FOLDER, not a regular
+file, its move or delete failed, or the file it was made from is now a folder
+or cannot be read. What a killed fix left unfinished is cleared up first.
 
 Options:
 )HELP" + optionHelp({kRestoreOptions, helpOptions()}, kHelpColumn) +
          R"HELP(
-Exit status: 0 when the folder was processed, 1 when backups outside FOLDER
-were left alone, 2 for a usage error, a missing folder or an empty extension,
-3 when another run is working on an overlapping folder tree (nothing was
-changed).
+Exit status: 0 when every backup was put back or deleted, 1 when a backup was
+left as it was, 2 for a usage error, a missing folder or an empty extension,
+3 when another run is working on an overlapping folder tree or whether one is
+cannot be told (nothing was changed).
 )HELP";
 }
 
