@@ -152,14 +152,13 @@ struct Document {
   std::unordered_map<std::string, std::size_t> keys;  // folded path: index into blocks, live keys only
 };
 
-Block* findKey(Document& document, std::string_view path) {
+const Block* findKey(const Document& document, std::string_view path) {
   const auto found = document.keys.find(folded(path));
   return found != document.keys.end() ? &document.blocks[found->second] : nullptr;
 }
 
-const Block* findKey(const Document& document, std::string_view path) {
-  const auto found = document.keys.find(folded(path));
-  return found != document.keys.end() ? &document.blocks[found->second] : nullptr;
+Block* findKey(Document& document, std::string_view path) {
+  return const_cast<Block*>(findKey(std::as_const(document), path));
 }
 
 bool hasSubkeys(const Document& document, std::string_view path) {
@@ -186,14 +185,13 @@ Block& addKey(Document& document, std::string_view path) {
   return addBlock(document, std::move(block));
 }
 
-Item* findValue(Block& block, std::string_view name) {
+const Item* findValue(const Block& block, std::string_view name) {
   const auto found = block.values.find(folded(name));
   return found != block.values.end() ? &block.items[found->second] : nullptr;
 }
 
-const Item* findValue(const Block& block, std::string_view name) {
-  const auto found = block.values.find(folded(name));
-  return found != block.values.end() ? &block.items[found->second] : nullptr;
+Item* findValue(Block& block, std::string_view name) {
+  return const_cast<Item*>(findValue(std::as_const(block), name));
 }
 
 void appendUnreadLines(Block& block, std::string lines) {

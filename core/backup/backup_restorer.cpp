@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <optional>
 #include <set>
@@ -30,16 +29,6 @@ std::string_view lastExtension(std::string_view name) {
   return dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
 }
 
-// Whether `path` names a regular file (following links) that can be opened
-// for reading; a folder, a pipe, a dangling link or a file without read access
-// cannot.
-bool readableFile(const fs::path& path) {
-  std::error_code error;
-  if (!fs::is_regular_file(path, error)) return false;
-  std::ifstream probe(path, std::ios::binary);
-  return probe.is_open();
-}
-
 // Puts the backup `path` (named `name`) back over the file it was made from;
 // what stands in the way comes back as the reason it was left.
 std::optional<LeftBackup> restoreBackup(const fs::path& path, std::string_view name) {
@@ -49,14 +38,14 @@ std::optional<LeftBackup> restoreBackup(const fs::path& path, std::string_view n
   const fs::path target = path.parent_path() / std::string(name.substr(0, dot));
   // Only a file that could be opened for reading is replaced; the rename
   // replaces it in one step, so a failed move never leaves the name empty.
-  const platform::FileStamp stamp = platform::stampOf(target);
-  if (stamp.kind != platform::FileStamp::Kind::Missing) {
-    std::error_code error;
-    const fs::file_status status = fs::status(target, error);
-    if (fs::exists(status) && !fs::is_regular_file(status)) {
-      return LeftBackup{path.string(), LeftReason::TargetNotFile, 0};
+  if (platform::stampOf(target).kind != platform::FileStamp::Kind::Missing) {
+    switch (platform::checkReadable(target)) {
+      case platform::ReadStatus::Read: break;
+      case platform::ReadStatus::NotRegular: return LeftBackup{path.string(), LeftReason::TargetNotFile, 0};
+      case platform::ReadStatus::Missing:  // a link that leads nowhere
+      case platform::ReadStatus::Unreadable:
+      case platform::ReadStatus::TooLarge: return LeftBackup{path.string(), LeftReason::TargetUnreadable, 0};
     }
-    if (!readableFile(target)) return LeftBackup{path.string(), LeftReason::TargetUnreadable, 0};
   }
   if (const int error = platform::moveOver(path, target); error != 0) {
     return LeftBackup{path.string(), LeftReason::MoveFailed, error};

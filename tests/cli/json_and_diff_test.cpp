@@ -69,21 +69,31 @@ struct DecisionsRow {
   std::function<void(std::string&)> edit;  // of the file's text
 };
 
-class DecisionsFileTest : public ::testing::TestWithParam<DecisionsRow> {};
+// The "decisions" case's site, searched offline, and its decisions file with
+// the site's path put in.
+class SearchedDecisionsCase : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const fs::path folder = fs::path(QUILLORN_TEST_DATA_DIR) / "fix" / "decisions";
+    ScanOptions options;
+    options.settings.checkInternetUrls = false;
+    options.paths = {(folder / "site").string()};
+    prepareRepair(options, repair);
+    ASSERT_TRUE(collectSite("fix", options, repair).ok());
+    TerminalPanel panel(nullptr, {});
+    ASSERT_TRUE(searchSite("fix", repair, panel).ok());
+    text = test_support::readFile(folder / "decisions.json");
+    test_support::replaceAll(text, "<site>", options.paths.front());
+  }
+
+  Repair repair;
+  std::string text;
+};
+
+class DecisionsFileTest : public SearchedDecisionsCase, public ::testing::WithParamInterface<DecisionsRow> {};
 
 TEST_P(DecisionsFileTest, SameDecisionsAsTheFileAsWritten) {
-  const fs::path folder = fs::path(QUILLORN_TEST_DATA_DIR) / "fix" / "decisions";
-  ScanOptions options;
-  options.settings.checkInternetUrls = false;
-  options.paths = {(folder / "site").string()};
-  Repair repair;
-  prepareRepair(options, repair);
-  ASSERT_TRUE(collectSite("fix", options, repair).ok());
-  TerminalPanel panel(nullptr, {});
-  ASSERT_TRUE(searchSite("fix", repair, panel).ok());
   const UrlTable& found = repair.urls();
-  std::string text = test_support::readFile(folder / "decisions.json");
-  test_support::replaceAll(text, "<site>", options.paths.front());
 
   // The table as the decisions of `decisions` leave it.
   const auto decided = [&](const std::string& decisions) {
@@ -121,20 +131,9 @@ struct UnfitValueRow {
   const char* says;
 };
 
-class UnfitValueTest : public ::testing::TestWithParam<UnfitValueRow> {};
+class UnfitValueTest : public SearchedDecisionsCase, public ::testing::WithParamInterface<UnfitValueRow> {};
 
 TEST_P(UnfitValueTest, IsRefusedWithItsLine) {
-  const fs::path folder = fs::path(QUILLORN_TEST_DATA_DIR) / "fix" / "decisions";
-  ScanOptions options;
-  options.settings.checkInternetUrls = false;
-  options.paths = {(folder / "site").string()};
-  Repair repair;
-  prepareRepair(options, repair);
-  ASSERT_TRUE(collectSite("fix", options, repair).ok());
-  TerminalPanel panel(nullptr, {});
-  ASSERT_TRUE(searchSite("fix", repair, panel).ok());
-  std::string text = test_support::readFile(folder / "decisions.json");
-  test_support::replaceAll(text, "<site>", options.paths.front());
   test_support::replaceAll(text, "\"value\": \"keep-me.html\"", "\"value\": " + GetParam().value);
   UrlTable urls = repair.urls();
   const auto read = readDecisions(text, "d.json", repair.settings(), repair.files(), urls);
