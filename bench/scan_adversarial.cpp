@@ -146,10 +146,11 @@ Timing searchOnce(const fs::path& file, bool tagStrings, double limitSeconds) {
   files.addSelectedFiles({platform::toPathText(file)}, [] { return false; });
   UrlTable urls;
   SavedFromTable savedFrom;
+  quillorn::SiteAddresses siteAddresses;
   InternetSession internet;
   const Clock::time_point start = Clock::now();
   DeadlinePanel panel(start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limitSeconds)));
-  SearchContext context{settings, files, urls, savedFrom, internet, panel};
+  SearchContext context{settings, files, urls, savedFrom, internet, panel, siteAddresses};
   const Outcome<SearchOutcome, SearchError> outcome = search(context);
   Timing timing;
   timing.seconds = std::chrono::duration<double>(Clock::now() - start).count();

@@ -95,6 +95,10 @@ const std::optional<std::string>& ParsedOptions::value(std::string_view name) co
   return given[rowOf(*this, name, {OptionKind::Value, OptionKind::Choice, OptionKind::Number}).row];
 }
 
+const std::vector<std::string>& ParsedOptions::values(std::string_view name) const {
+  return lists[rowOf(*this, name, {OptionKind::List}).row];
+}
+
 std::optional<std::uint32_t> ParsedOptions::number(std::string_view name) const {
   const Match found = rowOf(*this, name, {OptionKind::Number});
   if (!given[found.row]) return std::nullopt;
@@ -105,6 +109,7 @@ ParsedOptions parseOptions(const OptionTables& tables, const std::vector<std::st
   ParsedOptions parsed;
   parsed.rows = joined(tables);
   parsed.given.resize(parsed.rows.size());
+  parsed.lists.resize(parsed.rows.size());
   const auto fail = [&parsed](std::string error) {
     if (parsed.error.empty()) parsed.error = std::move(error);
   };
@@ -148,6 +153,7 @@ ParsedOptions parseOptions(const OptionTables& tables, const std::vector<std::st
       fail(std::move(problem));
       continue;
     }
+    if (row.kind == OptionKind::List) parsed.lists[found->row].push_back(value);
     parsed.given[found->row] = std::move(value);
   }
   return parsed;

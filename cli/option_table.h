@@ -21,6 +21,7 @@ enum class OptionKind {
   Switch,  // --X alone
   Pair,    // --X and --no-X (a row named --no-X answers to --X too); the later given wins
   Value,   // --X VALUE or --X=VALUE: any text, the empty one too; the later given wins
+  List,    // a Value that may be given many times: every value is kept, in order
   Choice,  // a Value that is one of the row's words
   Number,  // a Value that is a whole number from the row's least to its most
   Alias,   // stands for the option that the row names
@@ -29,7 +30,7 @@ enum class OptionKind {
 struct OptionRow {
   std::string_view name;  // with its dashes: "--json", "-h"
   OptionKind kind;
-  // Value and Number: what the help calls the value ("N"); Choice: the words,
+  // Value, List and Number: what the help calls the value ("N"); Choice: the words,
   // '|' between; Alias: the option it stands for ("--no-check-internet").
   std::string_view takes;
   // The help's description, '\n' between its lines. Empty: the row has no
@@ -46,6 +47,7 @@ using OptionTables = std::vector<std::span<const OptionRow>>;
 struct ParsedOptions {
   std::vector<OptionRow> rows;                    // the tables, as one
   std::vector<std::optional<std::string>> given;  // per row: the last value, for a switch the form given
+  std::vector<std::vector<std::string>> lists;    // per row: every value of a List, in order
   std::vector<std::string> operands;              // the arguments that are no option, in order
   std::string error;                              // the first usage error, one line; empty when none
 
@@ -53,6 +55,8 @@ struct ParsedOptions {
   bool on(std::string_view name, bool otherwise = false) const;
   // The last value given to the option `name`, if any.
   const std::optional<std::string>& value(std::string_view name) const;
+  // Every value given to the List option `name`, in order.
+  const std::vector<std::string>& values(std::string_view name) const;
   // The last value given to the Number option `name`, if any.
   std::optional<std::uint32_t> number(std::string_view name) const;
 };

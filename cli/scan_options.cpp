@@ -3,6 +3,8 @@
 #include <array>
 #include <iterator>
 
+#include "platform/code_page.h"
+
 namespace quillorn::cli {
 namespace {
 
@@ -23,7 +25,11 @@ constexpr SearchOption kSearchOptions[] = {
      &Settings::useSavedFromUrl},
     {{"--find-replacements", OptionKind::Pair, "",
       "propose a file of the same name elsewhere in the\n"
-      "site for a link that names no listed file (on)"},
+      "site for a link that names no listed file: of\n"
+      "several, the one whose folders end as the link's\n"
+      "do, then the one nearest the page; for Internet\n"
+      "URLs only on the site's own servers (--site-url)\n"
+      "(on)"},
      &Settings::findReplacements},
     {{"--script-protocol-strings", OptionKind::Pair, "",
       "treat strings in scripts that begin with http://,\n"
@@ -68,6 +74,15 @@ constexpr SearchOption kSearchOptions[] = {
       "decode %xx escapes and character entities in URLs\n"
       "before judging them (on)"},
      &Settings::convertCodedChars},
+    {{"--site-url", OptionKind::List, "URL",
+      "an address the site is published at, such as\n"
+      "https://example.org/docs/ for the first folder\n"
+      "PATH (may be given more than once). A link to a\n"
+      "page under it that is not confirmed reachable is\n"
+      "proposed the file it names in the site; servers of\n"
+      "the pages' <link rel=\"canonical\"> and \"saved from\n"
+      "url\" addresses count as the site's too. A broken\n"
+      "link to any other server gets no same-name proposal"}},
     {{"--subfolders", OptionKind::Pair, "", "add the subfolders of a folder PATH too (on)"},
      &Settings::includeSubfolders},
     {{"--offline", OptionKind::Alias, "--no-check-internet", "the same as --no-check-internet"}},
@@ -114,6 +129,9 @@ ParseResult parseSearchOptions(const std::vector<std::string>& args, OptionTable
   }
   if (const std::optional<std::uint32_t> connections = values.number("--internet-connections")) {
     options.settings.internetConnections = *connections;
+  }
+  for (const std::string& url : values.values("--site-url")) {
+    options.settings.siteAddresses.push_back(platform::fromDisplayUtf8(url));
   }
   options.json = values.on("--json");
   options.help = values.on("--help");

@@ -50,7 +50,7 @@ std::string unreadableReason(const std::filesystem::path& path) {
 }  // namespace
 
 bool notChecked(const Settings& settings, const UrlEntry& entry) {
-  return entry.internetUrl && !settings.checkInternetUrls;
+  return entry.internetUrl && !settings.checkInternetUrls && entry.target < 0;
 }
 
 UrlTable withoutNotChecked(const Settings& settings, const UrlTable& urls) {

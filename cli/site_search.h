@@ -26,9 +26,11 @@ struct ExitStatus {
 };
 
 // Whether `entry` is an Internet URL that was recorded without being tried
-// (the Internet check was off). The command line lists such entries apart:
-// they are no finding, and `fix` leaves them alone unless a decisions file
-// decides about them.
+// (the Internet check was off) and for which the site holds no page (no
+// saved copy, no page of the site's own servers). The command line lists such
+// entries apart: they are no finding, and `fix` leaves them alone unless a
+// decisions file decides about them. One with a page is local knowledge, and
+// `fix` applies its proposal as the wizard does.
 bool notChecked(const Settings& settings, const UrlEntry& entry);
 
 // `urls` without its not-checked entries, in table order, with every source

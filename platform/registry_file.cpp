@@ -661,6 +661,15 @@ std::optional<std::uint32_t> RegistryKey::queryDword(std::string_view name) cons
   return readDword(value->data);
 }
 
+std::optional<std::string> RegistryKey::queryString(std::string_view name) const {
+  if (file_ == nullptr) return std::nullopt;
+  const Block* block = findKey(std::as_const(file_->image_->document), keyPath_);
+  const Item* value = block != nullptr ? findValue(*block, name) : nullptr;
+  if (value == nullptr || value->data.empty() || value->data.front() != '"') return std::nullopt;
+  std::size_t pos = 0;
+  return readQuoted(value->data, pos);
+}
+
 bool RegistryKey::setDword(std::string_view name, std::uint32_t number) {
   if (file_ == nullptr || hasControlBytes(name)) return false;
   RegistryFile::Image& image = *file_->image_;

@@ -20,8 +20,8 @@
 // be read is refused without waiting and never written over; failureReason()
 // then says why. Lines it cannot read (comments, damaged values, sections under
 // a header it cannot read) are written back as they stood, in their place;
-// values of kinds the program does not read (strings, binary, multi-line hex)
-// are kept verbatim. Key paths and value names compare ignoring ASCII letter
+// values the program does not write (strings, binary, multi-line hex) are kept
+// verbatim. Key paths and value names compare ignoring ASCII letter
 // case.
 //
 // Known limits: one text file stands for the registry; blank lines are laid
@@ -66,6 +66,10 @@ class RegistryKey {
   // value is not a 4-byte dword ("dword:" with one to eight hex digits, or
   // "hex(4):" with exactly four bytes).
   std::optional<std::uint32_t> queryDword(std::string_view name) const;
+
+  // A string value's text ("Name"="text", its \\ and \" read back); nothing
+  // when the value or the key is missing or the value is of another kind.
+  std::optional<std::string> queryString(std::string_view name) const;
 
   // Stores the value as "dword:", replacing a value of the same name whatever
   // its kind; written by the file's next flush(). False when the name cannot be

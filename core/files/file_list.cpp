@@ -336,6 +336,12 @@ std::int64_t FileList::findByFileName(std::string_view text, std::size_t start) 
   return at == indices.end() ? -1 : static_cast<std::int64_t>(*at);
 }
 
+std::span<const std::size_t> FileList::sameNameEntries(std::string_view text) const {
+  const auto found = byFileName_.find(asciiUpperCopy(lastPathComponent(text)));
+  if (found == byFileName_.end()) return {};
+  return found->second;
+}
+
 bool FileList::knownWhenAdding(std::string_view path, std::size_t n) const {
 #ifdef _WIN32
   return findByPath(path, n) >= 0;

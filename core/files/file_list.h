@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -77,6 +78,9 @@ class FileList {
   // The index of the first entry at or after `start` whose last path component
   // equals that of `text` (a path or URL), ignoring ASCII case; -1 when none.
   std::int64_t findByFileName(std::string_view text, std::size_t start = 0) const;
+  // Every entry whose last path component equals that of `text`, ignoring
+  // ASCII case, in list order; empty when none does.
+  std::span<const std::size_t> sameNameEntries(std::string_view text) const;
 
   // The initial folder of the Browse dialogs: the last chooser result's first
   // string, or the last folder added, cut to kMaxBrowseLocation characters.

@@ -68,6 +68,11 @@ void UrlTable::setReplacement(std::size_t index, std::string replacement) {
   entries_[index].replacement = std::move(replacement);
 }
 
+void UrlTable::setProposal(std::size_t index, std::int32_t target, std::string replacement) {
+  entries_[index].target = target;
+  entries_[index].replacement = std::move(replacement);
+}
+
 void UrlTable::setGroupIndex(std::size_t index, std::int32_t groupIndex) { entries_[index].groupIndex = groupIndex; }
 
 Decision decisionOf(const UrlEntry& entry) {

@@ -39,6 +39,13 @@ struct UrlEntry {
   std::int32_t fileIndex = 0;    // index in the file list
   std::int32_t groupIndex = -1;  // results-list line that shows the entry
   bool internetUrl = false;      // an Internet URL not confirmed reachable (checked or not)
+  // The file-list entry the search proposed as the link's new target, or -1
+  // (a deletion, or a prefix proposal).
+  std::int32_t target = -1;
+  // The value's first character when it delimits the value ('"', '\'' or
+  // '('), a backslash when it opens with a backslash and a double quote, else
+  // '\0': what decides how a proposal is written into the value.
+  char opening = '\0';
 };
 
 // Whether two entries stand for the same finding: the same value, read the
@@ -94,6 +101,8 @@ class UrlTable {
   const UrlEntry& entry(std::size_t index) const { return entries_[index]; }
   void setReplacement(std::size_t index, std::string replacement);
   void setGroupIndex(std::size_t index, std::int32_t groupIndex);
+  // The search's proposal: the target and the replacement that points at it.
+  void setProposal(std::size_t index, std::int32_t target, std::string replacement);
 
   const std::vector<UrlEntry>& entries() const { return entries_; }
 

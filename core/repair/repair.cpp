@@ -1,8 +1,12 @@
 #include "core/repair/repair.h"
 
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "core/rewrite/tag_rewriter.h"
+#include "core/text/url_transforms.h"
+#include "platform/host_path.h"
 
 namespace quillorn {
 
@@ -21,7 +25,19 @@ RepairOutcome<Done> Repair::begin(Intent intent) {
 }
 
 SearchContext Repair::searchContext(ProgressPanel& panel) {
-  return SearchContext{settings_, files_, urls_, savedFrom_, internet_, panel};
+  // The site's addresses of the options stand for the first folder given, or
+  // without one the folder of the first file given.
+  std::string siteFolder;
+  for (const SiteRoot& root : roots_) {
+    std::error_code error;
+    if (std::filesystem::is_directory(platform::toHostPath(root.path), error)) {
+      siteFolder = root.path;
+      break;
+    }
+  }
+  if (siteFolder.empty() && !roots_.empty()) siteFolder = splitPath(roots_.front().path).folder;
+  siteAddresses_.setSiteFolder(std::move(siteFolder));
+  return SearchContext{settings_, files_, urls_, savedFrom_, internet_, panel, siteAddresses_};
 }
 
 RepairOutcome<Done> Repair::prepareSearch(ProgressPanel& panel) {

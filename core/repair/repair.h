@@ -38,6 +38,7 @@
 #include "core/search/internet_check.h"
 #include "core/search/saved_from_table.h"
 #include "core/search/search_pass.h"
+#include "core/search/site_addresses.h"
 #include "core/settings/settings.h"
 #include "platform/outcome.h"
 
@@ -136,6 +137,7 @@ class Repair {
   Intent intent_ = Intent::Rewrite;
   UrlTable urls_;
   SavedFromTable savedFrom_;
+  SiteAddresses siteAddresses_;
   InternetSession internet_;
 };
 

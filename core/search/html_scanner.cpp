@@ -1,6 +1,9 @@
+#include <algorithm>
 #include <array>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/model/link_tags.h"
 #include "core/model/url_table.h"
@@ -9,12 +12,15 @@
 #include "core/search/html_scanner.h"
 #include "core/search/script_strings.h"
 #include "core/search/url_classifier.h"
+#include "core/text/ascii.h"
 #include "core/text/lexing_index.h"
 #include "core/text/markup_lexing.h"
+#include "core/text/url_transforms.h"
 
 namespace quillorn {
 namespace {
 
+constexpr std::string_view kLinkTag = "LINK";
 constexpr std::string_view kScriptTag = "SCRIPT";
 constexpr std::string_view kScriptCloseTag = "/SCRIPT";
 constexpr std::string_view kStyleTag = "STYLE";
@@ -63,6 +69,46 @@ std::optional<BlockRegion> blockRegion(LexingIndex& index, Pos tagPos, Pos nextL
   const Pos afterTag = index.findTagEnd(tagPos);
   if (afterTag == kNotFound) return std::nullopt;
   return BlockRegion{afterTag, StopAtTag};
+}
+
+// `value` as findAttribute copied it, without the blanks and quotes around it.
+std::string_view unquoted(std::string_view value) {
+  const std::size_t first = value.find_first_not_of(" \t\r\n\f\"'");
+  if (first == std::string_view::npos) return {};
+  const std::size_t last = value.find_last_not_of(" \t\r\n\f\"'");
+  return value.substr(first, last - first + 1);
+}
+
+// Whether the blank-separated list `words` holds `word`, ignoring ASCII case.
+bool holdsWord(std::string_view words, std::string_view word) {
+  std::size_t at = 0;
+  while (at < words.size()) {
+    const std::size_t start = words.find_first_not_of(" \t\r\n\f", at);
+    if (start == std::string_view::npos) break;
+    const std::size_t end = std::min(words.find_first_of(" \t\r\n\f", start), words.size());
+    if (end - start == word.size() && startsWithIgnoreAsciiCase(words.substr(start), word)) return true;
+    at = end;
+  }
+  return false;
+}
+
+// Remembers the page's own address when the LINK tag at `tag` names it
+// (rel="canonical"), read as the search reads a link.
+void noteCanonicalAddress(SearchContext& context, const TextView& text, std::int32_t fileIndex, Pos tag) {
+  std::string rel;
+  Pos relPos = kNotFound;
+  if (findAttribute(text, tag, "rel", &rel, &relPos) == 0 || !holdsWord(unquoted(rel), "canonical")) return;
+  std::string href;
+  Pos hrefPos = kNotFound;
+  if (findAttribute(text, tag, "href", &href, &hrefPos) == 0) return;
+  std::string address(unquoted(href));
+  if (context.settings.convertCodedChars) decodeUrl(address);
+  if (address.empty()) return;
+  PageAddress page;
+  page.fileIndex = fileIndex;
+  page.tagPos = tag;
+  page.url = std::move(address);
+  context.siteAddresses.addCanonical(std::move(page));
 }
 
 // Moves the lower bar to the next step, then asks whether the user wants to stop.
@@ -153,6 +199,7 @@ PassEnd scanHtmlTags(SearchContext& context, const TextView& text, std::int32_t 
       Pos valuePos = kNotFound;
       if (findAttribute(text, tag, pass.searchedAttribute, &valuePos, attributes) > 0) {
         found += classifyUrl(context, text, fileIndex, tag, valuePos);
+        if (pass.name == kLinkTag) noteCanonicalAddress(context, text, fileIndex, tag);
       }
       const Pos next = scriptPass ? findTag(text, kScriptCloseTag, tag) : findTag(text, "", tag);
       if (next == kNotFound) break;

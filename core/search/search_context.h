@@ -1,6 +1,7 @@
 #pragma once
-// Everything one search works with: the options, the file list, the two tables
-// it fills, the Internet session and the panel it reports to. The repair
+// Everything one search works with: the options, the file list, the tables it
+// fills, the Internet session, the panel it reports to and what it learns of
+// the site's own addresses. The repair
 // (core/repair/repair.h) builds one over what it holds for each search.
 //
 // Known limits: it holds references only; everything it names must outlive
@@ -11,6 +12,7 @@
 #include "core/model/url_table.h"
 #include "core/search/internet_check.h"
 #include "core/search/saved_from_table.h"
+#include "core/search/site_addresses.h"
 #include "core/settings/settings.h"
 
 namespace quillorn {
@@ -22,6 +24,7 @@ struct SearchContext {
   SavedFromTable& savedFrom;
   InternetSession& internet;
   ProgressPanel& panel;
+  SiteAddresses& siteAddresses;
 };
 
 }  // namespace quillorn

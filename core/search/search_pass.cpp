@@ -8,6 +8,7 @@
 
 #include "core/search/file_status_line.h"
 #include "core/search/html_scanner.h"
+#include "core/search/replacement_search.h"
 #include "core/search/script_scanner.h"
 #include "core/search/style_sheet_scanner.h"
 #include "core/text/document_buffer.h"
@@ -125,7 +126,8 @@ PassEnd prefetchInternetUrls(SearchContext& context) {
   InternetSession::Prefetch prefetch(context.internet);
   SilentPanel silent(context.panel);
   UrlTable dropped;
-  SearchContext ahead{context.settings, context.files, dropped, context.savedFrom, context.internet, silent};
+  SiteAddresses unused;  // the search proper learns them
+  SearchContext ahead{context.settings, context.files, dropped, context.savedFrom, context.internet, silent, unused};
   for (std::size_t i = 0; i < context.files.count(); ++i) {
     if (scanListedFile(ahead, i, false).end == PassEnd::Stopped) return PassEnd::Stopped;
     dropped.clear();
@@ -138,6 +140,7 @@ PassEnd prefetchInternetUrls(SearchContext& context) {
 
 bool beginSearch(SearchContext& context) {
   context.savedFrom.clear();
+  context.siteAddresses.clear();
   context.urls.clear();
   // A session left over from an interrupted visit is not reused.
   endInternetSession(context.internet);
@@ -162,8 +165,9 @@ bool beginSearch(SearchContext& context) {
 
 SearchOutcome runSearch(SearchContext& searchContext) {
   StopLatch panel(searchContext.panel);
-  SearchContext context{searchContext.settings,  searchContext.files,    searchContext.urls,
-                        searchContext.savedFrom, searchContext.internet, panel};
+  SearchContext context{searchContext.settings,     searchContext.files,    searchContext.urls,
+                        searchContext.savedFrom,    searchContext.internet, panel,
+                        searchContext.siteAddresses};
   SearchOutcome outcome;
 
   // What the file list left out is named before anything is read.
@@ -179,6 +183,8 @@ SearchOutcome runSearch(SearchContext& searchContext) {
 
   const PassCount broken = runBrokenLinkPass(context);
   outcome.brokenTotal = broken.count;
+  // Only now, with every page read, are the site's own servers known.
+  if (broken.end == PassEnd::Done) proposeOwnPages(context);
   endInternetSession(context.internet);
 
   outcome.droppedFindings = context.urls.droppedCount();

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "core/model/url_table.h"
+#include "core/search/replacement_search.h"
 #include "core/text/ascii.h"
 #include "core/text/markup_lexing.h"
 #include "core/text/url_transforms.h"
@@ -174,6 +175,7 @@ bool recordOccurrence(SearchContext& context, std::string_view base, std::string
   entry.tagPos = tagPos;
   entry.fileIndex = fileIndex;
   entry.internetUrl = internetUrl;
+  entry.opening = span.opening;
 
   if (target < 0) {
     // Both proposals unwrap to the empty text; a bare value keeps a pair of
@@ -181,19 +183,25 @@ bool recordOccurrence(SearchContext& context, std::string_view base, std::string
     const bool bare = !(span.opening == '"' || span.opening == '\'' || span.opening == '\\');
     entry.replacement = replacementText({}, bare, false);
   } else {
-    const std::string& targetPath = context.files.path(static_cast<std::size_t>(target));
-    const bool quote = span.opening == '\0' && targetPath.find(' ') != std::string::npos;
-    std::string value;
-    if (context.settings.useRelativePaths) {
-      const std::string& currentPath = context.files.path(static_cast<std::size_t>(fileIndex));
-      value = makeRelativePath(targetPath, currentPath, SeparatorMode::Url);
-      value.append(suffix);
-    } else {
-      value = absoluteFileUrl(targetPath, suffix, false, kHostFileUrlStyle);
-    }
-    entry.replacement = replacementText(value, quote, false);
+    entry.target = static_cast<std::int32_t>(target);
+    entry.replacement = targetReplacement(context, static_cast<std::size_t>(target), fileIndex, suffix, span.opening);
   }
   return context.urls.append(std::move(entry));
+}
+
+std::string targetReplacement(const SearchContext& context, std::size_t target, std::int32_t fileIndex,
+                              std::string_view suffix, char opening) {
+  const std::string& targetPath = context.files.path(target);
+  const bool quote = opening == '\0' && targetPath.find(' ') != std::string::npos;
+  std::string value;
+  if (context.settings.useRelativePaths) {
+    const std::string& currentPath = context.files.path(static_cast<std::size_t>(fileIndex));
+    value = makeRelativePath(targetPath, currentPath, SeparatorMode::Url);
+    value.append(suffix);
+  } else {
+    value = absoluteFileUrl(targetPath, suffix, false, kHostFileUrlStyle);
+  }
+  return replacementText(value, quote, false);
 }
 
 int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileIndex, std::int64_t tagPos,
@@ -236,9 +244,9 @@ int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileI
     // Checked and looked up as a browser asks for it: with its query.
     const std::string requested = schemeRelative ? std::string(kSchemeRelativeScheme) + base : base;
     if (settings.checkInternetUrls && context.internet.checkInternetUrl(context.panel, requested)) return 0;
-    std::int64_t target = indexOrNone(context.savedFrom.find(requested));
-    if (target < 0 && settings.findReplacements) target = files.findByFileName(path);
-    return record(target, true);
+    // A page of the site's own servers is proposed once every page was read
+    // (proposeOwnPages): only then are those servers known.
+    return record(indexOrNone(context.savedFrom.find(requested)), true);
   }
 
   if (startsWithIgnoreAsciiCase(path, kFileScheme)) {
@@ -249,7 +257,7 @@ int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileI
       // A good absolute link: recorded only to be proposed in relative form.
       return settings.useRelativePaths ? record(target) : 0;
     }
-    return record(files.findByFileName(localPath));
+    return record(sameNameTarget(files, localPath, static_cast<std::size_t>(fileIndex)));
   }
 
   if (startsWithIgnoreAsciiCase(path, kWebPrefix) && settings.addHttpPrefix) {
@@ -261,9 +269,7 @@ int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileI
     // form is reachable, the unverified Internet URL.
     int made = appendPrefixProposal(context, url, fullForm, address.span, tagPos, address.pos, fileIndex) ? 1 : 0;
     if (settings.checkInternetUrls && context.internet.checkInternetUrl(context.panel, fullForm)) return made;
-    std::int64_t target = indexOrNone(context.savedFrom.find(fullForm));
-    if (target < 0 && settings.findReplacements) target = files.findByFileName(path);
-    made += record(target, true);
+    made += record(indexOrNone(context.savedFrom.find(fullForm)), true);
     return made;
   }
 
@@ -293,7 +299,7 @@ int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileI
     // A good relative link: recorded only to be proposed in absolute form.
     return settings.useRelativePaths ? 0 : record(target);
   }
-  return record(files.findByFileName(localPath));
+  return record(sameNameTarget(files, localPath, static_cast<std::size_t>(fileIndex)));
 }
 
 }  // namespace quillorn

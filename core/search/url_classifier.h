@@ -61,6 +61,13 @@ bool recordOccurrence(SearchContext& context, std::string_view base, std::string
                       std::int64_t tagPos, std::int64_t valuePos, std::int32_t fileIndex, std::int64_t target,
                       bool internetUrl = false);
 
+// The replacement that points a value opened by `opening` (ValueSpan::opening)
+// in file `fileIndex` at file `target`, followed by `suffix` (query and
+// fragment): relative or absolute as the options ask, in double quotes when
+// the target's path holds a space and the value stands bare.
+std::string targetReplacement(const SearchContext& context, std::size_t target, std::int32_t fileIndex,
+                              std::string_view suffix, char opening);
+
 // How an absolute link to a listed file is written into a document.
 //   Drive: the path text after "file://" with every ':' written '|' and every
 //          '/' written '\' ("file://C|\site\a.htm"), the form Windows reads.

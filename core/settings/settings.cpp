@@ -1,5 +1,6 @@
 #include "core/settings/settings.h"
 
+#include <algorithm>
 #include <array>
 
 namespace quillorn {
@@ -29,19 +30,35 @@ constexpr std::array<StoredFlag, 11> kStoredFlags = {{
     {"Step3Chk10", &Settings::ignoreScriptLinks},
 }};
 
-// The stored request count, which mirrors no control.
+// The stored request count and site addresses, which mirror no control.
 constexpr std::string_view kInternetConnectionsName = "InternetConnections";
+constexpr std::string_view kSiteAddressName = "SiteAddress";
+
+// The blank-separated words of `text` (no address holds a blank).
+std::vector<std::string> blankSeparated(std::string_view text) {
+  std::vector<std::string> words;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t start = text.find_first_not_of(" \t\r\n", at);
+    if (start == std::string_view::npos) break;
+    const std::size_t end = std::min(text.find_first_of(" \t\r\n", start), text.size());
+    words.emplace_back(text.substr(start, end - start));
+    at = end;
+  }
+  return words;
+}
 
 // Every value name the wizard owns, in the order "-uninstall" deletes them:
 // the eleven stored flags, then the thirteen names kept for page 6's choices,
 // which no version of the wizard writes but a removal still clears, then the
-// request count.
-constexpr std::array<std::string_view, 25> kOwnedValueNames = {
-    "Step2Chk1",     "Step3Chk1",     "Step3Chk2",     "Step3Chk3",     "Step3Chk4",
-    "Step3Chk5",     "Step3Chk6",     "Step3Chk7",     "Step3Chk8",     "Step3Chk9",
-    "Step3Chk10",    "Step6Rad1Btn1", "Step6Rad1Btn2", "Step6Rad1Btn3", "Step6Rad2Btn1",
-    "Step6Rad2Btn2", "Step6Rad2Btn3", "Step6Rad3Btn1", "Step6Rad3Btn2", "Step6Rad3Btn3",
-    "Step6Rad4Btn1", "Step6Rad4Btn2", "Step6Chk1",     "Step6Chk2",     kInternetConnectionsName,
+// request count and the site addresses.
+constexpr std::array<std::string_view, 26> kOwnedValueNames = {
+    "Step2Chk1",      "Step3Chk1",     "Step3Chk2",     "Step3Chk3",     "Step3Chk4",
+    "Step3Chk5",      "Step3Chk6",     "Step3Chk7",     "Step3Chk8",     "Step3Chk9",
+    "Step3Chk10",     "Step6Rad1Btn1", "Step6Rad1Btn2", "Step6Rad1Btn3", "Step6Rad2Btn1",
+    "Step6Rad2Btn2",  "Step6Rad2Btn3", "Step6Rad3Btn1", "Step6Rad3Btn2", "Step6Rad3Btn3",
+    "Step6Rad4Btn1",  "Step6Rad4Btn2", "Step6Chk1",     "Step6Chk2",     kInternetConnectionsName,
+    kSiteAddressName,
 };
 
 // The box's text, and below it the file and why it failed when the registry
@@ -76,6 +93,9 @@ SettingsResult loadSettings(platform::RegistryFile& registry, Settings& settings
   }
   if (const std::optional<std::uint32_t> stored = key.queryDword(kInternetConnectionsName)) {
     if (*stored >= 1 && *stored <= kMaxInternetConnections) settings.internetConnections = *stored;
+  }
+  if (const std::optional<std::string> stored = key.queryString(kSiteAddressName)) {
+    settings.siteAddresses = blankSeparated(*stored);
   }
   key.close();
   return {};

@@ -1,16 +1,19 @@
 #pragma once
 // The wizard's options: eleven stored flags (page 2's check box and page 3's ten),
 // the number of Internet requests a search may have under way at one time
-// (stored, shown on no page), and the page-6 choices, which are never stored.
-// The stored options live as 4-byte values under
-// HKEY_LOCAL_MACHINE\Software\Quillorn in the registry.
+// and the site's own addresses (both stored, shown on no page), and the page-6
+// choices, which are never stored. The stored options live under
+// HKEY_LOCAL_MACHINE\Software\Quillorn in the registry: the flags and the
+// count as 4-byte values, the addresses as the string "SiteAddress".
 //
 // Known limits: page 6's choices are never stored; a stored flag other than 0
-// reads as on; a stored request count out of its range reads as the default.
+// reads as on; a stored request count out of its range reads as the default;
+// the site addresses are read, never written (no page shows them).
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/internet_client.h"
 #include "platform/registry_file.h"
@@ -38,6 +41,11 @@ struct Settings {
   // Internet requests under way at one time in a search, 1 to
   // kMaxInternetConnections; 1 checks one URL after another.
   std::uint32_t internetConnections = platform::kDefaultInternetConnections;  // "InternetConnections"
+  // Addresses the site is published at ("https://example.org/docs/"): an
+  // Internet URL under one of them names a page of the site, found where the
+  // address's folder maps onto the folder searched. Stored as one string,
+  // the addresses separated by blanks ("SiteAddress").
+  std::vector<std::string> siteAddresses;
 
   // Page 6: set to these defaults at every start, never stored.
   DeletionChoice textLinkAction = DeletionChoice::Keep;
@@ -71,7 +79,7 @@ struct SettingsResult {
 };
 
 // Opens the key, creating it in the file when missing, and fills every field:
-// stored options from their values, defaults where a value cannot be read (or,
+// stored options from their values (the site addresses split at blanks), defaults where a value cannot be read (or,
 // for the request count, is out of its range); page-6 fields to their
 // defaults. A stored flag other than 0 reads as 1. The registry file is read
 // here once; a file that cannot be read (a folder, a FIFO, no permission) fails
@@ -84,7 +92,7 @@ SettingsResult loadSettings(platform::RegistryFile& registry, Settings& settings
 // left as it was.
 SettingsResult saveSettings(platform::RegistryFile& registry, const Settings& settings);
 
-// The "-uninstall" removal: deletes the 25 value names of the wizard and then
+// The "-uninstall" removal: deletes the 26 value names of the wizard and then
 // the key itself when it holds no other values, in one write. Silent in every
 // case.
 void removeStoredSettings(platform::RegistryFile& registry);

@@ -30,7 +30,7 @@ struct Site {
     settings.checkInternetUrls = false;
     files.addFolder(true, platform::toPathText(folder), [] { return false; });
     cli::TerminalPanel panel(nullptr, {});
-    SearchContext context{settings, files, urls, savedFrom, internet, panel};
+    SearchContext context{settings, files, urls, savedFrom, internet, panel, siteAddresses};
     const Outcome<SearchOutcome, SearchError> searched = search(context);
     check(searched.ok() && searched.value().end == PassEnd::Done && urls.count() > 0);
   }
@@ -39,6 +39,7 @@ struct Site {
   FileList files;
   UrlTable urls;
   SavedFromTable savedFrom;
+  quillorn::SiteAddresses siteAddresses;
   InternetSession internet;
 };
 

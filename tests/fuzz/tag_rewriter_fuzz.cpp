@@ -110,9 +110,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   UrlTable table;
   if ((policy >> 7) == 0) {
     SavedFromTable savedFrom;
+    quillorn::SiteAddresses siteAddresses;
     InternetSession internet;
     SilentPanel panel;
-    SearchContext context{settings, files, table, savedFrom, internet, panel};
+    SearchContext context{settings, files, table, savedFrom, internet, panel, siteAddresses};
     scanHtmlFile(context, document, 0);
   } else {
     // Entries placed by the input, anywhere, as a decisions file may hold them.

@@ -151,6 +151,8 @@ TEST(WholeRepair, ThroughAllSevenPagesTheWizardWritesWhatFixWrites) {
 
   EXPECT_EQ(tree(wizardSite), tree(cliSite));
   EXPECT_NE(tree(wizardSite), tree(kRepairSite));
+  // The saved page answers for its address, offline as well.
+  EXPECT_NE(tree(wizardSite)["sub/page.html"].find(R"(<a href="../news.html">news</a>)"), std::string::npos);
   EXPECT_TRUE(fs::exists(wizardSite / "index.html.bak"));
   const ui::ControlSet& page = wizard.page(kProcessingStep);
   const QString done = page.text(processing_ids::kStatusLine);

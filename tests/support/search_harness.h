@@ -24,9 +24,10 @@ struct SearchHarness {
   FileList files;
   UrlTable urls;
   SavedFromTable savedFrom;
+  quillorn::SiteAddresses siteAddresses;
   InternetSession internet;
   RecordingPanel panel;
-  SearchContext context{settings, files, urls, savedFrom, internet, panel};
+  SearchContext context{settings, files, urls, savedFrom, internet, panel, siteAddresses};
 };
 
 // Records in `urls` that the search read every file of `files` as it is now,

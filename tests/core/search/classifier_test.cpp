@@ -181,8 +181,11 @@ const ClassifyRow kRows[] = {
     // Internet URLs.
     {"InternetUrlUncheckedIsRecorded", R"(<a href="http://www.example.com/news.htm">)", "\"", kTagAtStart,
      {{"http://www.example.com/news.htm", "", Delimited, 33}}},
-    {"InternetUrlNameFoundInList", R"(<a href="HTTP://www.example.com/about.htm">)", "\"", kTagAtStart,
-     {{"HTTP://www.example.com/about.htm", "about.htm", Delimited, 34}}},
+    // A page of the same name on some server is no page of this site: the
+    // classifier proposes none (the site's own servers get theirs once every
+    // page was read).
+    {"InternetUrlGetsNoNameSearch", R"(<a href="HTTP://www.example.com/about.htm">)", "\"", kTagAtStart,
+     {{"HTTP://www.example.com/about.htm", "", Delimited, 34}}},
     {"InternetUrlNoNameSearchWhenOff", R"(<a href="ftp://example.com/about.htm">)", "\"", kTagAtStart,
      {{"ftp://example.com/about.htm", "", Delimited, 29}},
      [](Harness& h) { h.settings.findReplacements = false; }},
@@ -204,13 +207,13 @@ const ClassifyRow kRows[] = {
        h.savedFrom.add("http://example.com/page.php?id=4", 0);
        h.savedFrom.add("http://example.com/page.php?id=3", 5);
      }},
-    {"HttpsNameSearchWithoutQuery", R"(<a href="HTTPS://example.com/about.htm?v=2">)", "\"", kTagAtStart,
-     {{"HTTPS://example.com/about.htm?v=2", "about.htm?v=2", Delimited, 35}}},
+    {"HttpsKeepsItsQuery", R"(<a href="HTTPS://example.com/about.htm?v=2">)", "\"", kTagAtStart,
+     {{"HTTPS://example.com/about.htm?v=2", "", Delimited, 35}}},
     {"HttpsChecked", R"(<a href="https://example.com/x.htm">)", "\"", kTagAtStart,
      {{"https://example.com/x.htm", "", Delimited, 27}},
      [](Harness& h) { h.settings.checkInternetUrls = true; }, 0, 1},
     {"SchemeRelativeIsInternetUrl", R"(<a href="//example.com/about.htm">)", "\"", kTagAtStart,
-     {{"//example.com/about.htm", "about.htm", Delimited, 25}}},
+     {{"//example.com/about.htm", "", Delimited, 25}}},
     {"SchemeRelativeChecked", R"(<img src=//example.com/x.gif>)", "//", kTagAtStart,
      {{"//example.com/x.gif", "\"\"", Bare, 19}},
      [](Harness& h) { h.settings.checkInternetUrls = true; }, 0, 1},
@@ -240,9 +243,9 @@ const ClassifyRow kRows[] = {
      {{"www.example.com/saved.htm", "http://www.example.com/saved.htm", Delimited, 27},
       {"www.example.com/saved.htm", "copy/saved.htm", Delimited, 27}},
      [](Harness& h) { h.savedFrom.add("HTTP://www.example.com/saved.htm", 5); }},
-    {"WwwNameSearchOnFullForm", R"(<a href="www.example.com/about.htm">)", "\"", kTagAtStart,
+    {"WwwFullFormRecordedToo", R"(<a href="www.example.com/about.htm">)", "\"", kTagAtStart,
      {{"www.example.com/about.htm", "http://www.example.com/about.htm", Delimited, 27},
-      {"www.example.com/about.htm", "about.htm", Delimited, 27}}},
+      {"www.example.com/about.htm", "", Delimited, 27}}},
     {"WwwIsLocalPathWhenPrefixOff", R"(<a href="www.example.com">)", "\"", kTagAtStart,
      {{"www.example.com", "", Delimited, 17}},
      [](Harness& h) { h.settings.addHttpPrefix = false; }},

@@ -532,7 +532,7 @@ class InternetSearchTest : public InternetCheckTest {
   }
 
   SearchOutcome runSearch() {
-    SearchContext context{settings, files, urls, savedFrom, session, panel};
+    SearchContext context{settings, files, urls, savedFrom, session, panel, siteAddresses};
     return search(context).value();
   }
 
@@ -551,6 +551,7 @@ class InternetSearchTest : public InternetCheckTest {
   FileList files;
   UrlTable urls;
   SavedFromTable savedFrom;
+  quillorn::SiteAddresses siteAddresses;
   InternetSession session{options()};
 };
 
@@ -737,9 +738,10 @@ class ConcurrentSearchTest : public InternetCheckFtpTest {
     settings.internetConnections = connections;
     UrlTable urls;
     SavedFromTable savedFrom;
+    quillorn::SiteAddresses siteAddresses;
     InternetSession session(options());
     RecordingPanel searchPanel;
-    SearchContext context{settings, files, urls, savedFrom, session, searchPanel};
+    SearchContext context{settings, files, urls, savedFrom, session, searchPanel, siteAddresses};
     const std::size_t before = http.requests().size();
     EXPECT_EQ(quillorn::search(context).value().end, PassEnd::Done);
 

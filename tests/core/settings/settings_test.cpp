@@ -251,6 +251,23 @@ INSTANTIATE_TEST_SUITE_P(Rows, StoredConnectionsTest,
                                            ConnectionsRow{"text", "\"8\"", 64U}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(SettingsTest, SiteAddressesAreReadAsBlankSeparatedWordsAndNeverWritten) {
+  writeFile(registryPath(), settingsFile("\"SiteAddress\"=\" https://example.org/docs/\thttp://mirror.example/ \"\n"
+                                         "\"Step3Chk1\"=dword:00000001\n"));
+  RegistryFile registry(registryPath());
+  Settings settings;
+  ASSERT_TRUE(loadSettings(registry, settings).ok());
+  EXPECT_EQ(settings.siteAddresses, (std::vector<std::string>{"https://example.org/docs/", "http://mirror.example/"}));
+  ASSERT_TRUE(saveSettings(registry, settings).ok());
+  EXPECT_NE(readFile(registryPath()).find("\"SiteAddress\"=\" https://example.org/docs/\t"), std::string::npos);
+
+  Settings dwordOnly;
+  writeFile(registryPath(), settingsFile("\"SiteAddress\"=dword:00000001\n"));
+  RegistryFile again(registryPath());
+  ASSERT_TRUE(loadSettings(again, dwordOnly).ok());
+  EXPECT_TRUE(dwordOnly.siteAddresses.empty());
+}
+
 TEST_F(SettingsTest, PageSixChoicesStartFromDefaultsAgainAfterExit) {
   RegistryFile registry(registryPath());
   Settings settings;

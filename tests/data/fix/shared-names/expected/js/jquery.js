@@ -1,0 +1,1 @@
+../missing/jquery.js
