@@ -151,10 +151,11 @@ std::string scanHelpText() {
 
 Finds the broken and questionable links of a web site kept on disk. Each PATH
 is added to the file list: a folder with all its files (and its subfolders
-unless --no-subfolders), a file on its own; named pipes, sockets and devices
-are left out, each named in the progress lines. Every HTML, style-sheet and
-script file of the list is searched, except one of more than 256 MiB, which is
-named instead; a local link is good when the file it names is in the list.
+unless --no-subfolders), a file on its own; named pipes, sockets, devices and
+links that lead to no file are left out, each named in the progress lines.
+Every HTML, style-sheet and script file of the list is searched, except one of
+more than 256 MiB, which is named instead; a local link is good when the file
+it names is in the list.
 Prints the progress lines, the summary and one line per group of findings with
 the proposed change.
 

@@ -76,9 +76,20 @@ struct FolderListing {
   bool stopped = false;
 };
 
-// How a left-out name is named, from the type of what it names.
-LeftOutEntry::Kind leftOutKind(fs::file_type type) {
+// Whether a name is left out, and as what, from what asking for its type
+// (links followed) gave: `type`, or `error` when that failed. A link whose
+// target does not exist, or whose links loop, leads to no file a browser
+// could open; a name that is no link and does not exist stays a name, and so
+// does one whose target cannot be asked about (no permission): it may well be
+// a file.
+std::optional<LeftOutEntry::Kind> leftOutAs(fs::file_type type, const std::error_code& error, bool isLink) {
+  const bool nowhere = type == fs::file_type::not_found || error == std::errc::no_such_file_or_directory ||
+                       error == std::errc::not_a_directory || error == std::errc::too_many_symbolic_link_levels;
+  if (nowhere) return isLink ? std::optional(LeftOutEntry::Kind::LinkToNoFile) : std::nullopt;
+  if (error) return std::nullopt;
   switch (type) {
+    case fs::file_type::regular:
+    case fs::file_type::directory: return std::nullopt;  // a folder chosen as a file stays a name, as it always was
     case fs::file_type::fifo: return LeftOutEntry::Kind::NamedPipe;
     case fs::file_type::socket: return LeftOutEntry::Kind::Socket;
     case fs::file_type::block:
@@ -87,23 +98,19 @@ LeftOutEntry::Kind leftOutKind(fs::file_type type) {
   }
 }
 
-// Whether a name of this type (what it names, links followed) is listed as a
-// file: a regular file, or a name whose target cannot be asked about (a link
-// that leads nowhere is still a name a page can link to).
-bool listedAsFile(fs::file_type type) {
-  return type == fs::file_type::regular || type == fs::file_type::not_found || type == fs::file_type::none;
-}
-
-// The type of what an entry that is no folder names (links followed), when
-// that is no file the list takes; nothing for a regular file or a link whose
-// target cannot be asked about. The enumeration's own type answers for
-// every name that is no link, so only links and the rare others are looked at.
-std::optional<fs::file_type> unlistedType(const fs::directory_entry& entry) {
-  std::error_code error;
-  if (entry.is_regular_file(error) || error) return std::nullopt;
-  const fs::file_type type = entry.status(error).type();
-  if (error || listedAsFile(type)) return std::nullopt;
-  return type;
+// How an entry that is no folder is left out; nothing when it is listed as a
+// file. `statusError` is what asking whether it is a folder reported. The
+// enumeration's own type answers for every name that is no link, so only
+// links and the rare others are looked at again.
+std::optional<LeftOutEntry::Kind> unlistedKind(const fs::directory_entry& entry, const std::error_code& statusError) {
+  std::error_code error = statusError;
+  fs::file_type type = fs::file_type::none;
+  if (!error) {
+    if (entry.is_regular_file(error)) return std::nullopt;
+    if (!error) type = entry.status(error).type();
+  }
+  std::error_code linkError;
+  return leftOutAs(type, error, entry.is_symlink(linkError));
 }
 
 // Reads one folder's names in the order the file system gives them. Whatever
@@ -132,8 +139,8 @@ FolderListing readFolder(const fs::path& host, bool recurse, const StopPoll& pol
       if (recurse) listing.subfolders.push_back({std::move(name), entry.path(), ownType != fs::file_type::directory});
       continue;
     }
-    if (const std::optional<fs::file_type> other = statusError ? std::nullopt : unlistedType(entry)) {
-      listing.leftOut.push_back({std::move(name), leftOutKind(*other)});
+    if (const std::optional<LeftOutEntry::Kind> kind = unlistedKind(entry, statusError)) {
+      listing.leftOut.push_back({std::move(name), *kind});
     } else {
       listing.files.push_back(std::move(name));
     }
@@ -193,11 +200,14 @@ std::string_view lastPathComponent(std::string_view text) {
 }
 
 bool FileList::takesSelected(const std::string& path) {
+  const fs::path host = platform::toHostPath(path);
   std::error_code error;
-  const fs::file_type type = fs::status(platform::toHostPath(path), error).type();  // follows links
-  // A folder chosen as a file stays a name in the list, as it always was.
-  if (error || listedAsFile(type) || type == fs::file_type::directory) return true;
-  leaveOut(path, leftOutKind(type));
+  const fs::file_type type = fs::status(host, error).type();  // follows links
+  std::error_code linkError;
+  const std::optional<LeftOutEntry::Kind> kind =
+      leftOutAs(type, error, fs::symlink_status(host, linkError).type() == fs::file_type::symlink);
+  if (!kind) return true;
+  leaveOut(path, *kind);
   return false;
 }
 

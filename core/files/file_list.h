@@ -26,10 +26,17 @@
 namespace quillorn {
 
 // A name that an add found but left out of the list because it is no regular
-// file: reading a named pipe or a device can wait for ever, and none of them
-// is a page or a link target a browser could load.
+// file: reading a named pipe or a device can wait for ever, and none of them,
+// nor a link that leads to no file, is a page or a link target a browser
+// could load.
 struct LeftOutEntry {
-  enum class Kind { NamedPipe, Socket, Device, Other };
+  enum class Kind {
+    NamedPipe,
+    Socket,
+    Device,
+    LinkToNoFile,  // a symbolic link whose target does not exist, or links that loop
+    Other,
+  };
   std::string path;  // path text
   Kind kind = Kind::Other;
 };
@@ -43,20 +50,24 @@ class FileList {
 
   // Adds the result of a file chooser: one full path, or a folder followed by
   // file names in it, appended in the order given. Paths already in the list
-  // before this call are skipped, and so is a named pipe, socket or device
-  // (left out, see leftOut()); a name that does not exist is added. Polls after each name of a multiple selection; a
-  // stop keeps what was added. Sets lastBrowseLocation to the first string; an empty selection changes nothing.
+  // before this call are skipped, and so is a named pipe, socket or device,
+  // or a link that leads to no file (left out, see leftOut()); a name that does
+  // not exist, or whose target cannot be asked about, is added. Polls after
+  // each name of a multiple selection; a stop keeps what was added. Sets
+  // lastBrowseLocation to the first string; an empty selection changes
+  // nothing.
   void addSelectedFiles(const std::vector<std::string>& selection, const StopPoll& pollStop);
 
   // Adds the files of `folder` (path text), sorted case-insensitively among
   // themselves, then, when `recurse` is set, each subfolder in sorted order,
-  // depth first. A file is a regular file, a link to one or a link that leads
-  // nowhere; a named pipe, socket or device (or a link to one) is left out
-  // (see leftOut()). Every folder is entered at most once per call, so links that
-  // loop back end the walk there; an unreadable folder adds nothing. Polls
-  // after each file name. Returns Done, or Stopped when stopped; the
-  // files already found in the folder being read are still added. Sets
-  // lastBrowseLocation to `folder`.
+  // depth first. A file is a regular file, a link to one or a link whose
+  // target cannot be asked about (no permission); a named pipe, socket or
+  // device (or a link to one), and a link whose target does not exist or
+  // whose links loop, is left out (see leftOut()). Every folder is entered at
+  // most once per call, so links that loop back end the walk there; an
+  // unreadable folder adds nothing. Polls after each file name. Returns Done,
+  // or Stopped when stopped; the files already found in the folder being read
+  // are still added. Sets lastBrowseLocation to `folder`.
   PassEnd addFolder(bool recurse, std::string_view folder, const StopPoll& pollStop);
 
   // Removes the given indices (any order; duplicates and indices past the end
@@ -97,7 +108,7 @@ class FileList {
   void rebuildIndexes();
   void setBrowseLocation(std::string_view text);
   // Whether a chosen `path` may be listed: false (and left out) when it names
-  // something that is no regular file.
+  // something that is no regular file, or is a link that leads to no file.
   bool takesSelected(const std::string& path);
   void leaveOut(std::string path, LeftOutEntry::Kind kind);
 

@@ -54,6 +54,9 @@ FilePlan planFile(const RewritePlanInput& input, std::size_t index) {
   Outcome<DocumentBuffer, LoadFailure> document = loadDocument(path);
   const SourceStamp* read = input.urls.source(index);
   if (!document.ok() || read == nullptr || sourceStampOf(document.value()) != *read) {
+    // A link reads what it leads to, which this pass may have rewritten
+    // already under its own name: the link itself is never written anyway.
+    if (platform::stampOf(plan.target).kind == FileStamp::Kind::Link) return skip(plan, SkipReason::IsLink);
     return skip(plan, SkipReason::ChangedSinceSearch);
   }
   plan.document = std::move(document.value());

@@ -11,7 +11,9 @@
 // size, time and content hash), when something in it changes, and when the
 // new file can take its place without losing anything: the file is no link,
 // lies in the folders given, has no backup yet (an existing backup is never
-// replaced), and its folder takes new files.
+// replaced), and its folder takes new files. A link is skipped as a link
+// even when what it leads to no longer holds what the search read: that file
+// may have been rewritten under its own name earlier in the same pass.
 //
 // Known limits: the checks describe the disk when the plan is made; the pass
 // checks the file once more just before it replaces it, and a failure after

@@ -99,10 +99,11 @@ Written write(const FilePlan& plan, bool makeBackups) {
   if (const int error = replacement.finish(look); error != 0) {
     return {false, replacement.lookNotKept() ? SkipReason::AccessNotKept : SkipReason::WriteFailed, error};
   }
-  // Someone may have changed the file while its new content was written.
-  if (!platform::sameFileUnchanged(platform::stampOf(plan.target), old)) {
-    return {false, SkipReason::ChangedSinceSearch, 0};
-  }
+  // Someone may have changed the file while its new content was written, or
+  // put a link in its place, which is never written.
+  const platform::FileStamp now = platform::stampOf(plan.target);
+  if (now.kind == platform::FileStamp::Kind::Link) return {false, SkipReason::IsLink, 0};
+  if (!platform::sameFileUnchanged(now, old)) return {false, SkipReason::ChangedSinceSearch, 0};
   const int error = makeBackups ? replacement.commitKeeping(plan.backup) : replacement.commit();
   if (error != 0) return failed(error);
   return {true, SkipReason::WriteFailed, 0};

@@ -23,12 +23,12 @@ void finishStatusLine(SearchContext& context, std::string& line, std::int64_t fo
 
 std::string leftOutLine(const LeftOutEntry& entry) {
   std::string line = platform::displayPath(entry.path);
-  line.append(": left out, not a regular file");
   switch (entry.kind) {
-    case LeftOutEntry::Kind::NamedPipe: line.append(" (a named pipe)"); break;
-    case LeftOutEntry::Kind::Socket: line.append(" (a socket)"); break;
-    case LeftOutEntry::Kind::Device: line.append(" (a device)"); break;
-    case LeftOutEntry::Kind::Other: break;
+    case LeftOutEntry::Kind::NamedPipe: line.append(": left out, not a regular file (a named pipe)"); break;
+    case LeftOutEntry::Kind::Socket: line.append(": left out, not a regular file (a socket)"); break;
+    case LeftOutEntry::Kind::Device: line.append(": left out, not a regular file (a device)"); break;
+    case LeftOutEntry::Kind::LinkToNoFile: line.append(": left out, a link that leads to no file"); break;
+    case LeftOutEntry::Kind::Other: line.append(": left out, not a regular file"); break;
   }
   return line;
 }

@@ -21,7 +21,8 @@ std::string statusLineStart(const SearchContext& context, const DocumentBuffer& 
 // the panel's status list.
 void finishStatusLine(SearchContext& context, std::string& line, std::int64_t found);
 
-// "/site/pipe.html: left out, not a regular file (a named pipe)".
+// "/site/pipe.html: left out, not a regular file (a named pipe)", or
+// "/site/gone.js: left out, a link that leads to no file".
 std::string leftOutLine(const LeftOutEntry& entry);
 
 // "/site/big.html (300000000 bytes): not searched, larger than 256 MiB", or

@@ -6,7 +6,8 @@
 // the panel, so that the Internet session knows every request its checks will
 // need and has them under way before the first check waits.
 //
-// The search begins by naming what the file list left out (no regular file).
+// The search begins by naming what the file list left out (no regular file,
+// or a link that leads to no file).
 // A file it would search that holds more than platform::kMaxReadBytes, or is
 // no regular file when it is opened, is named with the reason and recorded in
 // the table as unsearched; nothing is ever opened in a way that could wait.

@@ -110,13 +110,15 @@ INSTANTIATE_TEST_SUITE_P(Rows, TypedPathTest,
 
 // A named pipe and a socket in the site would hold a read for ever: the scan
 // ends, leaves both out of the file list and names each in its status lines.
-// The test's time limit guards against a read that waits.
-TEST(ScanCommandTest, NamedPipeAndSocketAreLeftOutAndNamed) {
+// A link that leads to no file is left out and named too, so a link to it is
+// broken. The test's time limit guards against a read that waits.
+TEST(ScanCommandTest, NamedPipeSocketAndLinkToNoFileAreLeftOutAndNamed) {
   const quillorn::test_support::TempFolder temp("quillorn-scan");
   const std::filesystem::path site = temp.path() / "site";
   temp.makeFifo("site/pipe.html");
   temp.makeSocket("site/sock.html");
-  temp.write("site/index.html", "<a href=\"pipe.html\">p</a>\n");
+  std::filesystem::create_symlink("missing.js", site / "gone.js");
+  temp.write("site/index.html", "<a href=\"pipe.html\">p</a>\n<script src=\"gone.js\"></script>\n");
 
   RunResult run = runCli({"scan", "--json", "--offline", site.string()});
   replaceAll(run.output, site.string(), "<site>");
@@ -125,12 +127,13 @@ TEST(ScanCommandTest, NamedPipeAndSocketAreLeftOutAndNamed) {
   ASSERT_FALSE(report.is_discarded()) << run.output;
   EXPECT_EQ(report.at("files"), nlohmann::json::array({"<site>/index.html"}));
   EXPECT_EQ(report.at("status"), nlohmann::json::array({
+                                     "<site>/gone.js: left out, a link that leads to no file",
                                      "<site>/pipe.html: left out, not a regular file (a named pipe)",
                                      "<site>/sock.html: left out, not a regular file (a socket)",
                                      ">> Searching for \"saved from url\"...",
-                                     "<site>/index.html (26 bytes): ASCII, no \"saved from url\" was found",
+                                     "<site>/index.html (58 bytes): ASCII, no \"saved from url\" was found",
                                      ">> Searching for broken links...",
-                                     "<site>/index.html (26 bytes): ASCII, 1 broken URL(s) found",
+                                     "<site>/index.html (58 bytes): ASCII, 2 broken URL(s) found",
                                  }));
 }
 

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -12,10 +16,12 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "core/text/ascii.h"
 #include "platform/host_path.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_folder.h"
 
 namespace quillorn {
@@ -408,7 +414,8 @@ class TempTree {
           const std::size_t eq = what.find('=');
           const fs::path link = host(what.substr(0, eq));
           const fs::path target(what.substr(eq + 1));
-          if (fs::is_directory(link.parent_path() / target)) {
+          std::error_code error;  // a target that is a loop of links is no folder
+          if (fs::is_directory(link.parent_path() / target, error)) {
             fs::create_directory_symlink(target, link);
           } else {
             fs::create_symlink(target, link);
@@ -487,10 +494,12 @@ INSTANTIATE_TEST_SUITE_P(
                 true,
                 {"f.htm", R"(sub\g.htm)"}},
         WalkRow{"FolderReachedTwiceEnteredFirstTimeOnly", {"f:real/r.htm", "l:alias=real"}, true, {R"(alias\r.htm)"}},
-        WalkRow{"LinksToFilesAndDanglingLinksAreFiles",
-                {"f:t.htm", "l:tl=t.htm", "l:dangling=missing"},
-                true,
-                {"dangling", "t.htm", "tl"}},
+        WalkRow{
+            "LinksToFilesAreFilesLinksToNoFileAreLeftOut",
+            {"f:t.htm", "l:tl=t.htm", "l:dangling=missing", "l:intoMissingFolder=gone/x.htm"},
+            true,
+            {"t.htm", "tl"},
+            {{"dangling", LeftOutEntry::Kind::LinkToNoFile}, {"intoMissingFolder", LeftOutEntry::Kind::LinkToNoFile}}},
         WalkRow{"EmptyFolders", {"d:a", "d:b/c"}, true, {}}),
     RowName{});
 
@@ -501,11 +510,22 @@ INSTANTIATE_TEST_SUITE_P(NoFiles, FolderWalkTest,
                                                  {"f:a.htm", "p:pipe.html", "s:sock", "l:topipe=pipe.html",
                                                   "p:sub/deep.fifo", "l:dangling=missing"},
                                                  true,
-                                                 {"a.htm", "dangling"},
-                                                 {{"pipe.html", LeftOutEntry::Kind::NamedPipe},
+                                                 {"a.htm"},
+                                                 {{"dangling", LeftOutEntry::Kind::LinkToNoFile},
+                                                  {"pipe.html", LeftOutEntry::Kind::NamedPipe},
                                                   {"sock", LeftOutEntry::Kind::Socket},
                                                   {"topipe", LeftOutEntry::Kind::NamedPipe},
                                                   {R"(sub\deep.fifo)", LeftOutEntry::Kind::NamedPipe}}},
+                                         WalkRow{"LinksThatLoopOrPassThroughAFileAreLeftOut",
+                                                 {"f:a.htm", "l:self=self", "l:ping=pong", "l:pong=ping",
+                                                  "l:throughFile=a.htm/x", "d:sub", "l:sub/toLoop=../ping"},
+                                                 true,
+                                                 {"a.htm"},
+                                                 {{"ping", LeftOutEntry::Kind::LinkToNoFile},
+                                                  {"pong", LeftOutEntry::Kind::LinkToNoFile},
+                                                  {"self", LeftOutEntry::Kind::LinkToNoFile},
+                                                  {"throughFile", LeftOutEntry::Kind::LinkToNoFile},
+                                                  {R"(sub\toLoop)", LeftOutEntry::Kind::LinkToNoFile}}},
                                          WalkRow{"WithoutRecurseOnlyTheFoldersOwnAreNamed",
                                                  {"p:b.fifo", "p:a.fifo", "p:sub/c.fifo"},
                                                  false,
@@ -516,24 +536,49 @@ INSTANTIATE_TEST_SUITE_P(NoFiles, FolderWalkTest,
 #endif
 
 #ifndef _WIN32
-// A chosen name is listed unless it is a named pipe, socket or device; one
-// that does not exist is listed as before. Each left-out name is kept once,
-// until the list is emptied.
-TEST(AddSelectedFilesTest, ANamedPipeOrDeviceChosenIsLeftOut) {
+// A chosen name is listed unless it is a named pipe, socket or device, or a
+// link that leads to no file; one that does not exist is listed as before.
+// Each left-out name is kept once, until the list is emptied.
+TEST(AddSelectedFilesTest, ANamedPipeDeviceOrLinkToNoFileChosenIsLeftOut) {
   TempTree tree;
-  tree.build({"f:a.htm", "p:pipe.html"});
+  tree.build({"f:a.htm", "p:pipe.html", "l:gone.js=missing.js", "l:loop.js=loop.js"});
   FileList list;
   list.addSelectedFiles({tree.text("pipe.html")}, {});
-  list.addSelectedFiles({tree.text(), "a.htm", "pipe.html", "absent.htm"}, {});
+  list.addSelectedFiles({tree.text("gone.js")}, {});
+  list.addSelectedFiles({tree.text(), "a.htm", "pipe.html", "absent.htm", "loop.js"}, {});
   list.addSelectedFiles({platform::toPathText("/dev/null")}, {});
   EXPECT_EQ(list.paths(), tree.texts({"a.htm", "absent.htm"}));
-  ASSERT_EQ(list.leftOut().size(), 2u);
-  EXPECT_EQ(list.leftOut()[0].path, tree.text("pipe.html"));
-  EXPECT_EQ(list.leftOut()[0].kind, LeftOutEntry::Kind::NamedPipe);
-  EXPECT_EQ(list.leftOut()[1].path, platform::toPathText("/dev/null"));
-  EXPECT_EQ(list.leftOut()[1].kind, LeftOutEntry::Kind::Device);
+  std::vector<std::pair<std::string, LeftOutEntry::Kind>> leftOut;
+  for (const LeftOutEntry& entry : list.leftOut()) leftOut.emplace_back(entry.path, entry.kind);
+  EXPECT_EQ(leftOut, (std::vector<std::pair<std::string, LeftOutEntry::Kind>>{
+                         {tree.text("pipe.html"), LeftOutEntry::Kind::NamedPipe},
+                         {tree.text("gone.js"), LeftOutEntry::Kind::LinkToNoFile},
+                         {tree.text("loop.js"), LeftOutEntry::Kind::LinkToNoFile},
+                         {platform::toPathText("/dev/null"), LeftOutEntry::Kind::Device}}));
   list.removeAll();
   EXPECT_TRUE(list.leftOut().empty());
+}
+
+// Behind a folder the user may not enter, nobody can tell whether a link's
+// target is there: the link stays listed, walked to or chosen.
+TEST(AddFolderTest, LinkWhoseTargetCannotBeAskedAboutIsListed) {
+  TempTree tree;
+  tree.build({"f:a.htm", "f:locked/x.htm", "l:in.htm=locked/x.htm", "l:none.htm=locked/none.htm"});
+  fs::permissions(tree.host(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                   fs::perms::others_read | fs::perms::others_exec);
+  fs::permissions(tree.host("locked"), fs::perms::owner_read | fs::perms::owner_write);
+  const std::vector<std::string> expected = tree.texts({"a.htm", "in.htm", "none.htm"});
+  const std::string chosen = tree.text("in.htm");
+  const int code = test_support::runInChild([&] {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 10;
+    FileList walked;
+    walked.addFolder(true, tree.text(), {});
+    FileList picked;
+    picked.addSelectedFiles({chosen}, {});
+    if (walked.paths() != expected || !walked.leftOut().empty()) return 1;
+    return picked.count() == 1 && picked.leftOut().empty() ? 0 : 2;
+  });
+  EXPECT_EQ(code, 0);
 }
 #endif
 

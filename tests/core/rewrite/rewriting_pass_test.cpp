@@ -348,6 +348,25 @@ INSTANTIATE_TEST_SUITE_P(
                               SkipReason::ReadOnly, false}),
     [](const ::testing::TestParamInfo<SkipRow>& info) { return info.param.name; });
 
+// A page that is a link reads what it leads to; once the pass has rewritten
+// that page under its own name, the link holds other bytes than the search
+// read, and it is still skipped as a link.
+TEST_F(RewritingPassTest, LinkAfterThePageItLeadsToIsSkippedAsALink) {
+  const fs::path real = putLink("real.htm");
+  const fs::path link = root_ / "z.htm";
+  fs::create_symlink("real.htm", link);
+  files.addSelectedFiles({platform::toPathText(link)}, {});
+  ASSERT_TRUE(urls.append(linkEntry(kLink, 1)));
+
+  const RewritePassOutcome outcome = run();
+
+  ASSERT_EQ(outcome.skipped.size(), 1u);
+  EXPECT_EQ(outcome.skipped[0].index, 1u);
+  EXPECT_EQ(outcome.skipped[0].reason, SkipReason::IsLink);
+  EXPECT_EQ(readFile(real), kLinkRewritten);
+  EXPECT_TRUE(fs::is_symlink(link));
+}
+
 // A folder link inside the site that leads out of it: the pages behind it
 // are read, but never written, nor are backups made there.
 TEST_F(RewritingPassTest, FolderLinkOutOfTheSiteIsLeftAlone) {
