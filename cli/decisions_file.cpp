@@ -219,9 +219,11 @@ Outcome<std::vector<GroupDecision>, std::string> readDecisions(std::string_view 
     const LineDecision& offered = shown[i].decision;
     const bool valueKept = *value == resultsNow[i]["value"];
     const bool relativePath = relative->get<bool>();
-    // An untouched line keeps its proposal, but a line of not-checked Internet
-    // URLs offers its own URL: left as it is, the line keeps its links.
-    if (valueKept && relativePath == offered.relativePath && !shown[i].notChecked) continue;
+    // An untouched line is no decision: its proposal stands, or, on a line of
+    // not-checked Internet URLs, its links are left out of the rewriting.
+    // Taking such a line's own URL as a decision would write the url as read
+    // (character references and %xx codes decoded) over what the page holds.
+    if (valueKept && relativePath == offered.relativePath) continue;
     // An untouched text keeps its exact bytes; an edited one is taken back to
     // the single-byte code page where it can be.
     std::string decided = valueKept ? offered.value : platform::fromDisplayUtf8(value->get<std::string>());

@@ -33,8 +33,8 @@ Outcome<std::string, std::string> readDecisionsFile(const std::string& path);
 // `files` with `settings`, whose entries it groups as the results page does.
 // The file must describe those findings: the same files, entries and result
 // lines. Each line whose "value" or "relativePath" differs from what the
-// results page shows (and each line of not-checked Internet URLs) is a
-// decision, to be taken as the page takes an edit. Or what is wrong and where.
+// report shows is a decision, to be taken as the page takes an edit; a line
+// left as shown is none. Or what is wrong and where.
 Outcome<std::vector<GroupDecision>, std::string> readDecisions(std::string_view text, const std::string& name,
                                                                const Settings& settings, const FileList& files,
                                                                UrlTable& urls);

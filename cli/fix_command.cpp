@@ -63,9 +63,11 @@ constexpr OptionRow kDecisionOptions[] = {
      "'quillorn-cli scan --json' printed for the same PATHs and\n"
      "options, with the \"value\" and \"relativePath\" of lines\n"
      "under \"results\" edited, as on the results page of the\n"
-     "wizard (see README.md). The site is searched again; if\n"
-     "the findings no longer match the file, nothing is\n"
-     "written"},
+     "wizard (see README.md); an edited value is written as\n"
+     "typed into every link of its line, and a line left as\n"
+     "it is changes nothing that fix without FILE leaves\n"
+     "alone. The site is searched again; if the findings no\n"
+     "longer match the file, nothing is written"},
     {"--dry-run", OptionKind::Switch, "",
      "write nothing; print a unified diff of what fix would\n"
      "write and name the files it would leave as they are"},
@@ -84,14 +86,14 @@ Repairs the links of a web site kept on disk. Searches the PATHs exactly as
 'quillorn-cli scan' does (same search options), takes every proposed change as
 the decision, and rewrites every HTML, style-sheet and script file of the list
 in which something changes, in its own encoding. Internet URLs that were not
-checked (--offline) are left as they are unless --decisions decides about
-them. Each file's old version is kept beside it with ".bak" appended to its name; 'quillorn-cli restore' puts
-the old versions back. Prints one line per rewritten file, one line per file
-that is left as it was although it would change or was not searched (with the
-reason), and "Done (x of y URL(s) processed successfully)", with ", n file(s)
-skipped" before the closing parenthesis when files were left as they were.
-When the search finds nothing and leaves no file unsearched, no file is
-touched.
+checked (--offline) are left as they are unless a line of --decisions FILE that
+holds them is edited. Each file's old version is kept beside it with ".bak"
+appended to its name; 'quillorn-cli restore' puts the old versions back. Prints
+one line per rewritten file, one line per file that is left as it was although
+it would change or was not searched (with the reason), and "Done (x of y URL(s)
+processed successfully)", with ", n file(s) skipped" before the closing
+parenthesis when files were left as they were. When the search finds nothing
+and leaves no file unsearched, no file is touched.
 
 A file is only rewritten when it still holds what the search read, when it is
 no link and lies in the folders given (not behind a folder link that leads
@@ -300,31 +302,33 @@ int runFixCommand(const std::vector<std::string>& args) {
     std::cout << kStoppedText << '\n';
     return kExitStopped;
   }
-  if (!options.decisionsFile) {
-    // Internet URLs that nobody tried are no finding: only a decision changes them.
-    UrlTable findings = withoutNotChecked(repair.settings(), repair.urls());
-    if (const std::size_t left = repair.urls().count() - findings.count(); left > 0) {
-      std::cerr << "quillorn-cli fix: " << left
-                << " Internet URL(s) not checked (the Internet check is off) left as they are\n";
+  const auto nothingFound = [&repair] { return repair.urls().count() == 0 && repair.urls().unsearchedFiles().empty(); };
+  // The decisions file describes every finding, not-checked ones included.
+  std::vector<GroupDecision> decisions;
+  if (options.decisionsFile && !nothingFound()) {
+    Outcome<std::vector<GroupDecision>, std::string> read =
+        readDecisions(decisionsText, *options.decisionsFile, repair.settings(), repair.files(), repair.urls());
+    if (!read.ok()) {
+      std::cerr << "quillorn-cli fix: " << terminalText(read.error()) << '\n';
+      return kExitUsage;
     }
-    repair.urls() = std::move(findings);
+    decisions = std::move(read.value());
   }
-  if (repair.urls().count() == 0 && repair.urls().unsearchedFiles().empty()) {
+  // Internet URLs that nobody tried are no finding: only a decision changes them.
+  UrlTable findings = withoutNotChecked(repair.settings(), repair.urls(), decisions);
+  if (const std::size_t left = repair.urls().count() - findings.count(); left > 0) {
+    std::cerr << "quillorn-cli fix: " << left
+              << " Internet URL(s) not checked (the Internet check is off) left as they are\n";
+  }
+  repair.urls() = std::move(findings);
+  if (nothingFound()) {
     // The wizard offers no way on to the rewriting when the search found
     // nothing, so no file is touched here either. A file the search left
     // unread goes on to the pass, which touches nothing but names and counts it.
     std::cout << outcome.statusText << '\n' << "Nothing needs attention: no file was rewritten.\n";
     return kExitClean;
   }
-  if (options.decisionsFile) {
-    const Outcome<std::vector<GroupDecision>, std::string> decisions =
-        readDecisions(decisionsText, *options.decisionsFile, repair.settings(), repair.files(), repair.urls());
-    if (!decisions.ok()) {
-      std::cerr << "quillorn-cli fix: " << terminalText(decisions.error()) << '\n';
-      return kExitUsage;
-    }
-    repair.decide(decisions.value());
-  }
+  repair.decide(decisions);
   if (options.dryRun) return previewRewrite(options, repair);
 
   const RepairOutcome<RewritePassOutcome> rewritten = repair.rewrite(panel, askToCancel, [&](const FileSkip& skip) {

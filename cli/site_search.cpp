@@ -4,6 +4,7 @@
 #include <iostream>
 #include <system_error>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "cli/scan_command.h"
@@ -53,9 +54,12 @@ bool notChecked(const Settings& settings, const UrlEntry& entry) {
   return entry.internetUrl && !settings.checkInternetUrls && entry.target < 0;
 }
 
-UrlTable withoutNotChecked(const Settings& settings, const UrlTable& urls) {
+UrlTable withoutNotChecked(const Settings& settings, const UrlTable& urls, const std::vector<GroupDecision>& decided) {
+  std::unordered_set<std::int32_t> decidedGroups;
+  for (const GroupDecision& decision : decided) decidedGroups.insert(decision.group);
   UrlTable kept = urls;
-  kept.eraseIf([&settings](const UrlEntry& entry) { return notChecked(settings, entry); });
+  kept.eraseIf(
+      [&](const UrlEntry& entry) { return notChecked(settings, entry) && !decidedGroups.contains(entry.groupIndex); });
   return kept;
 }
 

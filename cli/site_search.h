@@ -28,20 +28,21 @@ struct ExitStatus {
 // Whether `entry` is an Internet URL that was recorded without being tried
 // (the Internet check was off) and for which the site holds no page (no
 // saved copy, no page of the site's own servers). The command line lists such
-// entries apart: they are no finding, and `fix` leaves them alone unless a
-// decisions file decides about them. One with a page is local knowledge, and
-// `fix` applies its proposal as the wizard does.
+// entries apart: they are no finding, and `fix` leaves them alone unless an
+// edited line of a decisions file decides about them. One with a page is
+// local knowledge, and `fix` applies its proposal as the wizard does.
 bool notChecked(const Settings& settings, const UrlEntry& entry);
 
 // `urls` without its not-checked entries, in table order, with every source
-// stamp of the search (the rewrite checks each file against its stamp).
-UrlTable withoutNotChecked(const Settings& settings, const UrlTable& urls);
+// stamp of the search (the rewrite checks each file against its stamp); the
+// entries of a group that one of `decided` names stay.
+UrlTable withoutNotChecked(const Settings& settings, const UrlTable& urls,
+                           const std::vector<GroupDecision>& decided = {});
 
 // What a decisions file shows for each result line of the grouped `urls`
 // (groups 0 .. lineCount-1): the results page's value text and "Use relative
-// path", except that a line of not-checked Internet URLs shows its own URL,
-// which keeps the links as they are: `fix` leaves such links alone unless a
-// decision says otherwise.
+// path", except that a line of not-checked Internet URLs shows its own URL:
+// `fix` leaves such links alone unless that line is edited.
 struct ShownLine {
   LineDecision decision;
   bool notChecked = false;

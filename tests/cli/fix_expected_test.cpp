@@ -51,6 +51,7 @@ using quillorn::test_support::updatingExpected;
 using quillorn::test_support::writeFile;
 
 const fs::path kCasesRoot = fs::path(QUILLORN_TEST_DATA_DIR) / "fix";
+const fs::path kScanCasesRoot = fs::path(QUILLORN_TEST_DATA_DIR) / "scan";
 
 // Both output streams, with nothing to read on standard input.
 RunResult runCli(const std::vector<std::string>& args, const RunSetting& setting = {}) {
@@ -226,6 +227,48 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<UnreadRow>& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(Cases, FixExpectedTest, ::testing::ValuesIn(caseNames(kCasesRoot)),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return caseTestName(info.param); });
+
+// The report of `scan --json`, given back unedited to `fix --decisions`,
+// changes exactly what plain `fix` changes: same files, same bytes, same
+// output. Run over every expected-output case of scan, each with its own
+// arguments; both fixes work on a fresh copy at the same path, so written
+// file:// URLs and printed names agree.
+class UneditedDecisionsTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(UneditedDecisionsTest, ChangeWhatPlainFixChanges) {
+  const fs::path folder = kScanCasesRoot / GetParam();
+  TempFolder temp("quillorn-unedited");
+  const fs::path site = temp.path() / "site";
+  const fs::path report = temp.path() / "report.json";
+  const RunSetting setting{{}, caseHostText(folder)};
+  std::vector<std::string> options = {"--offline"};
+  appendArgsFile(options, folder / "args");
+  // `command` and `extra` before the case's options, the site last.
+  const auto commandLine = [&](std::vector<std::string> args, const std::vector<std::string>& extra) {
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.insert(args.end(), options.begin(), options.end());
+    args.push_back(site.string());
+    return args;
+  };
+
+  fs::copy(caseSite(folder), site, fs::copy_options::recursive);
+  const RunResult scan =
+      quillorn::test_support::runCli(commandLine({"scan"}, {"--json"}), ErrorStream::Discarded, setting);
+  ASSERT_TRUE(scan.exitStatus == 0 || scan.exitStatus == 1) << scan.output;
+  writeFile(report, scan.output);
+  const RunResult decided = runCli(commandLine({"fix"}, {"--decisions", report.string()}), setting);
+  const std::map<std::string, std::string> withDecisions = tree(site);
+
+  fs::remove_all(site);
+  fs::copy(caseSite(folder), site, fs::copy_options::recursive);
+  const RunResult plain = runCli(commandLine({"fix"}, {}), setting);
+  EXPECT_EQ(decided.exitStatus, plain.exitStatus);
+  EXPECT_EQ(decided.output, plain.output);
+  expectSameTree(withDecisions, tree(site), "fix --decisions with the report unedited");
+}
+
+INSTANTIATE_TEST_SUITE_P(ScanCases, UneditedDecisionsTest, ::testing::ValuesIn(caseNames(kScanCasesRoot)),
                          [](const ::testing::TestParamInfo<std::string>& info) { return caseTestName(info.param); });
 
 }  // namespace
