@@ -68,6 +68,12 @@ std::map<std::string, std::string> tree(const fs::path& root) {
   return files;
 }
 
+// Copies a case's site; links inside it stay links, so a case can hold one
+// that leads nowhere.
+void copySite(const fs::path& from, const fs::path& to) {
+  fs::copy(fs::canonical(from), to, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+}
+
 void expectSameTree(const std::map<std::string, std::string>& actual,
                     const std::map<std::string, std::string>& expected, const std::string& what) {
   for (const auto& [name, bytes] : expected) {
@@ -89,8 +95,7 @@ TEST_P(FixExpectedTest, RewritesAsExpectedAndRestoresTheSite) {
   const fs::path folder = kCasesRoot / GetParam();
   TempFolder temp("quillorn-fix");
   const fs::path site = temp.path() / "site";
-  // Links are copied as links, so a case can hold one that leads nowhere.
-  fs::copy(fs::canonical(caseSite(folder)), site, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+  copySite(caseSite(folder), site);
   const std::map<std::string, std::string> before = tree(site);
   const RunSetting setting{{}, caseHostText(folder)};
 
@@ -114,7 +119,7 @@ TEST_P(FixExpectedTest, RewritesAsExpectedAndRestoresTheSite) {
 
   if (updatingExpected()) {
     fs::remove_all(folder / "expected");
-    fs::copy(site, folder / "expected", fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    copySite(site, folder / "expected");
     writeFile(folder / "expected-output.txt", run.output);
   }
   EXPECT_EQ(run.output, readFile(folder / "expected-output.txt"));
@@ -252,7 +257,7 @@ TEST_P(UneditedDecisionsTest, ChangeWhatPlainFixChanges) {
     return args;
   };
 
-  fs::copy(caseSite(folder), site, fs::copy_options::recursive);
+  copySite(caseSite(folder), site);
   const RunResult scan =
       quillorn::test_support::runCli(commandLine({"scan"}, {"--json"}), ErrorStream::Discarded, setting);
   ASSERT_TRUE(scan.exitStatus == 0 || scan.exitStatus == 1) << scan.output;
@@ -261,7 +266,7 @@ TEST_P(UneditedDecisionsTest, ChangeWhatPlainFixChanges) {
   const std::map<std::string, std::string> withDecisions = tree(site);
 
   fs::remove_all(site);
-  fs::copy(caseSite(folder), site, fs::copy_options::recursive);
+  copySite(caseSite(folder), site);
   const RunResult plain = runCli(commandLine({"fix"}, {}), setting);
   EXPECT_EQ(decided.exitStatus, plain.exitStatus);
   EXPECT_EQ(decided.output, plain.output);
