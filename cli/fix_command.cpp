@@ -87,7 +87,8 @@ Repairs the links of a web site kept on disk. Searches the PATHs exactly as
 the decision, and rewrites every HTML, style-sheet and script file of the list
 in which something changes, in its own encoding. Internet URLs that were not
 checked (--offline) are left as they are unless a line of --decisions FILE that
-holds them is edited. Each file's old version is kept beside it with ".bak"
+holds them is edited, except those that a saved page or a page of the site's
+own servers (--site-url) answers for: they are pointed at that page. Each file's old version is kept beside it with ".bak"
 appended to its name; 'quillorn-cli restore' puts the old versions back. Prints
 one line per rewritten file, one line per file that is left as it was although
 it would change or was not searched (with the reason), and "Done (x of y URL(s)
