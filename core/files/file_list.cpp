@@ -339,9 +339,7 @@ std::int64_t FileList::findByPath(std::string_view path, std::size_t n) const {
 }
 
 std::int64_t FileList::findByFileName(std::string_view text, std::size_t start) const {
-  const auto found = byFileName_.find(asciiUpperCopy(lastPathComponent(text)));
-  if (found == byFileName_.end()) return -1;
-  const std::vector<std::size_t>& indices = found->second;
+  const std::span<const std::size_t> indices = sameNameEntries(text);
   const auto at = std::lower_bound(indices.begin(), indices.end(), start);
   return at == indices.end() ? -1 : static_cast<std::int64_t>(*at);
 }
