@@ -116,7 +116,9 @@ TEST_F(InternetScanTest, CtrlCEndsAScanWhoseRequestsWait) {
   ::kill(child, SIGINT);
   int status = 0;
   pid_t ended = 0;
-  // The requests' own time-out is 20 s; a stop must not wait for it.
+  // The requests' own time-out is 20 s; a stop must not wait for it. Half of
+  // it bounds the wait for the child, which is killed (and fails below) when
+  // it has not ended by then.
   while ((ended = ::waitpid(child, &status, WNOHANG)) == 0 &&
          std::chrono::steady_clock::now() - interrupted < std::chrono::seconds(10)) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -125,8 +127,7 @@ TEST_F(InternetScanTest, CtrlCEndsAScanWhoseRequestsWait) {
     ::kill(child, SIGKILL);
     ::waitpid(child, &status, 0);
   }
-  EXPECT_LT(std::chrono::steady_clock::now() - interrupted, std::chrono::seconds(5));
-  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_TRUE(WIFEXITED(status)) << "still waiting 10 s after Ctrl-C";
   EXPECT_EQ(WEXITSTATUS(status), 130);
 }
 
