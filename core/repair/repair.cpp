@@ -25,22 +25,21 @@ RepairOutcome<Done> Repair::begin(Intent intent) {
 }
 
 SearchContext Repair::searchContext(ProgressPanel& panel) {
-  // The site's addresses of the options stand for the first folder given, or
-  // without one the folder of the first file given.
-  std::string siteFolder;
-  for (const SiteRoot& root : roots_) {
-    std::error_code error;
-    if (std::filesystem::is_directory(platform::toHostPath(root.path), error)) {
-      siteFolder = root.path;
-      break;
-    }
-  }
-  if (siteFolder.empty() && !roots_.empty()) siteFolder = splitPath(roots_.front().path).folder;
-  siteAddresses_.setSiteFolder(std::move(siteFolder));
   return SearchContext{settings_, files_, urls_, savedFrom_, internet_, panel, siteAddresses_};
 }
 
+std::string Repair::siteFolder() const {
+  // The first folder given, or without one the folder of the first file given.
+  for (const SiteRoot& root : roots_) {
+    std::error_code error;
+    if (std::filesystem::is_directory(platform::toHostPath(root.path), error)) return root.path;
+  }
+  return roots_.empty() ? std::string() : splitPath(roots_.front().path).folder;
+}
+
 RepairOutcome<Done> Repair::prepareSearch(ProgressPanel& panel) {
+  // What the site's addresses of the options stand for, once per search.
+  siteAddresses_.setSiteFolder(siteFolder());
   SearchContext context = searchContext(panel);
   if (!beginSearch(context)) return Failed{RepairFailure{RepairError::TooManyFiles, {}, 0}};
   return Done{};

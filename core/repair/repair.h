@@ -129,6 +129,8 @@ class Repair {
 
  private:
   SearchContext searchContext(ProgressPanel& panel);
+  // The folder that the site addresses of the options stand for.
+  std::string siteFolder() const;
 
   Settings settings_;
   FileList files_;

@@ -86,7 +86,7 @@ bool holdsWord(std::string_view words, std::string_view word) {
     const std::size_t start = words.find_first_not_of(" \t\r\n\f", at);
     if (start == std::string_view::npos) break;
     const std::size_t end = std::min(words.find_first_of(" \t\r\n\f", start), words.size());
-    if (end - start == word.size() && startsWithIgnoreAsciiCase(words.substr(start), word)) return true;
+    if (equalsIgnoreAsciiCase(words.substr(start, end - start), word)) return true;
     at = end;
   }
   return false;

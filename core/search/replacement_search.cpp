@@ -26,21 +26,17 @@ std::vector<std::string_view> folderNames(std::string_view path) {
   return names;
 }
 
-bool equalFolded(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && startsWithIgnoreAsciiCase(a, b);
-}
-
 // How many folder names the two lists end with alike.
 std::size_t commonTail(const std::vector<std::string_view>& a, const std::vector<std::string_view>& b) {
   std::size_t n = 0;
-  while (n < a.size() && n < b.size() && equalFolded(a[a.size() - 1 - n], b[b.size() - 1 - n])) ++n;
+  while (n < a.size() && n < b.size() && equalsIgnoreAsciiCase(a[a.size() - 1 - n], b[b.size() - 1 - n])) ++n;
   return n;
 }
 
 // How many folder names the two lists begin with alike.
 std::size_t commonHead(const std::vector<std::string_view>& a, const std::vector<std::string_view>& b) {
   std::size_t n = 0;
-  while (n < a.size() && n < b.size() && equalFolded(a[n], b[n])) ++n;
+  while (n < a.size() && n < b.size() && equalsIgnoreAsciiCase(a[n], b[n])) ++n;
   return n;
 }
 

@@ -9,14 +9,6 @@
 namespace quillorn {
 namespace {
 
-std::string lowerCopy(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
-
 // The port a scheme is served on when the URL names none.
 std::string_view defaultPort(std::string_view scheme) {
   if (scheme == "http") return "80";
@@ -43,10 +35,6 @@ std::vector<Component> componentsOf(std::string_view path, char separator) {
     start = end + 1;
   }
   return parts;
-}
-
-bool equalFolded(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && startsWithIgnoreAsciiCase(a, b);
 }
 
 std::string withClosingSlash(std::string text, char slash) {
@@ -79,14 +67,14 @@ bool SiteAddresses::isCanonicalTag(std::int32_t fileIndex, std::int64_t tagPos) 
 std::optional<UrlParts> urlParts(std::string_view url) {
   const std::size_t schemeEnd = url.find("://");
   if (schemeEnd == std::string_view::npos || schemeEnd == 0) return std::nullopt;
-  const std::string scheme = lowerCopy(url.substr(0, schemeEnd));
+  const std::string scheme = asciiLowerCopy(url.substr(0, schemeEnd));
   const std::size_t hostStart = schemeEnd + 3;
   std::size_t hostEnd = url.find_first_of("/?#", hostStart);
   if (hostEnd == std::string_view::npos) hostEnd = url.size();
   std::string_view authority = url.substr(hostStart, hostEnd - hostStart);
   if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos) authority.remove_prefix(at + 1);
   UrlParts parts;
-  parts.server = lowerCopy(authority);
+  parts.server = asciiLowerCopy(authority);
   // A port after the host (not a ':' inside a bracketed IPv6 address).
   const std::size_t colon = parts.server.rfind(':');
   if (colon != std::string::npos && parts.server.find(']', colon) == std::string::npos) {
@@ -144,7 +132,7 @@ void SiteMap::addPage(std::string_view url, std::string_view pagePath) {
   // The path's end that both name alike.
   std::size_t common = 0;
   while (common < local.size() && common < remote.size() &&
-         equalFolded(local[local.size() - 1 - common].text, remote[remote.size() - 1 - common].text)) {
+         equalsIgnoreAsciiCase(local[local.size() - 1 - common].text, remote[remote.size() - 1 - common].text)) {
     ++common;
   }
   if (common == 0) return;

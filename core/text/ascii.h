@@ -12,6 +12,8 @@ namespace quillorn {
 
 constexpr char asciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
+constexpr char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
 constexpr bool equalsIgnoreAsciiCase(char a, char b) { return asciiUpper(a) == asciiUpper(b); }
 
 constexpr bool equalsIgnoreAsciiCase(std::string_view a, std::string_view b) {
@@ -27,6 +29,13 @@ constexpr bool equalsIgnoreAsciiCase(std::string_view a, std::string_view b) {
 inline std::string asciiUpperCopy(std::string_view text) {
   std::string folded(text);
   for (char& c : folded) c = asciiUpper(c);
+  return folded;
+}
+
+// `text` with 'A' to 'Z' folded to small letters, as host names are written.
+inline std::string asciiLowerCopy(std::string_view text) {
+  std::string folded(text);
+  for (char& c : folded) c = asciiLower(c);
   return folded;
 }
 

@@ -159,7 +159,7 @@ const std::vector<Pos>& LexingIndex::hits(const std::string& foldedPattern) {
   // is that character, so there the candidates are the units whose low byte
   // is the character and whose high byte is zero.
   const char first = foldedPattern.front();
-  const char lower = first >= 'A' && first <= 'Z' ? static_cast<char>(first - 'A' + 'a') : first;
+  const char lower = asciiLower(first);
   const int step = t.step;
   if (static_cast<unsigned char>(first) < 0x80 && first != '_') {
     const auto* begin = reinterpret_cast<const char*>(t.data);
