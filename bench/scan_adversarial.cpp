@@ -147,10 +147,11 @@ Timing searchOnce(const fs::path& file, bool tagStrings, double limitSeconds) {
   UrlTable urls;
   SavedFromTable savedFrom;
   quillorn::SiteAddresses siteAddresses;
+  quillorn::PageAnchors anchors;
   InternetSession internet;
   const Clock::time_point start = Clock::now();
   DeadlinePanel panel(start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limitSeconds)));
-  SearchContext context{settings, files, urls, savedFrom, internet, panel, siteAddresses};
+  SearchContext context{settings, files, urls, savedFrom, internet, panel, siteAddresses, anchors};
   const Outcome<SearchOutcome, SearchError> outcome = search(context);
   Timing timing;
   timing.seconds = std::chrono::duration<double>(Clock::now() - start).count();

@@ -49,6 +49,14 @@ constexpr SearchOption kSearchOptions[] = {
       "link; other errors (401, 403, 429, 5xx ...) count\n"
       "as reachable and are listed apart as UNVERIFIED"},
      &Settings::checkInternetUrls},
+    {{"--check-anchors", OptionKind::Pair, "",
+      "judge a link to a part of a listed page\n"
+      "(page.html#part, #part) by that page's anchors:\n"
+      "the id of an element, the name of an <a>. One to\n"
+      "no anchor is a finding, proposed the one anchor\n"
+      "that differs only in letter case and in -, _ and\n"
+      "blanks. #top and # need none (off)"},
+     &Settings::checkAnchors},
     {{"--internet-connections", OptionKind::Number, "N",
       "how many Internet requests may be under way at\n"
       "one time, at most 6 of them to one server (64; 1\n"

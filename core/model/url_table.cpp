@@ -12,6 +12,11 @@ bool sameFinding(const UrlEntry& a, const UrlEntry& b) {
          a.quoteKind == b.quoteKind && a.fileIndex == b.fileIndex;
 }
 
+void UrlTable::sortByFile() {
+  std::stable_sort(entries_.begin(), entries_.end(),
+                   [](const UrlEntry& a, const UrlEntry& b) { return a.fileIndex < b.fileIndex; });
+}
+
 void UrlTable::clear() {
   entries_.clear();
   entries_.shrink_to_fit();

@@ -113,6 +113,10 @@ class UrlTable {
     return static_cast<std::size_t>(std::erase_if(entries_, drop));
   }
 
+  // Puts the entries in file-list order, keeping the order of each file's
+  // own entries: for findings made after every file was read.
+  void sortByFile();
+
   // What the search read of file-list entry `fileIndex`; nullptr when it read
   // nothing of it.
   void recordSource(std::size_t fileIndex, const SourceStamp& stamp);

@@ -25,7 +25,7 @@ RepairOutcome<Done> Repair::begin(Intent intent) {
 }
 
 SearchContext Repair::searchContext(ProgressPanel& panel) {
-  return SearchContext{settings_, files_, urls_, savedFrom_, internet_, panel, siteAddresses_};
+  return SearchContext{settings_, files_, urls_, savedFrom_, internet_, panel, siteAddresses_, anchors_};
 }
 
 std::string Repair::siteFolder() const {

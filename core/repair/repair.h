@@ -36,6 +36,7 @@
 #include "core/rewrite/rewrite_plan.h"
 #include "core/rewrite/rewriting_pass.h"
 #include "core/search/internet_check.h"
+#include "core/search/page_anchors.h"
 #include "core/search/saved_from_table.h"
 #include "core/search/search_pass.h"
 #include "core/search/site_addresses.h"
@@ -140,6 +141,7 @@ class Repair {
   UrlTable urls_;
   SavedFromTable savedFrom_;
   SiteAddresses siteAddresses_;
+  PageAnchors anchors_;
   InternetSession internet_;
 };
 

@@ -12,6 +12,7 @@
 #include "core/search/html_scanner.h"
 #include "core/search/script_strings.h"
 #include "core/search/url_classifier.h"
+#include "core/text/anchor_names.h"
 #include "core/text/ascii.h"
 #include "core/text/lexing_index.h"
 #include "core/text/markup_lexing.h"
@@ -212,6 +213,12 @@ PassEnd scanHtmlTags(SearchContext& context, const TextView& text, std::int32_t 
 PassCount scanHtmlFile(SearchContext& context, const DocumentBuffer& buffer, std::int32_t fileIndex) {
   std::string line = statusLineStart(context, buffer, fileIndex);
   const TextView text = buffer.view();
+
+  // The page's anchors, for the links to its parts, which are judged once
+  // every page has been read.
+  if (context.settings.checkAnchors) {
+    context.anchors.setAnchors(static_cast<std::size_t>(fileIndex), collectAnchorNames(text));
+  }
 
   PassCount scan;
   std::int64_t barPosition = 0;

@@ -126,8 +126,13 @@ PassEnd prefetchInternetUrls(SearchContext& context) {
   InternetSession::Prefetch prefetch(context.internet);
   SilentPanel silent(context.panel);
   UrlTable dropped;
-  SiteAddresses unused;  // the search proper learns them
-  SearchContext ahead{context.settings, context.files, dropped, context.savedFrom, context.internet, silent, unused};
+  // The search proper learns the site's addresses and its pages' anchors.
+  SiteAddresses unusedAddresses;
+  PageAnchors unusedAnchors;
+  Settings settings = context.settings;
+  settings.checkAnchors = false;
+  SearchContext ahead{settings,         context.files, dropped,         context.savedFrom,
+                      context.internet, silent,        unusedAddresses, unusedAnchors};
   for (std::size_t i = 0; i < context.files.count(); ++i) {
     if (scanListedFile(ahead, i, false).end == PassEnd::Stopped) return PassEnd::Stopped;
     dropped.clear();
@@ -141,6 +146,7 @@ PassEnd prefetchInternetUrls(SearchContext& context) {
 bool beginSearch(SearchContext& context) {
   context.savedFrom.clear();
   context.siteAddresses.clear();
+  context.anchors.clear();
   context.urls.clear();
   // A session left over from an interrupted visit is not reused.
   endInternetSession(context.internet);
@@ -165,9 +171,9 @@ bool beginSearch(SearchContext& context) {
 
 SearchOutcome runSearch(SearchContext& searchContext) {
   StopLatch panel(searchContext.panel);
-  SearchContext context{searchContext.settings,     searchContext.files,    searchContext.urls,
-                        searchContext.savedFrom,    searchContext.internet, panel,
-                        searchContext.siteAddresses};
+  SearchContext context{searchContext.settings,      searchContext.files,    searchContext.urls,
+                        searchContext.savedFrom,     searchContext.internet, panel,
+                        searchContext.siteAddresses, searchContext.anchors};
   SearchOutcome outcome;
 
   // What the file list left out is named before anything is read.
@@ -183,8 +189,12 @@ SearchOutcome runSearch(SearchContext& searchContext) {
 
   const PassCount broken = runBrokenLinkPass(context);
   outcome.brokenTotal = broken.count;
-  // Only now, with every page read, are the site's own servers known.
-  if (broken.end == PassEnd::Done) proposeOwnPages(context);
+  // Only now, with every page read, are the anchors of every page and the
+  // site's own servers known.
+  if (broken.end == PassEnd::Done) {
+    if (context.settings.checkAnchors) outcome.brokenTotal += checkAnchorLinks(context).recorded;
+    proposeOwnPages(context);
+  }
   endInternetSession(context.internet);
 
   outcome.droppedFindings = context.urls.droppedCount();

@@ -5,7 +5,9 @@
 #include <optional>
 #include <utility>
 
+#include "core/model/file_kind.h"
 #include "core/model/url_table.h"
+#include "core/search/page_anchors.h"
 #include "core/search/replacement_search.h"
 #include "core/text/ascii.h"
 #include "core/text/markup_lexing.h"
@@ -131,15 +133,33 @@ Address addressOf(const TextView& text, std::string value, std::int64_t valuePos
 // "mailto:"), made without a target.
 bool appendPrefixProposal(SearchContext& context, std::string url, std::string replacement, ValueSpan span,
                           std::int64_t tagPos, std::int64_t valuePos, std::int32_t fileIndex) {
-  UrlEntry entry;
-  entry.url = std::move(url);
+  UrlEntry entry = occurrenceEntry(std::move(url), span, tagPos, valuePos, fileIndex);
   entry.replacement = std::move(replacement);
-  entry.quoteKind = span.quoteKind;
-  entry.spanLength = span.spanLength;
-  entry.valuePos = valuePos;
-  entry.tagPos = tagPos;
-  entry.fileIndex = fileIndex;
   return context.urls.append(std::move(entry));
+}
+
+// Notes a link to a part of listed page `target` for the anchor check, when
+// the options ask for it, the link has a fragment and no query, and the page
+// is HTML. `entry` is the entry just made for the link, or -1.
+void noteAnchorLink(SearchContext& context, std::string_view url, std::string_view rawFragment, ValueSpan span,
+                    std::int64_t tagPos, std::int64_t valuePos, std::int32_t fileIndex, std::int64_t target,
+                    std::int64_t entry) {
+  if (!context.settings.checkAnchors || url.find('#') == std::string_view::npos) return;
+  if (url.substr(0, url.find('#')).find('?') != std::string_view::npos) return;
+  if (fileKind(context.files.path(static_cast<std::size_t>(target))) != FileKind::Html) return;
+  AnchorLink link;
+  link.fileIndex = fileIndex;
+  link.target = static_cast<std::int32_t>(target);
+  link.tagPos = tagPos;
+  link.valuePos = valuePos;
+  link.quoteKind = span.quoteKind;
+  link.spanLength = span.spanLength;
+  link.opening = span.opening;
+  link.url = url;
+  link.fragment = rawFragment;
+  decodeCharacterReferences(link.fragment);
+  link.entry = entry;
+  context.anchors.addLink(std::move(link));
 }
 
 }  // namespace
@@ -162,26 +182,38 @@ std::string absoluteFileUrl(std::string_view targetPath, std::string_view fragme
   return url;
 }
 
-bool recordOccurrence(SearchContext& context, std::string_view base, std::string_view suffix, ValueSpan span,
-                      std::int64_t tagPos, std::int64_t valuePos, std::int32_t fileIndex, std::int64_t target,
-                      bool internetUrl) {
+UrlEntry occurrenceEntry(std::string url, ValueSpan span, std::int64_t tagPos, std::int64_t valuePos,
+                         std::int32_t fileIndex) {
   UrlEntry entry;
-  entry.url.reserve(base.size() + suffix.size());
-  entry.url.append(base);
-  entry.url.append(suffix);
+  entry.url = std::move(url);
   entry.quoteKind = span.quoteKind;
   entry.spanLength = span.spanLength;
   entry.valuePos = valuePos;
   entry.tagPos = tagPos;
   entry.fileIndex = fileIndex;
-  entry.internetUrl = internetUrl;
   entry.opening = span.opening;
+  return entry;
+}
+
+std::string deletionReplacement(char opening) {
+  // Both proposals unwrap to the empty text; a bare value keeps a pair of
+  // quotes so that the attribute is still written with a value.
+  const bool bare = !(opening == '"' || opening == '\'' || opening == '\\');
+  return replacementText({}, bare, false);
+}
+
+bool recordOccurrence(SearchContext& context, std::string_view base, std::string_view suffix, ValueSpan span,
+                      std::int64_t tagPos, std::int64_t valuePos, std::int32_t fileIndex, std::int64_t target,
+                      bool internetUrl) {
+  std::string url;
+  url.reserve(base.size() + suffix.size());
+  url.append(base);
+  url.append(suffix);
+  UrlEntry entry = occurrenceEntry(std::move(url), span, tagPos, valuePos, fileIndex);
+  entry.internetUrl = internetUrl;
 
   if (target < 0) {
-    // Both proposals unwrap to the empty text; a bare value keeps a pair of
-    // quotes so that the attribute is still written with a value.
-    const bool bare = !(span.opening == '"' || span.opening == '\'' || span.opening == '\\');
-    entry.replacement = replacementText({}, bare, false);
+    entry.replacement = deletionReplacement(span.opening);
   } else {
     entry.target = static_cast<std::int32_t>(target);
     entry.replacement = targetReplacement(context, static_cast<std::size_t>(target), fileIndex, suffix, span.opening);
@@ -223,12 +255,26 @@ int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileI
   std::string& url = address.text;
   if (url.empty()) return 0;
 
+  // The anchor check compares the fragment as written, before decoding.
+  std::string rawFragment;
+  if (settings.checkAnchors) {
+    if (const std::size_t hash = url.find('#'); hash != std::string::npos) rawFragment = url.substr(hash + 1);
+  }
   if (settings.convertCodedChars) decodeUrl(url);
   // The path alone is judged; the query and the fragment ride along.
   const std::string base = splitFragment(url).base;  // the path and its query
   const std::string path = base.substr(0, base.find('?'));
   const std::string_view suffix = std::string_view(url).substr(path.size());
-  if (path.empty()) return 0;  // the same page: an anchor, another query
+  const auto noteAnchor = [&](std::int64_t target, bool recorded) {
+    noteAnchorLink(context, url, rawFragment, address.span, tagPos, address.pos, fileIndex, target,
+                   recorded ? static_cast<std::int64_t>(context.urls.count()) - 1 : -1);
+  };
+  if (path.empty()) {
+    // The same page: an anchor in it, or another query. Only a page has
+    // anchors; a style sheet's url(#id) names a part of the page that uses it.
+    if (fileKind(files.path(static_cast<std::size_t>(fileIndex))) == FileKind::Html) noteAnchor(fileIndex, false);
+    return 0;
+  }
 
   const auto record = [&](std::int64_t target, bool internetUrl = false) {
     return recordOccurrence(context, path, suffix, address.span, tagPos, address.pos, fileIndex, target, internetUrl)
@@ -255,7 +301,9 @@ int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileI
     const std::int64_t target = files.findByPath(localPath);
     if (target >= 0) {
       // A good absolute link: recorded only to be proposed in relative form.
-      return settings.useRelativePaths ? record(target) : 0;
+      const int made = settings.useRelativePaths ? record(target) : 0;
+      noteAnchor(target, made > 0);
+      return made;
     }
     return record(sameNameTarget(files, localPath, static_cast<std::size_t>(fileIndex)));
   }
@@ -297,7 +345,9 @@ int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileI
   const std::int64_t target = files.findByPath(localPath);
   if (target >= 0) {
     // A good relative link: recorded only to be proposed in absolute form.
-    return settings.useRelativePaths ? 0 : record(target);
+    const int made = settings.useRelativePaths ? 0 : record(target);
+    noteAnchor(target, made > 0);
+    return made;
   }
   return record(sameNameTarget(files, localPath, static_cast<std::size_t>(fileIndex)));
 }

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/model/url_table.h"
 #include "core/search/search_context.h"
 #include "core/text/document_buffer.h"
 
@@ -52,6 +53,15 @@ struct ValueSpan {
   // '\0'. It decides how a deletion and a target with a space are written.
   char opening = '\0';
 };
+
+// The entry of one occurrence of `url` where a scanner found it, with no
+// proposal yet (its replacement empty, no target).
+UrlEntry occurrenceEntry(std::string url, ValueSpan span, std::int64_t tagPos, std::int64_t valuePos,
+                         std::int32_t fileIndex);
+
+// The replacement that proposes deleting a value opened by `opening`
+// (ValueSpan::opening).
+std::string deletionReplacement(char opening);
 
 // Records one occurrence of base + suffix (query and fragment) with the
 // replacement proposed for `target` (a file-list index, or -1 for none: the

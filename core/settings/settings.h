@@ -1,5 +1,5 @@
 #pragma once
-// The wizard's options: eleven stored flags (page 2's check box and page 3's ten),
+// The wizard's options: twelve stored flags (page 2's check box and page 3's eleven),
 // the number of Internet requests a search may have under way at one time
 // and the site's own addresses (both stored, shown on no page), and the page-6
 // choices, which are never stored. The stored options live under
@@ -38,6 +38,10 @@ struct Settings {
   bool addMailtoPrefix = true;        // "Step3Chk8"
   bool checkInternetUrls = true;      // "Step3Chk9"
   bool ignoreScriptLinks = true;      // "Step3Chk10"
+  // A link to a part of a listed page ("page.html#part", "#part") is judged
+  // by the anchors of that page too. Off by default: without it every
+  // finding is the same as before the option was there.
+  bool checkAnchors = false;  // "Step3Chk11"
   // Internet requests under way at one time in a search, 1 to
   // kMaxInternetConnections; 1 checks one URL after another.
   std::uint32_t internetConnections = platform::kDefaultInternetConnections;  // "InternetConnections"
@@ -86,13 +90,13 @@ struct SettingsResult {
 // at once and is left as it is.
 SettingsResult loadSettings(platform::RegistryFile& registry, Settings& settings);
 
-// Sets the eleven stored flags in the order "Step2Chk1", "Step3Chk1" ...
-// "Step3Chk10", then "InternetConnections", and writes them to the file in
+// Sets the twelve stored flags in the order "Step2Chk1", "Step3Chk1" ...
+// "Step3Chk11", then "InternetConnections", and writes them to the file in
 // one replacement: when that fails, none of them is written and the file is
 // left as it was.
 SettingsResult saveSettings(platform::RegistryFile& registry, const Settings& settings);
 
-// The "-uninstall" removal: deletes the 26 value names of the wizard and then
+// The "-uninstall" removal: deletes the 27 value names of the wizard and then
 // the key itself when it holds no other values, in one write. Silent in every
 // case.
 void removeStoredSettings(platform::RegistryFile& registry);

@@ -139,7 +139,7 @@ const Entity* entityAt(std::string_view text, std::size_t pos) {
   return nullptr;
 }
 
-void decodeEntities(std::string& text) {
+void decodeEntitiesInPlace(std::string& text) {
   std::string work;
   std::size_t copied = 0;  // text before this is already in `work`
   bool decodedAny = false;
@@ -174,7 +174,7 @@ void decodeEntities(std::string& text) {
 
 // Compacts the text over itself: every escape is three bytes read and one written.
 // A '%' without two hexadecimal digits after it is kept as an ordinary byte.
-void decodePercentEscapes(std::string& text) {
+void decodeEscapesInPlace(std::string& text) {
   std::size_t write = 0;
   std::size_t read = 0;
   while (read < text.size()) {
@@ -255,10 +255,14 @@ void convertSeparators(std::string& text, SeparatorMode mode) {
   }
 }
 
+void decodeCharacterReferences(std::string& text) { decodeEntitiesInPlace(text); }
+
+void decodePercentEscapes(std::string& text) { decodeEscapesInPlace(text); }
+
 void decodeUrl(std::string& text) {
   // Entities go first, so an entity spelled with escapes ("%26amp;") stays as written.
-  decodeEntities(text);
-  decodePercentEscapes(text);
+  decodeEntitiesInPlace(text);
+  decodeEscapesInPlace(text);
 }
 
 std::string makeRelativePath(std::string_view target, std::string_view baseFile, SeparatorMode mode) {

@@ -42,6 +42,11 @@ void convertSeparators(std::string& text, SeparatorMode mode);
 // hexadecimal digits stays as it is; a "%00" ends the text there.
 void decodeUrl(std::string& text);
 
+// decodeUrl's two steps, each alone: the character references, and the "%"
+// escapes.
+void decodeCharacterReferences(std::string& text);
+void decodePercentEscapes(std::string& text);
+
 // `target` (a path or "file://" URL, optionally wrapped in double quotes)
 // expressed from the folder of `baseFile`. Other URLs ("http://...") come back
 // unchanged.

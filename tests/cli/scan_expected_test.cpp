@@ -1,6 +1,8 @@
 // Expected-output folders for `quillorn-cli scan --json`. Each folder under
 // tests/data/scan/ is one case:
 //   site/           the files to scan (the PATH given to the command)
+//   site-of         optional instead of site/: the case folder, relative to
+//                   tests/data, whose site/ this case scans
 //   args            optional: extra arguments, one per line
 //   expected.json   what the command prints, with the case folder's absolute
 //                   path written as <case>
@@ -27,6 +29,7 @@ namespace {
 using quillorn::test_support::appendArgsFile;
 using quillorn::test_support::caseHostText;
 using quillorn::test_support::caseNames;
+using quillorn::test_support::caseSite;
 using quillorn::test_support::caseTestName;
 using quillorn::test_support::ErrorStream;
 using quillorn::test_support::readFile;
@@ -54,10 +57,11 @@ TEST_P(ScanExpectedTest, PrintsTheExpectedReport) {
   const std::filesystem::path folder = kCasesRoot / GetParam();
   std::vector<std::string> args = {"scan", "--json", "--offline"};
   appendArgsFile(args, folder / "args");
-  args.push_back((folder / "site").string());
+  const std::filesystem::path site = caseSite(folder);
+  args.push_back(site.string());
 
   RunResult run = runCli(args, {{}, caseHostText(folder)});
-  replaceAll(run.output, folder.string(), "<case>");
+  replaceAll(run.output, site.parent_path().string(), "<case>");
   ASSERT_TRUE(run.exitStatus == 0 || run.exitStatus == 1) << "exit status " << run.exitStatus;
 
   const std::filesystem::path expectedFile = folder / "expected.json";

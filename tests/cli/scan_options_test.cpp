@@ -20,6 +20,7 @@ TEST(ScanOptionsTest, DefaultsAreThoseOfAFreshMachine) {
   EXPECT_TRUE(s.addMailtoPrefix);
   EXPECT_TRUE(s.checkInternetUrls);
   EXPECT_TRUE(s.ignoreScriptLinks);
+  EXPECT_FALSE(s.checkAnchors);
   EXPECT_FALSE(parsed.options.json);
   EXPECT_EQ(parsed.options.paths, std::vector<std::string>{"site"});
 }
@@ -50,7 +51,7 @@ TEST_P(ScanSwitchTest, EachPairSetsItsOwnOption) {
   for (auto field : {&Settings::includeSubfolders, &Settings::scriptTagStrings, &Settings::scriptProtocolStrings,
                      &Settings::useSavedFromUrl, &Settings::useRelativePaths, &Settings::findReplacements,
                      &Settings::convertCodedChars, &Settings::addHttpPrefix, &Settings::addMailtoPrefix,
-                     &Settings::checkInternetUrls, &Settings::ignoreScriptLinks}) {
+                     &Settings::checkInternetUrls, &Settings::ignoreScriptLinks, &Settings::checkAnchors}) {
     EXPECT_EQ(actual.*field, expected.*field);
   }
 }
@@ -62,6 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SwitchRow{"ScriptProtocolStrings", "script-protocol-strings", &Settings::scriptProtocolStrings},
                       SwitchRow{"ScriptTagStrings", "script-tag-strings", &Settings::scriptTagStrings},
                       SwitchRow{"CheckInternet", "check-internet", &Settings::checkInternetUrls},
+                      SwitchRow{"CheckAnchors", "check-anchors", &Settings::checkAnchors},
                       SwitchRow{"IgnoreScriptLinks", "ignore-script-links", &Settings::ignoreScriptLinks},
                       SwitchRow{"RelativePaths", "relative-paths", &Settings::useRelativePaths},
                       SwitchRow{"HttpPrefix", "http-prefix", &Settings::addHttpPrefix},

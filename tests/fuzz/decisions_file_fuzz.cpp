@@ -30,7 +30,7 @@ struct Site {
     settings.checkInternetUrls = false;
     files.addFolder(true, platform::toPathText(folder), [] { return false; });
     cli::TerminalPanel panel(nullptr, {});
-    SearchContext context{settings, files, urls, savedFrom, internet, panel, siteAddresses};
+    SearchContext context{settings, files, urls, savedFrom, internet, panel, siteAddresses, anchors};
     const Outcome<SearchOutcome, SearchError> searched = search(context);
     check(searched.ok() && searched.value().end == PassEnd::Done && urls.count() > 0);
   }
@@ -40,6 +40,7 @@ struct Site {
   UrlTable urls;
   SavedFromTable savedFrom;
   quillorn::SiteAddresses siteAddresses;
+  quillorn::PageAnchors anchors;
   InternetSession internet;
 };
 

@@ -287,9 +287,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   UrlTable urls;
   SavedFromTable savedFrom;
   quillorn::SiteAddresses siteAddresses;
+  quillorn::PageAnchors anchors;
   InternetSession internet;
   SilentPanel panel;
-  SearchContext context{settings, files, urls, savedFrom, internet, panel, siteAddresses};
+  SearchContext context{settings, files, urls, savedFrom, internet, panel, siteAddresses, anchors};
   const Outcome<SearchOutcome, SearchError> outcome = search(context);
   check(outcome.ok() && outcome.value().end == PassEnd::Done);
   check(outcome.value().brokenTotal == static_cast<std::int64_t>(urls.count()));
@@ -310,7 +311,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (saved) check(savedFrom.entry(0).savedUrl == *saved && savedFrom.entry(0).savedFileIndex == 0);
 
   UrlTable expected;
-  SearchContext reference{settings, files, expected, savedFrom, internet, panel, siteAddresses};
+  SearchContext reference{settings, files, expected, savedFrom, internet, panel, siteAddresses, anchors};
   ReferenceScan(reference, documents[0].view(), 0).html();
   ReferenceScan(reference, documents[1].view(), 1).styleSheet();
   ReferenceScan(reference, documents[2].view(), 2).script();

@@ -111,9 +111,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if ((policy >> 7) == 0) {
     SavedFromTable savedFrom;
     quillorn::SiteAddresses siteAddresses;
+    quillorn::PageAnchors anchors;
     InternetSession internet;
     SilentPanel panel;
-    SearchContext context{settings, files, table, savedFrom, internet, panel, siteAddresses};
+    SearchContext context{settings, files, table, savedFrom, internet, panel, siteAddresses, anchors};
     scanHtmlFile(context, document, 0);
   } else {
     // Entries placed by the input, anywhere, as a decisions file may hold them.

@@ -52,7 +52,7 @@ QStringList statusLines(const WizardHarness& harness) {
 // folders it searches, and tests running side by side must not share one.
 std::filesystem::path copySite(const WizardHarness& harness, const std::string& caseName) {
   const std::filesystem::path site = harness.folder.path() / "site";
-  std::filesystem::copy(kScanCases / caseName / "site", site,
+  std::filesystem::copy(quillorn::test_support::caseSite(kScanCases / caseName), site,
                         std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks);
   return site;
 }

@@ -25,9 +25,10 @@ struct SearchHarness {
   UrlTable urls;
   SavedFromTable savedFrom;
   quillorn::SiteAddresses siteAddresses;
+  quillorn::PageAnchors anchors;
   InternetSession internet;
   RecordingPanel panel;
-  SearchContext context{settings, files, urls, savedFrom, internet, panel, siteAddresses};
+  SearchContext context{settings, files, urls, savedFrom, internet, panel, siteAddresses, anchors};
 };
 
 // Records in `urls` that the search read every file of `files` as it is now,

@@ -60,49 +60,60 @@ constexpr std::array<ControlTemplate, 7> kFilesControls = {{
     {files_ids::kRemoveAll, ControlKind::PushButton, "R&emove all...", {175, 170, 56, 14}},
 }};
 
-// 104: page 3, the search options in two groups.
+// 104: page 3, the search options in two groups, a box every 13 units.
 constexpr int kBoxX = 8;
 constexpr int kBoxWidth = kPageWidth - 12;
-constexpr std::array<ControlTemplate, 12> kOptionsControls = {{
-    {kStaticId, ControlKind::GroupBox, " Search for URLs ", {0, 0, kPageWidth, 100}},
+constexpr int kBoxStep = 13;
+constexpr int kFirstGroupTop = 0;
+constexpr int kSecondGroupTop = 112;
+constexpr int boxTop(int groupTop, int row) { return groupTop + 12 + row * kBoxStep; }
+constexpr std::array<ControlTemplate, 13> kOptionsControls = {{
+    {kStaticId, ControlKind::GroupBox, " Search for URLs ", {0, kFirstGroupTop, kPageWidth, 106}},
     {options_ids::kUseSavedFromUrl,
      ControlKind::CheckBox,
      "&Use Microsoft Internet Explorer's \"saved from url\" comment",
-     {kBoxX, 13, kBoxWidth, 10}},
+     {kBoxX, boxTop(kFirstGroupTop, 0), kBoxWidth, 10}},
     {options_ids::kFindReplacements,
      ControlKind::CheckBox,
      "&Try to find replacements for unrecognized URLs",
-     {kBoxX, 27, kBoxWidth, 10}},
+     {kBoxX, boxTop(kFirstGroupTop, 1), kBoxWidth, 10}},
     {options_ids::kScriptProtocolStrings,
      ControlKind::CheckBox,
      "T&reat strings with protocol names as URLs inside scripts",
-     {kBoxX, 41, kBoxWidth, 10}},
+     {kBoxX, boxTop(kFirstGroupTop, 2), kBoxWidth, 10}},
     {options_ids::kScriptTagStrings,
      ControlKind::CheckBox,
      "Treat &strings with tags as actual tags inside scripts",
-     {kBoxX, 55, kBoxWidth, 10}},
+     {kBoxX, boxTop(kFirstGroupTop, 3), kBoxWidth, 10}},
     {options_ids::kCheckInternetUrls,
      ControlKind::CheckBox,
      "Tr&y to check Internet URLs (requires Internet connection)",
-     {kBoxX, 69, kBoxWidth, 10}},
+     {kBoxX, boxTop(kFirstGroupTop, 4), kBoxWidth, 10}},
+    {options_ids::kCheckAnchors,
+     ControlKind::CheckBox,
+     "Check &links to anchors (page.html#part)",
+     {kBoxX, boxTop(kFirstGroupTop, 5), kBoxWidth, 10}},
     {options_ids::kIgnoreScriptLinks,
      ControlKind::CheckBox,
      "&Ignore scripts inside links",
-     {kBoxX, 83, kBoxWidth, 10}},
-    {kStaticId, ControlKind::GroupBox, " Additional Processing ", {0, 108, kPageWidth, 72}},
+     {kBoxX, boxTop(kFirstGroupTop, 6), kBoxWidth, 10}},
+    {kStaticId, ControlKind::GroupBox, " Additional Processing ", {0, kSecondGroupTop, kPageWidth, 68}},
     {options_ids::kUseRelativePaths,
      ControlKind::CheckBox,
      "Us&e relative paths instead of absolute",
-     {kBoxX, 121, kBoxWidth, 10}},
-    {options_ids::kAddHttpPrefix, ControlKind::CheckBox, "&Add \"http://\" to Web URLs", {kBoxX, 135, kBoxWidth, 10}},
+     {kBoxX, boxTop(kSecondGroupTop, 0), kBoxWidth, 10}},
+    {options_ids::kAddHttpPrefix,
+     ControlKind::CheckBox,
+     "&Add \"http://\" to Web URLs",
+     {kBoxX, boxTop(kSecondGroupTop, 1), kBoxWidth, 10}},
     {options_ids::kAddMailtoPrefix,
      ControlKind::CheckBox,
      "A&dd \"mailto:\" to e-mail addresses",
-     {kBoxX, 149, kBoxWidth, 10}},
+     {kBoxX, boxTop(kSecondGroupTop, 2), kBoxWidth, 10}},
     {options_ids::kConvertCodedChars,
      ControlKind::CheckBox,
      "&Convert coded characters in URLs",
-     {kBoxX, 163, kBoxWidth, 10}},
+     {kBoxX, boxTop(kSecondGroupTop, 3), kBoxWidth, 10}},
 }};
 
 // 105: page 4, the search's progress panel.

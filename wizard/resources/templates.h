@@ -50,6 +50,7 @@ inline constexpr int kAddHttpPrefix = 1076;
 inline constexpr int kAddMailtoPrefix = 1077;
 inline constexpr int kCheckInternetUrls = 1082;
 inline constexpr int kIgnoreScriptLinks = 1083;
+inline constexpr int kCheckAnchors = 1084;
 }  // namespace options_ids
 
 namespace search_ids {

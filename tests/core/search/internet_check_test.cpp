@@ -541,7 +541,7 @@ class InternetSearchTest : public InternetCheckTest {
   }
 
   SearchOutcome runSearch() {
-    SearchContext context{settings, files, urls, savedFrom, session, panel, siteAddresses};
+    SearchContext context{settings, files, urls, savedFrom, session, panel, siteAddresses, anchors};
     return search(context).value();
   }
 
@@ -561,6 +561,7 @@ class InternetSearchTest : public InternetCheckTest {
   UrlTable urls;
   SavedFromTable savedFrom;
   quillorn::SiteAddresses siteAddresses;
+  quillorn::PageAnchors anchors;
   InternetSession session{options()};
 };
 
@@ -747,9 +748,10 @@ class ConcurrentSearchTest : public InternetCheckFtpTest {
     UrlTable urls;
     SavedFromTable savedFrom;
     quillorn::SiteAddresses siteAddresses;
+    quillorn::PageAnchors anchors;
     InternetSession session(options());
     RecordingPanel searchPanel;
-    SearchContext context{settings, files, urls, savedFrom, session, searchPanel, siteAddresses};
+    SearchContext context{settings, files, urls, savedFrom, session, searchPanel, siteAddresses, anchors};
     const std::size_t before = http.requests().size();
     EXPECT_EQ(quillorn::search(context).value().end, PassEnd::Done);
 
@@ -822,7 +824,7 @@ TEST_F(InternetSearchTest, EscWhileRequestsWaitStopsTheSearch) {
   // Polls come from the scanner (16 a page) and from the waiting check.
   panel.stopFromPoll = 40;
   InternetSession patient(patientOptions());
-  SearchContext context{settings, files, urls, savedFrom, patient, panel, siteAddresses};
+  SearchContext context{settings, files, urls, savedFrom, patient, panel, siteAddresses, anchors};
 
   const SearchOutcome outcome = search(context).value();
 

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/search/url_classifier.h"
 #include "platform/file_access.h"
 #include "platform/host_path.h"
 #include "tests/support/search_harness.h"
@@ -287,6 +288,34 @@ TEST_F(SearchPassTest, DecodedAddressMatchesDecodedLink) {
   ASSERT_EQ(urls.count(), 1u);
   EXPECT_EQ(urls.entry(0).url, "http://www.example.com/my page.htm");
   EXPECT_EQ(urls.entry(0).replacement, "copy/saved.htm");
+}
+
+// Links to anchors are judged once every page has been read: a link to a
+// page further down the list, the one entry already made for a good link
+// (its absolute form) taking the anchor proposal, and a page gone since it
+// was listed, whose anchors nobody knows, judged by none.
+TEST_F(SearchPassTest, LinksToAnchorsAreJudgedAfterEveryPageWasRead) {
+  settings.checkAnchors = true;
+  settings.useRelativePaths = false;
+  settings.useSavedFromUrl = false;
+  addFile("index.htm",
+          "<a href=\"later.htm#Part\">p</a><a href=\"later.htm#gone\">g</a>"
+          "<a href=\"gone.htm#x\">x</a><a href=\"#here\">h</a>");
+  const std::string later = addFile("later.htm", "<h2 id=\"part\">Part</h2><a href=\"index.htm#nowhere\">n</a>");
+  fs::remove(platform::toHostPath(addFile("gone.htm", "<p id=\"y\">")));
+
+  const SearchOutcome outcome = runFullSearch();
+
+  const std::string laterUrl = absoluteFileUrl(later, "", false, kHostFileUrlStyle);
+  std::vector<std::string> found;
+  for (const UrlEntry& entry : urls.entries()) found.push_back(entry.url + " -> " + entry.replacement);
+  // File by file; the gone page is proposed in absolute form as any good link is.
+  EXPECT_EQ(found, strings({"later.htm#Part -> " + laterUrl + "#part", "later.htm#gone -> ",
+                            "gone.htm#x -> " + absoluteFileUrl(platform::toPathText(root_ / "gone.htm"), "#x", false,
+                                                               kHostFileUrlStyle),
+                            "#here -> ", "index.htm#nowhere -> "}));
+  EXPECT_EQ(outcome.brokenTotal, 5);
+  EXPECT_EQ(panel.lines.back(), "4 link(s) to anchors checked, 4 to missing anchors");
 }
 
 TEST_F(SearchPassTest, StopInFirstPassSkipsBrokenLinkPass) {

@@ -51,7 +51,7 @@ struct Flag {
   const char* name;
   bool Settings::*field;
 };
-const std::array<Flag, 11> kFlags = {{
+const std::array<Flag, 12> kFlags = {{
     {"Step2Chk1", &Settings::includeSubfolders},
     {"Step3Chk1", &Settings::scriptTagStrings},
     {"Step3Chk2", &Settings::scriptProtocolStrings},
@@ -63,6 +63,7 @@ const std::array<Flag, 11> kFlags = {{
     {"Step3Chk8", &Settings::addMailtoPrefix},
     {"Step3Chk9", &Settings::checkInternetUrls},
     {"Step3Chk10", &Settings::ignoreScriptLinks},
+    {"Step3Chk11", &Settings::checkAnchors},
 }};
 
 const std::array<const char*, 13> kPageSixNames = {"Step6Rad1Btn1", "Step6Rad1Btn2", "Step6Rad1Btn3", "Step6Rad2Btn1",
@@ -124,18 +125,17 @@ TEST_F(SettingsTest, FreshMachineStartsFromDefaultsAndCreatesTheKey) {
   Settings settings = changedSettings();
   const SettingsResult result = loadSettings(registry, settings);
   ASSERT_TRUE(result.ok());
-  EXPECT_EQ(settings.scriptTagStrings, 0U);
+  // Off on a fresh machine: tags in script strings and links to anchors.
   for (const Flag& flag : kFlags) {
-    if (std::string(flag.name) != "Step3Chk1") {
-      EXPECT_TRUE(settings.*flag.field) << flag.name;
-    }
+    const std::string name = flag.name;
+    EXPECT_EQ(settings.*flag.field, name != "Step3Chk1" && name != "Step3Chk11") << name;
   }
   expectDefaults(settings);
   EXPECT_TRUE(registry.keyExists(kKey));
   EXPECT_EQ(registry.createKey(kKey).valueCount(), 0U) << "loading stores nothing";
 }
 
-TEST_F(SettingsTest, FirstExitStoresAllElevenAndTheRequestCountInOrder) {
+TEST_F(SettingsTest, FirstExitStoresAllTwelveAndTheRequestCountInOrder) {
   RegistryFile registry(registryPath());
   Settings settings;
   ASSERT_TRUE(loadSettings(registry, settings).ok());
@@ -151,6 +151,7 @@ TEST_F(SettingsTest, FirstExitStoresAllElevenAndTheRequestCountInOrder) {
                                                    "\"Step3Chk8\"=dword:00000001\n"
                                                    "\"Step3Chk9\"=dword:00000001\n"
                                                    "\"Step3Chk10\"=dword:00000001\n"
+                                                   "\"Step3Chk11\"=dword:00000000\n"
                                                    "\"InternetConnections\"=dword:00000040\n"));
 }
 
@@ -274,8 +275,8 @@ TEST_F(SettingsTest, PageSixChoicesStartFromDefaultsAgainAfterExit) {
   ASSERT_TRUE(loadSettings(registry, settings).ok());
   settings = changedSettings();
   ASSERT_TRUE(saveSettings(registry, settings).ok());
-  // Only the eleven and the request count are stored, never a page-6 name.
-  EXPECT_EQ(registry.createKey(kKey).valueCount(), 12U);
+  // Only the flags and the request count are stored, never a page-6 name.
+  EXPECT_EQ(registry.createKey(kKey).valueCount(), kFlags.size() + 1);
   ASSERT_TRUE(loadSettings(registry, settings).ok());
   EXPECT_EQ(settings.textLinkAction, DeletionChoice::Keep);
   EXPECT_EQ(settings.imageUrlAction, DeletionChoice::Keep);
@@ -301,8 +302,8 @@ TEST_F(SettingsTest, ValueOtherThanZeroOrOneIsSavedAsOne) {
 // --------------------------------------------------------- damaged registry
 
 // A file cut at any byte still loads, each flag either as stored or at its
-// default. Saving (tried at every 64th cut, since each save is eleven synced
-// writes) stores all eleven and keeps another program's key that the cut left
+// default. Saving (tried at every 64th cut, since each save is twelve synced
+// writes) stores all twelve and keeps another program's key that the cut left
 // whole.
 TEST_F(SettingsTest, RegistryCutAtEveryByteLoadsAndIsRepairedBySaving) {
   const Settings stored = changedSettings();
@@ -358,7 +359,8 @@ TEST_F(SettingsTest, GarbageFileGivesDefaultsAndSavingKeepsItAndOtherKeys) {
                  0),
       0U)
       << text;
-  EXPECT_EQ(RegistryFile(registryPath()).createKey(kKey).valueCount(), 12U);
+  // The flags and the request count.
+  EXPECT_EQ(RegistryFile(registryPath()).createKey(kKey).valueCount(), kFlags.size() + 1);
 }
 
 // ---------------------------------------------------------- failing registry
@@ -509,9 +511,9 @@ std::string pageSixLines() {
 INSTANTIATE_TEST_SUITE_P(
     Rows, RemovalTest,
     ::testing::Values(
-        RemovalRow{"only_the_eleven", allFlagLines(1), false, 0},
-        RemovalRow{"eleven_and_a_foreign_value", allFlagLines(0) + "\"Foreign\"=\"keep\"\n", true, 1},
-        RemovalRow{"all_twenty_five_names",
+        RemovalRow{"only_the_twelve", allFlagLines(1), false, 0},
+        RemovalRow{"twelve_and_a_foreign_value", allFlagLines(0) + "\"Foreign\"=\"keep\"\n", true, 1},
+        RemovalRow{"all_twenty_six_names",
                    allFlagLines(1) + pageSixLines() + "\"InternetConnections\"=dword:00000010\n", false, 0},
         RemovalRow{"names_in_other_case", "\"STEP2CHK1\"=dword:00000001\n\"step6chk2\"=dword:00000001\n", false, 0},
         RemovalRow{"only_a_foreign_default_value", "@=\"keep\"\n", true, 1},
@@ -542,7 +544,7 @@ TEST_F(SettingsTest, RemovalAfterSaveLeavesNoKey) {
 
 // ---------------------------------------------------------------- concurrency
 
-// Wizards exiting at the same moment each store their eleven values whole,
+// Wizards exiting at the same moment each store their twelve values whole,
 // and a value another program keeps in the same key is never lost.
 TEST_F(SettingsTest, WizardsSavingAtOnceLeaveAWholeRegistry) {
   constexpr int kProcesses = 3;
@@ -576,7 +578,8 @@ TEST_F(SettingsTest, WizardsSavingAtOnceLeaveAWholeRegistry) {
   }
   RegistryFile registry(registryPath());
   RegistryKey key = registry.createKey(kKey);
-  EXPECT_EQ(key.valueCount(), 13U);
+  // The flags, the request count and the foreign value.
+  EXPECT_EQ(key.valueCount(), kFlags.size() + 2);
   EXPECT_EQ(key.queryDword("Foreign"), 77U);
   for (const Flag& flag : kFlags) {
     const std::optional<std::uint32_t> value = key.queryDword(flag.name);

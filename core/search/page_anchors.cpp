@@ -1,0 +1,141 @@
+#include "core/search/page_anchors.h"
+
+#include <algorithm>
+#include <map>
+#include <string_view>
+#include <utility>
+
+#include "core/model/url_table.h"
+#include "core/search/search_context.h"
+#include "core/search/url_classifier.h"
+#include "core/text/ascii.h"
+#include "core/text/url_transforms.h"
+#include "platform/host_path.h"
+
+namespace quillorn {
+namespace {
+
+constexpr std::string_view kAnchorHeader = ">> Checking links to anchors...";
+
+// Whether a link with this fragment goes where it means to without an anchor.
+bool needsNoAnchor(std::string_view fragment) { return fragment.empty() || equalsIgnoreAsciiCase(fragment, "top"); }
+
+// The name written as a fragment: '%' escapes for what would end the value,
+// start another fragment or read as an escape.
+std::string fragmentText(std::string_view name) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string text;
+  text.reserve(name.size() + 1);
+  text.push_back('#');
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte <= ' ' || byte == 0x7F || c == '"' || c == '\'' || c == '<' || c == '>' || c == '#' || c == '%' ||
+        c == '`') {
+      text.push_back('%');
+      text.push_back(kHex[byte >> 4]);
+      text.push_back(kHex[byte & 0x0F]);
+    } else {
+      text.push_back(c);
+    }
+  }
+  return text;
+}
+
+enum class Verdict { Fine, Unjudged, Missing };
+
+Verdict judge(const PageAnchors& anchors, const AnchorLink& link, std::string_view* proposal) {
+  const AnchorNames* names = anchors.anchorsOf(static_cast<std::size_t>(link.target));
+  if (names == nullptr) return Verdict::Unjudged;
+  if (needsNoAnchor(link.fragment) || names->contains(link.fragment)) return Verdict::Fine;
+  std::string decoded = link.fragment;
+  decodePercentEscapes(decoded);
+  if (needsNoAnchor(decoded) || names->contains(decoded)) return Verdict::Fine;
+  *proposal = names->nearMatch(decoded);
+  return Verdict::Missing;
+}
+
+// The link's value with its fragment replaced by `name`'s, in double quotes
+// when it stands bare and holds a blank.
+std::string proposalText(const AnchorLink& link, std::string_view name) {
+  std::string value = link.url.substr(0, link.url.find('#'));
+  value += fragmentText(name);
+  const bool quote = link.opening == '\0' && value.find(' ') != std::string::npos;
+  return replacementText(value, quote, false);
+}
+
+}  // namespace
+
+void PageAnchors::clear() {
+  anchors_.clear();
+  read_.clear();
+  links_.clear();
+}
+
+void PageAnchors::setAnchors(std::size_t fileIndex, AnchorNames names) {
+  if (fileIndex >= anchors_.size()) {
+    anchors_.resize(fileIndex + 1);
+    read_.resize(fileIndex + 1, false);
+  }
+  anchors_[fileIndex] = std::move(names);
+  read_[fileIndex] = true;
+}
+
+const AnchorNames* PageAnchors::anchorsOf(std::size_t fileIndex) const {
+  return fileIndex < read_.size() && read_[fileIndex] ? &anchors_[fileIndex] : nullptr;
+}
+
+AnchorCheck checkAnchorLinks(SearchContext& context) {
+  AnchorCheck check;
+  ProgressPanel& panel = context.panel;
+  panel.appendStatusLine(kAnchorHeader);
+  UrlTable& urls = context.urls;
+  std::map<std::int32_t, std::int64_t> missingByFile;
+  for (const AnchorLink& link : context.anchors.links()) {
+    std::string_view name;
+    const Verdict verdict = judge(context.anchors, link, &name);
+    if (verdict == Verdict::Unjudged) continue;
+    ++check.checked;
+    if (verdict == Verdict::Fine) continue;
+    ++missingByFile[link.fileIndex];
+    if (link.entry >= 0) {
+      // The entry proposes the path in another form: the fragment changes
+      // with it, or the link goes.
+      const auto index = static_cast<std::size_t>(link.entry);
+      if (name.empty()) {
+        urls.setProposal(index, -1, deletionReplacement(link.opening));
+      } else {
+        urls.setProposal(index, link.target,
+                         targetReplacement(context, static_cast<std::size_t>(link.target), link.fileIndex,
+                                           fragmentText(name), link.opening));
+      }
+      ++check.amended;
+      continue;
+    }
+    ValueSpan span;
+    span.quoteKind = link.quoteKind;
+    span.spanLength = link.spanLength;
+    span.opening = link.opening;
+    UrlEntry entry = occurrenceEntry(link.url, span, link.tagPos, link.valuePos, link.fileIndex);
+    if (name.empty()) {
+      entry.replacement = deletionReplacement(link.opening);
+    } else {
+      entry.target = link.target;
+      entry.replacement = proposalText(link, name);
+    }
+    if (urls.append(std::move(entry))) ++check.recorded;
+  }
+  // After the entries each file had already, in file order.
+  if (check.recorded > 0) urls.sortByFile();
+
+  for (const auto& [fileIndex, missing] : missingByFile) {
+    panel.appendStatusLine(platform::displayPath(context.files.path(static_cast<std::size_t>(fileIndex))) + ": " +
+                           std::to_string(missing) + " link(s) to missing anchors found");
+  }
+  std::int64_t missing = 0;
+  for (const auto& [fileIndex, count] : missingByFile) missing += count;
+  panel.appendStatusLine(std::to_string(check.checked) + " link(s) to anchors checked, " + std::to_string(missing) +
+                         " to missing anchors");
+  return check;
+}
+
+}  // namespace quillorn

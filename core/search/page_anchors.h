@@ -1,0 +1,79 @@
+#pragma once
+// Links to parts of the site's pages ("page.html#part", "#part"), and the
+// anchors of the pages they lead to. The HTML scanner collects a page's
+// anchors while it reads the page, and the classifier notes each link to a
+// part of a listed HTML page that is otherwise fine. A link may lead to a
+// page that is read later, so the links are judged once every page has been
+// read (checkAnchorLinks), and no file is read a second time for it.
+//
+// A link is fine when its fragment is empty or "top" (ASCII case ignored:
+// browsers then go to the top of the page), or names an anchor of the page
+// as written (character references decoded) or with its "%" escapes decoded
+// too, as browsers try both. Otherwise it is recorded, proposed the one
+// anchor of the page that differs from the fragment only in ASCII case and
+// in '-', '_' and blanks, or deletion when there is not exactly one.
+//
+// Known limits: a link with a query is not judged (a server may make the
+// page from it); a page the search did not read has no anchors to judge by,
+// so links to it are not judged either.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/text/anchor_names.h"
+#include "core/text/markup_lexing.h"
+
+namespace quillorn {
+
+struct SearchContext;
+
+// One link to a part of a listed page, as the classifier found it.
+struct AnchorLink {
+  std::int32_t fileIndex = 0;  // the file that holds the link
+  std::int32_t target = 0;     // the listed HTML page it leads to
+  std::int64_t tagPos = 0;
+  std::int64_t valuePos = 0;
+  QuoteKind quoteKind = Bare;
+  std::int64_t spanLength = 0;
+  char opening = '\0';
+  std::string url;       // the value as the search records it (decoded when the options ask)
+  std::string fragment;  // the text after its '#' as written, character references decoded
+  // The entry the search made for the link already (a proposal of another
+  // form of the path), or -1.
+  std::int64_t entry = -1;
+};
+
+class PageAnchors {
+ public:
+  // Forgets every page's anchors and every link.
+  void clear();
+
+  // The anchors of page `fileIndex`, as the search read them.
+  void setAnchors(std::size_t fileIndex, AnchorNames names);
+  // nullptr when the search read no anchors of the page.
+  const AnchorNames* anchorsOf(std::size_t fileIndex) const;
+
+  void addLink(AnchorLink link) { links_.push_back(std::move(link)); }
+  const std::vector<AnchorLink>& links() const { return links_; }
+
+ private:
+  std::vector<AnchorNames> anchors_;  // by file index
+  std::vector<bool> read_;
+  std::vector<AnchorLink> links_;
+};
+
+// What checkAnchorLinks found.
+struct AnchorCheck {
+  std::int64_t checked = 0;   // links judged by the anchors of their page
+  std::int64_t recorded = 0;  // entries it made (a refused entry of a full table is not counted)
+  std::int64_t amended = 0;   // entries of other proposals it changed
+};
+
+// Judges every link noted in `context.anchors` and records those that lead to
+// no anchor, after the entries of their file; writes a header line, a line
+// for each file with such links and a summary line.
+AnchorCheck checkAnchorLinks(SearchContext& context);
+
+}  // namespace quillorn
