@@ -25,6 +25,7 @@
 #include "core/search/search_pass.h"
 #include "core/search/style_sheet_scanner.h"
 #include "core/search/url_classifier.h"
+#include "core/text/anchor_names.h"
 #include "core/text/markup_lexing.h"
 #include "core/text/url_transforms.h"
 #include "platform/host_path.h"
@@ -303,6 +304,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   scanStyleFile(context, documents[1], 1);
   scanScriptFile(context, documents[2], 2);
   checkEntriesLieInTheirFiles(urls, documents);
+
+  // The page's anchors: each named once, in order, none empty.
+  const AnchorNames anchorNames = collectAnchorNames(documents[0].view());
+  for (std::size_t i = 0; i < anchorNames.size(); ++i) {
+    check(!anchorNames.name(i).empty() && (i == 0 || anchorNames.name(i - 1) < anchorNames.name(i)));
+  }
 
   // The saved-from pass read the page as the reference reads it.
   const std::optional<std::string> saved =
