@@ -49,6 +49,7 @@ struct Case {
   std::string extension;              // "htm", "css" or "js": which scanner reads it
   std::function<std::string()> text;  // makes the single-byte text, before any widening
   bool tagStrings = false;
+  bool anchors = false;  // with the links to anchors checked
 };
 
 // `prefix`, then `unit` as often as fits in `size` bytes, then `suffix`.
@@ -114,6 +115,12 @@ std::vector<Case> makeCases(const fs::path& site, std::size_t size) {
       {"comments-without-end", "htm", [=] { return repeated("", "<!-- saved from url=", "", size); }},
       {"comments-quoted", "htm", [=] { return repeated("", "<!-- \"<!-- '", "", size); }},
       {"comments-hop-over-comments", "htm", [=] { return repeated("", "<!--\"\"=\"", "", size); }},
+      {"plain-page-anchors", "htm", [=] { return plainText(site, "html", size); }, false, true},
+      {"anchor-links-missing", "htm", [=] { return repeated("<p id=x>", "<a href=#y>", "", size); }, false, true},
+      {"anchor-links-found", "htm", [=] { return repeated("<p id=x>", "<a href=#x>", "", size); }, false, true},
+      {"anchor-ids", "htm", [=] { return repeated("", "<p id=x>", "", size); }, false, true},
+      {"anchor-attribute-soup", "htm", [=] { return repeated("", "<a name=\"x' id='", "", size); }, false, true},
+      {"anchor-script-no-end", "htm", [=] { return repeated("<script>", "<a name=x>", "", size); }, false, true},
   };
   return cases;
 }
@@ -138,10 +145,11 @@ struct Timing {
   bool stopped = false;
 };
 
-Timing searchOnce(const fs::path& file, bool tagStrings, double limitSeconds) {
+Timing searchOnce(const fs::path& file, const Case& which, double limitSeconds) {
   Settings settings;
   settings.checkInternetUrls = false;
-  settings.scriptTagStrings = tagStrings;
+  settings.scriptTagStrings = which.tagStrings;
+  settings.checkAnchors = which.anchors;
   FileList files;
   files.addSelectedFiles({platform::toPathText(file)}, [] { return false; });
   UrlTable urls;
@@ -233,7 +241,7 @@ int main(int argc, char** argv) {
       std::ofstream(file, std::ios::binary | std::ios::trunc) << content;
       std::vector<Timing> runs;
       for (int r = 0; r < static_cast<int>(reps); ++r) {
-        runs.push_back(searchOnce(file, item.tagStrings, limit));
+        runs.push_back(searchOnce(file, item, limit));
         if (runs.back().stopped) break;
       }
       std::sort(runs.begin(), runs.end(), [](const Timing& a, const Timing& b) { return a.seconds < b.seconds; });

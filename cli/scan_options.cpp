@@ -51,11 +51,11 @@ constexpr SearchOption kSearchOptions[] = {
      &Settings::checkInternetUrls},
     {{"--check-anchors", OptionKind::Pair, "",
       "judge a link to a part of a listed page\n"
-      "(page.html#part, #part) by that page's anchors:\n"
-      "the id of an element, the name of an <a>. One to\n"
-      "no anchor is a finding, proposed the one anchor\n"
-      "that differs only in letter case and in -, _ and\n"
-      "blanks. #top and # need none (off)"},
+      "(page.html#part, #part) by that page's anchors\n"
+      "(the id of an element, the name of an <a>): one\n"
+      "that names none is a finding, proposed the one\n"
+      "anchor that differs only in letter case and in\n"
+      "-, _ and blanks. # and #top need none (off)"},
      &Settings::checkAnchors},
     {{"--internet-connections", OptionKind::Number, "N",
       "how many Internet requests may be under way at\n"

@@ -13,8 +13,15 @@ bool sameFinding(const UrlEntry& a, const UrlEntry& b) {
 }
 
 void UrlTable::sortByFile() {
-  std::stable_sort(entries_.begin(), entries_.end(),
-                   [](const UrlEntry& a, const UrlEntry& b) { return a.fileIndex < b.fileIndex; });
+  const auto byFile = [](const UrlEntry& a, const UrlEntry& b) { return a.fileIndex < b.fileIndex; };
+  // Findings added later in file order merge into the table without sorting it all.
+  const auto firstOut = std::is_sorted_until(entries_.begin(), entries_.end(), byFile);
+  if (firstOut == entries_.end()) return;
+  if (std::is_sorted(firstOut, entries_.end(), byFile)) {
+    std::inplace_merge(entries_.begin(), firstOut, entries_.end(), byFile);
+  } else {
+    std::stable_sort(entries_.begin(), entries_.end(), byFile);
+  }
 }
 
 void UrlTable::clear() {

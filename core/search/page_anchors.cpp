@@ -46,8 +46,9 @@ enum class Verdict { Fine, Unjudged, Missing };
 Verdict judge(const PageAnchors& anchors, const AnchorLink& link, std::string_view* proposal) {
   const AnchorNames* names = anchors.anchorsOf(static_cast<std::size_t>(link.target));
   if (names == nullptr) return Verdict::Unjudged;
-  if (needsNoAnchor(link.fragment) || names->contains(link.fragment)) return Verdict::Fine;
-  std::string decoded = link.fragment;
+  const std::string_view fragment = anchors.fragment(link);
+  if (needsNoAnchor(fragment) || names->contains(fragment)) return Verdict::Fine;
+  std::string decoded(fragment);
   decodePercentEscapes(decoded);
   if (needsNoAnchor(decoded) || names->contains(decoded)) return Verdict::Fine;
   *proposal = names->nearMatch(decoded);
@@ -56,10 +57,10 @@ Verdict judge(const PageAnchors& anchors, const AnchorLink& link, std::string_vi
 
 // The link's value with its fragment replaced by `name`'s, in double quotes
 // when it stands bare and holds a blank.
-std::string proposalText(const AnchorLink& link, std::string_view name) {
-  std::string value = link.url.substr(0, link.url.find('#'));
+std::string proposalText(std::string_view url, char opening, std::string_view name) {
+  std::string value(url.substr(0, url.find('#')));
   value += fragmentText(name);
-  const bool quote = link.opening == '\0' && value.find(' ') != std::string::npos;
+  const bool quote = opening == '\0' && value.find(' ') != std::string::npos;
   return replacementText(value, quote, false);
 }
 
@@ -69,6 +70,10 @@ void PageAnchors::clear() {
   anchors_.clear();
   read_.clear();
   links_.clear();
+  links_.shrink_to_fit();
+  texts_.clear();
+  texts_.shrink_to_fit();
+  unkept_ = 0;
 }
 
 void PageAnchors::setAnchors(std::size_t fileIndex, AnchorNames names) {
@@ -78,6 +83,26 @@ void PageAnchors::setAnchors(std::size_t fileIndex, AnchorNames names) {
   }
   anchors_[fileIndex] = std::move(names);
   read_[fileIndex] = true;
+}
+
+void PageAnchors::addLink(AnchorLink link, std::string_view url, std::string_view rawFragment) {
+  if (links_.size() >= kMaxLinks) {
+    ++unkept_;
+    return;
+  }
+  link.textStart = texts_.size();
+  link.urlLength = static_cast<std::uint32_t>(url.size());
+  texts_.append(url);
+  if (rawFragment.find('&') == std::string_view::npos) {
+    texts_.append(rawFragment);
+    link.fragmentLength = static_cast<std::uint32_t>(rawFragment.size());
+  } else {
+    std::string fragment(rawFragment);
+    decodeCharacterReferences(fragment);
+    texts_.append(fragment);
+    link.fragmentLength = static_cast<std::uint32_t>(fragment.size());
+  }
+  links_.push_back(link);
 }
 
 const AnchorNames* PageAnchors::anchorsOf(std::size_t fileIndex) const {
@@ -115,12 +140,13 @@ AnchorCheck checkAnchorLinks(SearchContext& context) {
     span.quoteKind = link.quoteKind;
     span.spanLength = link.spanLength;
     span.opening = link.opening;
-    UrlEntry entry = occurrenceEntry(link.url, span, link.tagPos, link.valuePos, link.fileIndex);
+    const std::string_view url = context.anchors.url(link);
+    UrlEntry entry = occurrenceEntry(std::string(url), span, link.tagPos, link.valuePos, link.fileIndex);
     if (name.empty()) {
       entry.replacement = deletionReplacement(link.opening);
     } else {
       entry.target = link.target;
-      entry.replacement = proposalText(link, name);
+      entry.replacement = proposalText(url, link.opening, name);
     }
     if (urls.append(std::move(entry))) ++check.recorded;
   }
@@ -135,6 +161,11 @@ AnchorCheck checkAnchorLinks(SearchContext& context) {
   for (const auto& [fileIndex, count] : missingByFile) missing += count;
   panel.appendStatusLine(std::to_string(check.checked) + " link(s) to anchors checked, " + std::to_string(missing) +
                          " to missing anchors");
+  if (const std::size_t unkept = context.anchors.unkeptLinks(); unkept > 0) {
+    panel.appendStatusLine(std::to_string(unkept) +
+                           " more link(s) to anchors were not checked: one search checks at most " +
+                           std::to_string(PageAnchors::kMaxLinks) + ".");
+  }
   return check;
 }
 

@@ -15,11 +15,14 @@
 //
 // Known limits: a link with a query is not judged (a server may make the
 // page from it); a page the search did not read has no anchors to judge by,
-// so links to it are not judged either.
+// so links to it are not judged either; at most PageAnchors::kMaxLinks links
+// are judged in one search, the others counted; every page's anchors are held
+// until the search ends.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/text/anchor_names.h"
@@ -38,11 +41,13 @@ struct AnchorLink {
   QuoteKind quoteKind = Bare;
   std::int64_t spanLength = 0;
   char opening = '\0';
-  std::string url;       // the value as the search records it (decoded when the options ask)
-  std::string fragment;  // the text after its '#' as written, character references decoded
   // The entry the search made for the link already (a proposal of another
   // form of the path), or -1.
   std::int64_t entry = -1;
+  // Where PageAnchors keeps its texts (url, then fragment).
+  std::uint64_t textStart = 0;
+  std::uint32_t urlLength = 0;
+  std::uint32_t fragmentLength = 0;
 };
 
 class PageAnchors {
@@ -55,13 +60,29 @@ class PageAnchors {
   // nullptr when the search read no anchors of the page.
   const AnchorNames* anchorsOf(std::size_t fileIndex) const;
 
-  void addLink(AnchorLink link) { links_.push_back(std::move(link)); }
+  // The most links one search keeps for judging: a page of millions of
+  // links must not take the memory of millions of records.
+  static constexpr std::size_t kMaxLinks = std::size_t{1} << 20;
+
+  // Keeps the link for judging, with its value as the search records it
+  // (`url`, decoded when the options ask) and the text after its '#' as
+  // written (`rawFragment`), whose character references are decoded here;
+  // beyond kMaxLinks it is only counted.
+  void addLink(AnchorLink link, std::string_view url, std::string_view rawFragment);
   const std::vector<AnchorLink>& links() const { return links_; }
+  std::string_view url(const AnchorLink& link) const { return {texts_.data() + link.textStart, link.urlLength}; }
+  std::string_view fragment(const AnchorLink& link) const {
+    return {texts_.data() + link.textStart + link.urlLength, link.fragmentLength};
+  }
+  // Links left unjudged because kMaxLinks were kept already.
+  std::size_t unkeptLinks() const { return unkept_; }
 
  private:
   std::vector<AnchorNames> anchors_;  // by file index
   std::vector<bool> read_;
   std::vector<AnchorLink> links_;
+  std::string texts_;  // every link's texts, one after another
+  std::size_t unkept_ = 0;
 };
 
 // What checkAnchorLinks found.
@@ -73,7 +94,8 @@ struct AnchorCheck {
 
 // Judges every link noted in `context.anchors` and records those that lead to
 // no anchor, after the entries of their file; writes a header line, a line
-// for each file with such links and a summary line.
+// for each file with such links, a summary line and, when links were left
+// unjudged, a line that says how many.
 AnchorCheck checkAnchorLinks(SearchContext& context);
 
 }  // namespace quillorn

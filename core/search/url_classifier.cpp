@@ -155,11 +155,8 @@ void noteAnchorLink(SearchContext& context, std::string_view url, std::string_vi
   link.quoteKind = span.quoteKind;
   link.spanLength = span.spanLength;
   link.opening = span.opening;
-  link.url = url;
-  link.fragment = rawFragment;
-  decodeCharacterReferences(link.fragment);
   link.entry = entry;
-  context.anchors.addLink(std::move(link));
+  context.anchors.addLink(link, url, rawFragment);
 }
 
 }  // namespace

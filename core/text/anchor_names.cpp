@@ -29,16 +29,19 @@ bool nearlyEqual(std::string_view a, std::string_view b) {
 // Elements whose text a browser reads as text, never as tags.
 constexpr std::array<std::string_view, 5> kTextElements = {"SCRIPT", "STYLE", "TEXTAREA", "TITLE", "XMP"};
 
-// One page's walk from tag to tag.
+// One page's walk from tag to tag, for one character step (1, or 2 for
+// UTF-16), so that the loops over a tag's characters read bytes directly.
+template <int Step>
 class AnchorWalk {
  public:
-  AnchorWalk(const TextView& text, AnchorNames& names) : text_(text), step_(text.step), names_(names) {}
+  AnchorWalk(const TextView& text, AnchorNames& names)
+      : text_(text), data_(text.data), end_(text.end()), names_(names) {}
 
   void run() {
     Pos p = nextChar(0, '<');
     while (p != kNotFound) {
       const Pos after = p + step_;
-      const char c = text_.charOrZero(after);
+      const char c = at(after);
       if (isAsciiLetter(c)) {
         p = startTag(after);
       } else if (c == '!' && spells(after + step_, "--")) {
@@ -55,19 +58,28 @@ class AnchorWalk {
   }
 
  private:
-  char at(Pos pos) const { return text_.charOrZero(pos); }
+  bool hasChar(Pos pos) const { return pos >= 0 && pos + Step <= end_; }
+  // Precondition: hasChar(pos).
+  char charAt(Pos pos) const {
+    if constexpr (Step == 1) {
+      return static_cast<char>(data_[pos]);
+    } else {
+      return narrowChar(data_ + pos);
+    }
+  }
+  char at(Pos pos) const { return hasChar(pos) ? charAt(pos) : '\0'; }
 
   Pos nextChar(Pos from, char c) const {
-    if (from < 0 || from >= text_.end()) return kNotFound;
-    if (step_ == 1) {
-      const void* hit =
-          std::memchr(text_.data + from, static_cast<unsigned char>(c), text_.size - static_cast<std::size_t>(from));
-      return hit == nullptr ? kNotFound : static_cast<const std::uint8_t*>(hit) - text_.data;
+    if (from < 0 || from >= end_) return kNotFound;
+    if constexpr (Step == 1) {
+      const void* hit = std::memchr(data_ + from, static_cast<unsigned char>(c), static_cast<std::size_t>(end_ - from));
+      return hit == nullptr ? kNotFound : static_cast<const std::uint8_t*>(hit) - data_;
+    } else {
+      for (Pos p = from; hasChar(p); p += Step) {
+        if (charAt(p) == c) return p;
+      }
+      return kNotFound;
     }
-    for (Pos p = from; text_.hasChar(p); p += step_) {
-      if (text_.charAt(p) == c) return p;
-    }
-    return kNotFound;
   }
 
   Pos afterChar(Pos from, char c) const {
@@ -78,7 +90,7 @@ class AnchorWalk {
   // Whether `pattern` (capitals, or no letters) stands at `pos`, ignoring ASCII case.
   bool spells(Pos pos, std::string_view pattern) const {
     for (const char want : pattern) {
-      if (!text_.hasChar(pos) || asciiUpper(text_.charAt(pos)) != want) return false;
+      if (!hasChar(pos) || asciiUpper(charAt(pos)) != want) return false;
       pos += step_;
     }
     return true;
@@ -98,8 +110,8 @@ class AnchorWalk {
     Pos p = name;
     std::size_t nameLength = 0;
     std::array<char, 9> folded{};  // enough for the longest name that matters
-    for (; text_.hasChar(p); p += step_) {
-      const char c = text_.charAt(p);
+    for (; hasChar(p); p += step_) {
+      const char c = charAt(p);
       if (isTagSpace(c) || c == '/' || c == '>') break;
       if (nameLength < folded.size()) folded[nameLength] = asciiUpper(c);
       ++nameLength;
@@ -110,22 +122,22 @@ class AnchorWalk {
     bool nameSeen = false;
 
     for (;;) {
-      while (text_.hasChar(p) && (isTagSpace(at(p)) || at(p) == '/')) p += step_;
-      if (!text_.hasChar(p)) return kNotFound;
+      while (hasChar(p) && (isTagSpace(at(p)) || at(p) == '/')) p += step_;
+      if (!hasChar(p)) return kNotFound;
       if (at(p) == '>') break;
       // The attribute's name: a first '=' belongs to it.
       const Pos nameStart = p;
       p += step_;
-      while (text_.hasChar(p)) {
-        const char c = text_.charAt(p);
+      while (hasChar(p)) {
+        const char c = charAt(p);
         if (isTagSpace(c) || c == '/' || c == '>' || c == '=') break;
         p += step_;
       }
       const Pos nameEnd = p;
-      while (text_.hasChar(p) && isTagSpace(at(p))) p += step_;
+      while (hasChar(p) && isTagSpace(at(p))) p += step_;
       if (at(p) != '=') continue;  // no value
       p += step_;
-      while (text_.hasChar(p) && isTagSpace(at(p))) p += step_;
+      while (hasChar(p) && isTagSpace(at(p))) p += step_;
 
       const std::int64_t attributeLength = (nameEnd - nameStart) / step_;
       const bool isId = attributeLength == 2 && spells(nameStart, "ID") && !idSeen;
@@ -157,7 +169,7 @@ class AnchorWalk {
       after = end + step_;
     } else {
       end = pos;
-      while (text_.hasChar(end) && !isTagSpace(text_.charAt(end)) && text_.charAt(end) != '>') end += step_;
+      while (hasChar(end) && !isTagSpace(charAt(end)) && charAt(end) != '>') end += step_;
       after = end;
     }
     if (keep && end > start) {
@@ -165,7 +177,7 @@ class AnchorWalk {
       const std::size_t first = out.size();
       bool reference = false;
       for (Pos q = start; q < end; q += step_) {
-        if (text_.charAt(q) == '&') reference = true;
+        if (charAt(q) == '&') reference = true;
         appendHostChar(text_, q, out);
       }
       if (reference) {
@@ -192,7 +204,9 @@ class AnchorWalk {
   }
 
   const TextView& text_;
-  const int step_;
+  const std::uint8_t* data_;
+  const Pos end_;
+  static constexpr int step_ = Step;
   AnchorNames& names_;
 };
 
@@ -246,7 +260,11 @@ std::string_view AnchorNames::nearMatch(std::string_view fragment) const {
 
 AnchorNames collectAnchorNames(const TextView& text) {
   AnchorNames names;
-  AnchorWalk(text, names).run();
+  if (text.step == 1) {
+    AnchorWalk<1>(text, names).run();
+  } else {
+    AnchorWalk<2>(text, names).run();
+  }
   names.seal();
   return names;
 }

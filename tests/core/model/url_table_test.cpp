@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace quillorn {
 namespace {
@@ -112,6 +113,22 @@ TEST(UrlTableTest, KeepsEveryOccurrenceInRecordingOrder) {
     EXPECT_EQ(table.entry(i).valuePos, positions[i]);
     EXPECT_EQ(table.entry(i).fileIndex, files[i]);
     EXPECT_EQ(table.entry(i).groupIndex, -1);
+  }
+}
+
+// Findings added after the search's pass go after the other findings of
+// their file; a tail out of file order is sorted as well.
+TEST(UrlTableTest, SortByFileKeepsEachFilesOrder) {
+  for (const bool tailInOrder : {true, false}) {
+    UrlTable table;
+    const std::int64_t positions[] = {10, 40, 5, 30, 60, 20};
+    const std::int32_t files[] = {0, 2, 3, tailInOrder ? 0 : 2, tailInOrder ? 2 : 0, 2};
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(table.append(entryAt(positions[i], files[i])));
+    table.sortByFile();
+    std::vector<std::int64_t> order;
+    for (const UrlEntry& entry : table.entries()) order.push_back(entry.valuePos);
+    EXPECT_EQ(order, (tailInOrder ? std::vector<std::int64_t>{10, 30, 40, 60, 20, 5}
+                                  : std::vector<std::int64_t>{10, 60, 40, 30, 20, 5}));
   }
 }
 

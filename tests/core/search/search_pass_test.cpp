@@ -318,6 +318,24 @@ TEST_F(SearchPassTest, LinksToAnchorsAreJudgedAfterEveryPageWasRead) {
   EXPECT_EQ(panel.lines.back(), "4 link(s) to anchors checked, 4 to missing anchors");
 }
 
+// A search keeps a bounded number of links for judging and says how many it
+// left unjudged.
+TEST_F(SearchPassTest, LinksToAnchorsBeyondTheLimitAreCountedNotKept) {
+  addFile("index.htm", "");
+  AnchorNames names;
+  names.add("x");
+  names.seal();
+  anchors.setAnchors(0, std::move(names));
+  for (std::size_t i = 0; i < PageAnchors::kMaxLinks + 2; ++i) anchors.addLink(AnchorLink(), "#y", "y");
+  EXPECT_EQ(anchors.links().size(), PageAnchors::kMaxLinks);
+
+  const AnchorCheck check = checkAnchorLinks(context);
+
+  EXPECT_EQ(check.checked, static_cast<std::int64_t>(PageAnchors::kMaxLinks));
+  EXPECT_EQ(check.recorded, static_cast<std::int64_t>(UrlTable::kCapacity));
+  EXPECT_EQ(panel.lines.back(), "2 more link(s) to anchors were not checked: one search checks at most 1048576.");
+}
+
 TEST_F(SearchPassTest, StopInFirstPassSkipsBrokenLinkPass) {
   const std::string first = addFile("a.htm", "<a href=\"missing.htm\">x</a>");
   addFile("b.htm", "<a href=\"missing.htm\">x</a>");
