@@ -7,6 +7,7 @@
 # Environment: BENCH_PAGES  site sizes in pages (default "1000 10000")
 #              BENCH_REPS   timed runs per size after one warm-up (default 5)
 #              BENCH_TIMEOUT seconds allowed for one run (default 600)
+#              BENCH_SCAN_ARGS more scan options, such as --check-anchors (default none)
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 # shellcheck source=bench/bench_lib.sh
@@ -16,6 +17,7 @@ build="${1:-$repo/build/release}"
 sizes="${BENCH_PAGES:-1000 10000}"
 reps="${BENCH_REPS:-5}"
 limit="${BENCH_TIMEOUT:-600}"
+read -r -a extra <<< "${BENCH_SCAN_ARGS:-}"
 
 bench_find_programs "$build"
 bench_need_time
@@ -30,7 +32,7 @@ for pages in $sizes; do
   bench_site_stats "$site"
 
   # The warm-up run fills the page cache and keeps the report, for the findings count.
-  BENCH_STDOUT="$work/report.json" BENCH_STDERR="$work/stderr" bench_run "$limit" "$CLI" scan --offline --json "$site"
+  BENCH_STDOUT="$work/report.json" BENCH_STDERR="$work/stderr" bench_run "$limit" "$CLI" scan --offline --json ${extra[@]+"${extra[@]}"} "$site"
   if [[ $RUN_RC -ne 0 && $RUN_RC -ne 1 ]]; then
     echo "bench: quillorn-cli scan exited with $RUN_RC on $pages pages:" >&2
     tail -n 5 "$work/stderr" >&2
@@ -43,7 +45,7 @@ for pages in $sizes; do
   walls=() cpus=() rss=()
   for ((r = 1; r <= reps; r++)); do
     echo "bench: $pages pages, run $r of $reps" >&2
-    bench_run "$limit" "$CLI" scan --offline --json "$site"
+    bench_run "$limit" "$CLI" scan --offline --json ${extra[@]+"${extra[@]}"} "$site"
     if [[ $RUN_RC -ne 0 && $RUN_RC -ne 1 ]]; then
       echo "bench: quillorn-cli scan exited with $RUN_RC on $pages pages (124: time-out)" >&2
       exit 1
@@ -64,6 +66,6 @@ for pages in $sizes; do
 done
 
 echo
-echo "quillorn-cli scan --offline --json (median of $reps runs after a warm-up; $(nproc) CPUs)"
+echo "quillorn-cli scan --offline --json${BENCH_SCAN_ARGS:+ $BENCH_SCAN_ARGS} (median of $reps runs after a warm-up; $(nproc) CPUs)"
 printf '%7s %7s %8s %8s %8s %7s %7s %9s %9s %8s %9s\n' pages files scanned MB findings wall_s cpu_s files/s MB/s MB/cpu_s peak_MB
 for row in "${rows[@]}"; do echo "$row"; done
