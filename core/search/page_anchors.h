@@ -17,7 +17,7 @@
 // page from it); a page the search did not read has no anchors to judge by,
 // so links to it are not judged either; at most PageAnchors::kMaxLinks links
 // are judged in one search, the others counted; every page's anchors are held
-// until the search ends.
+// until the links are judged.
 
 #include <cstddef>
 #include <cstdint>

@@ -195,6 +195,8 @@ SearchOutcome runSearch(SearchContext& searchContext) {
     if (context.settings.checkAnchors) outcome.brokenTotal += checkAnchorLinks(context).recorded;
     proposeOwnPages(context);
   }
+  // Nothing reads the pages' anchors once their links are judged.
+  context.anchors.clear();
   endInternetSession(context.internet);
 
   outcome.droppedFindings = context.urls.droppedCount();
