@@ -33,6 +33,11 @@ namespace quillorn {
 // what follows, before any '#') and a fragment ride along in the entry's url
 // and replacement.
 //
+// With the anchor check on, a link to a part of a listed HTML page that is
+// otherwise fine (and "#part" in a page, for the page itself) is noted in
+// context.anchors, to be judged once every page has been read
+// (search/page_anchors.h); it counts here only for what else it records.
+//
 // Sorted by scheme (ASCII case ignored): "http://", "https://", "ftp://",
 // "gopher://" and scheme-relative "//" addresses are Internet URLs (the last
 // checked as "https:"); "file://" names a local file; any other scheme (a
