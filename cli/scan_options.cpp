@@ -57,6 +57,13 @@ constexpr SearchOption kSearchOptions[] = {
       "anchor that differs only in letter case and in\n"
       "-, _ and blanks. # and #top need none (off)"},
      &Settings::checkAnchors},
+    {{"--match-case", OptionKind::Pair, "",
+      "a local link must name its file in the file's own\n"
+      "letter case, as Linux and most web servers match\n"
+      "names: About.HTML for about.html is a finding,\n"
+      "proposed the exact spelling (on; --ignore-case\n"
+      "matches names as Windows does)"},
+     &Settings::matchCase},
     {{"--internet-connections", OptionKind::Number, "N",
       "how many Internet requests may be under way at\n"
       "one time, at most 6 of them to one server (64; 1\n"
@@ -94,6 +101,7 @@ constexpr SearchOption kSearchOptions[] = {
     {{"--subfolders", OptionKind::Pair, "", "add the subfolders of a folder PATH too (on)"},
      &Settings::includeSubfolders},
     {{"--offline", OptionKind::Alias, "--no-check-internet", "the same as --no-check-internet"}},
+    {{"--ignore-case", OptionKind::Alias, "--no-match-case", "the same as --no-match-case"}},
 };
 
 constexpr auto kSearchRows = [] {

@@ -350,21 +350,41 @@ std::span<const std::size_t> FileList::sameNameEntries(std::string_view text) co
   return found->second;
 }
 
+std::int64_t FileList::findExactly(std::string_view path, std::size_t n) const {
+  std::string collapsed(path);
+  if (!collapseDotDotSegments(collapsed)) return -1;
+  const auto found = byPath_.find(asciiUpperCopy(collapsed));
+  if (found == byPath_.end()) return -1;
+  for (std::size_t index : found->second) {
+    if (index >= n) break;
+    if (paths_[index] == collapsed) return static_cast<std::int64_t>(index);
+  }
+  return -1;
+}
+
+FileList::PathMatch FileList::matchPath(std::string_view path) const {
+  PathMatch match;
+  std::string collapsed(path);
+  if (!collapseDotDotSegments(collapsed)) return match;
+  const auto found = byPath_.find(asciiUpperCopy(collapsed));
+  if (found == byPath_.end()) return match;
+  match.first = static_cast<std::int64_t>(found->second.front());
+  for (std::size_t index : found->second) {
+    if (paths_[index] == collapsed) {
+      match.exact = static_cast<std::int64_t>(index);
+      break;
+    }
+  }
+  return match;
+}
+
 bool FileList::knownWhenAdding(std::string_view path, std::size_t n) const {
 #ifdef _WIN32
   return findByPath(path, n) >= 0;
 #else
   // A case-sensitive file system can hold names that differ only in case;
   // both are real files, and dropping one would leave it out of the repair.
-  std::string collapsed(path);
-  if (!collapseDotDotSegments(collapsed)) return false;
-  const auto found = byPath_.find(asciiUpperCopy(collapsed));
-  if (found == byPath_.end()) return false;
-  for (std::size_t index : found->second) {
-    if (index >= n) break;
-    if (paths_[index] == collapsed) return true;
-  }
-  return false;
+  return findExactly(path, n) >= 0;
 #endif
 }
 

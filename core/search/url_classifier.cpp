@@ -159,6 +159,26 @@ void noteAnchorLink(SearchContext& context, std::string_view url, std::string_vi
   context.anchors.addLink(link, url, rawFragment);
 }
 
+// The listed file a local path names: one spelled exactly so, else (the
+// first in list order) one that differs in ASCII case alone, which is exact
+// too unless the options ask for letter case to match.
+struct CaseMatch {
+  std::int64_t target = -1;
+  bool exact = true;
+};
+
+CaseMatch matchFile(const SearchContext& context, std::string_view localPath) {
+  CaseMatch match;
+  if (!context.settings.matchCase) {
+    match.target = context.files.findByPath(localPath);
+    return match;
+  }
+  const FileList::PathMatch found = context.files.matchPath(localPath);
+  match.target = found.exact >= 0 ? found.exact : found.first;
+  match.exact = found.exact >= 0 || found.first < 0;
+  return match;
+}
+
 }  // namespace
 
 std::string absoluteFileUrl(std::string_view targetPath, std::string_view fragment, bool quote, FileUrlStyle style) {
@@ -295,11 +315,12 @@ int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileI
   if (startsWithIgnoreAsciiCase(path, kFileScheme)) {
     std::string localPath = path.substr(kFileScheme.size());
     convertSeparators(localPath, SeparatorMode::Windows);
-    const std::int64_t target = files.findByPath(localPath);
-    if (target >= 0) {
-      // A good absolute link: recorded only to be proposed in relative form.
-      const int made = settings.useRelativePaths ? record(target) : 0;
-      noteAnchor(target, made > 0);
+    const CaseMatch found = matchFile(context, localPath);
+    if (found.target >= 0) {
+      // A good absolute link: recorded only to be proposed in relative form
+      // (or, spelled in another letter case, in its file's own spelling).
+      const int made = settings.useRelativePaths || !found.exact ? record(found.target) : 0;
+      noteAnchor(found.target, made > 0);
       return made;
     }
     return record(sameNameTarget(files, localPath, static_cast<std::size_t>(fileIndex)));
@@ -339,11 +360,12 @@ int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileI
   if (localPath.empty() || localPath.back() != '\\') localPath.push_back('\\');
   localPath.append(path);
   convertSeparators(localPath, SeparatorMode::Windows);
-  const std::int64_t target = files.findByPath(localPath);
-  if (target >= 0) {
-    // A good relative link: recorded only to be proposed in absolute form.
-    const int made = settings.useRelativePaths ? 0 : record(target);
-    noteAnchor(target, made > 0);
+  const CaseMatch found = matchFile(context, localPath);
+  if (found.target >= 0) {
+    // A good relative link: recorded only to be proposed in absolute form
+    // (or, spelled in another letter case, in its file's own spelling).
+    const int made = settings.useRelativePaths && found.exact ? 0 : record(found.target);
+    noteAnchor(found.target, made > 0);
     return made;
   }
   return record(sameNameTarget(files, localPath, static_cast<std::size_t>(fileIndex)));

@@ -33,6 +33,11 @@ namespace quillorn {
 // what follows, before any '#') and a fragment ride along in the entry's url
 // and replacement.
 //
+// A local link names a listed file when the list holds its path, ignoring
+// ASCII case; with matchCase, one that holds it only in another letter case
+// is recorded, proposed the file's own spelling (an exact spelling wins over
+// the first of several that differ only in case).
+//
 // With the anchor check on, a link to a part of a listed HTML page that is
 // otherwise fine (and "#part" in a page, for the page itself) is noted in
 // context.anchors, to be judged once every page has been read

@@ -16,7 +16,7 @@ struct StoredFlag {
 };
 
 // The stored flags in the order they are read and written.
-constexpr std::array<StoredFlag, 12> kStoredFlags = {{
+constexpr std::array<StoredFlag, 13> kStoredFlags = {{
     {"Step2Chk1", &Settings::includeSubfolders},
     {"Step3Chk1", &Settings::scriptTagStrings},
     {"Step3Chk2", &Settings::scriptProtocolStrings},
@@ -29,6 +29,7 @@ constexpr std::array<StoredFlag, 12> kStoredFlags = {{
     {"Step3Chk9", &Settings::checkInternetUrls},
     {"Step3Chk10", &Settings::ignoreScriptLinks},
     {"Step3Chk11", &Settings::checkAnchors},
+    {"Step3Chk12", &Settings::matchCase},
 }};
 
 // The stored request count and site addresses, which mirror no control.
@@ -50,23 +51,19 @@ std::vector<std::string> blankSeparated(std::string_view text) {
 }
 
 // Every value name the wizard owns, in the order "-uninstall" deletes them:
-// the twelve stored flags, then the thirteen names kept for page 6's choices,
+// the thirteen stored flags, then the thirteen names kept for page 6's choices,
 // which no version of the wizard writes but a removal still clears, then the
 // request count and the site addresses.
-constexpr std::array<std::string_view, 27> kOwnedValueNames = {
-    "Step2Chk1",      "Step3Chk1",
-    "Step3Chk2",      "Step3Chk3",
-    "Step3Chk4",      "Step3Chk5",
-    "Step3Chk6",      "Step3Chk7",
-    "Step3Chk8",      "Step3Chk9",
-    "Step3Chk10",     "Step3Chk11",
-    "Step6Rad1Btn1",  "Step6Rad1Btn2",
-    "Step6Rad1Btn3",  "Step6Rad2Btn1",
-    "Step6Rad2Btn2",  "Step6Rad2Btn3",
-    "Step6Rad3Btn1",  "Step6Rad3Btn2",
-    "Step6Rad3Btn3",  "Step6Rad4Btn1",
-    "Step6Rad4Btn2",  "Step6Chk1",
-    "Step6Chk2",      kInternetConnectionsName,
+constexpr std::array<std::string_view, 28> kOwnedValueNames = {
+    "Step2Chk1",      "Step3Chk1",     "Step3Chk2",
+    "Step3Chk3",      "Step3Chk4",     "Step3Chk5",
+    "Step3Chk6",      "Step3Chk7",     "Step3Chk8",
+    "Step3Chk9",      "Step3Chk10",    "Step3Chk11",
+    "Step3Chk12",     "Step6Rad1Btn1", "Step6Rad1Btn2",
+    "Step6Rad1Btn3",  "Step6Rad2Btn1", "Step6Rad2Btn2",
+    "Step6Rad2Btn3",  "Step6Rad3Btn1", "Step6Rad3Btn2",
+    "Step6Rad3Btn3",  "Step6Rad4Btn1", "Step6Rad4Btn2",
+    "Step6Chk1",      "Step6Chk2",     kInternetConnectionsName,
     kSiteAddressName,
 };
 

@@ -1,5 +1,5 @@
 #pragma once
-// The wizard's options: twelve stored flags (page 2's check box and page 3's eleven),
+// The wizard's options: thirteen stored flags (page 2's check box and page 3's twelve),
 // the number of Internet requests a search may have under way at one time
 // and the site's own addresses (both stored, shown on no page), and the page-6
 // choices, which are never stored. The stored options live under
@@ -23,6 +23,14 @@ namespace quillorn {
 // The most Internet requests a search may have under way at one time.
 inline constexpr std::uint32_t kMaxInternetConnections = 1024;
 
+// Whether links must match their files' letter case on a fresh machine: as
+// the host's file systems do.
+#ifdef _WIN32
+inline constexpr bool kMatchCaseByDefault = false;
+#else
+inline constexpr bool kMatchCaseByDefault = true;
+#endif
+
 enum class DeletionChoice { Keep, ConvertToText, MakeEmpty, ReplaceWithUrl, MakeEmptyOrDelete };
 
 struct Settings {
@@ -42,6 +50,11 @@ struct Settings {
   // by the anchors of that page too. Off by default: without it every
   // finding is the same as before the option was there.
   bool checkAnchors = false;  // "Step3Chk11"
+  // A local link is good only when it names its file with the file's own
+  // letter case, as POSIX file systems and the servers on them match names;
+  // one that differs in case alone is proposed the exact spelling. Windows
+  // matches names ignoring case, so it is off there by default.
+  bool matchCase = kMatchCaseByDefault;  // "Step3Chk12"
   // Internet requests under way at one time in a search, 1 to
   // kMaxInternetConnections; 1 checks one URL after another.
   std::uint32_t internetConnections = platform::kDefaultInternetConnections;  // "InternetConnections"
@@ -90,13 +103,13 @@ struct SettingsResult {
 // at once and is left as it is.
 SettingsResult loadSettings(platform::RegistryFile& registry, Settings& settings);
 
-// Sets the twelve stored flags in the order "Step2Chk1", "Step3Chk1" ...
-// "Step3Chk11", then "InternetConnections", and writes them to the file in
+// Sets the thirteen stored flags in the order "Step2Chk1", "Step3Chk1" ...
+// "Step3Chk12", then "InternetConnections", and writes them to the file in
 // one replacement: when that fails, none of them is written and the file is
 // left as it was.
 SettingsResult saveSettings(platform::RegistryFile& registry, const Settings& settings);
 
-// The "-uninstall" removal: deletes the 27 value names of the wizard and then
+// The "-uninstall" removal: deletes the 28 value names of the wizard and then
 // the key itself when it holds no other values, in one write. Silent in every
 // case.
 void removeStoredSettings(platform::RegistryFile& registry);

@@ -21,6 +21,7 @@ TEST(ScanOptionsTest, DefaultsAreThoseOfAFreshMachine) {
   EXPECT_TRUE(s.checkInternetUrls);
   EXPECT_TRUE(s.ignoreScriptLinks);
   EXPECT_FALSE(s.checkAnchors);
+  EXPECT_EQ(s.matchCase, kMatchCaseByDefault);
   EXPECT_FALSE(parsed.options.json);
   EXPECT_EQ(parsed.options.paths, std::vector<std::string>{"site"});
 }
@@ -48,10 +49,11 @@ TEST_P(ScanSwitchTest, EachPairSetsItsOwnOption) {
   expected.*row.field = false;
   Settings actual = offParsed.options.settings;
   actual.*row.field = false;
-  for (auto field : {&Settings::includeSubfolders, &Settings::scriptTagStrings, &Settings::scriptProtocolStrings,
-                     &Settings::useSavedFromUrl, &Settings::useRelativePaths, &Settings::findReplacements,
-                     &Settings::convertCodedChars, &Settings::addHttpPrefix, &Settings::addMailtoPrefix,
-                     &Settings::checkInternetUrls, &Settings::ignoreScriptLinks, &Settings::checkAnchors}) {
+  for (auto field :
+       {&Settings::includeSubfolders, &Settings::scriptTagStrings, &Settings::scriptProtocolStrings,
+        &Settings::useSavedFromUrl, &Settings::useRelativePaths, &Settings::findReplacements,
+        &Settings::convertCodedChars, &Settings::addHttpPrefix, &Settings::addMailtoPrefix,
+        &Settings::checkInternetUrls, &Settings::ignoreScriptLinks, &Settings::checkAnchors, &Settings::matchCase}) {
     EXPECT_EQ(actual.*field, expected.*field);
   }
 }
@@ -64,6 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SwitchRow{"ScriptTagStrings", "script-tag-strings", &Settings::scriptTagStrings},
                       SwitchRow{"CheckInternet", "check-internet", &Settings::checkInternetUrls},
                       SwitchRow{"CheckAnchors", "check-anchors", &Settings::checkAnchors},
+                      SwitchRow{"MatchCase", "match-case", &Settings::matchCase},
                       SwitchRow{"IgnoreScriptLinks", "ignore-script-links", &Settings::ignoreScriptLinks},
                       SwitchRow{"RelativePaths", "relative-paths", &Settings::useRelativePaths},
                       SwitchRow{"HttpPrefix", "http-prefix", &Settings::addHttpPrefix},
@@ -71,6 +74,12 @@ INSTANTIATE_TEST_SUITE_P(
                       SwitchRow{"DecodeUrls", "decode-urls", &Settings::convertCodedChars},
                       SwitchRow{"Subfolders", "subfolders", &Settings::includeSubfolders}),
     [](const ::testing::TestParamInfo<SwitchRow>& info) { return std::string(info.param.name); });
+
+TEST(ScanOptionsTest, IgnoreCaseTurnsLetterCaseMatchingOff) {
+  const ParseResult parsed = parseScanOptions({"--match-case", "--ignore-case", "a"});
+  ASSERT_TRUE(parsed.ok) << parsed.error;
+  EXPECT_FALSE(parsed.options.settings.matchCase);
+}
 
 TEST(ScanOptionsTest, OfflineTurnsTheInternetCheckOff) {
   const ParseResult parsed = parseScanOptions({"--offline", "a", "b"});

@@ -60,15 +60,15 @@ constexpr std::array<ControlTemplate, 7> kFilesControls = {{
     {files_ids::kRemoveAll, ControlKind::PushButton, "R&emove all...", {175, 170, 56, 14}},
 }};
 
-// 104: page 3, the search options in two groups, a box every 13 units.
+// 104: page 3, the search options in two groups, a box every 12 units.
 constexpr int kBoxX = 8;
 constexpr int kBoxWidth = kPageWidth - 12;
-constexpr int kBoxStep = 13;
+constexpr int kBoxStep = 12;
 constexpr int kFirstGroupTop = 0;
-constexpr int kSecondGroupTop = 112;
+constexpr int kSecondGroupTop = 116;
 constexpr int boxTop(int groupTop, int row) { return groupTop + 12 + row * kBoxStep; }
-constexpr std::array<ControlTemplate, 13> kOptionsControls = {{
-    {kStaticId, ControlKind::GroupBox, " Search for URLs ", {0, kFirstGroupTop, kPageWidth, 106}},
+constexpr std::array<ControlTemplate, 14> kOptionsControls = {{
+    {kStaticId, ControlKind::GroupBox, " Search for URLs ", {0, kFirstGroupTop, kPageWidth, 111}},
     {options_ids::kUseSavedFromUrl,
      ControlKind::CheckBox,
      "&Use Microsoft Internet Explorer's \"saved from url\" comment",
@@ -93,11 +93,15 @@ constexpr std::array<ControlTemplate, 13> kOptionsControls = {{
      ControlKind::CheckBox,
      "Check &links to anchors (page.html#part)",
      {kBoxX, boxTop(kFirstGroupTop, 5), kBoxWidth, 10}},
+    {options_ids::kMatchCase,
+     ControlKind::CheckBox,
+     "&Match the letter case of file names (as Linux does)",
+     {kBoxX, boxTop(kFirstGroupTop, 6), kBoxWidth, 10}},
     {options_ids::kIgnoreScriptLinks,
      ControlKind::CheckBox,
      "&Ignore scripts inside links",
-     {kBoxX, boxTop(kFirstGroupTop, 6), kBoxWidth, 10}},
-    {kStaticId, ControlKind::GroupBox, " Additional Processing ", {0, kSecondGroupTop, kPageWidth, 68}},
+     {kBoxX, boxTop(kFirstGroupTop, 7), kBoxWidth, 10}},
+    {kStaticId, ControlKind::GroupBox, " Additional Processing ", {0, kSecondGroupTop, kPageWidth, 64}},
     {options_ids::kUseRelativePaths,
      ControlKind::CheckBox,
      "Us&e relative paths instead of absolute",

@@ -51,6 +51,7 @@ inline constexpr int kAddMailtoPrefix = 1077;
 inline constexpr int kCheckInternetUrls = 1082;
 inline constexpr int kIgnoreScriptLinks = 1083;
 inline constexpr int kCheckAnchors = 1084;
+inline constexpr int kMatchCase = 1085;
 }  // namespace options_ids
 
 namespace search_ids {

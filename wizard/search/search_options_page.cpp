@@ -5,7 +5,7 @@
 namespace quillorn::wizard {
 namespace {
 
-constexpr std::array<OptionBox, 11> kOptionBoxes = {{
+constexpr std::array<OptionBox, 12> kOptionBoxes = {{
     {options_ids::kScriptTagStrings, &Settings::scriptTagStrings},
     {options_ids::kScriptProtocolStrings, &Settings::scriptProtocolStrings},
     {options_ids::kUseSavedFromUrl, &Settings::useSavedFromUrl},
@@ -17,11 +17,12 @@ constexpr std::array<OptionBox, 11> kOptionBoxes = {{
     {options_ids::kCheckInternetUrls, &Settings::checkInternetUrls},
     {options_ids::kIgnoreScriptLinks, &Settings::ignoreScriptLinks},
     {options_ids::kCheckAnchors, &Settings::checkAnchors},
+    {options_ids::kMatchCase, &Settings::matchCase},
 }};
 
 }  // namespace
 
-const std::array<OptionBox, 11>& optionBoxes() { return kOptionBoxes; }
+const std::array<OptionBox, 12>& optionBoxes() { return kOptionBoxes; }
 
 SearchOptionsPage::SearchOptionsPage(WizardHost& host) : WizardPage(host, dialogTemplate(options_ids::kTemplate)) {
   Settings& settings = host.repair().settings();

@@ -1,5 +1,5 @@
 #pragma once
-// Page 3, Search properties: eleven check boxes, each bound to its option, so a
+// Page 3, Search properties: twelve check boxes, each bound to its option, so a
 // change takes effect at the next search and is saved on Exit. When shown,
 // the page turns Next and Previous on and gives up the lock on the site that
 // the search took.
@@ -18,8 +18,8 @@ struct OptionBox {
   bool Settings::*field;
 };
 
-// The page's eleven boxes.
-const std::array<OptionBox, 11>& optionBoxes();
+// The page's twelve boxes.
+const std::array<OptionBox, 12>& optionBoxes();
 
 class SearchOptionsPage : public WizardPage {
  public:

@@ -110,7 +110,11 @@ TEST_P(ClassifyTest, RecordsExactly) {
 const ClassifyRow kRows[] = {
     // Local links against the file list.
     {"GoodRelativeLinkIsNotRecorded", R"(<a href="about.htm">)", "\"", kTagAtStart, {}},
-    {"CapitalsMatchListedFile", R"(<a href="ABOUT.HTM">)", "\"", kTagAtStart, {}},
+    {"CapitalsMatchListedFileIgnoringCase", R"(<a href="ABOUT.HTM">)", "\"", kTagAtStart, {}, [](Harness& h) {
+       h.settings.matchCase = false;
+     }},
+    {"CapitalsProposeTheFilesOwnSpelling", R"(<a href="ABOUT.HTM#x">)", "\"", kTagAtStart,
+     {{"ABOUT.HTM#x", "about.htm#x", Delimited, 13}}, [](Harness& h) { h.settings.matchCase = true; }},
     {"DotDotSegmentResolves", R"(<a href="../about.htm">)", "\"", kTagAtStart, {}, nullptr, 3},
     {"BrokenDoubleQuotedProposesEmpty", R"(<a href="missing.htm">)", "\"", kTagAtStart,
      {{"missing.htm", "", Delimited, 13}}},

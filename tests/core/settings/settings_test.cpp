@@ -51,7 +51,7 @@ struct Flag {
   const char* name;
   bool Settings::*field;
 };
-const std::array<Flag, 12> kFlags = {{
+const std::array<Flag, 13> kFlags = {{
     {"Step2Chk1", &Settings::includeSubfolders},
     {"Step3Chk1", &Settings::scriptTagStrings},
     {"Step3Chk2", &Settings::scriptProtocolStrings},
@@ -64,6 +64,7 @@ const std::array<Flag, 12> kFlags = {{
     {"Step3Chk9", &Settings::checkInternetUrls},
     {"Step3Chk10", &Settings::ignoreScriptLinks},
     {"Step3Chk11", &Settings::checkAnchors},
+    {"Step3Chk12", &Settings::matchCase},
 }};
 
 const std::array<const char*, 13> kPageSixNames = {"Step6Rad1Btn1", "Step6Rad1Btn2", "Step6Rad1Btn3", "Step6Rad2Btn1",
@@ -135,7 +136,7 @@ TEST_F(SettingsTest, FreshMachineStartsFromDefaultsAndCreatesTheKey) {
   EXPECT_EQ(registry.createKey(kKey).valueCount(), 0U) << "loading stores nothing";
 }
 
-TEST_F(SettingsTest, FirstExitStoresAllTwelveAndTheRequestCountInOrder) {
+TEST_F(SettingsTest, FirstExitStoresAllThirteenAndTheRequestCountInOrder) {
   RegistryFile registry(registryPath());
   Settings settings;
   ASSERT_TRUE(loadSettings(registry, settings).ok());
@@ -152,6 +153,7 @@ TEST_F(SettingsTest, FirstExitStoresAllTwelveAndTheRequestCountInOrder) {
                                                    "\"Step3Chk9\"=dword:00000001\n"
                                                    "\"Step3Chk10\"=dword:00000001\n"
                                                    "\"Step3Chk11\"=dword:00000000\n"
+                                                   "\"Step3Chk12\"=dword:00000001\n"
                                                    "\"InternetConnections\"=dword:00000040\n"));
 }
 
@@ -302,8 +304,8 @@ TEST_F(SettingsTest, ValueOtherThanZeroOrOneIsSavedAsOne) {
 // --------------------------------------------------------- damaged registry
 
 // A file cut at any byte still loads, each flag either as stored or at its
-// default. Saving (tried at every 64th cut, since each save is twelve synced
-// writes) stores all twelve and keeps another program's key that the cut left
+// default. Saving (tried at every 64th cut, since each save is thirteen synced
+// writes) stores all thirteen and keeps another program's key that the cut left
 // whole.
 TEST_F(SettingsTest, RegistryCutAtEveryByteLoadsAndIsRepairedBySaving) {
   const Settings stored = changedSettings();
@@ -511,10 +513,10 @@ std::string pageSixLines() {
 INSTANTIATE_TEST_SUITE_P(
     Rows, RemovalTest,
     ::testing::Values(
-        RemovalRow{"only_the_twelve", allFlagLines(1), false, 0},
-        RemovalRow{"twelve_and_a_foreign_value", allFlagLines(0) + "\"Foreign\"=\"keep\"\n", true, 1},
-        RemovalRow{"all_twenty_six_names",
-                   allFlagLines(1) + pageSixLines() + "\"InternetConnections\"=dword:00000010\n", false, 0},
+        RemovalRow{"only_the_flags", allFlagLines(1), false, 0},
+        RemovalRow{"flags_and_a_foreign_value", allFlagLines(0) + "\"Foreign\"=\"keep\"\n", true, 1},
+        RemovalRow{"all_the_names", allFlagLines(1) + pageSixLines() + "\"InternetConnections\"=dword:00000010\n",
+                   false, 0},
         RemovalRow{"names_in_other_case", "\"STEP2CHK1\"=dword:00000001\n\"step6chk2\"=dword:00000001\n", false, 0},
         RemovalRow{"only_a_foreign_default_value", "@=\"keep\"\n", true, 1},
         RemovalRow{"a_line_it_cannot_read_keeps_the_key", "\"Other\"=dword:zz\n" + allFlagLines(1), true, 0},
@@ -544,7 +546,7 @@ TEST_F(SettingsTest, RemovalAfterSaveLeavesNoKey) {
 
 // ---------------------------------------------------------------- concurrency
 
-// Wizards exiting at the same moment each store their twelve values whole,
+// Wizards exiting at the same moment each store their flags whole,
 // and a value another program keeps in the same key is never lost.
 TEST_F(SettingsTest, WizardsSavingAtOnceLeaveAWholeRegistry) {
   constexpr int kProcesses = 3;

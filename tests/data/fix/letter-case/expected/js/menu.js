@@ -1,0 +1,1 @@
+var home = "../index.html";

@@ -1,0 +1,1 @@
+var home = "file:///nowhere/index.html";
