@@ -329,12 +329,18 @@ void FileList::leaveOut(std::string path, LeftOutEntry::Kind kind) {
   leftOut_.push_back({std::move(path), kind});
 }
 
-std::int64_t FileList::findByPath(std::string_view path, std::size_t n) const {
-  std::string collapsed(path);
-  if (!collapseDotDotSegments(collapsed)) return -1;
+const std::vector<std::size_t>* FileList::entriesFolding(std::string_view path, std::string& collapsed) const {
+  collapsed.assign(path);
+  if (!collapseDotDotSegments(collapsed)) return nullptr;
   const auto found = byPath_.find(asciiUpperCopy(collapsed));
-  if (found == byPath_.end()) return -1;
-  const std::size_t first = found->second.front();
+  return found == byPath_.end() ? nullptr : &found->second;
+}
+
+std::int64_t FileList::findByPath(std::string_view path, std::size_t n) const {
+  std::string collapsed;
+  const std::vector<std::size_t>* entries = entriesFolding(path, collapsed);
+  if (entries == nullptr) return -1;
+  const std::size_t first = entries->front();
   return first < n ? static_cast<std::int64_t>(first) : -1;
 }
 
@@ -350,26 +356,14 @@ std::span<const std::size_t> FileList::sameNameEntries(std::string_view text) co
   return found->second;
 }
 
-std::int64_t FileList::findExactly(std::string_view path, std::size_t n) const {
-  std::string collapsed(path);
-  if (!collapseDotDotSegments(collapsed)) return -1;
-  const auto found = byPath_.find(asciiUpperCopy(collapsed));
-  if (found == byPath_.end()) return -1;
-  for (std::size_t index : found->second) {
-    if (index >= n) break;
-    if (paths_[index] == collapsed) return static_cast<std::int64_t>(index);
-  }
-  return -1;
-}
-
-FileList::PathMatch FileList::matchPath(std::string_view path) const {
+FileList::PathMatch FileList::matchPath(std::string_view path, std::size_t n) const {
   PathMatch match;
-  std::string collapsed(path);
-  if (!collapseDotDotSegments(collapsed)) return match;
-  const auto found = byPath_.find(asciiUpperCopy(collapsed));
-  if (found == byPath_.end()) return match;
-  match.first = static_cast<std::int64_t>(found->second.front());
-  for (std::size_t index : found->second) {
+  std::string collapsed;
+  const std::vector<std::size_t>* entries = entriesFolding(path, collapsed);
+  if (entries == nullptr || entries->front() >= n) return match;
+  match.first = static_cast<std::int64_t>(entries->front());
+  for (std::size_t index : *entries) {
+    if (index >= n) break;
     if (paths_[index] == collapsed) {
       match.exact = static_cast<std::int64_t>(index);
       break;
@@ -384,7 +378,7 @@ bool FileList::knownWhenAdding(std::string_view path, std::size_t n) const {
 #else
   // A case-sensitive file system can hold names that differ only in case;
   // both are real files, and dropping one would leave it out of the repair.
-  return findExactly(path, n) >= 0;
+  return matchPath(path, n).exact >= 0;
 #endif
 }
 

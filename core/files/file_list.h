@@ -85,14 +85,15 @@ class FileList {
   // path climbs above its root.
   std::int64_t findByPath(std::string_view path, std::size_t n) const;
   std::int64_t findByPath(std::string_view path) const { return findByPath(path, count()); }
-  // Where `path`, its ".." segments collapsed, stands in the list: the first
-  // entry equal to it ignoring ASCII case (findByPath), and the first equal to
-  // it letter case and all; -1 for none.
+  // Where `path`, its ".." segments collapsed, stands among entries 0 .. n-1:
+  // the first entry equal to it ignoring ASCII case (findByPath), and the
+  // first equal to it letter case and all; -1 for none.
   struct PathMatch {
     std::int64_t first = -1;
     std::int64_t exact = -1;
   };
-  PathMatch matchPath(std::string_view path) const;
+  PathMatch matchPath(std::string_view path, std::size_t n) const;
+  PathMatch matchPath(std::string_view path) const { return matchPath(path, count()); }
 
   // The index of the first entry at or after `start` whose last path component
   // equals that of `text` (a path or URL), ignoring ASCII case; -1 when none.
@@ -111,9 +112,10 @@ class FileList {
 
   // Whether `path` counts as already present among entries 0 .. n-1 when adding.
   bool knownWhenAdding(std::string_view path, std::size_t n) const;
-  // The first of entries 0 .. n-1 equal to `path` after its ".." segments are
-  // collapsed, letter case and all; -1 when none is.
-  std::int64_t findExactly(std::string_view path, std::size_t n) const;
+  // The entries whose path folds to that of `path` once its ".." segments are
+  // collapsed (into `collapsed`), ascending; nullptr when none does or the
+  // path climbs above its root.
+  const std::vector<std::size_t>* entriesFolding(std::string_view path, std::string& collapsed) const;
   void append(std::string path);
   void indexEntry(std::size_t index);
   void rebuildIndexes();

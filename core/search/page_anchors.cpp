@@ -23,7 +23,6 @@ bool needsNoAnchor(std::string_view fragment) { return fragment.empty() || equal
 // The name written as a fragment: '%' escapes for what would end the value,
 // start another fragment or read as an escape.
 std::string fragmentText(std::string_view name) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string text;
   text.reserve(name.size() + 1);
   text.push_back('#');
@@ -31,9 +30,7 @@ std::string fragmentText(std::string_view name) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte <= ' ' || byte == 0x7F || c == '"' || c == '\'' || c == '<' || c == '>' || c == '#' || c == '%' ||
         c == '`') {
-      text.push_back('%');
-      text.push_back(kHex[byte >> 4]);
-      text.push_back(kHex[byte & 0x0F]);
+      appendPercentEscape(byte, text);
     } else {
       text.push_back(c);
     }

@@ -139,7 +139,9 @@ const Entity* entityAt(std::string_view text, std::size_t pos) {
   return nullptr;
 }
 
-void decodeEntitiesInPlace(std::string& text) {
+}  // namespace
+
+void decodeCharacterReferences(std::string& text) {
   std::string work;
   std::size_t copied = 0;  // text before this is already in `work`
   bool decodedAny = false;
@@ -174,7 +176,7 @@ void decodeEntitiesInPlace(std::string& text) {
 
 // Compacts the text over itself: every escape is three bytes read and one written.
 // A '%' without two hexadecimal digits after it is kept as an ordinary byte.
-void decodeEscapesInPlace(std::string& text) {
+void decodePercentEscapes(std::string& text) {
   std::size_t write = 0;
   std::size_t read = 0;
   while (read < text.size()) {
@@ -197,6 +199,8 @@ void decodeEscapesInPlace(std::string& text) {
   }
   text.resize(write);
 }
+
+namespace {
 
 bool isSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -255,14 +259,17 @@ void convertSeparators(std::string& text, SeparatorMode mode) {
   }
 }
 
-void decodeCharacterReferences(std::string& text) { decodeEntitiesInPlace(text); }
-
-void decodePercentEscapes(std::string& text) { decodeEscapesInPlace(text); }
+void appendPercentEscape(unsigned char byte, std::string& out) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  out.push_back('%');
+  out.push_back(kHex[byte >> 4]);
+  out.push_back(kHex[byte & 0x0F]);
+}
 
 void decodeUrl(std::string& text) {
   // Entities go first, so an entity spelled with escapes ("%26amp;") stays as written.
-  decodeEntitiesInPlace(text);
-  decodeEscapesInPlace(text);
+  decodeCharacterReferences(text);
+  decodePercentEscapes(text);
 }
 
 std::string makeRelativePath(std::string_view target, std::string_view baseFile, SeparatorMode mode) {

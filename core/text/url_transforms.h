@@ -47,6 +47,9 @@ void decodeUrl(std::string& text);
 void decodeCharacterReferences(std::string& text);
 void decodePercentEscapes(std::string& text);
 
+// Appends `byte` as a "%" escape with capital hexadecimal digits ("%3F").
+void appendPercentEscape(unsigned char byte, std::string& out);
+
 // `target` (a path or "file://" URL, optionally wrapped in double quotes)
 // expressed from the folder of `baseFile`. Other URLs ("http://...") come back
 // unchanged.
