@@ -44,6 +44,7 @@ void setUpText(QLabel* label, const ControlTemplate& control) {
 }  // namespace
 
 void ControlSet::build(QWidget* host, const DialogTemplate& dialog, BaseUnits units, CommandHandler onCommand) {
+  host_ = host;
   QButtonGroup* radioGroup = nullptr;
   for (const ControlTemplate& control : dialog.controls) {
     QWidget* widget = nullptr;
@@ -164,6 +165,10 @@ void ControlSet::setText(int id, const QString& text) const {
   QWidget* widget = control(id);
   if (auto* button = dynamic_cast<QAbstractButton*>(widget)) {
     button->setText(text);
+    // A screen reader says the new caption ("&Start over"), not the first.
+    const QByteArray caption = text.toUtf8();
+    button->setAccessibleName(
+        accessibleCaption(std::string_view(caption.constData(), static_cast<std::size_t>(caption.size()))));
   } else if (auto* label = dynamic_cast<QLabel*>(widget)) {
     label->setText(text);
   } else if (auto* edit = dynamic_cast<QLineEdit*>(widget)) {
@@ -195,6 +200,21 @@ bool ControlSet::isChecked(int id) const {
 
 void ControlSet::setFocus(int id) const {
   if (QWidget* widget = control(id)) widget->setFocus(Qt::OtherFocusReason);
+}
+
+bool ControlSet::focusFirst() const {
+  if (host_ == nullptr) return false;
+  // Children come in creation order, which is the Tab order.
+  for (QWidget* widget : host_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if ((widget->focusPolicy() & Qt::TabFocus) == 0 || !widget->isEnabled() || widget->isHidden()) continue;
+    if (auto* radio = dynamic_cast<QRadioButton*>(widget); radio != nullptr && radio->group() != nullptr) {
+      QAbstractButton* checked = radio->group()->checkedButton();
+      if (checked != nullptr && checked->isEnabled()) widget = checked;
+    }
+    widget->setFocus(Qt::OtherFocusReason);
+    return true;
+  }
+  return false;
 }
 
 bool ControlSet::hasFocus(int id) const {

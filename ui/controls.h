@@ -54,6 +54,9 @@ class ControlSet {
   void setChecked(int id, bool checked) const;
   bool isChecked(int id) const;
   void setFocus(int id) const;
+  // Gives the focus to the first control in Tab order that can take it (of a
+  // group of radio buttons, the checked one); false when none can.
+  bool focusFirst() const;
   // Whether `id` is its window's focus control, the window active or not.
   bool hasFocus(int id) const;
   void setTextColour(int id, const QColor& colour) const;
@@ -63,6 +66,7 @@ class ControlSet {
   void bindCheckBox(int id, bool& field) const;
 
  private:
+  QWidget* host_ = nullptr;
   std::unordered_map<int, QWidget*> byId_;
   int defaultButton_ = kStaticId;
 };

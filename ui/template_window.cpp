@@ -1,9 +1,11 @@
 #include "ui/template_window.h"
 
 #include <QAbstractButton>
-#include <QCoreApplication>
+#include <QApplication>
 #include <QEvent>
 #include <QWindow>
+
+#include <cctype>
 
 #include "ui/dialog_units.h"
 
@@ -98,7 +100,49 @@ Dialog::Dialog(QWidget* owner, const DialogTemplate& dialog, bool minimizeBox) :
   buildControls(this, dialog);
 }
 
+Dialog::~Dialog() {
+  if (!claims_.empty()) QCoreApplication::instance()->removeEventFilter(this);
+}
+
 bool Dialog::event(QEvent* event) { return handleWindowEvent(event) || QDialog::event(event); }
+
+void Dialog::claimMnemonic(int id, char letter) {
+  if (claims_.empty()) QCoreApplication::instance()->installEventFilter(this);
+  const int upper = std::toupper(static_cast<unsigned char>(letter));
+  claims_.push_back({id, Qt::Key_A + (upper - 'A')});
+}
+
+bool Dialog::eventFilter(QObject* watched, QEvent* event) {
+  // The focus control hears of a key before the shortcuts do: a claim takes
+  // the key there, so no control sharing the letter sees it as its mnemonic.
+  const QEvent::Type type = event->type();
+  if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress) return false;
+  const auto* target = qobject_cast<QWidget*>(watched);
+  if (target == nullptr || target->window() != this) return false;
+  const auto* key = static_cast<QKeyEvent*>(event);
+  if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::AltModifier) return false;
+  for (const MnemonicClaim& claim : claims_) {
+    if (key->key() != claim.key) continue;
+    auto* button = dynamic_cast<QAbstractButton*>(controls().control(claim.id));
+    if (button == nullptr || !button->isEnabled() || !button->isVisible()) return false;
+    if (type == QEvent::ShortcutOverride) {
+      event->accept();
+    } else if (!key->isAutoRepeat()) {
+      button->click();
+    }
+    return true;
+  }
+  return false;
+}
+
+int runModal(QDialog& box) {
+  const int result = box.exec();
+  if (QWidget* owner = box.parentWidget()) {
+    QWidget* window = owner->window();
+    if (window->isVisible()) window->activateWindow();
+  }
+  return result;
+}
 
 void paintOnButtonFace(QWidget* window) {
   QPalette face = window->palette();

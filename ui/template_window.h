@@ -82,10 +82,32 @@ class Dialog : public QDialog, public TemplateWindow {
   // `owner` null: a window of its own in the task bar. `minimizeBox` adds the
   // minimize button beside the close button.
   Dialog(QWidget* owner, const DialogTemplate& dialog, bool minimizeBox);
+  ~Dialog() override;
+
+  // Alt+`letter` presses the button `id` of this dialog whenever the button is
+  // enabled and shown, whatever other control of the dialog or of its pages
+  // has the same letter in its caption; those keep the letter for when the
+  // button is off. Letters that no button claims behave as usual: a letter
+  // that one control has presses it, a letter that several share moves the
+  // focus to the next of them.
+  void claimMnemonic(int id, char letter);
 
  protected:
   bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  struct MnemonicClaim {
+    int id;
+    int key;  // Qt::Key_A to Qt::Key_Z
+  };
+  std::vector<MnemonicClaim> claims_;
 };
+
+// Runs `box` modally and gives its owner's window the keyboard focus back
+// when it ends: without a window manager nobody else does, and the keys
+// would go to no window until it is clicked.
+int runModal(QDialog& box);
 
 // Gives `window` the button-face colour as its background, the colour its
 // texts are drawn on.

@@ -36,6 +36,11 @@ Frame::Frame(Repair& repair, platform::RegistryFile& registry, std::string_view 
       }),
       stopKey_(this) {
   setWindowIcon(wizardIcon());
+  // Pages have captions with these letters too ("Do &not change",
+  // "Re&place with URL:"); the keyboard user still leaves every page by them.
+  claimMnemonic(frame_ids::kNext, 'N');
+  claimMnemonic(frame_ids::kPrevious, 'P');
+  claimMnemonic(frame_ids::kExit, 'X');
   // The companion's file is looked for once; without it the button stays off.
   if (!std::ifstream(platform::toHostPath(companionPath_), std::ios::binary).is_open()) {
     controls().enable(frame_ids::kCompanion, false);
@@ -78,9 +83,15 @@ void Frame::allowNext(bool allowed) { controls().enable(frame_ids::kNext, allowe
 
 void Frame::allowPrevious(bool allowed) { controls().enable(frame_ids::kPrevious, allowed); }
 
-void Frame::focusNext() { controls().setFocus(frame_ids::kNext); }
+void Frame::focusNext() {
+  ++focusChoices_;
+  controls().setFocus(frame_ids::kNext);
+}
 
-void Frame::focusPrevious() { controls().setFocus(frame_ids::kPrevious); }
+void Frame::focusPrevious() {
+  ++focusChoices_;
+  controls().setFocus(frame_ids::kPrevious);
+}
 
 bool Frame::nextHasFocus() const { return controls().hasFocus(frame_ids::kNext); }
 
@@ -119,7 +130,13 @@ void Frame::showStep() {
   // On the last page Next starts the run over.
   controls().setText(frame_ids::kNext,
                      currentStep_ == kProcessingStep ? QStringLiteral("&Start over") : QStringLiteral("&Next >>"));
+  // The page's first control takes the focus, unless the page gave it to
+  // Previous or Next itself while it was shown (a search that cannot begin).
+  const int focusChoices = focusChoices_;
   page(currentStep_).show();
+  if (focusChoices_ == focusChoices && !page(currentStep_).controls().focusFirst()) {
+    controls().setFocus(frame_ids::kNext);
+  }
   if (currentStep_ == kWelcomeStep) {
     for (WizardPage* each : pages_) each->firstPageShown();
   }

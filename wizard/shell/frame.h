@@ -7,6 +7,10 @@
 // companion button, the lock that long operations hold, and the end of the
 // program: Exit and the close request save the options.
 //
+// Keys: Alt+N, Alt+P and Alt+X press Next, Previous and Exit while they are
+// enabled, whatever the page's captions hold; after each change of page the
+// focus is on the page's first control (on Next when it has none).
+//
 // A close request while an operation holds the lock does not end the program
 // in the middle of it: the operation is asked to stop (as ESC would, between
 // files) and the frame closes once the lock is released.
@@ -88,6 +92,7 @@ class Frame : public ui::Dialog, public WizardHost {
   FrameLock lock_;
   ui::StopKey stopKey_;
   bool closePending_ = false;
+  int focusChoices_ = 0;  // how often a page gave the focus to Previous or Next
 };
 
 // The fatal error box: title "Emergency Quit", the error icon, no owner.
