@@ -24,6 +24,8 @@ class AboutBox : public ui::Dialog {
       controls().control(link)->setCursor(handCursor());
       controls().setTextColour(link, kLinkText);
     }
+    // OK has the focus and Enter presses it; Tab goes on to the links.
+    controls().setFocus(about_ids::kOk);
   }
 
  protected:
@@ -51,7 +53,7 @@ class AboutBox : public ui::Dialog {
 
 void showAboutBox(QWidget* owner) {
   AboutBox box(owner);
-  box.exec();
+  ui::runModal(box);
 }
 
 }  // namespace quillorn::restorer

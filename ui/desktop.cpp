@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include "platform/host_path.h"
+#include "ui/template_window.h"
 #include "ui/text.h"
 
 namespace quillorn::ui {
@@ -52,7 +53,7 @@ void setUpChooser(QFileDialog& dialog, const QString& startFolder) {
 
 MessageAnswer Desktop::ask(QWidget* owner, const MessageRequest& request) {
   const std::unique_ptr<QMessageBox> box = makeMessageBox(owner, request);
-  box->exec();
+  runModal(*box);
   const auto clicked = box->standardButton(box->clickedButton());
   if (clicked == QMessageBox::Yes) return MessageAnswer::Yes;
   if (clicked == QMessageBox::No) return MessageAnswer::No;
@@ -74,7 +75,7 @@ QStringList Desktop::chooseFiles(QWidget* owner, const FileChooserRequest& reque
   }
   dialog.setNameFilters(filters);
   if (!filters.isEmpty()) dialog.selectNameFilter(filters.front());
-  if (dialog.exec() != QDialog::Accepted) return {};
+  if (runModal(dialog) != QDialog::Accepted) return {};
   return dialog.selectedFiles();
 }
 
@@ -88,7 +89,7 @@ QStringList Desktop::chooseFolders(QWidget* owner, const FolderChooserRequest& r
       items->setSelectionMode(QAbstractItemView::ExtendedSelection);
     }
   }
-  if (dialog.exec() != QDialog::Accepted) return {};
+  if (runModal(dialog) != QDialog::Accepted) return {};
   return dialog.selectedFiles();
 }
 

@@ -60,7 +60,7 @@ void LinkText::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void LinkText::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space) {
+  if (event->key() == Qt::Key_Space && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
     activate();
     return;
   }
@@ -73,6 +73,10 @@ void LinkText::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   QStyleOptionFocusRect option;
   option.initFrom(this);
+  // The style draws the mark only after a key moved the focus; a link that
+  // has it when its box opens shows it too, so a keyboard user sees where
+  // Space goes.
+  option.state |= QStyle::State_KeyboardFocusChange;
   option.rect = contentsRect();
   style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
 }

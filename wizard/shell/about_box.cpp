@@ -21,6 +21,8 @@ class AboutBox : public ui::Dialog {
     controls().setTextColour(about_ids::kWebLink, kAboutLinkText);
     controls().setTextColour(about_ids::kMailLink, kAboutLinkText);
     controls().setTextColour(about_ids::kMotto, kDarkGreenText);
+    // OK has the focus and Enter presses it; Tab goes on to the links.
+    controls().setFocus(about_ids::kOk);
   }
 
  protected:
@@ -43,7 +45,7 @@ class AboutBox : public ui::Dialog {
 
 void showAboutBox(Frame& frame) {
   AboutBox box(frame);
-  box.exec();
+  ui::runModal(box);
 }
 
 }  // namespace quillorn::wizard

@@ -1,7 +1,7 @@
 #pragma once
 // The About box: who made the program and how to reach them, with the web and
-// mail addresses as links. Modal, owned by the frame; OK, Esc and the close
-// button end it.
+// mail addresses as links. Modal, owned by the frame; OK (the default button,
+// which has the focus when the box opens), Esc and the close button end it.
 
 namespace quillorn::wizard {
 
