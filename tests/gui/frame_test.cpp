@@ -353,6 +353,94 @@ TEST(Frame, TabWalksTheFrameButtonsThenThePageControlsInTemplateOrder) {
   EXPECT_EQ(QApplication::focusWidget()->accessibleName(), "About...");  // and round again
 }
 
+// The focus control as a screen reader names it.
+QString focusName() {
+  const QWidget* focus = QApplication::focusWidget();
+  return focus != nullptr ? focus->accessibleName() : QString();
+}
+
+// Alt+`key` where the keyboard user is, and what it set going.
+void pressAlt(Qt::Key key) {
+  QTest::keyClick(QApplication::focusWidget(), key, Qt::AltModifier);
+  settle();
+}
+
+TEST(Frame, AltNPAndXLeaveEveryPageSharedLettersCycleAndEachPageStartsAtItsFirstControl) {
+  WizardHarness wizard(true);
+  writeBrokenSite(wizard.folder);
+  wizard.page(2).setChecked(wizard::options_ids::kCheckInternetUrls, false);
+  EXPECT_EQ(focusName(), "Visit quillorn.example.org for news and new versions of Quillorn");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);  // Enter on a link goes to Next
+  EXPECT_TRUE(wizard.desktop.addresses.isEmpty());
+  EXPECT_EQ(wizard.frame->currentStep(), 1);
+  EXPECT_EQ(focusName(), "Files for processing");
+  wizard.addFolder(wizard.folder.path() / "site");
+  QStringList cycled;
+  for (int i = 0; i < 3; ++i) {
+    pressAlt(Qt::Key_R);  // "&Ravelet..." and "&Remove"
+    cycled << focusName();
+  }
+  EXPECT_EQ(cycled, QStringList({"Ravelet...", "Remove", "Ravelet..."}));
+  EXPECT_TRUE(wizard.desktop.programs.isEmpty());
+  pressAlt(Qt::Key_P);
+  EXPECT_EQ(wizard.frame->currentStep(), 0);
+  pressAlt(Qt::Key_N);
+  pressAlt(Qt::Key_N);
+  EXPECT_EQ(focusName(), "Use Microsoft Internet Explorer's \"saved from url\" comment");
+  pressAlt(Qt::Key_N);  // the search runs and hands the focus to Next
+  EXPECT_EQ(wizard.frame->currentStep(), 3);
+  EXPECT_EQ(focusName(), "Next >>");
+  pressAlt(Qt::Key_N);
+  EXPECT_EQ(focusName(), "Search results");
+  pressAlt(Qt::Key_B);  // "A&bout..." and "&Browse..."
+  EXPECT_EQ(focusName(), "About...");
+  pressAlt(Qt::Key_B);
+  EXPECT_EQ(focusName(), "Browse...");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);  // presses it
+  EXPECT_EQ(wizard.desktop.fileRequests.size(), 1u);
+
+  pressAlt(Qt::Key_N);  // page 6, with "Do &not change" and "Re&place with URL:"
+  EXPECT_EQ(wizard.frame->currentStep(), 5);
+  EXPECT_EQ(focusName(), "Do not change");
+  EXPECT_TRUE(wizard.page(5).hasFocus(wizard::deletion_ids::kTextKeep));
+  wizard.desktop.answers = {ui::MessageAnswer::No, ui::MessageAnswer::Yes};
+  pressAlt(Qt::Key_N);
+  EXPECT_EQ(wizard.desktop.asked.size(), 1u);
+  EXPECT_EQ(wizard.frame->currentStep(), 5);
+  pressAlt(Qt::Key_P);
+  EXPECT_EQ(wizard.frame->currentStep(), 4);
+  pressAlt(Qt::Key_N);
+  pressAlt(Qt::Key_N);
+  EXPECT_EQ(wizard.frame->currentStep(), 6);
+  EXPECT_EQ(focusName(), "Start over");
+  pressAlt(Qt::Key_X);
+  EXPECT_FALSE(wizard.frame->isVisible());
+}
+
+TEST(Frame, TheAboutBoxStartsOnOkWhichEnterPressesAndItsLinksTakeTabAndSpace) {
+  WizardHarness wizard;
+  QStringList focus;
+  bool closedByEnter = false;
+  QTimer::singleShot(0, [&] {
+    QWidget* about = QApplication::activeModalWidget();
+    ASSERT_NE(about, nullptr);
+    focus << about->focusWidget()->accessibleName();
+    for (int i = 0; i < 2; ++i) {
+      QTest::keyClick(about->focusWidget(), Qt::Key_Tab);
+      focus << about->focusWidget()->accessibleName();
+    }
+    QTest::keyClick(about->focusWidget(), Qt::Key_Space);   // the mail link
+    QTest::keyClick(about->focusWidget(), Qt::Key_Return);  // OK, from a link
+    closedByEnter = !about->isVisible();
+    if (!closedByEnter) about->close();
+  });
+  wizard.clickFrame(frame_ids::kAbout);
+  EXPECT_TRUE(closedByEnter);
+  EXPECT_EQ(focus, QStringList({"OK", "quillorn.example.org", "team@quillorn.example.org"}));
+  EXPECT_EQ(wizard.desktop.addresses, QStringList({"mailto:team@quillorn.example.org"}));
+  EXPECT_EQ(QApplication::activeWindow(), wizard.frame.get());  // the frame has the keys again
+}
+
 TEST(Frame, EveryControlOfTheFrameAndItsPagesHasAnAccessibleName) {
   WizardHarness wizard;
   std::vector<QWidget*> windows = {wizard.frame.get()};
