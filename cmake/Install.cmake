@@ -6,6 +6,7 @@
 #   <prefix>/lib/quillorn/Quillorn/Quillorn     the wizard, with UserGuide/ beside it
 #   <prefix>/lib/quillorn/Ravelet/Ravelet       the companion, in the sibling folder
 #   <prefix>/share/applications/*.desktop, <prefix>/share/icons/hicolor/*/apps/*.png
+#   <prefix>/share/doc/quillorn/copyright, changelog.gz
 #
 # The wizard finds the companion at <its folder>/../Ravelet/Ravelet and its
 # guide at <its folder>/UserGuide, so the two folders stay side by side.
@@ -58,6 +59,17 @@ if(QUILLORN_GUI)
     endforeach()
   endforeach()
 endif()
+
+# The copyright and the changelog Debian asks of every package. The changelog
+# takes the project's version; gzip -n leaves out the time and name, so the
+# same source gives the same file.
+set(package_doc ${PROJECT_BINARY_DIR}/package-doc)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/package/changelog.in ${package_doc}/changelog @ONLY)
+find_program(QUILLORN_GZIP gzip REQUIRED)
+execute_process(COMMAND ${QUILLORN_GZIP} -9n -c ${package_doc}/changelog
+                OUTPUT_FILE ${package_doc}/changelog.gz COMMAND_ERROR_IS_FATAL ANY)
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/package/copyright ${package_doc}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillorn)
 
 # cpack -G DEB: the same files under /usr, with the libraries' packages as
 # dependencies (found from the programs) and what they load at run time.
