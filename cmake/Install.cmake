@@ -91,9 +91,13 @@ set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://quillorn.example.org")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(QUILLORN_GUI)
-  # The window system's plugins and the dialog font are loaded, not linked;
-  # opening help and addresses goes through xdg-open.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core, fonts-dejavu-extra")
+  # The window system's plugins and the dialog font (DejaVu Sans Condensed,
+  # in fonts-dejavu-extra, which brings fonts-dejavu-core) are loaded, not
+  # linked. Qt opens help and addresses with xdg-open, which hands them to a
+  # browser; xdg-open needs none of xdg-utils' own Recommends (Perl helpers,
+  # and through them a terminal), which apt still adds unless told not to.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-extra")
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "firefox-esr | www-browser")
 endif()
 include(CPack)
