@@ -6,6 +6,7 @@
 #   <prefix>/lib/quillorn/Quillorn/Quillorn     the wizard, with UserGuide/ beside it
 #   <prefix>/lib/quillorn/Ravelet/Ravelet       the companion, in the sibling folder
 #   <prefix>/share/applications/*.desktop, <prefix>/share/icons/hicolor/*/apps/*.png
+#   <prefix>/share/doc/quillorn/copyright, changelog.gz
 #
 # The wizard finds the companion at <its folder>/../Ravelet/Ravelet and its
 # guide at <its folder>/UserGuide, so the two folders stay side by side.
@@ -59,6 +60,17 @@ if(QUILLORN_GUI)
   endforeach()
 endif()
 
+# The copyright and the changelog Debian asks of every package. The changelog
+# takes the project's version; gzip -n leaves out the time and name, so the
+# same source gives the same file.
+set(package_doc ${PROJECT_BINARY_DIR}/package-doc)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/package/changelog.in ${package_doc}/changelog @ONLY)
+find_program(QUILLORN_GZIP gzip REQUIRED)
+execute_process(COMMAND ${QUILLORN_GZIP} -9n -c ${package_doc}/changelog
+                OUTPUT_FILE ${package_doc}/changelog.gz COMMAND_ERROR_IS_FATAL ANY)
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/package/copyright ${package_doc}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillorn)
+
 # cpack -G DEB: the same files under /usr, with the libraries' packages as
 # dependencies (found from the programs) and what they load at run time.
 set(CPACK_PACKAGE_NAME quillorn)
@@ -79,9 +91,13 @@ set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://quillorn.example.org")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(QUILLORN_GUI)
-  # The window system's plugins and the dialog font are loaded, not linked;
-  # opening help and addresses goes through xdg-open.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core, fonts-dejavu-extra")
+  # The window system's plugins and the dialog font (DejaVu Sans Condensed,
+  # in fonts-dejavu-extra, which brings fonts-dejavu-core) are loaded, not
+  # linked. Qt opens help and addresses with xdg-open, which hands them to a
+  # browser; xdg-open needs none of xdg-utils' own Recommends (Perl helpers,
+  # and through them a terminal), which apt still adds unless told not to.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-extra")
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "firefox-esr | www-browser")
 endif()
 include(CPack)

@@ -22,8 +22,9 @@ packages=(
   # HTTPS server's certificate (tools/make-test-certificate.sh)
   python3 python3-pyftpdlib openssl
   # the Debian package and its test (dpkg-shlibdeps finds its dependencies;
-  # cpack looks at the programs with file)
-  dpkg-dev desktop-file-utils file
+  # cpack looks at the programs with file; lintian checks the package against
+  # Debian's policy)
+  dpkg-dev desktop-file-utils file lintian
   # formatting
   clang-format
 )

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The Debian package, built by cpack from the build tree, installed into a
-# scratch root with dpkg and removed again: its control fields, every file it
-# installs (tests/data/install/files.txt; the screenshots of the guide may
-# vary), the commands' links, the desktop entries, the installed programs
-# starting with the system's libraries, and nothing left after removal.
+# scratch root with dpkg and removed again: dpkg-deb reads it, lintian finds
+# no error in it, its control fields, every file it installs (copyright and
+# changelog included: tests/data/install/files.txt; the screenshots of the
+# guide may vary), the commands' links, the desktop entries, the installed
+# programs starting with the system's libraries, and nothing left after removal.
 #
 #   package_test.sh BUILD_DIR EXPECTED_FILES
 set -euo pipefail
@@ -20,11 +21,20 @@ debs=("$work"/out/*.deb)
 ((${#debs[@]} == 1)) || fail "expected one package, found ${#debs[@]}"
 deb="${debs[0]}"
 
+# The archive reads back, and lintian finds no error in it (warnings pass).
+dpkg-deb --info "$deb" > /dev/null && dpkg-deb --contents "$deb" > /dev/null || fail "dpkg-deb cannot read $deb"
+if ! lintian --fail-on error --tag-display-limit 0 "$deb" > "$work/lintian.log" 2>&1 || grep -q '^E:' "$work/lintian.log"; then
+  cat "$work/lintian.log" >&2
+  fail "lintian reports errors"
+fi
+
 [[ "$(dpkg-deb -f "$deb" Package)" == quillorn ]] || fail "package name"
 depends="$(dpkg-deb -f "$deb" Depends)"
 for needed in libqt6widgets6 libqt6network6 libcurl4 qt6-qpa-plugins fonts-dejavu-extra; do
   [[ "$depends" == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
 done
+# Only xdg-open is recommended: anything more drags in a desktop's worth of packages.
+[[ "$(dpkg-deb -f "$deb" Recommends)" == xdg-utils ]] || fail "Recommends: $(dpkg-deb -f "$deb" Recommends)"
 
 # A dpkg database of its own, so the machine's is never touched.
 root="$work/root"
