@@ -1,7 +1,7 @@
 #include "ui/template_window.h"
 
 #include <QAbstractButton>
-#include <QApplication>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QWindow>
 

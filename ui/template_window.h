@@ -84,7 +84,7 @@ class Dialog : public QDialog, public TemplateWindow {
   Dialog(QWidget* owner, const DialogTemplate& dialog, bool minimizeBox);
   ~Dialog() override;
 
-  // Alt+`letter` presses the button `id` of this dialog whenever the button is
+  // Alt+`letter` (A to Z) presses the button `id` of this dialog whenever it is
   // enabled and shown, whatever other control of the dialog or of its pages
   // has the same letter in its caption; those keep the letter for when the
   // button is off. Letters that no button claims behave as usual: a letter
