@@ -70,7 +70,9 @@ constexpr OptionRow kDecisionOptions[] = {
      "longer match the file, nothing is written"},
     {"--dry-run", OptionKind::Switch, "",
      "write nothing; print a unified diff of what fix would\n"
-     "write and name the files it would leave as they are"},
+     "write and name the files it would leave as they are.\n"
+     "Its file names are relative to the PATH that holds\n"
+     "them: 'patch -p1' applies it from that folder"},
 };
 
 constexpr OptionRow kRestoreOptions[] = {
@@ -224,6 +226,25 @@ void printSkipSummary(const std::vector<FileSkip>& skipped, const std::vector<st
             << "Then run fix again.\n";
 }
 
+// The name a diff gives the file at `name` (its display path): relative to the
+// folder of the command line's PATH that holds it (the folder of a PATH that
+// is a file), so that `patch -p1` applies the diff from there. The deepest
+// such folder wins; a file under none keeps its whole path.
+std::string diffName(const std::string& name, const std::vector<std::string>& paths) {
+  std::size_t cut = 0;
+  for (const std::string& arg : paths) {
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::absolute(arg, error).lexically_normal();
+    if (error) continue;
+    if (!std::filesystem::is_directory(folder, error)) folder = folder.parent_path();
+    std::string prefix = folder.string();
+    if (prefix.empty() || prefix.back() != '/') prefix += '/';
+    if (name.size() > prefix.size() && name.starts_with(prefix)) cut = std::max(cut, prefix.size());
+  }
+  if (cut > 0) return "/" + name.substr(cut);
+  return name.empty() || name[0] != '/' ? "/" + name : name;
+}
+
 // What fix would write, as a unified diff, and which files it would leave as
 // they are; writes nothing. From the same plans the rewriting pass follows.
 int previewRewrite(const FixOptions& options, const Repair& repair) {
@@ -238,7 +259,7 @@ int previewRewrite(const FixOptions& options, const Repair& repair) {
     if (plan.action != FilePlan::Action::Rewrite) return;
     const std::string before(reinterpret_cast<const char*>(plan.document.bytes.data()), plan.document.size());
     const std::string name = platform::toDisplayUtf8(platform::displayPath(files.path(i)));
-    const std::string shownName = terminalText(name.empty() || name[0] != '/' ? "/" + name : name);
+    const std::string shownName = terminalText(diffName(name, options.scan.paths));
     std::cout << unifiedDiff(displayText(before, plan.document), displayText(plan.newText, plan.document),
                              "a" + shownName, "b" + shownName);
   });

@@ -22,6 +22,7 @@ Commands:
            the decisions of an edited scan report), keeping backups
   restore  put back (or delete) the backups that fix kept
   help     show this text
+  version  print the program's version (also --version)
 
 'quillorn-cli COMMAND --help' describes a command's options.
 )HELP";
@@ -39,6 +40,10 @@ int main(int argc, char** argv) {
   if (command == "scan") return quillorn::cli::runScanCommand(args);
   if (command == "fix") return quillorn::cli::runFixCommand(args);
   if (command == "restore") return quillorn::cli::runRestoreCommand(args);
+  if (command == "version" || command == "--version") {
+    std::cout << "quillorn-cli " << QUILLORN_VERSION << '\n';
+    return 0;
+  }
   if (command == "help" || command == "--help" || command == "-h") {
     std::cout << kUsage;
     return 0;

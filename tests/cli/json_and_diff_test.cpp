@@ -3,8 +3,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <regex>
 
 #include "cli/decisions_file.h"
 #include "cli/scan_report.h"
@@ -275,6 +278,39 @@ TEST(UnifiedDiffTest, ApplyingTheHunksGivesTheNewText) {
   }
   while (consumed < old.size()) rebuilt += old[consumed++] + "\n";
   EXPECT_EQ(rebuilt, after) << diff;
+}
+
+TEST(CommandLineTest, VersionPrintsTheProjectsVersionAndSucceeds) {
+  for (const char* spelling : {"--version", "version"}) {
+    const test_support::RunResult run = test_support::runCli({spelling}, test_support::ErrorStream::Merged);
+    EXPECT_EQ(run.exitStatus, 0) << spelling;
+    EXPECT_TRUE(std::regex_match(run.output, std::regex("quillorn-cli [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << run.output;
+  }
+}
+
+TEST(DryRunDiffTest, PatchAppliesItFromTheFolderGivenAndWritesWhatFixWrites) {
+  const test_support::TempFolder temp;
+  const fs::path site = fs::path(QUILLORN_TEST_DATA_DIR) / "scan" / "letter-case" / "site";
+  for (const char* copy : {"patched", "fixed"}) fs::copy(site, temp.path() / copy, fs::copy_options::recursive);
+  const test_support::RunSetting inTemp{temp.path(), "windows-1252"};
+  const test_support::RunResult diff =
+      test_support::runCli({"fix", "--offline", "--dry-run", "patched"}, test_support::ErrorStream::Discarded, inTemp);
+  ASSERT_NE(diff.output.find("\n--- a/Docs/"), std::string::npos) << diff.output;
+  std::ofstream(temp.path() / "dry-run.diff") << diff.output;
+  const std::string patch =
+      "cd " + test_support::shellQuote((temp.path() / "patched").string()) + " && patch --quiet -p1 < ../dry-run.diff";
+  ASSERT_EQ(std::system(patch.c_str()), 0);
+  test_support::runCli({"fix", "--offline", "--no-backups", "fixed"}, test_support::ErrorStream::Discarded, inTemp);
+
+  int compared = 0;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(temp.path() / "fixed")) {
+    if (!entry.is_regular_file()) continue;
+    const fs::path relative = entry.path().lexically_relative(temp.path() / "fixed");
+    EXPECT_EQ(test_support::readFile(temp.path() / "patched" / relative), test_support::readFile(entry.path()))
+        << relative;
+    ++compared;
+  }
+  EXPECT_GT(compared, 5);
 }
 
 }  // namespace
