@@ -272,7 +272,8 @@ TEST_P(SearchSizeTest, MoreThanTheLimitIsRefusedWithAMessage) {
   WizardHarness harness;
   // Files that are not there: the search passes over them without reading.
   std::vector<std::string> selection = {"\\nowhere"};
-  for (std::size_t i = 0; i < GetParam().files; ++i) selection.push_back("p" + std::to_string(i) + ".htm");
+  for (std::size_t i = 0; i < GetParam().files; ++i)
+    selection.push_back(std::string("p").append(std::to_string(i)).append(".htm"));
   harness.repair.files().addSelectedFiles(selection, {});
   for (int step = 0; step < 3; ++step) harness.clickFrame(frame_ids::kNext);
   settle();

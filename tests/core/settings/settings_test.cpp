@@ -81,7 +81,7 @@ std::string settingsFile(const std::string& valueLines) {
 std::string allFlagLines(std::uint32_t value) {
   std::string lines;
   for (const Flag& flag : kFlags)
-    lines += "\"" + std::string(flag.name) + "\"=dword:0000000" + std::to_string(value) + "\n";
+    lines.append("\"").append(flag.name).append("\"=dword:0000000").append(std::to_string(value)).append("\n");
   return lines;
 }
 
@@ -452,7 +452,7 @@ TEST_F(SettingsTest, ReadOnlyFolderWithTheKeyFailsSavingAValue) {
 TEST_F(SettingsTest, FailedSaveStoresNoneAndLeavesTheFileAsItWas) {
   std::string lines;
   for (std::size_t i = 0; i + 1 < kFlags.size(); ++i)
-    lines += "\"" + std::string(kFlags[i].name) + "\"=dword:00000000\n";
+    lines.append("\"").append(kFlags[i].name).append("\"=dword:00000000\n");
   fs::create_directories(registryPath().parent_path());
   writeFile(registryPath(), settingsFile(lines));
   const std::string text = readFile(registryPath());
