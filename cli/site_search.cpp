@@ -131,14 +131,29 @@ Outcome<Done, ExitStatus> collectSite(const char* command, const ScanOptions& op
 
   installStopKey();
   const StopPoll pollStop = [] { return stopRequested(); };
+  bool filesGiven = false;
   for (const SiteRoot& root : roots) {
     std::error_code error;
     if (std::filesystem::is_directory(platform::toHostPath(root.path), error)) {
       if (repair.files().addFolder(root.subfolders, root.path, pollStop) == PassEnd::Stopped) break;
     } else {
+      filesGiven = true;
       repair.files().addSelectedFiles({root.path}, pollStop);
     }
     if (stopRequested()) break;
+  }
+  if (stopRequested()) return Done{};
+  // Empty folders (or a typing slip) would otherwise give a clean report of nothing.
+  if (repair.files().empty()) {
+    std::cerr << "quillorn-cli " << command << ": nothing to search: no files in";
+    for (const std::string& arg : options.paths) std::cerr << ' ' << terminalText(arg);
+    std::cerr << (options.settings.includeSubfolders ? "" : " (--no-subfolders leaves subfolders out)") << '\n';
+    return Failed{ExitStatus{kExitUsage}};
+  }
+  if (filesGiven) {
+    std::cerr << "quillorn-cli " << command
+              << ": links are judged against the files given only; give the site's folder to judge them against "
+                 "the whole site\n";
   }
   return Done{};
 }

@@ -288,6 +288,26 @@ TEST(CommandLineTest, VersionPrintsTheProjectsVersionAndSucceeds) {
   }
 }
 
+TEST(CommandLineTest, AnEmptyFolderIsAUsageErrorAndSingleFilesAreToldTheyAreAlone) {
+  const test_support::TempFolder temp;
+  fs::create_directories(temp.path() / "empty");
+  const test_support::RunResult empty =
+      test_support::runCli({"scan", "--offline", (temp.path() / "empty").string()}, test_support::ErrorStream::Merged);
+  EXPECT_EQ(empty.exitStatus, 2);  // a usage error
+  EXPECT_NE(empty.output.find("nothing to search: no files in"), std::string::npos) << empty.output;
+
+  temp.write("site/a.html", "<a href=\"b.html\">b</a>");
+  temp.write("site/b.html", "b");
+  const std::string page = (temp.path() / "site" / "a.html").string();
+  const test_support::RunResult alone =
+      test_support::runCli({"scan", "--offline", page, page}, test_support::ErrorStream::Merged);
+  const std::string hint = "links are judged against the files given only";
+  const std::size_t first = alone.output.find(hint);
+  ASSERT_NE(first, std::string::npos) << alone.output;
+  EXPECT_EQ(alone.output.find(hint, first + 1), std::string::npos) << alone.output;
+  EXPECT_NE(alone.output.find("b.html"), std::string::npos) << alone.output;  // b.html is not known here
+}
+
 TEST(DryRunDiffTest, PatchAppliesItFromTheFolderGivenAndWritesWhatFixWrites) {
   const test_support::TempFolder temp;
   const fs::path site = fs::path(QUILLORN_TEST_DATA_DIR) / "scan" / "letter-case" / "site";
