@@ -120,6 +120,13 @@ bool Dialog::eventFilter(QObject* watched, QEvent* event) {
   const auto* target = qobject_cast<QWidget*>(watched);
   if (target == nullptr || target->window() != this) return false;
   const auto* key = static_cast<QKeyEvent*>(event);
+  const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+  // Someone working with the keys sees the focus mark from now on, also on
+  // the control a new page gives the focus to (the style shows it only
+  // after Tab otherwise).
+  if (type == QEvent::KeyPress && (enter || (key->modifiers() & Qt::AltModifier) != 0)) {
+    setAttribute(Qt::WA_KeyboardFocusChange);
+  }
   if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::AltModifier) return false;
   for (const MnemonicClaim& claim : claims_) {
     if (key->key() != claim.key) continue;
