@@ -39,8 +39,15 @@ int runScanCommand(const std::vector<std::string>& args) {
   const Settings& settings = repair.settings();
   UrlTable findings = withoutNotChecked(settings, repair.urls());
   const std::vector<std::string> notCheckedList = notCheckedLines(settings, repair.urls());
+  const std::vector<EndNotice> notices = endNotices(repair, outcome);
   if (options.json) {
-    std::cout << printedJson(scanReport(repair, outcome, panel.lines(), notCheckedList));
+    ReportJson report = scanReport(repair, outcome, panel.lines(), notCheckedList);
+    ReportJson noticesJson = ReportJson::array();
+    for (const EndNotice& notice : notices) {
+      noticesJson.push_back({{"kind", notice.kind}, {"count", notice.count}, {"text", notice.text}});
+    }
+    report["notices"] = std::move(noticesJson);
+    std::cout << printedJson(report);
   } else {
     const ResultsFill results = fillResults(findings, false, false, [] { return false; });
     std::cout << outcome.statusText << '\n';
@@ -51,8 +58,11 @@ int runScanCommand(const std::vector<std::string>& args) {
     }
   }
   std::cout.flush();
+  // Last, so that they are not lost above a long report.
+  for (const EndNotice& notice : notices) std::cerr << "quillorn-cli scan: " << notice.text << '\n';
 
   if (outcome.end == PassEnd::Stopped) return kExitStopped;
+  if (!notices.empty()) return kExitIncomplete;
   return findings.count() > 0 ? kExitFindings : kExitClean;
 }
 

@@ -1,5 +1,6 @@
 #include "cli/site_search.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
@@ -95,6 +96,32 @@ std::vector<std::string> notCheckedLines(const Settings& settings, const UrlTabl
     lines.push_back("NOT CHECKED (" + std::to_string(count) + " URL(s)): \"" + url + "\"");
   }
   return lines;
+}
+
+std::vector<EndNotice> endNotices(Repair& repair, const SearchOutcome& outcome) {
+  std::vector<EndNotice> notices;
+  if (outcome.droppedFindings > 0) {
+    const auto dropped = static_cast<std::int64_t>(outcome.droppedFindings);
+    notices.push_back({"droppedFindings", dropped,
+                       std::to_string(dropped) + " finding(s) were not recorded: the list holds at most " +
+                           std::to_string(UrlTable::kCapacity) + "; search the site in parts"});
+  }
+  const std::vector<CheckedUrl>& checked = repair.internet().checkedUrls();
+  const bool noneReached = !checked.empty() && std::all_of(checked.begin(), checked.end(), [](const CheckedUrl& url) {
+    using platform::InternetFailure;
+    const InternetFailure failure = url.outcome.failure;
+    return !url.outcome.reachable && (failure == InternetFailure::NameNotFound ||
+                                      failure == InternetFailure::NoConnection || failure == InternetFailure::TimedOut);
+  });
+  if (noneReached && outcome.end == PassEnd::Done) {
+    const auto count = static_cast<std::int64_t>(checked.size());
+    notices.push_back({"networkDown", count,
+                       "none of the " + std::to_string(count) +
+                           " Internet URL(s) checked reached its server (no name resolved, no connection made): the "
+                           "network is likely down, and they are reported as broken; --offline leaves them "
+                           "unchecked"});
+  }
+  return notices;
 }
 
 bool unverified(const CheckedUrl& checked) {

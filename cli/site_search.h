@@ -6,6 +6,7 @@
 // Known limits: at most kMaxSearchFiles files; a PATH that cannot be read
 // ends the command before anything is searched.
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -24,6 +25,21 @@ namespace quillorn::cli {
 struct ExitStatus {
   int code = 0;
 };
+
+// What limits or weakens a search's result, said once at the end of the
+// report (on standard error) and in the JSON report: `kind` names it for
+// programs ("droppedFindings", "networkDown"), `count` is how many it
+// concerns, `text` says it for a person.
+struct EndNotice {
+  std::string kind;
+  std::int64_t count = 0;
+  std::string text;
+};
+
+// The notices of a search that ended with `outcome`: findings the table had
+// no room for; Internet checks of which not one reached a server (no name
+// resolved, no connection made or none in time: the network is likely down).
+std::vector<EndNotice> endNotices(Repair& repair, const SearchOutcome& outcome);
 
 // Whether `entry` is an Internet URL that was recorded without being tried
 // (the Internet check was off) and for which the site holds no page (no

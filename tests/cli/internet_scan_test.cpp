@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -76,6 +79,36 @@ TEST_F(InternetScanTest, JsonGivesEveryCheckedUrlItsOutcome) {
   EXPECT_EQ(report["internetChecks"], expected);
   EXPECT_EQ(report["unverified"], nlohmann::json::array({"UNVERIFIED (1 URL(s), 403): \"" + url("/forbidden") + "\""}));
   EXPECT_EQ(report["summary"], "Done (2 change(s) in 1 file(s))");
+}
+
+TEST_F(InternetScanTest, WhenNoServerCanBeReachedTheEndSaysSoOnceAndTheStatusIsFour) {
+  // A port of this machine that nobody listens on: every connection is refused.
+  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  ::close(probe);
+  const std::string closed = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+  site.write("a.htm", "<a href=\"" + closed + "/a\">a</a> <img src=\"" + closed + "/b.gif\">");
+
+  const test_support::RunResult text = runCli({"scan", site.path().string()}, ErrorStream::Merged);
+  EXPECT_EQ(text.exitStatus, 4) << text.output;
+  const std::size_t said = text.output.find("the network is likely down");
+  ASSERT_NE(said, std::string::npos) << text.output;
+  EXPECT_EQ(text.output.find("the network is likely down", said + 1), std::string::npos) << text.output;
+  const nlohmann::json report =
+      nlohmann::json::parse(runCli({"scan", "--json", site.path().string()}, ErrorStream::Discarded).output);
+  ASSERT_EQ(report["notices"].size(), 1u);
+  EXPECT_EQ(report["notices"][0]["kind"], "networkDown");
+  EXPECT_EQ(report["notices"][0]["count"], 2);
+  // Reached once, the same scan has nothing to say.
+  site.write("b.htm", link("/ok"));
+  EXPECT_TRUE(
+      nlohmann::json::parse(runCli({"scan", "--json", site.path().string()}, ErrorStream::Discarded).output)["notices"]
+          .empty());
 }
 
 TEST_F(InternetScanTest, OneConnectionAtATimeFindsTheSame) {

@@ -280,6 +280,18 @@ TEST(UnifiedDiffTest, ApplyingTheHunksGivesTheNewText) {
   EXPECT_EQ(rebuilt, after) << diff;
 }
 
+TEST(EndNoticesTest, FindingsThatFoundNoRoomAreNoticedAndNothingElseIs) {
+  Repair repair;
+  SearchOutcome outcome;
+  EXPECT_TRUE(endNotices(repair, outcome).empty());
+  outcome.droppedFindings = 3;
+  const std::vector<EndNotice> notices = endNotices(repair, outcome);
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_EQ(notices[0].kind, "droppedFindings");
+  EXPECT_EQ(notices[0].count, 3);
+  EXPECT_NE(notices[0].text.find("at most 65536"), std::string::npos) << notices[0].text;
+}
+
 TEST(CommandLineTest, VersionPrintsTheProjectsVersionAndSucceeds) {
   for (const char* spelling : {"--version", "version"}) {
     const test_support::RunResult run = test_support::runCli({spelling}, test_support::ErrorStream::Merged);
