@@ -205,6 +205,14 @@ void printSkip(const char* verb, const FileSkip& skip, const FileList& files) {
             << '\n';
 }
 
+// The folder a PATH of the command line stands for, as typed: itself, or the
+// folder of a file.
+std::filesystem::path folderOf(const std::string& arg) {
+  std::error_code error;
+  return std::filesystem::is_directory(arg, error) ? std::filesystem::path(arg)
+                                                   : std::filesystem::path(arg).parent_path();
+}
+
 // After skips: how many, and how to clear existing backups out of the way.
 void printSkipSummary(const std::vector<FileSkip>& skipped, const std::vector<std::string>& paths, const char* verb) {
   if (skipped.empty()) return;
@@ -214,10 +222,7 @@ void printSkipSummary(const std::vector<FileSkip>& skipped, const std::vector<st
   if (!backups) return;
   std::string folders;
   for (const std::string& arg : paths) {
-    std::error_code error;
-    const std::filesystem::path folder = std::filesystem::is_directory(arg, error)
-                                             ? std::filesystem::path(arg)
-                                             : std::filesystem::path(arg).parent_path();
+    const std::filesystem::path folder = folderOf(arg);
     folders += " \"" + terminalText(folder.empty() ? std::string(".") : folder.string()) + "\"";
   }
   std::cout << "Backups of an earlier repair are in the way; an existing backup is never replaced.\n"
@@ -226,19 +231,26 @@ void printSkipSummary(const std::vector<FileSkip>& skipped, const std::vector<st
             << "Then run fix again.\n";
 }
 
-// The name a diff gives the file at `name` (its display path): relative to the
-// folder of the command line's PATH that holds it (the folder of a PATH that
-// is a file), so that `patch -p1` applies the diff from there. The deepest
-// such folder wins; a file under none keeps its whole path.
-std::string diffName(const std::string& name, const std::vector<std::string>& paths) {
-  std::size_t cut = 0;
+// The folders of the command line's PATHs as the file list writes paths
+// (absolute, "/" at the end), for diffName.
+std::vector<std::string> diffFolders(const std::vector<std::string>& paths) {
+  std::vector<std::string> prefixes;
   for (const std::string& arg : paths) {
     std::error_code error;
-    std::filesystem::path folder = std::filesystem::absolute(arg, error).lexically_normal();
+    std::string prefix = std::filesystem::absolute(folderOf(arg), error).lexically_normal().string();
     if (error) continue;
-    if (!std::filesystem::is_directory(folder, error)) folder = folder.parent_path();
-    std::string prefix = folder.string();
     if (prefix.empty() || prefix.back() != '/') prefix += '/';
+    prefixes.push_back(std::move(prefix));
+  }
+  return prefixes;
+}
+
+// The name a diff gives the file at `name` (its display path): relative to the
+// deepest of `folders` that holds it, so that `patch -p1` applies the diff
+// from there; a file under none keeps its whole path.
+std::string diffName(const std::string& name, const std::vector<std::string>& folders) {
+  std::size_t cut = 0;
+  for (const std::string& prefix : folders) {
     if (name.size() > prefix.size() && name.starts_with(prefix)) cut = std::max(cut, prefix.size());
   }
   if (cut > 0) return "/" + name.substr(cut);
@@ -249,6 +261,7 @@ std::string diffName(const std::string& name, const std::vector<std::string>& pa
 // they are; writes nothing. From the same plans the rewriting pass follows.
 int previewRewrite(const FixOptions& options, const Repair& repair) {
   const FileList& files = repair.files();
+  const std::vector<std::string> folders = diffFolders(options.scan.paths);
   std::vector<FileSkip> skipped;
   repair.plan([&](std::size_t i, const FilePlan& plan) {
     if (plan.action == FilePlan::Action::Skip) {
@@ -259,7 +272,7 @@ int previewRewrite(const FixOptions& options, const Repair& repair) {
     if (plan.action != FilePlan::Action::Rewrite) return;
     const std::string before(reinterpret_cast<const char*>(plan.document.bytes.data()), plan.document.size());
     const std::string name = platform::toDisplayUtf8(platform::displayPath(files.path(i)));
-    const std::string shownName = terminalText(diffName(name, options.scan.paths));
+    const std::string shownName = terminalText(diffName(name, folders));
     std::cout << unifiedDiff(displayText(before, plan.document), displayText(plan.newText, plan.document),
                              "a" + shownName, "b" + shownName);
   });

@@ -98,7 +98,7 @@ std::vector<std::string> notCheckedLines(const Settings& settings, const UrlTabl
   return lines;
 }
 
-std::vector<EndNotice> endNotices(Repair& repair, const SearchOutcome& outcome) {
+std::vector<EndNotice> endNotices(const Repair& repair, const SearchOutcome& outcome) {
   std::vector<EndNotice> notices;
   if (outcome.droppedFindings > 0) {
     const auto dropped = static_cast<std::int64_t>(outcome.droppedFindings);

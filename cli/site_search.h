@@ -39,7 +39,7 @@ struct EndNotice {
 // The notices of a search that ended with `outcome`: findings the table had
 // no room for; Internet checks of which not one reached a server (no name
 // resolved, no connection made or none in time: the network is likely down).
-std::vector<EndNotice> endNotices(Repair& repair, const SearchOutcome& outcome);
+std::vector<EndNotice> endNotices(const Repair& repair, const SearchOutcome& outcome);
 
 // Whether `entry` is an Internet URL that was recorded without being tried
 // (the Internet check was off) and for which the site holds no page (no
