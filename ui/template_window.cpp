@@ -98,16 +98,15 @@ Dialog::Dialog(QWidget* owner, const DialogTemplate& dialog, bool minimizeBox) :
     setWindowTitle(QString::fromUtf8(dialog.caption.data(), static_cast<qsizetype>(dialog.caption.size())));
   }
   buildControls(this, dialog);
+  // Sees the keys of this window first (eventFilter).
+  QCoreApplication::instance()->installEventFilter(this);
 }
 
-Dialog::~Dialog() {
-  if (!claims_.empty()) QCoreApplication::instance()->removeEventFilter(this);
-}
+Dialog::~Dialog() { QCoreApplication::instance()->removeEventFilter(this); }
 
 bool Dialog::event(QEvent* event) { return handleWindowEvent(event) || QDialog::event(event); }
 
 void Dialog::claimMnemonic(int id, char letter) {
-  if (claims_.empty()) QCoreApplication::instance()->installEventFilter(this);
   const int upper = std::toupper(static_cast<unsigned char>(letter));
   claims_.push_back({id, Qt::Key_A + (upper - 'A')});
 }
@@ -143,6 +142,11 @@ bool Dialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 int runModal(QDialog& box) {
+  // A box opened from the keyboard shows its focus mark from the start.
+  if (QWidget* owner = box.parentWidget();
+      owner != nullptr && owner->window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+    box.setAttribute(Qt::WA_KeyboardFocusChange);
+  }
   const int result = box.exec();
   if (QWidget* owner = box.parentWidget()) {
     QWidget* window = owner->window();

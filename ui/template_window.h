@@ -77,6 +77,9 @@ class Page : public QWidget, public TemplateWindow {
 };
 
 // A dialog box: a top-level window with the template's client size and caption.
+// Once Alt or Enter was pressed in it, it shows the focus mark on whatever
+// has the focus (the style otherwise shows it only after Tab), and so do the
+// boxes it opens with runModal.
 class Dialog : public QDialog, public TemplateWindow {
  public:
   // `owner` null: a window of its own in the task bar. `minimizeBox` adds the
