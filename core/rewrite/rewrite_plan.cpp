@@ -33,6 +33,19 @@ std::string FilePlan::fileBytes() const {
   return bytes;
 }
 
+void RewriteTally::add(const FilePlan& plan, bool written) {
+  if (written) {
+    ++filesRewritten;
+    linksChanged += plan.changedLinks;
+    linksKept += plan.links - plan.changedLinks;
+  } else if (plan.action == FilePlan::Action::Skip || plan.action == FilePlan::Action::Rewrite) {
+    linksInSkippedFiles += plan.links;
+  } else {
+    // The file is not touched: every link in it stands as it was.
+    linksKept += plan.links;
+  }
+}
+
 FilePlan planFile(const RewritePlanInput& input, std::size_t index) {
   FilePlan plan;
   const std::string& path = input.files.path(index);
@@ -44,6 +57,7 @@ FilePlan planFile(const RewritePlanInput& input, std::size_t index) {
   plan.action = FilePlan::Action::Unchanged;
   const std::vector<std::size_t>& entries = input.entries[index];
   plan.occurrences = entries.size();
+  plan.links = valueCount(input.urls, entries);
   // Nothing was found in it: whatever it holds now, nothing would change.
   if (entries.empty()) return plan;
 
@@ -68,8 +82,9 @@ FilePlan planFile(const RewritePlanInput& input, std::size_t index) {
   detectEncoding(plan.document);
 
   StringSink sink;
-  rewriteDocument(plan.document.view(), input.urls, entries, input.files, input.settings,
-                  static_cast<std::int32_t>(index), sink);
+  plan.changedLinks = rewriteDocument(plan.document.view(), input.urls, entries, input.files, input.settings,
+                                      static_cast<std::int32_t>(index), sink)
+                          .changedValues;
   plan.newText = std::move(sink.text);
   const std::string_view oldText(reinterpret_cast<const char*>(plan.document.bytes.data()), plan.document.bytes.size());
   if (plan.newText == oldText) return plan;

@@ -57,7 +57,9 @@ struct FilePlan {
   };
   Action action = Action::Leave;
   SkipReason reason = SkipReason::ChangedSinceSearch;
-  std::size_t occurrences = 0;  // table entries of the file, whatever is done with them
+  std::size_t occurrences = 0;   // table entries of the file, whatever is done with them
+  std::size_t links = 0;         // the values they stand for (valueCount): the links of the file
+  std::size_t changedLinks = 0;  // of them, those the new content changes (RewriteResult::changedValues)
 
   std::filesystem::path target;  // host paths
   std::filesystem::path backup;
@@ -66,6 +68,20 @@ struct FilePlan {
 
   // The new content as it goes to the disk: big-endian again where the file was.
   std::string fileBytes() const;
+};
+
+// What a rewrite did with the list's files and the links of the table's
+// entries, file by file as each plan went; every link of a planned file is
+// counted once, in one of the link counts.
+struct RewriteTally {
+  std::size_t filesRewritten = 0;
+  std::size_t linksChanged = 0;         // in the files rewritten
+  std::size_t linksKept = 0;            // output as they stood, in files rewritten or left unchanged
+  std::size_t linksInSkippedFiles = 0;  // every entry of a file that would change but was not written
+
+  // Counts the file of `plan`; `written` says whether it was rewritten (a
+  // plan to rewrite may still fail when the file is written).
+  void add(const FilePlan& plan, bool written);
 };
 
 struct RewritePlanInput {

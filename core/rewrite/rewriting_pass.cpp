@@ -146,6 +146,7 @@ Outcome<RewritePassOutcome, DiskFailure> runRewritingPass(RewritePassContext& co
         skip.error = written.error;
       }
     }
+    outcome.tally.add(plan, plan.action == FilePlan::Action::Rewrite && !skipped);
     if (skipped) {
       outcome.skipped.push_back(skip);
       if (context.reportSkip) context.reportSkip(skip);

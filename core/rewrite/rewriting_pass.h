@@ -46,6 +46,7 @@ struct RewritePassOutcome {
   std::int64_t processedTotal = 0;  // entries processed (up to the stop)
   std::string statusText;           // "Done (x of y URL(s) processed successfully[, n file(s) skipped])" or "Stopped"
   std::vector<FileSkip> skipped;    // in list order
+  RewriteTally tally;               // the files and entries of the list, up to the stop
 };
 
 // A failure that would hit every file (disk or quota full, file-size limit):

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <set>
 #include <utility>
 
 #include "core/model/link_tags.h"
@@ -79,6 +80,13 @@ struct CachedSearch {
   Pos hit = kNotFound;
 };
 
+// What the output does with one occurrence.
+enum class Fate {
+  Kept,     // holds it as it stood
+  Changed,  // holds a new value, or removed it with its tag
+  AsNext,   // the next occurrence, of the same value, decides
+};
+
 class DocumentRewriter {
  public:
   DocumentRewriter(const TextView& text, const UrlTable& table, const FileList& files, const Settings& settings,
@@ -88,18 +96,21 @@ class DocumentRewriter {
   // Rewrites the whole document; false when a write failed (the output then
   // stops where it failed).
   bool run(const std::vector<std::size_t>& list) {
-    for (const std::size_t index : list) {
+    fates_.assign(list.size(), Fate::Kept);
+    for (std::size_t k = 0; k < list.size(); ++k) {
+      const std::size_t index = list[k];
       const UrlEntry& entry = table_.entry(index);
       endTagPhase(&entry);
       if (failed_) return false;
-      // The value lies in text already written or removed.
-      if (entry.valuePos < writtenPos_) continue;
-      const Decision decision = decisionOf(entry);
-      if (decision.proposesDeletion) {
-        applyDeleteRules(entry, decision);
-      } else {
-        applyReplacementRules(index, entry, decision);
+      // The value lies in text already written or removed: what was done
+      // there was done to it.
+      if (entry.valuePos < writtenPos_) {
+        fates_[k] = coveredFate_;
+        continue;
       }
+      const Decision decision = decisionOf(entry);
+      fates_[k] =
+          decision.proposesDeletion ? applyDeleteRules(entry, decision) : applyReplacementRules(index, entry, decision);
       if (failed_) return false;
     }
     while (!pending_.empty()) {
@@ -107,7 +118,26 @@ class DocumentRewriter {
       if (failed_) return false;
     }
     copyUpTo(text_.end());
+    // The later entry of one value follows it in the list, unless the caller
+    // left it out: then nothing decided, and the value stands.
+    for (std::size_t k = list.size(); k-- > 0;) {
+      if (fates_[k] != Fate::AsNext) continue;
+      fates_[k] = k + 1 < list.size() && list[k + 1] == list[k] + 1 ? fates_[k + 1] : Fate::Kept;
+    }
     return !failed_;
+  }
+
+  // The values of `list` (sorted by offset) of which an occurrence changed.
+  std::size_t changedValues(const std::vector<std::size_t>& list) const {
+    std::size_t changed = 0;
+    Pos counted = kNotFound;
+    for (std::size_t k = 0; k < fates_.size(); ++k) {
+      const Pos pos = table_.entry(list[k]).valuePos;
+      if (fates_[k] != Fate::Changed || pos == counted) continue;
+      ++changed;
+      counted = pos;
+    }
+    return changed;
   }
 
  private:
@@ -129,15 +159,21 @@ class DocumentRewriter {
     return files_.path(static_cast<std::size_t>(fileIndex_));
   }
 
-  void writeValue(const UrlEntry& entry, std::string_view value) {
+  // Changed unless the new bytes are the old ones.
+  Fate writeValue(const UrlEntry& entry, std::string_view value) {
     copyUpTo(entry.valuePos);
     valueBytes_.clear();
     appendComposed(text_, entry, value, valueBytes_);
     write(reinterpret_cast<const std::uint8_t*>(valueBytes_.data()), valueBytes_.size());
-    writtenPos_ = entry.valuePos + entry.spanLength * text_.step;
+    const Pos end = entry.valuePos + entry.spanLength * text_.step;
+    const std::string_view old(reinterpret_cast<const char*>(text_.data) + entry.valuePos,
+                               static_cast<std::size_t>(end - entry.valuePos));
+    writtenPos_ = end;
+    coveredFate_ = old == valueBytes_ ? Fate::Kept : Fate::Changed;
+    return coveredFate_;
   }
 
-  void applyReplacementRules(std::size_t index, const UrlEntry& entry, const Decision& decision) {
+  Fate applyReplacementRules(std::size_t index, const UrlEntry& entry, const Decision& decision) {
     // Two entries for one value (a web address without its protocol prefix
     // that is also broken): the later one decides. Only an entry of the same
     // file is the same value; an equal offset in another file is unrelated.
@@ -148,79 +184,71 @@ class DocumentRewriter {
       const UrlEntry& following = table_.entry(index + 1);
       if (following.fileIndex == entry.fileIndex && following.valuePos == entry.valuePos &&
           spanFits(text_, following)) {
-        return;
+        return Fate::AsNext;
       }
     }
-    if (decision.relativePath) {
-      writeValue(entry, resolveTarget(decision.written, documentPath()));
-    } else {
-      writeValue(entry, decision.written);
-    }
+    if (decision.relativePath) return writeValue(entry, resolveTarget(decision.written, documentPath()));
+    return writeValue(entry, decision.written);
   }
 
   // `decision` proposes deletion: its written text is "" or two double quotes.
-  void applyDeleteRules(const UrlEntry& entry, const Decision& decision) {
+  Fate applyDeleteRules(const UrlEntry& entry, const Decision& decision) {
     // Script strings and style-sheet url( ) have no tag: nothing applies.
-    if (entry.tagPos < 0) return;
+    if (entry.tagPos < 0) return Fate::Kept;
     const std::optional<TagRow> row = tagRowAt(entry.tagPos);
-    if (!row) return;
+    if (!row) return Fate::Kept;
     const DeletionChoice textLinks = settings_.textLinkAction;
     switch (kLinkTags[*row].deletion) {
       case LinkDeletion::Image:
-        applyImagePolicy(entry, decision, settings_.imageUrlAction, settings_.imageReplacementUrl);
-        break;
+        return applyImagePolicy(entry, decision, settings_.imageUrlAction, settings_.imageReplacementUrl);
       case LinkDeletion::Background:
-        applyImagePolicy(entry, decision, settings_.backgroundUrlAction, settings_.backgroundReplacementUrl);
-        break;
+        return applyImagePolicy(entry, decision, settings_.backgroundUrlAction, settings_.backgroundReplacementUrl);
       case LinkDeletion::TextLink:
       case LinkDeletion::StyleBlock:
-        if (textLinks == DeletionChoice::ConvertToText) {
-          removeStartTag(entry, *row);
-        } else if (textLinks == DeletionChoice::MakeEmpty) {
-          writeValue(entry, "#");
-        }
+        if (textLinks == DeletionChoice::ConvertToText) return removeStartTag(entry, *row);
+        if (textLinks == DeletionChoice::MakeEmpty) return writeValue(entry, "#");
         break;
       case LinkDeletion::AreaOrLink:
         if (textLinks == DeletionChoice::ConvertToText || textLinks == DeletionChoice::MakeEmpty) {
-          writeValue(entry, "#");
+          return writeValue(entry, "#");
         }
         break;
       case LinkDeletion::Embedded:
-        if (textLinks == DeletionChoice::ConvertToText) {
-          removeStartTag(entry, *row);
-        } else if (textLinks == DeletionChoice::MakeEmpty) {
-          writeValue(entry, decision.written);
-        }
+        if (textLinks == DeletionChoice::ConvertToText) return removeStartTag(entry, *row);
+        if (textLinks == DeletionChoice::MakeEmpty) return writeValue(entry, decision.written);
         break;
       case LinkDeletion::None: break;
     }
+    return Fate::Kept;
   }
 
   // Images and backgrounds: keep, empty, or the fixed replacement URL, which a
   // bare value gets in double quotes.
-  void applyImagePolicy(const UrlEntry& entry, const Decision& decision, DeletionChoice choice,
+  Fate applyImagePolicy(const UrlEntry& entry, const Decision& decision, DeletionChoice choice,
                         const std::string& fixedUrl) {
-    if (choice == DeletionChoice::MakeEmpty) {
-      writeValue(entry, decision.written);
-    } else if (choice == DeletionChoice::ReplaceWithUrl) {
+    if (choice == DeletionChoice::MakeEmpty) return writeValue(entry, decision.written);
+    if (choice == DeletionChoice::ReplaceWithUrl) {
       std::string value = settings_.deletionRelativePaths ? resolveTarget(fixedUrl, documentPath()) : fixedUrl;
       if (decision.quoted) value = '"' + value + '"';
-      writeValue(entry, value);
+      return writeValue(entry, value);
     }
+    return Fate::Kept;
   }
 
   // Removes the tag of `row` that holds `entry`; its end tag goes later.
-  void removeStartTag(const UrlEntry& entry, TagRow row) {
+  Fate removeStartTag(const UrlEntry& entry, TagRow row) {
     // A tag whose '<' has already been written (a value of it was replaced
     // before) cannot be taken back: the value stays as it is.
-    if (entry.tagPos < writtenPos_) return;
+    if (entry.tagPos < writtenPos_) return Fate::Kept;
     // A start tag that never ends has nothing sound to remove: the value stays
     // and the rest of the document is kept.
     const Pos end = tagEnd(entry.tagPos);
-    if (end == kNotFound) return;
+    if (end == kNotFound) return Fate::Kept;
     copyUpTo(entry.tagPos);
     writtenPos_ = end;
+    coveredFate_ = Fate::Changed;
     pending_.push_back(row);
+    return Fate::Changed;
   }
 
   // Removes the end tags of the pending elements that the output has reached.
@@ -249,6 +277,7 @@ class DocumentRewriter {
       }
       copyUpTo(endTag);
       writtenPos_ = end;
+      coveredFate_ = Fate::Changed;
       pending_.pop_back();
     }
   }
@@ -323,6 +352,9 @@ class DocumentRewriter {
   Pos lastTagPos_ = kNotFound;
   std::optional<TagRow> lastRow_;
   std::string valueBytes_;  // one composed value at a time, reused
+  // What the last step past writtenPos did, for occurrences in the text it covered.
+  Fate coveredFate_ = Fate::Kept;
+  std::vector<Fate> fates_;  // by position in the list
 };
 
 }  // namespace
@@ -351,7 +383,16 @@ RewriteResult rewriteDocument(const TextView& text, const UrlTable& table, const
 
   DocumentRewriter rewriter(text, table, files, settings, fileIndex, out);
   result.writeFailed = !rewriter.run(list);
+  result.changedValues = rewriter.changedValues(list);
   return result;
+}
+
+std::size_t valueCount(const UrlTable& table, const std::vector<std::size_t>& entries) {
+  std::set<std::pair<std::int32_t, std::int64_t>> values;
+  for (const std::size_t index : entries) {
+    if (index < table.count()) values.emplace(table.entry(index).fileIndex, table.entry(index).valuePos);
+  }
+  return values.size();
 }
 
 std::vector<std::vector<std::size_t>> entriesByFile(const UrlTable& table, std::size_t fileCount) {

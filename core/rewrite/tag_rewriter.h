@@ -43,7 +43,15 @@ class StringSink : public OutputSink {
 
 struct RewriteResult {
   std::size_t occurrences = 0;  // this document's entries, whatever was done with each
-  bool writeFailed = false;     // the sink refused a write; the output is incomplete
+  // The values of the occurrences (valueCount) that the output holds anew
+  // (other bytes than they had) or removes with their tag. Every other value
+  // is output as it stood: left alone by its decision (DO NOT CHANGE, or a
+  // new value that reads as the old one), by a deletion policy (keep) or
+  // rule (a FRAME, a script string or a url( ) is never deleted), or because
+  // its span does not fit the text. A value in text that another
+  // occurrence's change replaced or removed counts as changed.
+  std::size_t changedValues = 0;
+  bool writeFailed = false;  // the sink refused a write; the output, and `changedValues`, are incomplete
 };
 
 // Rewrites the document `text` (UTF-16 already in little-endian order) of
@@ -54,6 +62,11 @@ struct RewriteResult {
 // alone. Stops at the first refused write.
 RewriteResult rewriteDocument(const TextView& text, const UrlTable& table, const std::vector<std::size_t>& occurrences,
                               const FileList& files, const Settings& settings, std::int32_t fileIndex, OutputSink& out);
+
+// The number of values that the table entries `entries` stand for: entries
+// at one offset of one file (an address both broken and without its
+// protocol, say) are one value, one link of the page.
+std::size_t valueCount(const UrlTable& table, const std::vector<std::size_t>& entries);
 
 // For every file-list index, the indices of its table entries in table order;
 // one walk over the table.

@@ -95,6 +95,11 @@ bool dropRootInChild() {
   return ::setgid(65534) == 0 && ::setuid(65534) == 0;
 }
 
+// The tally's counts in one row: files rewritten, links changed, kept, in skipped files.
+std::vector<std::size_t> counts(const RewriteTally& tally) {
+  return {tally.filesRewritten, tally.linksChanged, tally.linksKept, tally.linksInSkippedFiles};
+}
+
 class RewritingPassTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -313,6 +318,7 @@ TEST_P(SkipTest, LeavesTheFileAndGoesOn) {
   EXPECT_EQ(namesIn(page.parent_path()), namesBefore);
   EXPECT_EQ(readFile(next), kLinkRewritten);
   EXPECT_EQ(panel.lines, (std::vector<std::string>{lineFor(next, kLink.size(), false)}));
+  EXPECT_EQ(counts(outcome.tally), (std::vector<std::size_t>{1, 1, 0, 1}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -561,6 +567,9 @@ TEST_F(RewritingPassTest, CountsTheOccurrencesOfRewrittenFilesOnly) {
 
   EXPECT_EQ(outcome.processedTotal, 2);
   EXPECT_EQ(outcome.statusText, "Done (2 of 4 URL(s) processed successfully)");
+  // The value written back as it stood and the empty page's link are kept;
+  // an entry of a file that is no page is no link of the site.
+  EXPECT_EQ(counts(outcome.tally), (std::vector<std::size_t>{1, 1, 2, 0}));
   EXPECT_EQ(readFile(root_ / "a.htm"), std::string(kLinkRewritten) + "<img src=\"keep.gif\">");
   EXPECT_EQ(panel.lines.size(), 1u);
   EXPECT_EQ(panel.overallCalls,
@@ -602,6 +611,7 @@ TEST_P(StopTest, StopQuestion) {
     EXPECT_EQ(outcome.statusText, "Done (3 of 3 URL(s) processed successfully)");
   }
   EXPECT_EQ(panel.lines.size(), row.rewrittenFiles);
+  EXPECT_EQ(counts(outcome.tally), (std::vector<std::size_t>{row.rewrittenFiles, row.rewrittenFiles, 0, 0}));
   for (std::size_t i = 0; i < pages.size(); ++i)
     EXPECT_EQ(fs::exists(pages[i].string() + ".bak"), i < row.rewrittenFiles) << pages[i];
 }

@@ -757,6 +757,8 @@ TEST_P(RewriteRowTest, WritesExpectedDocument) {
   std::size_t ownEntries = 0;
   for (const PlacedEntry& placed : row.entries) ownEntries += placed.file == 0 ? 1 : 0;
   EXPECT_EQ(out.result.occurrences, ownEntries);
+  // A document comes out as it was exactly when none of its values changed.
+  EXPECT_EQ(out.result.changedValues == 0, out.text == encode(row.doc, encoding)) << out.result.changedValues;
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, RewriteRowTest,
@@ -766,6 +768,74 @@ INSTANTIATE_TEST_SUITE_P(Rows, RewriteRowTest,
                            return std::string(std::get<0>(info.param).name) +
                                   (std::get<1>(info.param) == Encoding::Utf16 ? "_Utf16" : "_SingleByte");
                          });
+
+// ------------------------------------------------------------ values changed
+
+struct ChangedRow {
+  Row row;
+  std::size_t values = 0;   // valueCount of the row's entries
+  std::size_t changed = 0;  // of them, changed by the output
+};
+
+void PrintTo(const ChangedRow& row, std::ostream* os) { *os << row.row.name; }
+
+class ChangedValuesTest : public testing::TestWithParam<ChangedRow> {};
+
+TEST_P(ChangedValuesTest, CountsTheValuesTheOutputChanges) {
+  const ChangedRow& row = GetParam();
+  const UrlTable table = buildTable(row.row, Encoding::SingleByte);
+  EXPECT_EQ(valueCount(table, entriesByFile(table, 1)[0]), row.values);
+  const Rewritten out = rewriteRow(row.row, Encoding::SingleByte);
+  EXPECT_EQ(out.text, row.row.expected);
+  EXPECT_EQ(out.result.changedValues, row.changed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ChangedValuesTest,
+    testing::Values(ChangedRow{{"KeptImageBesideReplacedLink",
+                                R"(<IMG src="gone.gif"><A href="old.htm">)",
+                                {{"", "<IMG", R"("gone.gif")"}, {"new.htm", "<A", R"("old.htm")"}},
+                                {},
+                                R"(<IMG src="gone.gif"><A href="new.htm">)"},
+                               2,
+                               1},
+                    ChangedRow{{"DoNotChangeWritesTheSameBytes",
+                                R"(<A href="old.htm">)",
+                                {{.replacement = "old.htm", .tag = "<A", .value = R"("old.htm")"}},
+                                kDestructive,
+                                R"(<A href="old.htm">)"},
+                               1,
+                               0},
+                    ChangedRow{{"ScriptStringIsNeverDeleted",
+                                R"(x = "gone.htm";)",
+                                {{.replacement = "", .value = R"("gone.htm")"}},
+                                kDestructive,
+                                R"(x = "gone.htm";)"},
+                               1,
+                               0},
+                    ChangedRow{{"ValueInsideARemovedTag",
+                                R"(<A href="gone.htm" title="old.htm">x</A>)",
+                                {{"", "<A", R"("gone.htm")"}, {"new.htm", "<A", R"("old.htm")"}},
+                                {.text = ConvertToText},
+                                "x"},
+                               2,
+                               2},
+                    ChangedRow{
+                        {"TwoEntriesOfOneValueAreOne",
+                         R"(<A href="www.x.example">)",
+                         {{"http://www.x.example", "<A", R"("www.x.example")"}, {"", "<A", R"("www.x.example")"}},
+                         {},
+                         R"(<A href="www.x.example">)"},
+                        1,
+                        0},
+                    ChangedRow{{"KeptDeletionThenReplacementOfOneValue",
+                                R"(<IMG src="old.gif">)",
+                                {{"", "<IMG", R"("old.gif")"}, {"new.gif", "<IMG", R"("old.gif")"}},
+                                {},
+                                R"(<IMG src="new.gif">)"},
+                               1,
+                               1}),
+    [](const testing::TestParamInfo<ChangedRow>& info) { return std::string(info.param.row.name); });
 
 // ------------------------------------------------------------ listing order
 
