@@ -9,6 +9,7 @@
 
 #include "cli/decisions_file.h"
 #include "cli/option_table.h"
+#include "cli/run_summary.h"
 #include "cli/scan_command.h"
 #include "cli/scan_options.h"
 #include "cli/site_search.h"
@@ -70,7 +71,8 @@ constexpr OptionRow kDecisionOptions[] = {
      "longer match the file, nothing is written"},
     {"--dry-run", OptionKind::Switch, "",
      "write nothing; print a unified diff of what fix would\n"
-     "write and name the files it would leave as they are.\n"
+     "write, name the files it would leave as they are,\n"
+     "and count what it would change.\n"
      "Its file names are relative to the PATH that holds\n"
      "them: 'patch -p1' applies it from that folder"},
 };
@@ -95,8 +97,12 @@ appended to its name; 'quillorn-cli restore' puts the old versions back. Prints
 one line per rewritten file, one line per file that is left as it was although
 it would change or was not searched (with the reason), and "Done (x of y URL(s)
 processed successfully)", with ", n file(s) skipped" before the closing
-parenthesis when files were left as they were. When the search finds nothing
-and leaves no file unsearched, no file is touched.
+parenthesis when files were left as they were; then one line that counts the
+files searched and changed and the links changed and left as they were, each
+reason with its count: kept by a policy (a deletion that a policy below keeps,
+or a decision not to change), not checked (--offline), in files not
+rewritten. When the search finds nothing and leaves no file unsearched, no
+file is touched.
 
 A file is only rewritten when it still holds what the search read, when it is
 no link and lies in the folders given (not behind a folder link that leads
@@ -257,13 +263,15 @@ std::string diffName(const std::string& name, const std::vector<std::string>& fo
   return name.empty() || name[0] != '/' ? "/" + name : name;
 }
 
-// What fix would write, as a unified diff, and which files it would leave as
-// they are; writes nothing. From the same plans the rewriting pass follows.
-int previewRewrite(const FixOptions& options, const Repair& repair) {
+// What fix would write, as a unified diff, which files it would leave as
+// they are, and the summary of `counts` with what the plans would do; writes
+// nothing. From the same plans the rewriting pass follows.
+int previewRewrite(const FixOptions& options, const Repair& repair, FixCounts counts) {
   const FileList& files = repair.files();
   const std::vector<std::string> folders = diffFolders(options.scan.paths);
   std::vector<FileSkip> skipped;
   repair.plan([&](std::size_t i, const FilePlan& plan) {
+    counts.tally.add(plan, plan.action == FilePlan::Action::Rewrite);
     if (plan.action == FilePlan::Action::Skip) {
       skipped.push_back({i, plan.reason, 0});
       printSkip("Would not be rewritten:", skipped.back(), files);
@@ -276,6 +284,7 @@ int previewRewrite(const FixOptions& options, const Repair& repair) {
     std::cout << unifiedDiff(displayText(before, plan.document), displayText(plan.newText, plan.document),
                              "a" + shownName, "b" + shownName);
   });
+  std::cout << fixSummary(counts, true) << '\n';
   printSkipSummary(skipped, options.scan.paths, "would not be rewritten");
   return skipped.empty() ? kExitClean : kExitNotRewritten;
 }
@@ -351,6 +360,9 @@ int runFixCommand(const std::vector<std::string>& args) {
   }
   // Internet URLs that nobody tried are no finding: only a decision changes them.
   UrlTable findings = withoutNotChecked(repair.settings(), repair.urls(), decisions);
+  FixCounts counts;
+  counts.filesSearched = searchedFileCount(repair);
+  counts.notChecked = linksApart(repair.urls(), findings);
   if (const std::size_t left = repair.urls().count() - findings.count(); left > 0) {
     std::cerr << "quillorn-cli fix: " << left
               << " Internet URL(s) not checked (the Internet check is off) left as they are\n";
@@ -360,11 +372,13 @@ int runFixCommand(const std::vector<std::string>& args) {
     // The wizard offers no way on to the rewriting when the search found
     // nothing, so no file is touched here either. A file the search left
     // unread goes on to the pass, which touches nothing but names and counts it.
-    std::cout << outcome.statusText << '\n' << "Nothing needs attention: no file was rewritten.\n";
+    std::cout << outcome.statusText << '\n'
+              << fixSummary(counts, options.dryRun) << '\n'
+              << "Nothing needs attention: no file was rewritten.\n";
     return kExitClean;
   }
   repair.decide(decisions);
-  if (options.dryRun) return previewRewrite(options, repair);
+  if (options.dryRun) return previewRewrite(options, repair, counts);
 
   const RepairOutcome<RewritePassOutcome> rewritten = repair.rewrite(panel, askToCancel, [&](const FileSkip& skip) {
     panel.clearBar();
@@ -381,6 +395,12 @@ int runFixCommand(const std::vector<std::string>& args) {
   }
   const RewritePassOutcome& pass = rewritten.value();
   std::cout << pass.statusText << '\n';
+  counts.tally = pass.tally;
+  if (pass.end == PassEnd::Stopped) {
+    const RewriteTally& tally = pass.tally;
+    counts.notReached = linkCount(repair.urls()) - (tally.linksChanged + tally.linksKept + tally.linksInSkippedFiles);
+  }
+  std::cout << fixSummary(counts, false) << '\n';
   printSkipSummary(pass.skipped, options.scan.paths, "were not rewritten");
   if (pass.end == PassEnd::Stopped) return kExitStopped;
   return pass.skipped.empty() ? kExitClean : kExitNotRewritten;

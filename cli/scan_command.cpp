@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "cli/run_summary.h"
 #include "cli/scan_options.h"
 #include "cli/scan_report.h"
 #include "cli/site_search.h"
@@ -51,6 +52,7 @@ int runScanCommand(const std::vector<std::string>& args) {
   } else {
     const ResultsFill results = fillResults(findings, false, false, [] { return false; });
     std::cout << outcome.statusText << '\n';
+    std::cout << scanSummaryLine(repair, findings) << '\n';
     for (const ResultLine& line : results.lines) std::cout << terminalText(platform::toDisplayUtf8(line.text)) << '\n';
     for (const std::string& line : notCheckedList) std::cout << terminalText(platform::toDisplayUtf8(line)) << '\n';
     for (const std::string& line : unverifiedLines(repair.internet())) {

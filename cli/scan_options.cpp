@@ -172,8 +172,9 @@ links that lead to no file are left out, each named in the progress lines.
 Every HTML, style-sheet and script file of the list is searched, except one of
 more than 256 MiB, which is named instead; a local link is good when the file
 it names is in the list.
-Prints the progress lines, the summary and one line per group of findings with
-the proposed change.
+Prints the progress lines, the summary, one line that counts the files searched,
+the findings and the files with findings, and one line per group of findings
+with the proposed change.
 
 Search options (each switch has a --no- form; the default is shown):
 )HELP" + optionHelp({kSearchRows}, kHelpColumn) +

@@ -51,6 +51,14 @@ std::string unreadableReason(const std::filesystem::path& path) {
 
 }  // namespace
 
+std::size_t searchedFileCount(const Repair& repair) {
+  std::size_t searched = 0;
+  for (std::size_t i = 0; i < repair.files().count(); ++i) {
+    if (repair.urls().source(i) != nullptr) ++searched;
+  }
+  return searched;
+}
+
 bool notChecked(const Settings& settings, const UrlEntry& entry) {
   return entry.internetUrl && !settings.checkInternetUrls && entry.target < 0;
 }

@@ -41,6 +41,9 @@ struct EndNotice {
 // resolved, no connection made or none in time: the network is likely down).
 std::vector<EndNotice> endNotices(const Repair& repair, const SearchOutcome& outcome);
 
+// How many files of the list the search read (each has its source stamp).
+std::size_t searchedFileCount(const Repair& repair);
+
 // Whether `entry` is an Internet URL that was recorded without being tried
 // (the Internet check was off) and for which the site holds no page (no
 // saved copy, no page of the site's own servers). The command line lists such

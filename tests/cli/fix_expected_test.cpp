@@ -188,7 +188,7 @@ TEST(RestoreCommandTest, BackupLeftIsNamedAndFailsTheRun) {
 struct UnreadRow {
   const char* name;
   bool withPages;  // b.html and a page whose link to it is repaired
-  const char* output;
+  std::string output;
 };
 
 void PrintTo(const UnreadRow& row, std::ostream* out) { *out << row.name; }
@@ -224,10 +224,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "Not rewritten: \"<site>/big.html\": it was not searched, as it is larger than 256 MiB\n"
                   "Processing \"<site>/page.html\" (27 bytes) ASCII\n"
                   "Done (1 of 1 URL(s) processed successfully, 1 file(s) skipped)\n"
+                  "Files: 2 searched, 1 changed. Links: 1 changed, 0 left as they were.\n"
                   "1 file(s) were not rewritten.\n"},
         UnreadRow{"WithNothingElseFound", false,
                   "Not rewritten: \"<site>/big.html\": it was not searched, as it is larger than 256 MiB\n"
                   "Done (0 of 0 URL(s) processed successfully, 1 file(s) skipped)\n"
+                  "Files: 0 searched, 0 changed. Links: 0 changed, 0 left as they were.\n"
                   "1 file(s) were not rewritten.\n"}),
     [](const ::testing::TestParamInfo<UnreadRow>& info) { return std::string(info.param.name); });
 

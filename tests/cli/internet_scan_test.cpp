@@ -56,6 +56,7 @@ TEST_F(InternetScanTest, UnverifiedAnswersAreListedApartAndFindNothing) {
 
   EXPECT_EQ(run.exitStatus, 0) << run.output;
   EXPECT_NE(run.output.find("Done (0 change(s) in 2 file(s))\n"
+                            "Files: 2 searched, 0 with findings. Findings: 0.\n"
                             "UNVERIFIED (2 URL(s), 403): \"" +
                             url("/forbidden") + "\"\nUNVERIFIED (1 URL(s), 429): \"" + url("/busy-long") +
                             "\"\nUNVERIFIED (1 URL(s), 500): \"" + url("/broken") + "\"\n"),
