@@ -101,8 +101,10 @@ parenthesis when files were left as they were; then one line that counts the
 files searched and changed and the links changed and left as they were, each
 reason with its count: kept by a policy (a deletion that a policy below keeps,
 or a decision not to change), not checked (--offline), in files not
-rewritten. When the search finds nothing and leaves no file unsearched, no
-file is touched.
+rewritten. What weakened the search (files it could not read, findings the
+list had no room for, an Internet check that reached no server) is said once
+at the end, on standard error. When the search finds nothing and leaves no
+file unsearched, no file is touched.
 
 A file is only rewritten when it still holds what the search read, when it is
 no link and lies in the folders given (not behind a folder link that leads
@@ -127,7 +129,9 @@ Exit status: 0 when every file that changes was rewritten (or would be, with
 or a disk error ended the run ("Step7: Disk writing error!": the file named
 keeps its old content), 2 for a usage error, a PATH or decisions file that
 cannot be read or that no longer matches, 3 when another run is working on an
-overlapping folder tree (nothing was changed), 130 when stopped with Ctrl-C.
+overlapping folder tree (nothing was changed), 4 when none of these happened
+but the search's result is weakened (each reason said at the end), 130 when
+stopped with Ctrl-C.
 )HELP";
 }
 
@@ -342,9 +346,17 @@ int runFixCommand(const std::vector<std::string>& args) {
   const Outcome<SearchOutcome, ExitStatus> searched = searchSite("fix", repair, searchPanel);
   if (!searched.ok()) return searched.error().code;
   const SearchOutcome& outcome = searched.value();
+  // What weakened the search is said once, last, on standard error; it makes
+  // a run that did everything else end with kExitIncomplete.
+  const std::vector<EndNotice> notices = endNotices(repair, outcome);
+  const auto finish = [&notices](int status) {
+    std::cout.flush();
+    for (const EndNotice& notice : notices) std::cerr << "quillorn-cli fix: " << notice.text << '\n';
+    return status == kExitClean && !notices.empty() ? kExitIncomplete : status;
+  };
   if (outcome.end == PassEnd::Stopped) {
     std::cout << kStoppedText << '\n';
-    return kExitStopped;
+    return finish(kExitStopped);
   }
   const auto nothingFound = [&repair] { return repair.urls().count() == 0 && repair.urls().unsearchedFiles().empty(); };
   // The decisions file describes every finding, not-checked ones included.
@@ -375,10 +387,10 @@ int runFixCommand(const std::vector<std::string>& args) {
     std::cout << outcome.statusText << '\n'
               << fixSummary(counts, options.dryRun) << '\n'
               << "Nothing needs attention: no file was rewritten.\n";
-    return kExitClean;
+    return finish(kExitClean);
   }
   repair.decide(decisions);
-  if (options.dryRun) return previewRewrite(options, repair, counts);
+  if (options.dryRun) return finish(previewRewrite(options, repair, counts));
 
   const RepairOutcome<RewritePassOutcome> rewritten = repair.rewrite(panel, askToCancel, [&](const FileSkip& skip) {
     panel.clearBar();
@@ -391,7 +403,7 @@ int runFixCommand(const std::vector<std::string>& args) {
               << terminalText(platform::toDisplayUtf8(rewritten.error().path)) << "\" keeps its old content ("
               << platform::errorText(rewritten.error().error)
               << "); the files before it were rewritten, the files after it were left as they were.\n";
-    return kExitNotRewritten;
+    return finish(kExitNotRewritten);
   }
   const RewritePassOutcome& pass = rewritten.value();
   std::cout << pass.statusText << '\n';
@@ -402,8 +414,8 @@ int runFixCommand(const std::vector<std::string>& args) {
   }
   std::cout << fixSummary(counts, false) << '\n';
   printSkipSummary(pass.skipped, options.scan.paths, "were not rewritten");
-  if (pass.end == PassEnd::Stopped) return kExitStopped;
-  return pass.skipped.empty() ? kExitClean : kExitNotRewritten;
+  if (pass.end == PassEnd::Stopped) return finish(kExitStopped);
+  return finish(pass.skipped.empty() ? kExitClean : kExitNotRewritten);
 }
 
 int runRestoreCommand(const std::vector<std::string>& args) {

@@ -182,9 +182,10 @@ Search options (each switch has a --no- form; the default is shown):
 Exit status: 0 when nothing needs attention, 1 when findings were recorded
 (Internet URLs not checked or unverified are none), 2 for a usage error or a PATH that does
 not exist or cannot be read, 4 when the result is incomplete or weakened (more
-findings than the list holds, or not one Internet URL reached its server: the
-network is likely down; each is said once at the end, on standard error, and
-under "notices" in the JSON report), 130 when the search was stopped with
+findings than the list holds, a file of the list that could not be searched,
+or not one Internet URL reached its server: the network is likely down; each
+is said once at the end, on standard error, and under "notices" in the JSON
+report), 130 when the search was stopped with
 Ctrl-C (the findings so far are still printed).
 )HELP";
 }

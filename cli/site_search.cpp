@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <system_error>
 #include <unordered_map>
 #include <unordered_set>
@@ -11,6 +12,7 @@
 #include "cli/scan_command.h"
 #include "cli/scan_report.h"
 #include "cli/terminal_text.h"
+#include "core/model/file_kind.h"
 #include "core/text/ascii.h"
 #include "core/wording/rewriting_texts.h"
 #include "platform/code_page.h"
@@ -47,6 +49,47 @@ std::string unreadableReason(const std::filesystem::path& path) {
     case platform::ReadStatus::Unreadable: break;
   }
   return "cannot be opened for reading";
+}
+
+// Files of a searched type that the search did not read, by why. Those it
+// passes over without recording them (not opened, or gone since they were
+// listed) are known only when it went through the whole list.
+struct UnreadFiles {
+  std::int64_t tooLarge = 0;
+  std::int64_t notRegular = 0;
+  std::int64_t notOpened = 0;
+};
+
+UnreadFiles unreadFiles(const Repair& repair, PassEnd end) {
+  UnreadFiles unread;
+  for (const UnsearchedFile& file : repair.urls().unsearchedFiles()) {
+    ++(file.why == Unsearched::TooLarge ? unread.tooLarge : unread.notRegular);
+  }
+  if (end != PassEnd::Done) return unread;
+  const FileList& files = repair.files();
+  for (std::size_t i = 0; i < files.count(); ++i) {
+    if (fileKind(files.path(i)) == FileKind::Other || repair.urls().source(i) != nullptr) continue;
+    if (repair.urls().unsearched(i) == nullptr) ++unread.notOpened;
+  }
+  return unread;
+}
+
+// Says which files of a searched type the search did not read, and why.
+std::optional<EndNotice> unreadFilesNotice(const Repair& repair, PassEnd end) {
+  const UnreadFiles unread = unreadFiles(repair, end);
+  const std::int64_t total = unread.tooLarge + unread.notRegular + unread.notOpened;
+  if (total == 0) return std::nullopt;
+  std::string reasons;
+  const auto reason = [&reasons](std::int64_t count, const std::string& why) {
+    if (count == 0) return;
+    reasons += (reasons.empty() ? "" : ", ") + std::to_string(count) + " " + why;
+  };
+  reason(unread.tooLarge, "larger than " + std::to_string(platform::kMaxReadBytes >> 20) + " MiB");
+  reason(unread.notRegular, "not a regular file");
+  reason(unread.notOpened, "could not be read");
+  return EndNotice{"unsearchedFiles", total,
+                   std::to_string(total) + " file(s) of the list were not searched (" + reasons +
+                       "): the links in them were not checked"};
 }
 
 }  // namespace
@@ -121,6 +164,7 @@ std::vector<EndNotice> endNotices(const Repair& repair, const SearchOutcome& out
     return !url.outcome.reachable && (failure == InternetFailure::NameNotFound ||
                                       failure == InternetFailure::NoConnection || failure == InternetFailure::TimedOut);
   });
+  if (std::optional<EndNotice> unread = unreadFilesNotice(repair, outcome.end)) notices.push_back(std::move(*unread));
   if (noneReached && outcome.end == PassEnd::Done) {
     const auto count = static_cast<std::int64_t>(checked.size());
     notices.push_back({"networkDown", count,

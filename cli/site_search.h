@@ -28,8 +28,8 @@ struct ExitStatus {
 
 // What limits or weakens a search's result, said once at the end of the
 // report (on standard error) and in the JSON report: `kind` names it for
-// programs ("droppedFindings", "networkDown"), `count` is how many it
-// concerns, `text` says it for a person.
+// programs ("droppedFindings", "unsearchedFiles", "networkDown"), `count` is
+// how many it concerns, `text` says it for a person.
 struct EndNotice {
   std::string kind;
   std::int64_t count = 0;
@@ -38,7 +38,10 @@ struct EndNotice {
 
 // The notices of a search that ended with `outcome`: findings the table had
 // no room for; Internet checks of which not one reached a server (no name
-// resolved, no connection made or none in time: the network is likely down).
+// resolved, no connection made or none in time: the network is likely down);
+// files of a searched type that the search could not read (too large, no
+// regular file, or, once the search has run to its end, not opened or gone),
+// whose links nobody knows.
 std::vector<EndNotice> endNotices(const Repair& repair, const SearchOutcome& outcome);
 
 // How many files of the list the search read (each has its source stamp).

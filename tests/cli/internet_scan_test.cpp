@@ -100,6 +100,16 @@ TEST_F(InternetScanTest, WhenNoServerCanBeReachedTheEndSaysSoOnceAndTheStatusIsF
   const std::size_t said = text.output.find("the network is likely down");
   ASSERT_NE(said, std::string::npos) << text.output;
   EXPECT_EQ(text.output.find("the network is likely down", said + 1), std::string::npos) << text.output;
+  // fix says it too, once and last; the default policies keep both links, so
+  // nothing worse happened and the status is 4 as well.
+  const test_support::RunResult fixed = runCli({"fix", site.path().string()}, ErrorStream::Merged);
+  EXPECT_EQ(fixed.exitStatus, 4) << fixed.output;
+  EXPECT_NE(fixed.output.find("Links: 0 changed, 2 left as they were (2 kept by a policy).\n"), std::string::npos)
+      << fixed.output;
+  EXPECT_TRUE(
+      fixed.output.ends_with("the network is likely down, and they are reported as broken; --offline leaves "
+                             "them unchecked\n"))
+      << fixed.output;
   const nlohmann::json report =
       nlohmann::json::parse(runCli({"scan", "--json", site.path().string()}, ErrorStream::Discarded).output);
   ASSERT_EQ(report["notices"].size(), 1u);

@@ -1,13 +1,24 @@
-// The line that says what a command did, below the status line.
+// The lines that say what a command did: the summary below the status line
+// and the notices of what weakened a search.
 
 #include "cli/run_summary.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+
+#include "cli/site_search.h"
+#include "cli/terminal_panel.h"
+#include "platform/file_access.h"
+#include "platform/host_path.h"
+#include "tests/cli/cli_runner.h"
+#include "tests/support/temp_folder.h"
 
 namespace quillorn::cli {
 namespace {
+
+namespace fs = std::filesystem;
 
 struct FixSummaryRow {
   const char* name;
@@ -64,6 +75,50 @@ TEST(LinkCountTest, EntriesAtOneOffsetOfOneFileAreOneLink) {
   EXPECT_EQ(linksApart(all, findings), 1u);
   findings.eraseIf([](const UrlEntry& entry) { return entry.fileIndex == 1; });
   EXPECT_EQ(linksApart(all, findings), 2u);
+}
+
+// A page gone between the listing and the search could not be read: the
+// search passes over it without a line, and the end says so.
+TEST(EndNoticesTest, AFileTheSearchCouldNotReadIsNoticed) {
+  const test_support::TempFolder temp;
+  temp.write("a.html", "<a href=\"b.html\">b</a>");
+  temp.write("b.html", "b");
+  Repair repair;
+  repair.settings().checkInternetUrls = false;
+  for (const char* name : {"a.html", "b.html"}) {
+    repair.files().addSelectedFiles({platform::toPathText(temp.path() / name)}, {});
+  }
+  fs::remove(temp.path() / "b.html");
+  TerminalPanel panel(nullptr, {});
+  const RepairOutcome<SearchOutcome> searched = repair.search(panel);
+  ASSERT_TRUE(searched.ok());
+  EXPECT_EQ(searchedFileCount(repair), 1u);
+  const std::vector<EndNotice> notices = endNotices(repair, searched.value());
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_EQ(notices[0].kind, "unsearchedFiles");
+  EXPECT_EQ(notices[0].count, 1);
+  EXPECT_EQ(notices[0].text,
+            "1 file(s) of the list were not searched (1 could not be read): the links in them "
+            "were not checked");
+}
+
+// Through the program: the summary right below the status line, and a page
+// too large to read makes the result incomplete (said last, exit status 4).
+TEST(ScanSummaryTest, ScanCountsWhatItReadAndSaysWhatItCouldNot) {
+  const test_support::TempFolder temp;
+  temp.write("site/a.html", "<a href=\"gone.html\">x</a> <a href=\"b.html\">b</a>");
+  temp.write("site/b.html", "<img src=\"gone.gif\"><img src=\"gone.gif\">");
+  temp.write("site/c.css", "a{}");
+  temp.write("site/notes.txt", "not searched");
+  temp.makeSparseFile("site/big.html", platform::kMaxReadBytes + 1);
+  const test_support::RunResult run =
+      test_support::runCli({"scan", "--offline", (temp.path() / "site").string()}, test_support::ErrorStream::Merged);
+  EXPECT_EQ(run.exitStatus, 4) << run.output;
+  EXPECT_NE(run.output.find(")\nFiles: 3 searched, 2 with findings. Findings: 3.\n"), std::string::npos) << run.output;
+  EXPECT_TRUE(
+      run.output.ends_with("quillorn-cli scan: 1 file(s) of the list were not searched (1 larger than 256 "
+                           "MiB): the links in them were not checked\n"))
+      << run.output;
 }
 
 }  // namespace
