@@ -338,11 +338,14 @@ int runFixCommand(const std::vector<std::string>& args) {
   if (const Outcome<Done, ExitStatus> collected = collectSite("fix", options.scan, repair); !collected.ok()) {
     return collected.error().code;
   }
-  TerminalPanel panel(&std::cout, [&repair](std::int64_t index) {
+  const auto fileName = [&repair](std::int64_t index) {
     return platform::displayPath(repair.files().path(static_cast<std::size_t>(index)));
-  });
+  };
+  TerminalPanel panel(&std::cout, fileName);
+  panel.setProgressCount(static_cast<std::int64_t>(repair.files().count()),
+                         {"file(s) rewritten", [&panel] { return static_cast<std::int64_t>(panel.lines().size()); }});
   // Silent while it searches: fix names what it writes, not what it reads.
-  TerminalPanel searchPanel(nullptr, {});
+  TerminalPanel searchPanel(nullptr, fileName);
   const Outcome<SearchOutcome, ExitStatus> searched = searchSite("fix", repair, searchPanel);
   if (!searched.ok()) return searched.error().code;
   const SearchOutcome& outcome = searched.value();

@@ -102,6 +102,11 @@ std::size_t searchedFileCount(const Repair& repair) {
   return searched;
 }
 
+std::size_t findingCount(const Settings& settings, const UrlTable& urls) {
+  return static_cast<std::size_t>(std::count_if(urls.entries().begin(), urls.entries().end(),
+                                                [&](const UrlEntry& entry) { return !notChecked(settings, entry); }));
+}
+
 bool notChecked(const Settings& settings, const UrlEntry& entry) {
   return entry.internetUrl && !settings.checkInternetUrls && entry.target < 0;
 }
@@ -244,6 +249,9 @@ Outcome<SearchOutcome, ExitStatus> searchSite(const char* command, Repair& repai
     stopped.statusText = std::string(kStoppedText);
     return stopped;
   }
+  panel.setProgressCount(
+      static_cast<std::int64_t>(repair.files().count()),
+      {"finding(s)", [&repair] { return static_cast<std::int64_t>(findingCount(repair.settings(), repair.urls())); }});
   RepairOutcome<SearchOutcome> searched = repair.search(panel, [](const std::filesystem::path& target) {
     std::cout << terminalText(platform::toDisplayUtf8(clearedLeftoversText(target.string()))) << '\n';
   });

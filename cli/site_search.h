@@ -47,6 +47,9 @@ std::vector<EndNotice> endNotices(const Repair& repair, const SearchOutcome& out
 // How many files of the list the search read (each has its source stamp).
 std::size_t searchedFileCount(const Repair& repair);
 
+// How many entries of `urls` are findings: all but the not-checked ones.
+std::size_t findingCount(const Settings& settings, const UrlTable& urls);
+
 // Whether `entry` is an Internet URL that was recorded without being tried
 // (the Internet check was off) and for which the site holds no page (no
 // saved copy, no page of the site's own servers). The command line lists such
@@ -95,10 +98,11 @@ void prepareRepair(const ScanOptions& options, Repair& repair);
 Outcome<Done, ExitStatus> collectSite(const char* command, const ScanOptions& options, Repair& repair);
 
 // The repair's search, status lines to `panel` as they come (unless a stop
-// came while the list was built); each file whose leftovers of a killed run
-// were cleared up first is named on standard output. Too many files end the
-// command, with the count and the limit on standard error (and, with `json`,
-// as a JSON object on standard output).
+// came while the list was built), its progress line counting the findings
+// so far; each file whose leftovers of a killed run were cleared up first is
+// named on standard output. Too many files end the command, with the count
+// and the limit on standard error (and, with `json`, as a JSON object on
+// standard output).
 Outcome<SearchOutcome, ExitStatus> searchSite(const char* command, Repair& repair, TerminalPanel& panel,
                                               bool json = false);
 

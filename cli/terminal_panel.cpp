@@ -4,6 +4,8 @@
 #include <csignal>
 #include <cstdio>
 #include <ostream>
+#include <string>
+#include <utility>
 
 #include "cli/terminal_text.h"
 #include "platform/code_page.h"
@@ -19,10 +21,29 @@ extern "C" void onInterrupt(int) {
   std::signal(SIGINT, SIG_DFL);
 }
 
-constexpr int kBarWidth = 30;
+constexpr std::size_t kBarWidth = 30;
 constexpr std::size_t kNameWidth = 45;
+constexpr auto kFirstDrawAfter = std::chrono::seconds(1);
+constexpr auto kRedrawAfter = std::chrono::milliseconds(100);
 
 }  // namespace
+
+std::string progressLine(std::int64_t done, std::int64_t total, std::string_view count, std::string_view name) {
+  if (total <= 0) return {};
+  done = done < 0 ? 0 : (done > total ? total : done);
+  const auto filled = static_cast<std::size_t>(done * static_cast<std::int64_t>(kBarWidth) / total);
+  std::string line = "[" + std::string(filled, '#') + std::string(kBarWidth - filled, '.') + "] ";
+  line += std::to_string(done) + "/" + std::to_string(total) + " files";
+  if (!count.empty()) line.append(", ").append(count);
+  if (name.empty()) return line;
+  if (name.size() > kNameWidth) {
+    // Cut at a character's start, never inside its UTF-8 bytes.
+    std::size_t cut = name.size() - (kNameWidth - 3);
+    while (cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) ++cut;
+    return line.append(" ...").append(name.substr(cut));
+  }
+  return line.append(" ").append(name);
+}
 
 void installStopKey() {
   struct sigaction action {};
@@ -50,7 +71,7 @@ void TerminalPanel::appendStatusLine(std::string_view line) {
 void TerminalPanel::setOverallProgress(std::int64_t upperBound, std::int64_t position) {
   upper_ = upperBound;
   position_ = position;
-  drawBar(false);
+  drawBar();
 }
 
 void TerminalPanel::setFileProgress(std::int64_t, std::int64_t) {}
@@ -61,8 +82,13 @@ void TerminalPanel::setPanelStatus(PanelStatus status, std::string_view text) {
 }
 
 bool TerminalPanel::pollStopRequest() {
-  drawBar(false);
+  drawBar();
   return stopRequested();
+}
+
+void TerminalPanel::setProgressCount(std::int64_t fileCount, ProgressCount count) {
+  fileCount_ = fileCount;
+  count_ = std::move(count);
 }
 
 void TerminalPanel::clearBar() {
@@ -72,25 +98,16 @@ void TerminalPanel::clearBar() {
   barShown_ = false;
 }
 
-void TerminalPanel::drawBar(bool force) {
-  if (!barEnabled_ || upper_ <= 0) return;
+void TerminalPanel::drawBar() {
+  if (!barEnabled_ || upper_ <= 0 || (fileCount_ > 0 && upper_ != fileCount_)) return;
   const auto now = std::chrono::steady_clock::now();
-  if (!force && barShown_ && now - lastDraw_ < std::chrono::milliseconds(100)) return;
+  if (now - start_ < kFirstDrawAfter || (barShown_ && now - lastDraw_ < kRedrawAfter)) return;
   lastDraw_ = now;
   const std::int64_t done = position_ < 0 ? 0 : (position_ > upper_ ? upper_ : position_);
-  const int filled = static_cast<int>(done * kBarWidth / upper_);
-  std::string bar(static_cast<std::size_t>(filled), '#');
-  bar.append(static_cast<std::size_t>(kBarWidth - filled), '.');
-  std::string name =
+  const std::string name =
       (fileName_ && done < upper_) ? terminalText(platform::toDisplayUtf8(fileName_(done))) : std::string();
-  if (name.size() > kNameWidth) {
-    // Cut at a character's start, never inside its UTF-8 bytes.
-    std::size_t cut = name.size() - (kNameWidth - 3);
-    while (cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) ++cut;
-    name = "..." + name.substr(cut);
-  }
-  std::fprintf(stderr, "\r\033[K[%s] %lld/%lld %s", bar.c_str(), static_cast<long long>(done),
-               static_cast<long long>(upper_), name.c_str());
+  const std::string count = count_.value ? std::to_string(count_.value()) + " " + count_.noun : std::string();
+  std::fprintf(stderr, "\r\033[K%s", progressLine(done, upper_, count, name).c_str());
   std::fflush(stderr);
   barShown_ = true;
 }

@@ -1,5 +1,5 @@
-// The lines that say what a command did: the summary below the status line
-// and the notices of what weakened a search.
+// The lines that say what a command did: the summary below the status line,
+// the notices of what weakened a search, and the progress line.
 
 #include "cli/run_summary.h"
 
@@ -120,6 +120,38 @@ TEST(ScanSummaryTest, ScanCountsWhatItReadAndSaysWhatItCouldNot) {
                            "MiB): the links in them were not checked\n"))
       << run.output;
 }
+
+struct ProgressRow {
+  const char* name;
+  std::int64_t done;
+  std::int64_t total;
+  const char* count;
+  std::string fileName;
+  std::string line;
+};
+
+class ProgressLineTest : public ::testing::TestWithParam<ProgressRow> {};
+
+TEST_P(ProgressLineTest, ShowsFilesDoneTheCountAndTheFile) {
+  const ProgressRow& row = GetParam();
+  EXPECT_EQ(progressLine(row.done, row.total, row.count, row.fileName), row.line);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ProgressLineTest,
+    ::testing::Values(
+        ProgressRow{"Start", 0, 40, "0 finding(s)", "a.html",
+                    "[..............................] 0/40 files, 0 finding(s) a.html"},
+        ProgressRow{"Half", 20, 40, "7 finding(s)", "b.html",
+                    "[###############...............] 20/40 files, 7 finding(s) b.html"},
+        ProgressRow{"DoneWithoutCountOrName", 40, 40, "", "", "[##############################] 40/40 files"},
+        ProgressRow{"PastTheEndIsTheEnd", 41, 40, "", "", "[##############################] 40/40 files"},
+        ProgressRow{"NoFilesNoLine", 0, 0, "", "", ""},
+        ProgressRow{"LongNameKeepsItsEnd", 1, 3, "", std::string(50, 'a') + "/end.html",
+                    "[##########....................] 1/3 files ..." + std::string(33, 'a') + "/end.html"},
+        ProgressRow{"CutNeverSplitsACharacter", 1, 3, "", "aaaa\xC3\xA9" + std::string(41, 'b'),
+                    "[##########....................] 1/3 files ..." + std::string(41, 'b')}),
+    [](const ::testing::TestParamInfo<ProgressRow>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace quillorn::cli
