@@ -1,5 +1,7 @@
 #include "cli/site_report.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <map>
 #include <unordered_map>
 #include <utility>
@@ -100,11 +102,22 @@ std::size_t ruleIndex(UrlAction action) {
   return 0;
 }
 
-// The findings of the list's files, file by file in list order (each file's
-// in table order), as indices into report.findings.
+// The findings of the list's files, file by file in list order, each file's
+// in the order of its text (a file changed since the search last), as
+// indices into report.findings.
 std::map<std::size_t, std::vector<std::size_t>> findingsByFile(const SiteReport& report) {
   std::map<std::size_t, std::vector<std::size_t>> byFile;
   for (std::size_t i = 0; i < report.findings.size(); ++i) byFile[report.findings[i].file].push_back(i);
+  for (auto& [file, findings] : byFile) {
+    std::stable_sort(findings.begin(), findings.end(), [&report](std::size_t a, std::size_t b) {
+      const FindingPlace& x = report.findings[a].place;
+      const FindingPlace& y = report.findings[b].place;
+      const auto key = [](const FindingPlace& place) {
+        return std::pair(place.line > 0 ? place.line : INT64_MAX, place.column);
+      };
+      return key(x) < key(y);
+    });
+  }
   return byFile;
 }
 

@@ -19,8 +19,9 @@ packages=(
   # the wizard and the restorer, and their headless tests
   qt6-base-dev fonts-dejavu-core fonts-dejavu-extra xvfb
   # the FTP and HTTPS servers of the Internet check's tests; openssl makes the
-  # HTTPS server's certificate (tools/make-test-certificate.sh)
-  python3 python3-pyftpdlib openssl
+  # HTTPS server's certificate (tools/make-test-certificate.sh); the SARIF
+  # report's test checks it against its schema with python3-jsonschema
+  python3 python3-pyftpdlib openssl python3-jsonschema
   # the Debian package and its test (dpkg-shlibdeps finds its dependencies;
   # cpack looks at the programs with file; lintian checks the package against
   # Debian's policy)
