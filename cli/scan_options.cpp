@@ -130,14 +130,15 @@ constexpr OptionRow kOutputOptions[] = {
      "the summary on standard output"},
     {"--json", OptionKind::Switch, "",
      "the same as --format json: one JSON object: files,\n"
-     "status, summary, entries (the findings with their\n"
-     "positions and proposed replacements; Internet URLs\n"
+     "status, summary, droppedFindings, entries (the\n"
+     "findings with their positions, file, line and\n"
+     "column and proposed replacements; Internet URLs\n"
      "not checked are marked \"notChecked\"), results (each\n"
      "line with the value and relativePath that fix\n"
      "--decisions reads), notChecked (their lines),\n"
      "internetChecks (every URL checked, with\n"
-     "reachable, status and reason) and unverified\n"
-     "(the UNVERIFIED lines)"},
+     "reachable, status and reason), unverified (the\n"
+     "UNVERIFIED lines) and notices"},
 };
 
 constexpr OptionRow kHelpOptions[] = {
@@ -209,7 +210,8 @@ Every HTML, style-sheet and script file of the list is searched, except one of
 more than 256 MiB, which is named instead; a local link is good when the file
 it names is in the list.
 Prints the progress lines, the summary and one line per group of findings with
-the proposed change.
+the proposed change, the file:line:column of each occurrence under it (or the
+report that --format names).
 
 Search options (each switch has a --no- form; the default is shown):
 )HELP" + optionHelp({kSearchRows}, kHelpColumn) +

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building and testing Quillorn needs.
 # Idempotent: when everything is present it only checks and returns.
+#   tools/setup.sh              what the build and the tests need
+#   tools/setup.sh screenshots  that, and what tools/screenshots.sh needs too
 set -euo pipefail
 
 packages=(
@@ -29,6 +31,10 @@ packages=(
   # formatting
   clang-format
 )
+if [[ "${1:-}" == screenshots ]]; then
+  # the HTML report's picture, taken by a headless browser
+  packages+=(chromium)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
