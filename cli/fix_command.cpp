@@ -179,9 +179,12 @@ bool parseFixOptions(const std::vector<std::string>& args, FixOptions& options, 
     error = parsed.error;
     return false;
   }
-  if (parsed.options.json) {
-    error = "--json belongs to 'scan'";
-    return false;
+  // The report's options: fix prints what it writes.
+  for (const char* option : {"--json", "--format", "--output"}) {
+    if (std::string_view(option) == "--json" ? parsed.values.on(option) : parsed.values.value(option).has_value()) {
+      error = std::string(option) + " belongs to 'scan'";
+      return false;
+    }
   }
   options.scan = parsed.options;
   const ParsedOptions& values = parsed.values;
@@ -215,14 +218,6 @@ void printSkip(const char* verb, const FileSkip& skip, const FileList& files) {
             << '\n';
 }
 
-// The folder a PATH of the command line stands for, as typed: itself, or the
-// folder of a file.
-std::filesystem::path folderOf(const std::string& arg) {
-  std::error_code error;
-  return std::filesystem::is_directory(arg, error) ? std::filesystem::path(arg)
-                                                   : std::filesystem::path(arg).parent_path();
-}
-
 // After skips: how many, and how to clear existing backups out of the way.
 void printSkipSummary(const std::vector<FileSkip>& skipped, const std::vector<std::string>& paths, const char* verb) {
   if (skipped.empty()) return;
@@ -241,30 +236,12 @@ void printSkipSummary(const std::vector<FileSkip>& skipped, const std::vector<st
             << "Then run fix again.\n";
 }
 
-// The folders of the command line's PATHs as the file list writes paths
-// (absolute, "/" at the end), for diffName.
-std::vector<std::string> diffFolders(const std::vector<std::string>& paths) {
-  std::vector<std::string> prefixes;
-  for (const std::string& arg : paths) {
-    std::error_code error;
-    std::string prefix = std::filesystem::absolute(folderOf(arg), error).lexically_normal().string();
-    if (error) continue;
-    if (prefix.empty() || prefix.back() != '/') prefix += '/';
-    prefixes.push_back(std::move(prefix));
-  }
-  return prefixes;
-}
-
-// The name a diff gives the file at `name` (its display path): relative to the
-// deepest of `folders` that holds it, so that `patch -p1` applies the diff
-// from there; a file under none keeps its whole path.
+// The name a diff gives the file at `name` (its display path): relative to
+// the deepest of `folders` (pathFolders) that holds it, so that `patch -p1`
+// applies the diff from there; a file under none keeps its whole path.
 std::string diffName(const std::string& name, const std::vector<std::string>& folders) {
-  std::size_t cut = 0;
-  for (const std::string& prefix : folders) {
-    if (name.size() > prefix.size() && name.starts_with(prefix)) cut = std::max(cut, prefix.size());
-  }
-  if (cut > 0) return "/" + name.substr(cut);
-  return name.empty() || name[0] != '/' ? "/" + name : name;
+  const std::string inSite = nameInFolders(name, folders);
+  return inSite.empty() || inSite[0] != '/' ? "/" + inSite : inSite;
 }
 
 // What fix would write, as a unified diff, which files it would leave as
@@ -272,7 +249,7 @@ std::string diffName(const std::string& name, const std::vector<std::string>& fo
 // nothing. From the same plans the rewriting pass follows.
 int previewRewrite(const FixOptions& options, const Repair& repair, FixCounts counts) {
   const FileList& files = repair.files();
-  const std::vector<std::string> folders = diffFolders(options.scan.paths);
+  const std::vector<std::string> folders = pathFolders(options.scan.paths);
   std::vector<FileSkip> skipped;
   repair.plan([&](std::size_t i, const FilePlan& plan) {
     counts.tally.add(plan, plan.action == FilePlan::Action::Rewrite);

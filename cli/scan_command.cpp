@@ -1,10 +1,19 @@
 #include "cli/scan_command.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 
+#include "cli/finding_places.h"
 #include "cli/run_summary.h"
 #include "cli/scan_options.h"
 #include "cli/scan_report.h"
+#include "cli/site_report.h"
 #include "cli/site_search.h"
 #include "cli/terminal_text.h"
 #include "core/review/results.h"
@@ -13,6 +22,55 @@
 #include "platform/host_path.h"
 
 namespace quillorn::cli {
+namespace {
+
+// Why the report may not go to `file`: it is one of the files searched (the
+// report would replace a page of the site) or a folder; empty when it may.
+std::string outputRefusal(const std::string& file, const FileList& files) {
+  std::error_code error;
+  const std::filesystem::path path = std::filesystem::absolute(file, error).lexically_normal();
+  if (std::filesystem::is_directory(path, error)) return "it is a folder";
+  const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
+  for (const std::filesystem::path& candidate : {path, canonical}) {
+    if (!candidate.empty() && files.findByPath(platform::toPathText(candidate)) >= 0) {
+      return "it is a file of the site; write the report elsewhere";
+    }
+  }
+  return {};
+}
+
+// Writes `report` to `file` whole: into a new file beside it that then takes
+// its name, so a failure leaves what was there. Empty when written, else why not.
+std::string writeReport(const std::string& file, const std::string& report) {
+  namespace fs = std::filesystem;
+  const fs::path target(file);
+  const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+  std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  const int descriptor = mkstemp(temp.data());
+  if (descriptor < 0) return std::strerror(errno);
+  bool written = true;
+  for (std::size_t done = 0; done < report.size() && written;) {
+    const ssize_t count = ::write(descriptor, report.data() + done, report.size() - done);
+    if (count < 0 && errno == EINTR) continue;
+    written = count > 0;
+    if (written) done += static_cast<std::size_t>(count);
+  }
+  const int writeError = errno;
+  // A report is read by others: the permissions a new file of the user's would have.
+  const mode_t mask = umask(0);
+  umask(mask);
+  written = written && fchmod(descriptor, 0666 & ~mask) == 0 && fsync(descriptor) == 0;
+  if (::close(descriptor) != 0) written = false;
+  std::error_code error;
+  if (written) fs::rename(temp, target, error);
+  if (!written || error) {
+    fs::remove(temp, error);
+    return written ? error.message() : std::strerror(writeError != 0 ? writeError : EIO);
+  }
+  return {};
+}
+
+}  // namespace
 
 int runScanCommand(const std::vector<std::string>& args) {
   const ParseResult parsed = parseScanOptions(args);
@@ -25,39 +83,76 @@ int runScanCommand(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   const ScanOptions& options = parsed.options;
+  // The progress lines go to standard output unless the report takes it.
+  const bool showStatus = options.format == ReportFormat::Text || options.output;
   Repair repair;
   prepareRepair(options, repair);
   if (const Outcome<Done, ExitStatus> collected = collectSite("scan", options, repair); !collected.ok()) {
     return collected.error().code;
   }
-  TerminalPanel panel(options.json ? nullptr : &std::cout, [&repair](std::int64_t index) {
+  if (options.output) {
+    if (const std::string refusal = outputRefusal(*options.output, repair.files()); !refusal.empty()) {
+      std::cerr << "quillorn-cli scan: --output " << terminalText(*options.output) << ": " << refusal << '\n';
+      return kExitUsage;
+    }
+  }
+  TerminalPanel panel(showStatus ? &std::cout : nullptr, [&repair](std::int64_t index) {
     return platform::displayPath(repair.files().path(static_cast<std::size_t>(index)));
   });
-  const Outcome<SearchOutcome, ExitStatus> searched = searchSite("scan", repair, panel, options.json);
+  const Outcome<SearchOutcome, ExitStatus> searched =
+      searchSite("scan", repair, panel, options.format == ReportFormat::Json && !options.output);
   if (!searched.ok()) return searched.error().code;
   const SearchOutcome& outcome = searched.value();
-  // Internet URLs that nobody tried are listed apart and are no finding.
+
   const Settings& settings = repair.settings();
-  UrlTable findings = withoutNotChecked(settings, repair.urls());
-  const std::vector<std::string> notCheckedList = notCheckedLines(settings, repair.urls());
+  const std::vector<std::string> folders = pathFolders(options.paths);
+  std::vector<std::string> names;
+  names.reserve(repair.files().count());
+  for (const std::string& path : repair.files().paths()) {
+    names.push_back(nameInFolders(platform::toDisplayUtf8(platform::displayPath(path)), folders));
+  }
+  const std::vector<FindingPlace> places = findingPlaces(repair.files(), repair.urls());
   const std::vector<EndNotice> notices = endNotices(repair, outcome);
-  if (options.json) {
-    ReportJson report = scanReport(repair, outcome, panel.lines(), notCheckedList);
+  // Internet URLs that nobody tried are listed apart and are no finding.
+  UrlTable findings = withoutNotChecked(settings, repair.urls());
+  const std::string summary = scanSummaryLine(repair, findings);
+  std::string report;
+  if (options.format == ReportFormat::Json) {
+    ReportJson json =
+        scanReport(repair, outcome, panel.lines(), notCheckedLines(settings, repair.urls()), names, places);
     ReportJson noticesJson = ReportJson::array();
     for (const EndNotice& notice : notices) {
       noticesJson.push_back({{"kind", notice.kind}, {"count", notice.count}, {"text", notice.text}});
     }
-    report["notices"] = std::move(noticesJson);
-    std::cout << printedJson(report);
+    json["notices"] = std::move(noticesJson);
+    report = printedJson(json);
   } else {
-    const ResultsFill results = fillResults(findings, false, false, [] { return false; });
-    std::cout << outcome.statusText << '\n';
-    std::cout << scanSummaryLine(repair, findings) << '\n';
-    for (const ResultLine& line : results.lines) std::cout << terminalText(platform::toDisplayUtf8(line.text)) << '\n';
-    for (const std::string& line : notCheckedList) std::cout << terminalText(platform::toDisplayUtf8(line)) << '\n';
-    for (const std::string& line : unverifiedLines(repair.internet())) {
-      std::cout << terminalText(platform::toDisplayUtf8(line)) << '\n';
+    std::vector<FindingPlace> findingsPlaces;  // the places of `findings`, which keeps the table's order
+    findingsPlaces.reserve(findings.count());
+    for (std::size_t i = 0; i < repair.urls().count(); ++i) {
+      if (!notChecked(settings, repair.urls().entry(i))) findingsPlaces.push_back(places[i]);
     }
+    const ResultsFill fill = fillResults(findings, false, false, [] { return false; });
+    const SiteReport site =
+        siteReport(repair, findings, fill, findingsPlaces, options.paths, outcome, summary, notices, QUILLORN_VERSION);
+    switch (options.format) {
+      case ReportFormat::Sarif: report = sarifReport(site); break;
+      case ReportFormat::Junit: report = junitReport(site); break;
+      case ReportFormat::Markdown: report = markdownReport(site); break;
+      case ReportFormat::Html: report = htmlReport(site); break;
+      case ReportFormat::Text:
+      case ReportFormat::Json: report = textReport(site); break;
+    }
+  }
+  if (options.output) {
+    if (const std::string failure = writeReport(*options.output, report); !failure.empty()) {
+      std::cerr << "quillorn-cli scan: cannot write the report to " << terminalText(*options.output) << ": " << failure
+                << '\n';
+      return kExitUsage;
+    }
+    std::cout << outcome.statusText << '\n' << summary << '\n';
+  } else {
+    std::cout << report;
   }
   std::cout.flush();
   // Last, so that they are not lost above a long report.

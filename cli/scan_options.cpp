@@ -111,16 +111,34 @@ constexpr auto kSearchRows = [] {
 }();
 
 constexpr OptionRow kOutputOptions[] = {
+    {"--format", OptionKind::Choice, "text|json|sarif|junit|markdown|html",
+     "the report's form: text (the default: the summary,\n"
+     "one line per group of findings with the proposed\n"
+     "change and, under it, the file:line:column of each\n"
+     "occurrence), json (see --json), sarif (SARIF\n"
+     "2.1.0 for code-scanning services: one result per\n"
+     "occurrence), junit (JUnit XML: one test case per\n"
+     "page searched, failed by its findings), markdown\n"
+     "(the findings page by page, for a pull request) or\n"
+     "html (one self-contained page: the findings by page\n"
+     "and by URL, each occurrence's line with the link\n"
+     "marked, the proposal beside it). Lines are counted\n"
+     "from 1, columns in characters from 1"},
+    {"--output", OptionKind::Value, "FILE",
+     "write the report to FILE (replaced whole, never a\n"
+     "file of the site) and keep the progress lines and\n"
+     "the summary on standard output"},
     {"--json", OptionKind::Switch, "",
-     "print one JSON object instead of lines: files,\n"
-     "status, summary, entries (the findings with their\n"
-     "positions and proposed replacements; Internet URLs\n"
+     "the same as --format json: one JSON object: files,\n"
+     "status, summary, droppedFindings, entries (the\n"
+     "findings with their positions, file, line and\n"
+     "column and proposed replacements; Internet URLs\n"
      "not checked are marked \"notChecked\"), results (each\n"
      "line with the value and relativePath that fix\n"
      "--decisions reads), notChecked (their lines),\n"
      "internetChecks (every URL checked, with\n"
-     "reachable, status and reason) and unverified\n"
-     "(the UNVERIFIED lines)"},
+     "reachable, status and reason), unverified (the\n"
+     "UNVERIFIED lines) and notices"},
 };
 
 constexpr OptionRow kHelpOptions[] = {
@@ -131,6 +149,16 @@ constexpr OptionRow kHelpOptions[] = {
 }  // namespace
 
 std::span<const OptionRow> helpOptions() { return kHelpOptions; }
+
+std::optional<ReportFormat> reportFormatNamed(std::string_view word) {
+  if (word == "text") return ReportFormat::Text;
+  if (word == "json") return ReportFormat::Json;
+  if (word == "sarif") return ReportFormat::Sarif;
+  if (word == "junit") return ReportFormat::Junit;
+  if (word == "markdown") return ReportFormat::Markdown;
+  if (word == "html") return ReportFormat::Html;
+  return std::nullopt;
+}
 
 ParseResult parseSearchOptions(const std::vector<std::string>& args, OptionTables added) {
   ParseResult result;
@@ -149,10 +177,19 @@ ParseResult parseSearchOptions(const std::vector<std::string>& args, OptionTable
   for (const std::string& url : values.values("--site-url")) {
     options.settings.siteAddresses.push_back(platform::fromDisplayUtf8(url));
   }
-  options.json = values.on("--json");
+  options.format = values.on("--json") ? ReportFormat::Json : ReportFormat::Text;
+  const std::optional<std::string>& word = values.value("--format");
+  if (const std::optional<ReportFormat> format = word ? reportFormatNamed(*word) : std::nullopt) {
+    options.format = *format;
+    if (values.on("--json") && options.format != ReportFormat::Json) {
+      result.error = "--json and --format " + *word + " ask for two forms: give one";
+    }
+  }
+  options.output = values.value("--output");
+  if (options.output && options.output->empty()) result.error = "--output takes a file name";
   options.help = values.on("--help");
   options.paths = values.operands;
-  result.error = values.error;
+  if (!values.error.empty()) result.error = values.error;
   if (result.error.empty() && !options.help && options.paths.empty()) {
     result.error = "no PATH given: name the site's folder or files to scan";
   }
@@ -174,7 +211,8 @@ more than 256 MiB, which is named instead; a local link is good when the file
 it names is in the list.
 Prints the progress lines, the summary, one line that counts the files searched,
 the findings and the files with findings, and one line per group of findings
-with the proposed change.
+with the proposed change and the file:line:column of each occurrence under it
+(or the report that --format names).
 
 Search options (each switch has a --no- form; the default is shown):
 )HELP" + optionHelp({kSearchRows}, kHelpColumn) +

@@ -6,8 +6,10 @@
 // Known limits: the wizard's stored options are not read; every option starts
 // from the wizard's defaults, and of --X and --no-X the later wins.
 
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/option_table.h"
@@ -15,10 +17,14 @@
 
 namespace quillorn::cli {
 
+// The forms of scan's report (--format).
+enum class ReportFormat { Text, Json, Sarif, Junit, Markdown, Html };
+
 struct ScanOptions {
-  Settings settings;               // defaults of a fresh machine; the registry is not read
-  std::vector<std::string> paths;  // as given on the command line
-  bool json = false;
+  Settings settings;                         // defaults of a fresh machine; the registry is not read
+  std::vector<std::string> paths;            // as given on the command line
+  ReportFormat format = ReportFormat::Text;  // --format (--json: Json)
+  std::optional<std::string> output;         // --output FILE: the report goes there
   bool help = false;
 };
 
@@ -28,6 +34,10 @@ struct ParseResult {
   ScanOptions options;
   ParsedOptions values;  // every option as the arguments gave it, the added ones too
 };
+
+// The form a --format word names ("text", "json", "sarif", "junit",
+// "markdown", "html").
+std::optional<ReportFormat> reportFormatNamed(std::string_view word);
 
 // -h and --help, which every command takes and lists last in its help.
 std::span<const OptionRow> helpOptions();

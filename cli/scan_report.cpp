@@ -38,9 +38,11 @@ ReportJson filesJson(const FileList& files) {
   return list;
 }
 
-ReportJson entriesJson(const Settings& settings, const UrlTable& urls) {
+ReportJson entriesJson(const Settings& settings, const UrlTable& urls, const std::vector<std::string>& names,
+                       const std::vector<FindingPlace>& places) {
   ReportJson list = ReportJson::array();
-  for (const UrlEntry& entry : urls.entries()) {
+  for (std::size_t i = 0; i < urls.count(); ++i) {
+    const UrlEntry& entry = urls.entry(i);
     ReportJson item = {
         {"url", platform::toDisplayUtf8(entry.url)},
         {"replacement", platform::toDisplayUtf8(entry.replacement)},
@@ -51,6 +53,13 @@ ReportJson entriesJson(const Settings& settings, const UrlTable& urls) {
         {"fileIndex", static_cast<std::int64_t>(entry.fileIndex)},
         {"action", urlActionName(decisionOf(entry).action)},
     };
+    if (static_cast<std::size_t>(entry.fileIndex) < names.size()) {
+      item["file"] = names[static_cast<std::size_t>(entry.fileIndex)];
+    }
+    if (i < places.size() && places[i].line > 0) {
+      item["line"] = places[i].line;
+      item["column"] = places[i].column;
+    }
     if (notChecked(settings, entry)) item["notChecked"] = true;
     list.push_back(std::move(item));
   }
@@ -88,7 +97,8 @@ ReportJson internetChecksJson(const InternetSession& internet) {
 }
 
 ReportJson scanReport(Repair& repair, const SearchOutcome& outcome, const std::vector<std::string>& statusLines,
-                      const std::vector<std::string>& notCheckedList) {
+                      const std::vector<std::string>& notCheckedList, const std::vector<std::string>& names,
+                      const std::vector<FindingPlace>& places) {
   const Settings& settings = repair.settings();
   ReportJson status = ReportJson::array();
   for (const std::string& line : statusLines) status.push_back(platform::toDisplayUtf8(line));
@@ -106,7 +116,7 @@ ReportJson scanReport(Repair& repair, const SearchOutcome& outcome, const std::v
       {"status", std::move(status)},
       {"summary", outcome.statusText},
       {"droppedFindings", static_cast<std::int64_t>(outcome.droppedFindings)},
-      {"entries", entriesJson(settings, repair.urls())},
+      {"entries", entriesJson(settings, repair.urls(), names, places)},
       {"results", resultsJson(fill, shown)},
       {"notChecked", std::move(notCheckedJson)},
       {"internetChecks", internetChecksJson(repair.internet())},

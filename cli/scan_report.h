@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/finding_places.h"
 #include "cli/site_search.h"
 #include "core/files/file_list.h"
 #include "core/model/url_table.h"
@@ -23,8 +24,11 @@ using ReportJson = nlohmann::ordered_json;  // members in the order they are wri
 ReportJson filesJson(const FileList& files);
 
 // "entries": every finding with its position, proposed replacement and action;
-// Internet URLs recorded without being tried are marked "notChecked".
-ReportJson entriesJson(const Settings& settings, const UrlTable& urls);
+// Internet URLs recorded without being tried are marked "notChecked". With
+// `names` (per file of the list) and `places` (per entry), each also names
+// its file and, when known, its line and column.
+ReportJson entriesJson(const Settings& settings, const UrlTable& urls, const std::vector<std::string>& names = {},
+                       const std::vector<FindingPlace>& places = {});
 
 // "results": each line of the results page, with the text its edit box holds
 // and whether "Use relative path" is checked when it is selected (`shown`, one
@@ -37,11 +41,13 @@ ReportJson resultsJson(const ResultsFill& fill, const std::vector<ShownLine>& sh
 ReportJson internetChecksJson(const InternetSession& internet);
 
 // The whole report of the repair's search: files, status (`statusLines`),
-// summary, droppedFindings, entries, results, notChecked (`notCheckedList`,
-// its lines), internetChecks and unverified (its lines). Groups the table as
-// the results page does.
+// summary, droppedFindings, entries (with `names` and `places`, see
+// entriesJson), results, notChecked (`notCheckedList`, its lines),
+// internetChecks and unverified (its lines). Groups the table as the results
+// page does.
 ReportJson scanReport(Repair& repair, const SearchOutcome& outcome, const std::vector<std::string>& statusLines,
-                      const std::vector<std::string>& notCheckedList);
+                      const std::vector<std::string>& notCheckedList, const std::vector<std::string>& names,
+                      const std::vector<FindingPlace>& places);
 
 // `report` as it is printed: indented by two spaces, with a line feed at the
 // end; a byte that is not part of UTF-8 text is written as U+FFFD.

@@ -196,6 +196,34 @@ std::vector<std::string> unverifiedLines(const InternetSession& internet) {
   return lines;
 }
 
+std::filesystem::path folderOf(const std::string& arg) {
+  std::error_code error;
+  return std::filesystem::is_directory(arg, error) ? std::filesystem::path(arg)
+                                                   : std::filesystem::path(arg).parent_path();
+}
+
+std::vector<std::string> pathFolders(const std::vector<std::string>& paths) {
+  std::vector<std::string> prefixes;
+  for (const std::string& arg : paths) {
+    std::error_code error;
+    // Normal first, as the list's roots are: "x/../site" is "site" though x need not exist.
+    const std::filesystem::path path = std::filesystem::absolute(arg, error).lexically_normal();
+    if (error) continue;
+    std::string prefix = folderOf(path.string()).lexically_normal().string();
+    if (prefix.empty() || prefix.back() != '/') prefix += '/';
+    prefixes.push_back(std::move(prefix));
+  }
+  return prefixes;
+}
+
+std::string nameInFolders(const std::string& name, const std::vector<std::string>& folders) {
+  std::size_t cut = 0;
+  for (const std::string& prefix : folders) {
+    if (name.size() > prefix.size() && name.starts_with(prefix)) cut = std::max(cut, prefix.size());
+  }
+  return cut > 0 ? name.substr(cut) : name;
+}
+
 void prepareRepair(const ScanOptions& options, Repair& repair) {
   repair.settings() = options.settings;
   for (const std::string& arg : options.paths) {

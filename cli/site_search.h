@@ -7,6 +7,7 @@
 // ends the command before anything is searched.
 
 #include <cstdint>
+#include <filesystem>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -86,6 +87,19 @@ bool unverified(const CheckedUrl& checked);
 // One line per unverified URL and status, in the order first checked:
 // UNVERIFIED (3 URL(s), 403): "https://example.com/".
 std::vector<std::string> unverifiedLines(const InternetSession& internet);
+
+// The folder a PATH of the command line stands for, as typed: itself, or the
+// folder of a file.
+std::filesystem::path folderOf(const std::string& arg);
+
+// The folders of the command line's PATHs as the file list writes paths
+// (absolute, "/" at the end), for nameInFolders.
+std::vector<std::string> pathFolders(const std::vector<std::string>& paths);
+
+// `name` (a display path) relative to the deepest of `folders` that holds it
+// ("sub/page.html"), as reports name a file; a file under none keeps its
+// whole path.
+std::string nameInFolders(const std::string& name, const std::vector<std::string>& folders);
 
 // A repair of the PATHs of `options`: their options, and each PATH as a root
 // (absolute, without "." or ".." segments, so two spellings of one file are

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building and testing Quillorn needs.
 # Idempotent: when everything is present it only checks and returns.
+#   tools/setup.sh              what the build and the tests need
+#   tools/setup.sh screenshots  that, and what tools/screenshots.sh needs too
 set -euo pipefail
 
 packages=(
@@ -19,8 +21,9 @@ packages=(
   # the wizard and the restorer, and their headless tests
   qt6-base-dev fonts-dejavu-core fonts-dejavu-extra xvfb
   # the FTP and HTTPS servers of the Internet check's tests; openssl makes the
-  # HTTPS server's certificate (tools/make-test-certificate.sh)
-  python3 python3-pyftpdlib openssl
+  # HTTPS server's certificate (tools/make-test-certificate.sh); the SARIF
+  # report's test checks it against its schema with python3-jsonschema
+  python3 python3-pyftpdlib openssl python3-jsonschema
   # the Debian package and its test (dpkg-shlibdeps finds its dependencies;
   # cpack looks at the programs with file; lintian checks the package against
   # Debian's policy)
@@ -28,6 +31,10 @@ packages=(
   # formatting
   clang-format
 )
+if [[ "${1:-}" == screenshots ]]; then
+  # the HTML report's picture, taken by a headless browser
+  packages+=(chromium)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

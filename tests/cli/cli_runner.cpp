@@ -30,7 +30,10 @@ RunResult runCli(const std::vector<std::string>& args, ErrorStream errors, const
   if (!setting.folder.empty()) command += "cd " + shellQuote(setting.folder.string()) + " && ";
   if (!setting.hostText.empty()) command += "QUILLORN_HOST_TEXT=" + shellQuote(setting.hostText) + " ";
   command += shellQuote(QUILLORN_CLI_PATH);
-  for (const std::string& arg : args) command += " " + shellQuote(arg);
+  for (const std::string& arg : args) {
+    command += ' ';  // appended apart: g++ 12 warns (-Wrestrict) on " " + text at -O2
+    command += shellQuote(arg);
+  }
   command += errors == ErrorStream::Discarded ? " 2>/dev/null" : " 2>&1 </dev/null";
   RunResult result;
   FILE* pipe = popen(command.c_str(), "r");

@@ -22,7 +22,8 @@ TEST(ScanOptionsTest, DefaultsAreThoseOfAFreshMachine) {
   EXPECT_TRUE(s.ignoreScriptLinks);
   EXPECT_FALSE(s.checkAnchors);
   EXPECT_EQ(s.matchCase, kMatchCaseByDefault);
-  EXPECT_FALSE(parsed.options.json);
+  EXPECT_EQ(parsed.options.format, ReportFormat::Text);
+  EXPECT_FALSE(parsed.options.output);
   EXPECT_EQ(parsed.options.paths, std::vector<std::string>{"site"});
 }
 
@@ -119,10 +120,22 @@ TEST(ScanOptionsTest, InternetConnectionsFromOneToTheMost) {
   EXPECT_EQ(parseScanOptions({"--internet-connections=1024", "site"}).options.settings.internetConnections, 1024u);
 }
 
+// --json is --format json; the two may not ask for different forms.
+TEST(ScanOptionsTest, FormatAndItsShortForm) {
+  EXPECT_EQ(parseScanOptions({"--json", "site"}).options.format, ReportFormat::Json);
+  EXPECT_EQ(parseScanOptions({"--format=sarif", "site"}).options.format, ReportFormat::Sarif);
+  EXPECT_EQ(parseScanOptions({"--json", "--format", "json", "site"}).options.format, ReportFormat::Json);
+  EXPECT_EQ(parseScanOptions({"--json", "--format", "html", "site"}).error,
+            "--json and --format html ask for two forms: give one");
+  EXPECT_FALSE(parseScanOptions({"--format", "xml", "site"}).ok);
+  EXPECT_EQ(parseScanOptions({"--output=", "site"}).error, "--output takes a file name");
+  EXPECT_EQ(parseScanOptions({"--output", "r.html", "site"}).options.output, "r.html");
+}
+
 TEST(ScanOptionsTest, DoubleDashEndsTheOptions) {
   const ParseResult parsed = parseScanOptions({"--", "--json"});
   ASSERT_TRUE(parsed.ok);
-  EXPECT_FALSE(parsed.options.json);
+  EXPECT_EQ(parsed.options.format, ReportFormat::Text);
   EXPECT_EQ(parsed.options.paths, std::vector<std::string>{"--json"});
 }
 

@@ -1,0 +1,1 @@
+var next = "https://www.example.com/next";
