@@ -25,11 +25,14 @@ namespace quillorn::cli {
 namespace {
 
 // Why the report may not go to `file`: it is one of the files searched (the
-// report would replace a page of the site) or a folder; empty when it may.
+// report would replace a page of the site), a folder, or in no folder; empty
+// when it may.
 std::string outputRefusal(const std::string& file, const FileList& files) {
   std::error_code error;
   const std::filesystem::path path = std::filesystem::absolute(file, error).lexically_normal();
   if (std::filesystem::is_directory(path, error)) return "it is a folder";
+  // Said before the search, not after it.
+  if (!std::filesystem::is_directory(path.parent_path(), error)) return "its folder does not exist";
   const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
   for (const std::filesystem::path& candidate : {path, canonical}) {
     if (!candidate.empty() && files.findByPath(platform::toPathText(candidate)) >= 0) {

@@ -113,6 +113,13 @@ TEST(ReportFormatTest, OutputTakesTheReportAndSparesTheSite) {
   EXPECT_EQ(refused.exitStatus, 2);
   EXPECT_NE(refused.output.find("it is a file of the site"), std::string::npos) << refused.output;
   EXPECT_EQ(readFile(kCase / "site" / "index.html"), page);
+
+  args = scanArgs("html");
+  args.insert(args.end() - 1, {"--output", (temp.path() / "no-such-folder" / "report.html").string()});
+  const RunResult nowhere = quillorn::test_support::runCli(args, ErrorStream::Merged);
+  EXPECT_EQ(nowhere.exitStatus, 2);
+  EXPECT_NE(nowhere.output.find("its folder does not exist"), std::string::npos) << nowhere.output;
+  EXPECT_EQ(nowhere.output.find("Searching"), std::string::npos) << "refused before the search";
 }
 
 }  // namespace
