@@ -1,6 +1,7 @@
 #include "cli/finding_places.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 
 #include "core/text/document_buffer.h"
@@ -112,6 +113,27 @@ FindingPlace placeIn(const TextView& text, Pos start, Pos linkEnd, const LineCol
 LineColumn lineColumnOf(const TextView& text, Pos pos) { return lineColumnAfter(text, {}, 0, pos); }
 
 LineColumn lineColumnAfter(const TextView& text, LineColumn at, Pos from, Pos pos) {
+  pos = std::min<Pos>(pos, text.end());
+  // Single-byte text without a CR, the common case, a line at a time.
+  if (text.step == 1 && from < pos &&
+      std::memchr(text.data + from, '\r', static_cast<std::size_t>(pos - from)) == nullptr) {
+    if (from == 0 && startsWithByteOrderMark(text)) from = std::min<Pos>(3, pos);  // no column of its own
+    const auto* const end = text.data + pos;
+    const std::uint8_t* line = text.data + from;
+    for (const void* feed = nullptr;
+         (feed = std::memchr(line, '\n', static_cast<std::size_t>(end - line))) != nullptr;) {
+      ++at.line;
+      at.column = 1;
+      line = static_cast<const std::uint8_t*>(feed) + 1;
+      at.lineStart = line - text.data;
+    }
+    if (text.charset != Charset::Utf8) {
+      at.column += end - line;
+    } else {
+      at.column += std::count_if(line, end, [](std::uint8_t byte) { return (byte & 0xC0) != 0x80; });
+    }
+    return at;
+  }
   for (Pos i = from; i < pos && text.hasChar(i); i += text.step) {
     const char c = text.charAt(i);
     if (c == '\n' || (c == '\r' && text.charOrZero(i + text.step) != '\n')) {

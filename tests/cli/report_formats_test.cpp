@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/finding_places.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/support/temp_folder.h"
 
@@ -121,5 +122,51 @@ TEST(ReportFormatTest, OutputTakesTheReportAndSparesTheSite) {
   EXPECT_NE(nowhere.output.find("its folder does not exist"), std::string::npos) << nowhere.output;
   EXPECT_EQ(nowhere.output.find("Searching"), std::string::npos) << "refused before the search";
 }
+
+// Lines end at LF, CR LF or a lone CR; columns count characters, not bytes,
+// and a byte-order mark is none. `at` is the character the place is asked for.
+struct PlaceRow {
+  const char* name;
+  std::string bytes;
+  quillorn::Encoding encoding;
+  std::size_t at;  // byte offset
+  std::int64_t line;
+  std::int64_t column;
+};
+
+void PrintTo(const PlaceRow& row, std::ostream* out) { *out << row.name; }
+
+class LineColumnTest : public ::testing::TestWithParam<PlaceRow> {};
+
+TEST_P(LineColumnTest, CountsLinesAndCharacters) {
+  const PlaceRow& row = GetParam();
+  const quillorn::TextView text = quillorn::TextView::of(row.bytes, row.encoding);
+  const quillorn::cli::LineColumn at = quillorn::cli::lineColumnOf(text, static_cast<quillorn::Pos>(row.at));
+  EXPECT_EQ(at.line, row.line);
+  EXPECT_EQ(at.column, row.column);
+  // From any earlier place on, the walk comes to the same.
+  const quillorn::cli::LineColumn half =
+      quillorn::cli::lineColumnOf(text, static_cast<quillorn::Pos>(row.at / 2 / text.step * text.step));
+  const quillorn::cli::LineColumn again = quillorn::cli::lineColumnAfter(
+      text, half, static_cast<quillorn::Pos>(row.at / 2 / text.step * text.step), static_cast<quillorn::Pos>(row.at));
+  EXPECT_EQ(again.line, row.line);
+  EXPECT_EQ(again.column, row.column);
+}
+
+const std::string kWide = std::string("\xFF\xFE", 2) + std::string("a\0\n\0\x3D\xD8\x00\xDEx\0", 10);
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, LineColumnTest,
+    ::testing::Values(PlaceRow{"lf", "ab\ncd\nef", quillorn::Encoding::SingleByte, 7, 3, 2},
+                      PlaceRow{"crlf", "ab\r\ncd\r\nef", quillorn::Encoding::SingleByte, 9, 3, 2},
+                      PlaceRow{"lone_cr", "ab\rcd\ref", quillorn::Encoding::SingleByte, 7, 3, 2},
+                      PlaceRow{"utf8", "caf\xC3\xA9 \xE4\xB8\xAD x", quillorn::Encoding::SingleByte, 10, 1, 8},
+                      PlaceRow{"utf8_mark",
+                               "\xEF\xBB\xBF"
+                               "ab",
+                               quillorn::Encoding::SingleByte, 4, 1, 2},
+                      PlaceRow{"windows_1252", "caf\xE9 x", quillorn::Encoding::SingleByte, 5, 1, 6},
+                      PlaceRow{"utf16_pair", kWide, quillorn::Encoding::Utf16, 10, 2, 2}),
+    [](const ::testing::TestParamInfo<PlaceRow>& info) { return std::string(info.param.name); });
 
 }  // namespace
