@@ -355,8 +355,10 @@ int runFixCommand(const std::vector<std::string>& args) {
   FixCounts counts;
   counts.filesSearched = searchedFileCount(repair);
   counts.notChecked = linksApart(repair.urls(), findings);
-  if (const std::size_t left = repair.urls().count() - findings.count(); left > 0) {
-    std::cerr << "quillorn-cli fix: " << left
+  // Counted as links, as the summary counts them: a value that another
+  // finding changes is not left as it is.
+  if (counts.notChecked > 0) {
+    std::cerr << "quillorn-cli fix: " << counts.notChecked
               << " Internet URL(s) not checked (the Internet check is off) left as they are\n";
   }
   repair.urls() = std::move(findings);
