@@ -100,6 +100,7 @@ FindingPlace placeIn(const TextView& text, Pos start, Pos linkEnd, const LineCol
   Pos from = std::max(lineStart, start - reach);
   while (from < start && !startsCharacter(text, from)) from += text.step;
   const Pos end = lineEnd(text, start, linkEnd);
+  place.endColumn = lineColumnAfter(text, at, start, end).column;
   const Pos after = lineEnd(text, end, end + reach);
   place.before = lastCodePoints(displayOf(text, from, start), kPlaceContext, from > lineStart);
   place.value = firstCodePoints(displayOf(text, start, end), 4 * kPlaceContext, false);

@@ -20,8 +20,9 @@ namespace quillorn::cli {
 inline constexpr std::size_t kPlaceContext = 60;
 
 struct FindingPlace {
-  std::int64_t line = 0;    // from 1; 0 when the file changed since the search
-  std::int64_t column = 0;  // from 1, in characters (Unicode code points) of the file's text
+  std::int64_t line = 0;       // from 1; 0 when the file changed since the search
+  std::int64_t column = 0;     // from 1, in characters (Unicode code points) of the file's text
+  std::int64_t endColumn = 0;  // the column after the link, or after its line's part when it goes on
   // The line's text, UTF-8 as a person reads it: before the value ("…" first
   // when cut), the value as it stands in the file, and after it.
   std::string before;

@@ -206,9 +206,7 @@ std::string sarifReport(const SiteReport& report) {
     }
     if (finding.place.line > 0) {
       ReportJson region = {{"startLine", finding.place.line}, {"startColumn", finding.place.column}};
-      std::int64_t length = 0;
-      for (const char c : finding.place.value) length += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
-      region["endColumn"] = finding.place.column + length;
+      region["endColumn"] = finding.place.endColumn;
       region["snippet"] = {{"text", finding.place.value}};
       physical["region"] = std::move(region);
     }
