@@ -55,14 +55,18 @@ void installStopKey() {
 bool stopRequested() { return gStop != 0; }
 
 TerminalPanel::TerminalPanel(std::ostream* echo, std::function<std::string(std::int64_t)> fileName)
-    : echo_(echo), fileName_(std::move(fileName)), barEnabled_(isatty(STDERR_FILENO) == 1) {}
+    : echo_(echo),
+      fileName_(std::move(fileName)),
+      barEnabled_(isatty(STDERR_FILENO) == 1),
+      echoOnTerminal_(echo != nullptr && isatty(STDOUT_FILENO) == 1) {}
 
 TerminalPanel::~TerminalPanel() { clearBar(); }
 
 void TerminalPanel::appendStatusLine(std::string_view line) {
   lines_.emplace_back(line);
   if (echo_ != nullptr) {
-    clearBar();
+    // The line goes where the bar is only when both are on the terminal.
+    if (echoOnTerminal_) clearBar();
     *echo_ << terminalText(platform::toDisplayUtf8(line)) << '\n';
     if (barEnabled_) echo_->flush();
   }

@@ -41,7 +41,9 @@ struct ProgressCount {
 
 class TerminalPanel : public ProgressPanel {
  public:
-  // `echo` receives each status line as it is appended (nullptr: keep only).
+  // `echo` receives each status line as it is appended (nullptr: keep only);
+  // it is standard output, whose being a terminal decides whether the bar
+  // is cleared for each line.
   // `fileName` names the file at an index of the list, for the progress bar.
   TerminalPanel(std::ostream* echo, std::function<std::string(std::int64_t)> fileName);
   ~TerminalPanel() override;
@@ -73,6 +75,7 @@ class TerminalPanel : public ProgressPanel {
   PanelStatus status_ = PanelStatus::Running;
   std::string statusText_;
   bool barEnabled_ = false;
+  bool echoOnTerminal_ = false;  // the status lines go to a terminal (standard output is one)
   bool barShown_ = false;
   std::int64_t upper_ = 0;
   std::int64_t position_ = 0;
