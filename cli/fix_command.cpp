@@ -180,14 +180,16 @@ bool parseFixOptions(const std::vector<std::string>& args, FixOptions& options, 
     return false;
   }
   // The report's options: fix prints what it writes.
-  for (const char* option : {"--json", "--format", "--output"}) {
-    if (std::string_view(option) == "--json" ? parsed.values.on(option) : parsed.values.value(option).has_value()) {
-      error = std::string(option) + " belongs to 'scan'";
-      return false;
-    }
+  const ParsedOptions& values = parsed.values;
+  const char* reportOption = values.on("--json")        ? "--json"
+                             : values.value("--format") ? "--format"
+                             : values.value("--output") ? "--output"
+                                                        : nullptr;
+  if (reportOption != nullptr) {
+    error = std::string(reportOption) + " belongs to 'scan'";
+    return false;
   }
   options.scan = parsed.options;
-  const ParsedOptions& values = parsed.values;
   Settings& settings = options.scan.settings;
   if (const auto& word = values.value("--text-links")) settings.textLinkAction = deletionChoice(*word);
   if (const auto& word = values.value("--images")) settings.imageUrlAction = deletionChoice(*word);

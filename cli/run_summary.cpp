@@ -1,31 +1,22 @@
 #include "cli/run_summary.h"
 
-#include <set>
+#include <numeric>
 #include <unordered_set>
-#include <utility>
+#include <vector>
 
 #include "cli/site_search.h"
+#include "core/rewrite/tag_rewriter.h"
 
 namespace quillorn::cli {
-namespace {
 
-using Link = std::pair<std::int32_t, std::int64_t>;  // file, value offset
-
-std::set<Link> linksOf(const UrlTable& urls) {
-  std::set<Link> links;
-  for (const UrlEntry& entry : urls.entries()) links.emplace(entry.fileIndex, entry.valuePos);
-  return links;
+std::size_t linkCount(const UrlTable& urls) {
+  std::vector<std::size_t> entries(urls.count());
+  std::iota(entries.begin(), entries.end(), std::size_t{0});
+  return valueCount(urls, entries);
 }
 
-}  // namespace
-
-std::size_t linkCount(const UrlTable& urls) { return linksOf(urls).size(); }
-
-std::size_t linksApart(const UrlTable& all, const UrlTable& findings) {
-  std::set<Link> links = linksOf(all);
-  for (const Link& link : linksOf(findings)) links.erase(link);
-  return links.size();
-}
+// Every link of `findings` is one of `all`: they are what is left of it.
+std::size_t linksApart(const UrlTable& all, const UrlTable& findings) { return linkCount(all) - linkCount(findings); }
 
 std::string scanSummary(const ScanCounts& counts) {
   return "Files: " + std::to_string(counts.filesSearched) + " searched, " + std::to_string(counts.filesWithFindings) +

@@ -93,6 +93,7 @@ bool TerminalPanel::pollStopRequest() {
 void TerminalPanel::setProgressCount(std::int64_t fileCount, ProgressCount count) {
   fileCount_ = fileCount;
   count_ = std::move(count);
+  countText_.clear();
 }
 
 void TerminalPanel::clearBar() {
@@ -110,8 +111,11 @@ void TerminalPanel::drawBar() {
   const std::int64_t done = position_ < 0 ? 0 : (position_ > upper_ ? upper_ : position_);
   const std::string name =
       (fileName_ && done < upper_) ? terminalText(platform::toDisplayUtf8(fileName_(done))) : std::string();
-  const std::string count = count_.value ? std::to_string(count_.value()) + " " + count_.noun : std::string();
-  std::fprintf(stderr, "\r\033[K%s", progressLine(done, upper_, count, name).c_str());
+  if (count_.value && (countText_.empty() || now - lastCount_ >= kRedrawAfter)) {
+    countText_ = std::to_string(count_.value()) + " " + count_.noun;
+    lastCount_ = now;
+  }
+  std::fprintf(stderr, "\r\033[K%s", progressLine(done, upper_, countText_, name).c_str());
   std::fflush(stderr);
   barShown_ = true;
 }

@@ -81,6 +81,10 @@ class TerminalPanel : public ProgressPanel {
   std::int64_t position_ = 0;
   std::int64_t fileCount_ = 0;  // 0: any upper bound is drawn
   ProgressCount count_;
+  // The count as last asked for: it is asked at most once a redraw interval,
+  // though the line is drawn again after each status line on a terminal.
+  std::string countText_;
+  std::chrono::steady_clock::time_point lastCount_{};
   // Nothing is drawn in the run's first second: a quick run leaves no trace.
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point lastDraw_{};
