@@ -10,6 +10,9 @@
 namespace quillorn::cli {
 namespace {
 
+// Whether `byte` continues a UTF-8 character begun before it.
+bool continuesCharacter(std::uint8_t byte) { return (byte & 0xC0) == 0x80; }
+
 // Whether the character at `pos` begins a character of the file's own text:
 // not a UTF-8 continuation byte, not the second half of a surrogate pair.
 bool startsCharacter(const TextView& text, Pos pos) {
@@ -17,7 +20,7 @@ bool startsCharacter(const TextView& text, Pos pos) {
     const unsigned high = text.data[pos + 1];
     return high < 0xDC || high > 0xDF;
   }
-  return text.charset != Charset::Utf8 || (text.data[pos] & 0xC0) != 0x80;
+  return text.charset != Charset::Utf8 || !continuesCharacter(text.data[pos]);
 }
 
 // Whether `text` begins with a byte-order mark, which no editor shows.
@@ -36,7 +39,8 @@ std::string displayOf(const TextView& text, Pos from, Pos to) {
 // The UTF-8 code points of `utf8`, counted by their lead bytes.
 std::size_t codePoints(const std::string& utf8) {
   std::size_t count = 0;
-  for (const char c : utf8) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+  for (const char c : utf8)
+    if (!continuesCharacter(static_cast<std::uint8_t>(c))) ++count;
   return count;
 }
 
@@ -47,7 +51,7 @@ std::string lastCodePoints(const std::string& utf8, std::size_t keep, bool cut) 
   std::size_t at = 0;
   while (count > keep && at < utf8.size()) {
     ++at;
-    while (at < utf8.size() && (static_cast<unsigned char>(utf8[at]) & 0xC0) == 0x80) ++at;
+    while (at < utf8.size() && continuesCharacter(static_cast<std::uint8_t>(utf8[at]))) ++at;
     --count;
   }
   return at > 0 || cut ? "\u2026" + utf8.substr(at) : utf8;
@@ -60,7 +64,7 @@ std::string firstCodePoints(const std::string& utf8, std::size_t keep, bool cut)
   for (std::size_t count = 0; at < utf8.size(); ++count) {
     if (count == keep) return utf8.substr(0, at) + "\u2026";
     ++at;
-    while (at < utf8.size() && (static_cast<unsigned char>(utf8[at]) & 0xC0) == 0x80) ++at;
+    while (at < utf8.size() && continuesCharacter(static_cast<std::uint8_t>(utf8[at]))) ++at;
   }
   return cut ? utf8 + "\u2026" : utf8;
 }
@@ -131,7 +135,7 @@ LineColumn lineColumnAfter(const TextView& text, LineColumn at, Pos from, Pos po
     if (text.charset != Charset::Utf8) {
       at.column += end - line;
     } else {
-      at.column += std::count_if(line, end, [](std::uint8_t byte) { return (byte & 0xC0) != 0x80; });
+      at.column += std::count_if(line, end, [](std::uint8_t byte) { return !continuesCharacter(byte); });
     }
     return at;
   }
