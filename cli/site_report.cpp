@@ -8,6 +8,7 @@
 
 #include "cli/scan_report.h"
 #include "cli/terminal_text.h"
+#include "core/text/url_transforms.h"
 #include "platform/code_page.h"
 #include "platform/host_path.h"
 
@@ -17,7 +18,6 @@ namespace {
 // `text` with every byte outside the unreserved characters of a URI (and
 // `keep`) written as a "%" escape.
 std::string uriEscaped(std::string_view text, std::string_view keep = "/") {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
@@ -25,9 +25,7 @@ std::string uriEscaped(std::string_view text, std::string_view keep = "/") {
         std::string_view("-._~").find(c) != std::string_view::npos || keep.find(c) != std::string_view::npos) {
       out += c;
     } else {
-      out += '%';
-      out += kHex[byte >> 4];
-      out += kHex[byte & 0x0F];
+      appendPercentEscape(byte, out);
     }
   }
   return out;
