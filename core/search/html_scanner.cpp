@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "core/model/link_tags.h"
 #include "core/model/url_table.h"
@@ -28,23 +29,33 @@ constexpr std::string_view kStyleTag = "STYLE";
 constexpr std::string_view kStyleUrlOpening = "url(";
 constexpr std::string_view kCommentOpening = "<!--";
 
-// The search for one tag name over a document, front to back: findTag, or
-// findTagOutsideScript with a cursor kept for the whole walk so the script
-// blocks before each hit are looked at once.
-class TagWalk {
- public:
-  TagWalk(const TextView& text, std::string_view name, bool plainFindTag)
-      : text_(text), name_(name), plain_(plainFindTag) {}
-  Pos next(Pos start) {
-    return plain_ ? findTag(text_, name_, start) : findTagOutsideScript(text_, name_, start, cursor_);
-  }
+// Where the link-tag table's searches (STYLE among them) meet their tags in
+// one document, found in one walk over its text; after them, every "<SCRIPT"
+// for the search of script text.
+constexpr std::size_t kScriptBlockWalk = kLinkTags.size();
+using TagHits = std::array<std::vector<Pos>, kLinkTags.size() + 1>;
 
- private:
-  const TextView& text_;
-  std::string_view name_;
-  bool plain_;
-  ScriptBlockCursor cursor_;
-};
+// `plainFindTag`: findTag for every name, else findTagOutsideScript. SCRIPT
+// tags are found wherever they stand, and their pass hops from an opening tag
+// to its closing one, so script text is never read as tags there.
+TagHits findDocumentTags(const TextView& text, bool plainFindTag) {
+  std::array<TagWalkSpec, kLinkTags.size() + 1> walks;
+  for (std::size_t i = 0; i < kLinkTags.size(); ++i) {
+    const bool scriptPass = kLinkTags[i].name == kScriptTag;
+    walks[i] = {kLinkTags[i].name, !(plainFindTag || scriptPass), scriptPass};
+  }
+  walks[kScriptBlockWalk] = {kScriptTag, false, false};
+  TagHits hits;
+  findTagWalks(text, walks, hits);
+  return hits;
+}
+
+std::size_t walkOf(std::string_view name) {
+  for (std::size_t i = 0; i < kLinkTags.size(); ++i) {
+    if (kLinkTags[i].name == name) return i;
+  }
+  return kLinkTags.size();
+}
 
 // Whether the characters at `pos` spell `pattern` (no letters in it, so no folding).
 bool spellsAt(const TextView& text, Pos pos, std::string_view pattern) {
@@ -120,12 +131,12 @@ bool stepAndPoll(ProgressPanel& panel, std::int64_t& barPosition, std::int64_t b
 }
 
 // The url( ) arguments of every STYLE block. Returns the entries recorded.
-std::int64_t scanStyleBlocks(SearchContext& context, LexingIndex& index, std::int32_t fileIndex) {
+std::int64_t scanStyleBlocks(SearchContext& context, LexingIndex& index, std::int32_t fileIndex,
+                             const std::vector<Pos>& styles) {
   const TextView& text = index.text();
   std::int64_t made = 0;
   BlockHits hits;
-  TagWalk styles(text, kStyleTag, context.settings.scriptTagStrings);
-  for (Pos style = styles.next(0); style != kNotFound;) {
+  for (const Pos style : styles) {
     const Pos nextLt = findTag(text, "", style);
     if (const auto region = blockRegion(index, style, nextLt)) {
       for (Pos hit = index.findInBlock(region->start, kStyleUrlOpening, region->mode); hit != kNotFound;) {
@@ -145,14 +156,14 @@ std::int64_t scanStyleBlocks(SearchContext& context, LexingIndex& index, std::in
       }
     }
     if (nextLt == kNotFound) break;
-    style = styles.next(nextLt);
   }
   return made;
 }
 
 // The protocol strings of every SCRIPT block that has a closing tag. Returns
 // the entries recorded.
-std::int64_t scanScriptBlocks(SearchContext& context, LexingIndex& index, std::int32_t fileIndex) {
+std::int64_t scanScriptBlocks(SearchContext& context, LexingIndex& index, std::int32_t fileIndex,
+                              const std::vector<Pos>& scripts) {
   const TextView& text = index.text();
   std::int64_t made = 0;
   ScriptCommentCheck comments(text);
@@ -162,7 +173,7 @@ std::int64_t scanScriptBlocks(SearchContext& context, LexingIndex& index, std::i
   // end once per block.
   Pos closeSearchedFrom = kNotFound;
   Pos close = kNotFound;
-  for (Pos script = findTag(text, kScriptTag, 0); script != kNotFound;) {
+  for (const Pos script : scripts) {
     if (closeSearchedFrom == kNotFound || script < closeSearchedFrom || (close != kNotFound && script > close)) {
       close = findTag(text, kScriptCloseTag, script);
       closeSearchedFrom = script;
@@ -177,37 +188,35 @@ std::int64_t scanScriptBlocks(SearchContext& context, LexingIndex& index, std::i
       }
     }
     if (nextLt == kNotFound) break;
-    script = findTag(text, kScriptTag, nextLt);
   }
   return made;
+}
+
+// The tag passes over the tags found, in the table's order: a file's entries
+// follow it, not the order of its tags.
+PassEnd scanTagPasses(SearchContext& context, const TextView& text, std::int32_t fileIndex, std::int64_t& found,
+                      std::int64_t& barPosition, std::int64_t barSteps, const TagHits& tags) {
+  for (std::size_t i = 0; i < kLinkTags.size(); ++i) {
+    const LinkTag& pass = kLinkTags[i];
+    if (pass.searchedAttribute.empty()) continue;
+    if (stepAndPoll(context.panel, barPosition, barSteps)) return PassEnd::Stopped;
+    AttributeMemo attributes;
+    for (const Pos tag : tags[i]) {
+      Pos valuePos = kNotFound;
+      if (findAttribute(text, tag, pass.searchedAttribute, &valuePos, attributes) > 0) {
+        found += classifyUrl(context, text, fileIndex, tag, valuePos);
+        if (pass.name == kLinkTag) noteCanonicalAddress(context, text, fileIndex, tag);
+      }
+    }
+  }
+  return PassEnd::Done;
 }
 
 }  // namespace
 
 PassEnd scanHtmlTags(SearchContext& context, const TextView& text, std::int32_t fileIndex, std::int64_t& found,
                      std::int64_t& barPosition, std::int64_t& barSteps, bool plainFindTag) {
-  // One pass per tag of the link-tag table that the search reads, in the
-  // table's order: a file's entries follow it, not the order of its tags.
-  for (const LinkTag& pass : kLinkTags) {
-    if (pass.searchedAttribute.empty()) continue;
-    if (stepAndPoll(context.panel, barPosition, barSteps)) return PassEnd::Stopped;
-    // SCRIPT tags are found wherever they stand, and each pass hops from an
-    // opening tag to its closing one, so script text is never read as tags here.
-    const bool scriptPass = pass.name == kScriptTag;
-    TagWalk tags(text, pass.name, plainFindTag || scriptPass);
-    AttributeMemo attributes;
-    for (Pos tag = tags.next(0); tag != kNotFound;) {
-      Pos valuePos = kNotFound;
-      if (findAttribute(text, tag, pass.searchedAttribute, &valuePos, attributes) > 0) {
-        found += classifyUrl(context, text, fileIndex, tag, valuePos);
-        if (pass.name == kLinkTag) noteCanonicalAddress(context, text, fileIndex, tag);
-      }
-      const Pos next = scriptPass ? findTag(text, kScriptCloseTag, tag) : findTag(text, "", tag);
-      if (next == kNotFound) break;
-      tag = tags.next(next);
-    }
-  }
-  return PassEnd::Done;
+  return scanTagPasses(context, text, fileIndex, found, barPosition, barSteps, findDocumentTags(text, plainFindTag));
 }
 
 PassCount scanHtmlFile(SearchContext& context, const DocumentBuffer& buffer, std::int32_t fileIndex) {
@@ -220,20 +229,20 @@ PassCount scanHtmlFile(SearchContext& context, const DocumentBuffer& buffer, std
     context.anchors.setAnchors(static_cast<std::size_t>(fileIndex), collectAnchorNames(text));
   }
 
+  const TagHits tags = findDocumentTags(text, context.settings.scriptTagStrings);
   PassCount scan;
   std::int64_t barPosition = 0;
-  std::int64_t barSteps = context.settings.scriptProtocolStrings ? 17 : 16;
-  scan.end =
-      scanHtmlTags(context, text, fileIndex, scan.count, barPosition, barSteps, context.settings.scriptTagStrings);
+  const std::int64_t barSteps = context.settings.scriptProtocolStrings ? 17 : 16;
+  scan.end = scanTagPasses(context, text, fileIndex, scan.count, barPosition, barSteps, tags);
   if (scan.end == PassEnd::Stopped) return scan;
 
   if (stepAndPoll(context.panel, barPosition, barSteps)) return {PassEnd::Stopped, scan.count};
   LexingIndex index(text);
-  scan.count += scanStyleBlocks(context, index, fileIndex);
+  scan.count += scanStyleBlocks(context, index, fileIndex, tags[walkOf(kStyleTag)]);
 
   if (context.settings.scriptProtocolStrings) {
     if (stepAndPoll(context.panel, barPosition, barSteps)) return {PassEnd::Stopped, scan.count};
-    scan.count += scanScriptBlocks(context, index, fileIndex);
+    scan.count += scanScriptBlocks(context, index, fileIndex, tags[kScriptBlockWalk]);
   }
 
   finishStatusLine(context, line, scan.count);

@@ -1,8 +1,10 @@
 #pragma once
 // The scanner of HTML files: the tag passes of the link-tag table, then the
 // url( ) arguments of STYLE blocks and, when asked for, the protocol strings
-// of SCRIPT blocks. It finds values by repeated text searches over the raw
-// buffer, hands each to classifyUrl, and writes one status line for the file.
+// of SCRIPT blocks. One walk over the raw buffer finds the tags of every pass
+// (and the STYLE and SCRIPT blocks); the passes then read their tags' values
+// in the table's order, hand each to classifyUrl, and the scanner writes one
+// status line for the file.
 //
 // Known limits: the document is never parsed into a tree, so a tag inside a
 // comment is found like any other, and a file's entries follow the order of

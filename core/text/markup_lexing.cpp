@@ -1,6 +1,7 @@
 #include "core/text/markup_lexing.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -174,6 +175,44 @@ Pos findTagOutsideScript(const TextView& text, std::string_view name, Pos start,
     hit = findFoldedTag(text, folded, end);
   }
   return kNotFound;
+}
+
+void findTagWalks(const TextView& text, std::span<const TagWalkSpec> walks, std::span<std::vector<Pos>> hits) {
+  // Where each walk searches from next; -1 once it has ended.
+  std::vector<Pos> from(walks.size(), 0);
+  // The walks by the first letter of their name, so that most '<' are
+  // passed over after one look.
+  std::array<std::vector<std::size_t>, 256> byFirst;
+  for (std::size_t i = 0; i < walks.size(); ++i) {
+    byFirst[static_cast<unsigned char>(walks[i].name.front())].push_back(i);
+  }
+  const int step = text.step;
+  // Whether the nearest script tag before the '<' looked at opens a block.
+  bool inScript = false;
+  for (Pos p = nextChar(text, 0, '<'); p != kNotFound; p = nextChar(text, p + step, '<')) {
+    const Pos name = p + step;
+    if (!text.hasChar(name)) break;
+    const char first = asciiUpper(text.charAt(name));
+    for (const std::size_t i : byFirst[static_cast<unsigned char>(first)]) {
+      const TagWalkSpec& walk = walks[i];
+      if (from[i] == kNotFound || p < from[i] || !matchesAt(text, name, walk.name)) continue;
+      // A closing tag ends the block it stands in and so is not inside it.
+      if (walk.outsideScript && inScript && scriptTagAt(text, p) != ScriptTag::Close) {
+        // findTagOutsideScript goes on at the skipped tag's end.
+        from[i] = findTagEnd(text, p);
+        continue;
+      }
+      hits[i].push_back(p);
+      from[i] = walk.hopToScriptClose ? findTag(text, kScriptClose, p) : p + step;
+    }
+    if (first == 'S' || first == '/') {
+      switch (scriptTagAt(text, p)) {
+        case ScriptTag::Open: inScript = true; break;
+        case ScriptTag::Close: inScript = false; break;
+        case ScriptTag::None: break;
+      }
+    }
+  }
 }
 
 namespace {

@@ -18,9 +18,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "core/text/document_buffer.h"
 
@@ -82,6 +84,24 @@ struct ScriptBlockCursor {
 
 // findTagOutsideScript, reusing and advancing `cursor`.
 Pos findTagOutsideScript(const TextView& text, std::string_view name, Pos start, ScriptBlockCursor& cursor);
+
+// One walk of a tag search over a document, for findTagWalks.
+struct TagWalkSpec {
+  std::string_view name;  // in capitals, not empty
+  // findTagOutsideScript with one cursor for the walk, instead of findTag.
+  bool outsideScript = false;
+  // After a hit the walk goes on at the next "</SCRIPT" at or after it (and
+  // ends when there is none) instead of at the next '<'.
+  bool hopToScriptClose = false;
+};
+
+// The hits of several tag walks, found in one pass over the text. Walk i
+// appends to hits[i] what these calls would return one after another: from 0,
+// findTag(text, name, start), or findTagOutsideScript(text, name, start,
+// cursor) with one cursor for the walk, each next start being the next '<'
+// after the hit (or, with hopToScriptClose, the next "</SCRIPT" at or after
+// it). Precondition: hits.size() >= walks.size().
+void findTagWalks(const TextView& text, std::span<const TagWalkSpec> walks, std::span<std::vector<Pos>> hits);
 
 // Finds attribute `name` inside the tag whose '<' is at `tagPos` and returns
 // the number of value characters counted (0: not found, no value, or longer

@@ -655,5 +655,65 @@ TEST_P(HostValueTest, ValuesAreHostText) {
 INSTANTIATE_TEST_SUITE_P(Rows, HostValueTest, testing::ValuesIn(kHostValueRows),
                          [](const testing::TestParamInfo<HostValueRow>& info) { return std::string(info.param.name); });
 
+// The walks that findTagWalks does at once, done one call at a time.
+std::vector<Pos> walkOneByOne(const TextView& text, const TagWalkSpec& walk) {
+  std::vector<Pos> hits;
+  ScriptBlockCursor cursor;
+  const auto next = [&](Pos start) {
+    return walk.outsideScript ? findTagOutsideScript(text, walk.name, start, cursor) : findTag(text, walk.name, start);
+  };
+  for (Pos tag = next(0); tag != kNotFound;) {
+    hits.push_back(tag);
+    const Pos resume = walk.hopToScriptClose ? findTag(text, "/SCRIPT", tag) : findTag(text, "", tag);
+    if (resume == kNotFound) break;
+    tag = next(resume);
+  }
+  return hits;
+}
+
+struct TagWalksRow {
+  const char* name;
+  std::string_view text;
+};
+
+class TagWalksTest : public testing::TestWithParam<EncodedCase<TagWalksRow>> {};
+
+TEST_P(TagWalksTest, OneWalkFindsWhatEachSearchFinds) {
+  const auto& [row, encoding] = GetParam();
+  const EncodedText text(row.text, encoding);
+  std::vector<TagWalkSpec> walks;
+  for (const std::string_view name : {"A"sv, "AREA"sv, "IMG"sv, "SCRIPT"sv, "STYLE"sv, "TD"sv, "TR"sv, "LINK"sv}) {
+    walks.push_back({name, false, false});
+    walks.push_back({name, true, false});
+    walks.push_back({name, false, true});
+    walks.push_back({name, true, true});
+  }
+  std::vector<std::vector<Pos>> hits(walks.size());
+  findTagWalks(text.view(), walks, hits);
+  for (std::size_t i = 0; i < walks.size(); ++i) {
+    EXPECT_EQ(hits[i], walkOneByOne(text.view(), walks[i]))
+        << walks[i].name << (walks[i].outsideScript ? " outside scripts" : "")
+        << (walks[i].hopToScriptClose ? " hopping to </SCRIPT" : "");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Documents, TagWalksTest,
+    testing::Combine(
+        testing::Values(
+            TagWalksRow{"Page", "<html><body><a href=x><img src=y><area href=z><abbr>t</abbr><td><tr><table></html>"},
+            TagWalksRow{"ScriptBlocks",
+                        "<a href=1><script>document.write('<a href=2><img src=3>')</script><IMG src=4>"
+                        "<SCRIPT src=5></SCRIPT><style>p{}</style><a href=6>"},
+            TagWalksRow{"UnclosedScript", "<a href=1><script><a href=2><img src=3>"},
+            TagWalksRow{"CloseWithoutOpen", "</script><a href=1></SCRIPT><img src=2>"},
+            // A tag skipped inside a script runs on past a closing tag with no '>'.
+            TagWalksRow{"SkippedTagRunsOn", "<script><img </script <img src=2><a href=3></script><a href=4>"},
+            TagWalksRow{"SkippedTagNeverEnds", "<script><img src=1"},
+            TagWalksRow{"NestedOpenings", "<script><script><a href=1></script><a href=2></script><a href=3>"},
+            TagWalksRow{"LessThanAtTheEnd", "<a href=1><"}, TagWalksRow{"NoTags", "plain text < and <= only"}),
+        kBothEncodings),
+    caseName<TagWalksRow>);
+
 }  // namespace
 }  // namespace quillorn
