@@ -71,9 +71,15 @@ bool UrlTable::append(UrlEntry entry) {
     ++dropped_;
     return false;
   }
-  if (entries_.capacity() == 0) entries_.reserve(1024);
   entries_.push_back(std::move(entry));
   return true;
+}
+
+void UrlTable::takeEntries(UrlTable&& later) {
+  for (UrlEntry& entry : later.entries_) append(std::move(entry));
+  dropped_ += later.dropped_;
+  later.entries_.clear();
+  later.dropped_ = 0;
 }
 
 void UrlTable::setReplacement(std::size_t index, std::string replacement) {

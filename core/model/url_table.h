@@ -92,6 +92,10 @@ class UrlTable {
   // the table never grows past its capacity.
   bool append(UrlEntry entry);
 
+  // Appends the entries of `later` (a table filled apart, with the findings
+  // that come after these), as append would, and counts its dropped ones.
+  // Its source stamps and unsearched files are not taken.
+  void takeEntries(UrlTable&& later);
   std::size_t count() const { return entries_.size(); }
   bool full() const { return entries_.size() >= kCapacity; }
   // Findings refused since the last clear() because the table was full.

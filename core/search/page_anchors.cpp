@@ -65,7 +65,6 @@ std::string proposalText(std::string_view url, char opening, std::string_view na
 
 void PageAnchors::clear() {
   anchors_.clear();
-  read_.clear();
   links_.clear();
   links_.shrink_to_fit();
   texts_.clear();
@@ -74,12 +73,24 @@ void PageAnchors::clear() {
 }
 
 void PageAnchors::setAnchors(std::size_t fileIndex, AnchorNames names) {
-  if (fileIndex >= anchors_.size()) {
-    anchors_.resize(fileIndex + 1);
-    read_.resize(fileIndex + 1, false);
+  anchors_.insert_or_assign(fileIndex, std::move(names));
+}
+
+void PageAnchors::takeFrom(PageAnchors&& later, std::int64_t entryOffset) {
+  for (auto& [fileIndex, names] : later.anchors_) anchors_.insert_or_assign(fileIndex, std::move(names));
+  for (AnchorLink link : later.links_) {
+    if (links_.size() >= kMaxLinks) {
+      ++unkept_;
+      continue;
+    }
+    const std::string_view texts(later.texts_.data() + link.textStart, link.urlLength + link.fragmentLength);
+    link.textStart = texts_.size();
+    texts_.append(texts);
+    if (link.entry >= 0) link.entry += entryOffset;
+    links_.push_back(link);
   }
-  anchors_[fileIndex] = std::move(names);
-  read_[fileIndex] = true;
+  unkept_ += later.unkept_;
+  later.clear();
 }
 
 void PageAnchors::addLink(AnchorLink link, std::string_view url, std::string_view rawFragment) {
@@ -103,7 +114,8 @@ void PageAnchors::addLink(AnchorLink link, std::string_view url, std::string_vie
 }
 
 const AnchorNames* PageAnchors::anchorsOf(std::size_t fileIndex) const {
-  return fileIndex < read_.size() && read_[fileIndex] ? &anchors_[fileIndex] : nullptr;
+  const auto found = anchors_.find(fileIndex);
+  return found == anchors_.end() ? nullptr : &found->second;
 }
 
 AnchorCheck checkAnchorLinks(SearchContext& context) {

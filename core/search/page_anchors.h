@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/text/anchor_names.h"
@@ -77,9 +78,13 @@ class PageAnchors {
   // Links left unjudged because kMaxLinks were kept already.
   std::size_t unkeptLinks() const { return unkept_; }
 
+  // Takes the anchors and the links that `later` collected apart (from the
+  // files after every one read here) as if they had been added here, the
+  // links' entries moved on by `entryOffset`.
+  void takeFrom(PageAnchors&& later, std::int64_t entryOffset);
+
  private:
-  std::vector<AnchorNames> anchors_;  // by file index
-  std::vector<bool> read_;
+  std::unordered_map<std::size_t, AnchorNames> anchors_;  // by file index, for the pages read
   std::vector<AnchorLink> links_;
   std::string texts_;  // every link's texts, one after another
   std::size_t unkept_ = 0;

@@ -52,9 +52,27 @@ void dropLengthPrefix(std::string& value) {
 
 }  // namespace
 
+SavedFromFinding savedFromOf(const SearchContext& context, const DocumentBuffer& buffer, std::int32_t fileIndex) {
+  SavedFromFinding finding;
+  finding.line = statusLineStart(context, buffer, fileIndex);
+  if (std::optional<std::string> value = findSavedFromValue(buffer.view())) {
+    dropLengthPrefix(*value);
+    if (context.settings.convertCodedChars) decodeUrl(*value);
+    finding.line += ", saved from \"";
+    finding.line += *value;
+    finding.line += '"';
+    finding.address = std::move(value);
+  } else {
+    finding.line += ", no \"saved from url\" was found";
+  }
+  return finding;
+}
+
+void beginSavedFromPass(ProgressPanel& panel) { panel.appendStatusLine(kSavedFromHeader); }
+
 PassEnd runSavedFromPass(SearchContext& context) {
   ProgressPanel& panel = context.panel;
-  panel.appendStatusLine(kSavedFromHeader);
+  beginSavedFromPass(panel);
 
   const std::size_t fileCount = context.files.count();
   const auto upperBound = static_cast<std::int64_t>(fileCount);
@@ -67,18 +85,9 @@ PassEnd runSavedFromPass(SearchContext& context) {
         DocumentBuffer& buffer = loaded.value();
         detectEncoding(buffer);
         const auto fileIndex = static_cast<std::int32_t>(i);
-        std::string line = statusLineStart(context, buffer, fileIndex);
-        if (std::optional<std::string> value = findSavedFromValue(buffer.view())) {
-          dropLengthPrefix(*value);
-          if (context.settings.convertCodedChars) decodeUrl(*value);
-          line += ", saved from \"";
-          line += *value;
-          line += '"';
-          context.savedFrom.add(std::move(*value), fileIndex);
-        } else {
-          line += ", no \"saved from url\" was found";
-        }
-        panel.appendStatusLine(line);
+        SavedFromFinding finding = savedFromOf(context, buffer, fileIndex);
+        if (finding.address) context.savedFrom.add(std::move(*finding.address), fileIndex);
+        panel.appendStatusLine(finding.line);
       }
       // Every HTML file polls, read or not; a stop leaves the bar where it was.
       if (panel.pollStopRequest()) return PassEnd::Stopped;

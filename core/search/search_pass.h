@@ -6,6 +6,12 @@
 // the panel, so that the Internet session knows every request its checks will
 // need and has them under way before the first check waits.
 //
+// Without the Internet check, and with more than one thread allowed
+// (Settings::searchThreads), the files are read and scanned on a pool of
+// threads, each read once for both passes, and their findings and status
+// lines are added in list order: the tables and lines are those of one
+// thread. A stop then ends the search between two files.
+//
 // The search begins by naming what the file list left out (no regular file,
 // or a link that leads to no file).
 // A file it would search that holds more than platform::kMaxReadBytes, or is
@@ -14,17 +20,20 @@
 //
 // Known limits: a file is judged by its extension (model/file_kind.h); a file
 // that cannot be read is passed over without a line; at most kMaxSearchFiles
-// files and UrlTable::kCapacity findings per search; with the Internet check
-// on, each file is read twice.
+// files and UrlTable::kCapacity findings per search; on one thread, with the
+// saved-from pass or the Internet check on, each file is read twice (three
+// times with both).
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "core/model/file_kind.h"
 #include "core/model/progress_panel.h"
 #include "core/search/search_context.h"
+#include "core/text/document_buffer.h"
 #include "platform/outcome.h"
 
 namespace quillorn {
@@ -68,6 +77,17 @@ Outcome<SearchOutcome, SearchError> search(SearchContext& context);
 
 // The "saved from url" pass: Done when every HTML file was handled.
 PassEnd runSavedFromPass(SearchContext& context);
+
+// What the "saved from url" pass makes of one loaded HTML file: its status
+// line, and the address it was saved from when a comment names one.
+struct SavedFromFinding {
+  std::string line;
+  std::optional<std::string> address;
+};
+SavedFromFinding savedFromOf(const SearchContext& context, const DocumentBuffer& buffer, std::int32_t fileIndex);
+
+// The pass's header line.
+void beginSavedFromPass(ProgressPanel& panel);
 
 // The broken-link pass: the number of entries recorded, and whether the user
 // stopped it.

@@ -60,6 +60,11 @@ void SiteAddresses::addCanonical(PageAddress address) {
   canonical_.push_back(std::move(address));
 }
 
+void SiteAddresses::takeFrom(SiteAddresses&& later) {
+  for (PageAddress& address : later.canonical_) addCanonical(std::move(address));
+  later.clear();
+}
+
 bool SiteAddresses::isCanonicalTag(std::int32_t fileIndex, std::int64_t tagPos) const {
   return canonicalTags_.contains(tagKey(fileIndex, tagPos));
 }

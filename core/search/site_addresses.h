@@ -50,6 +50,8 @@ class SiteAddresses {
   // Forgets the canonical addresses of the last search.
   void clear();
   void addCanonical(PageAddress address);
+  // Adds the canonical addresses `later` collected apart, in its order.
+  void takeFrom(SiteAddresses&& later);
   const std::vector<PageAddress>& canonical() const { return canonical_; }
   // Whether the tag at `tagPos` of file `fileIndex` gave a canonical address:
   // that link is the page's own name and stays as it is written.

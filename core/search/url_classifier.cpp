@@ -253,6 +253,20 @@ std::string targetReplacement(const SearchContext& context, std::size_t target, 
   return replacementText(value, quote, false);
 }
 
+void proposeSavedFromCopies(SearchContext& context, const std::vector<SavedFromLookup>& lookups,
+                            std::size_t entryOffset) {
+  for (const SavedFromLookup& lookup : lookups) {
+    const std::optional<std::int32_t> copy = context.savedFrom.find(lookup.requested);
+    if (!copy) continue;
+    const std::size_t index = entryOffset + lookup.entry;
+    const UrlEntry& entry = context.urls.entry(index);
+    const std::string_view suffix = std::string_view(entry.url).substr(lookup.suffixStart);
+    context.urls.setProposal(
+        index, *copy,
+        targetReplacement(context, static_cast<std::size_t>(*copy), entry.fileIndex, suffix, entry.opening));
+  }
+}
+
 int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileIndex, std::int64_t tagPos,
                 std::int64_t valuePos, std::size_t* valueLength) {
   // Every option is read where its test stands, not copied up front.
@@ -299,6 +313,14 @@ int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileI
                : 0;
   };
 
+  // An Internet URL proposes the local copy saved from it, if any.
+  const auto recordInternet = [&](const std::string& requested) {
+    if (context.savedFromLater == nullptr) return record(indexOrNone(context.savedFrom.find(requested)), true);
+    const int made = record(-1, true);
+    if (made > 0) context.savedFromLater->push_back({context.urls.count() - 1, requested, path.size()});
+    return made;
+  };
+
   const bool scriptLink = startsWithAny(path, kScriptSchemes);
   if (settings.ignoreScriptLinks && scriptLink) return 0;
 
@@ -309,7 +331,7 @@ int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileI
     if (settings.checkInternetUrls && context.internet.checkInternetUrl(context.panel, requested)) return 0;
     // A page of the site's own servers is proposed once every page was read
     // (proposeOwnPages): only then are those servers known.
-    return record(indexOrNone(context.savedFrom.find(requested)), true);
+    return recordInternet(requested);
   }
 
   if (startsWithIgnoreAsciiCase(path, kFileScheme)) {
@@ -335,7 +357,7 @@ int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileI
     // form is reachable, the unverified Internet URL.
     int made = appendPrefixProposal(context, url, fullForm, address.span, tagPos, address.pos, fileIndex) ? 1 : 0;
     if (settings.checkInternetUrls && context.internet.checkInternetUrl(context.panel, fullForm)) return made;
-    made += record(indexOrNone(context.savedFrom.find(fullForm)), true);
+    made += recordInternet(fullForm);
     return made;
   }
 

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/model/url_table.h"
 #include "core/search/search_context.h"
@@ -52,6 +53,12 @@ namespace quillorn {
 // local paths otherwise. Everything else is a path relative to the file.
 int classifyUrl(SearchContext& context, const TextView& text, std::int32_t fileIndex, std::int64_t tagPos,
                 std::int64_t valuePos, std::size_t* valueLength = nullptr);
+
+// Gives the entries of `lookups` (recorded at `entryOffset` on in
+// context.urls) the local copy that context.savedFrom names for them, as
+// classifyUrl would have proposed with the table complete.
+void proposeSavedFromCopies(SearchContext& context, const std::vector<SavedFromLookup>& lookups,
+                            std::size_t entryOffset);
 
 // Where a recorded span stands in its file, and what delimits the value that
 // holds it.

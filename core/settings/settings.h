@@ -22,6 +22,8 @@ namespace quillorn {
 
 // The most Internet requests a search may have under way at one time.
 inline constexpr std::uint32_t kMaxInternetConnections = 1024;
+// The most threads one search may be given.
+inline constexpr std::uint32_t kMaxSearchThreads = 256;
 
 // Whether links must match their files' letter case on a fresh machine: as
 // the host's file systems do.
@@ -73,6 +75,11 @@ struct Settings {
   bool makeBackups = true;
   std::string imageReplacementUrl;
   std::string backgroundReplacementUrl;
+
+  // Threads that read and search the files, never stored: 0 for one per
+  // core; 1 searches on the calling thread alone. Whatever the number, the
+  // findings, their order and the status lines are the same.
+  unsigned searchThreads = 0;
 };
 
 // The registry key of the stored options, under HKEY_LOCAL_MACHINE.

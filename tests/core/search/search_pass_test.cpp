@@ -341,7 +341,18 @@ TEST_F(SearchPassTest, StopInFirstPassSkipsBrokenLinkPass) {
   addFile("b.htm", "<a href=\"missing.htm\">x</a>");
   addFile("c.css", "p { background: url(missing.gif) }");
   panel.stopWhen = [](const RecordingPanel&) { return true; };
+  // Threads that read ahead change nothing of it, though one waited for may
+  // be stopped before its line.
+  settings.searchThreads = 4;
+  const SearchOutcome pooled = runFullSearch();
+  EXPECT_EQ(pooled.end, PassEnd::Stopped);
+  EXPECT_EQ(panel.lines.front(), kSavedFromHeader);
+  EXPECT_LE(panel.lines.size(), 2u);
+  EXPECT_EQ(urls.count(), 0u);
 
+  settings.searchThreads = 1;
+  panel = RecordingPanel();
+  panel.stopWhen = [](const RecordingPanel&) { return true; };
   const SearchOutcome outcome = runFullSearch();
 
   EXPECT_EQ(panel.lines, strings({kSavedFromHeader, lineStart(first) + ", no \"saved from url\" was found"}));
@@ -378,6 +389,160 @@ TEST_F(SearchPassTest, StopInSecondPassEndsAtTheFileBeingScanned) {
   ASSERT_GE(urls.count(), 1u);
   EXPECT_EQ(urls.entry(0).fileIndex, 0);
   for (const UrlEntry& entry : urls.entries()) EXPECT_NE(entry.fileIndex, 2);
+}
+
+// Everything a search leaves for the pages after it, as text to compare.
+struct SearchRecord {
+  std::vector<std::string> lines;
+  std::vector<std::string> entries;
+  std::vector<std::string> savedFrom;
+  std::vector<std::string> canonical;
+  std::int64_t brokenTotal = 0;
+  std::size_t dropped = 0;
+  PassEnd end = PassEnd::Done;
+};
+
+SearchRecord recordOf(const test_support::SearchHarness& h, const SearchOutcome& outcome) {
+  SearchRecord record;
+  record.lines = h.panel.lines;
+  for (const UrlEntry& e : h.urls.entries()) {
+    record.entries.push_back(std::to_string(e.fileIndex) + " " + std::to_string(e.tagPos) + " " +
+                             std::to_string(e.valuePos) + " " + std::to_string(e.spanLength) + " " +
+                             std::to_string(e.quoteKind) + " " + e.opening + " " + e.url + " -> " + e.replacement +
+                             " @" + std::to_string(e.target) + (e.internetUrl ? " internet" : ""));
+  }
+  for (std::size_t i = 0; i < h.savedFrom.count(); ++i) {
+    record.savedFrom.push_back(h.savedFrom.entry(i).savedUrl + " " +
+                               std::to_string(h.savedFrom.entry(i).savedFileIndex));
+  }
+  for (const PageAddress& page : h.siteAddresses.canonical()) {
+    record.canonical.push_back(std::to_string(page.fileIndex) + " " + std::to_string(page.tagPos) + " " + page.url);
+  }
+  record.brokenTotal = outcome.brokenTotal;
+  record.dropped = outcome.droppedFindings;
+  record.end = outcome.end;
+  return record;
+}
+
+void expectSameSearch(const SearchRecord& pooled, const SearchRecord& alone) {
+  EXPECT_EQ(pooled.lines, alone.lines);
+  EXPECT_EQ(pooled.entries, alone.entries);
+  EXPECT_EQ(pooled.savedFrom, alone.savedFrom);
+  EXPECT_EQ(pooled.canonical, alone.canonical);
+  EXPECT_EQ(pooled.brokenTotal, alone.brokenTotal);
+  EXPECT_EQ(pooled.dropped, alone.dropped);
+  EXPECT_EQ(pooled.end, alone.end);
+}
+
+// Pages that need every table: saved copies whose addresses other pages link
+// to (before and after the copy in the list), anchors, canonical addresses,
+// style sheets, scripts, a UTF-16 page, a file that is gone, and more files
+// than the pool keeps ahead.
+class PooledSearchTest : public SearchPassTest {
+ protected:
+  void addSite() {
+    settings.checkInternetUrls = false;
+    settings.checkAnchors = true;
+    for (int i = 0; i < 60; ++i) {
+      const std::string n = std::to_string(i);
+      std::string page = i % 7 == 3 ? "<!-- saved from url=(0030)http://www.example.com/p" + n + ".htm -->\n" : "";
+      page += "<link rel=canonical href=\"https://example.org/p" + n +
+              ".htm\">"
+              "<a href=\"p" +
+              std::to_string((i + 1) % 60) + ".htm#s" + n +
+              "\">next</a>"
+              "<a href=\"http://www.example.com/p" +
+              std::to_string((i * 5) % 60) +
+              ".htm?q#top\">old</a>"
+              "<a href=\"www.example.com/p" +
+              std::to_string((i * 3) % 60) +
+              ".htm\">www</a>"
+              "<img src=\"missing" +
+              n + ".gif\"><h2 id=\"s" + std::to_string(i - 1) +
+              "\">s</h2>"
+              "<style>p { background: url(gone" +
+              n +
+              ".png) }</style>"
+              "<script>var u = \"http://www.example.com/p" +
+              n + ".htm\";</script>\n";
+      addFile("p" + n + ".htm", page);
+      if (i % 10 == 0) addFile("s" + n + ".css", "a { background: url(nothing" + n + ".png) }");
+      if (i % 10 == 5) addFile("j" + n + ".js", "document.write('<a href=\"nowhere" + n + ".htm\">x</a>');");
+    }
+    const std::string wide = "<a href=\"wide-missing.htm\">w</a>";
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : wide) {
+      utf16 += c;
+      utf16 += '\0';
+    }
+    addFile("wide.htm", utf16);
+    fs::remove(platform::toHostPath(addFile("gone.htm", "<a href=x>")));
+  }
+
+  SearchRecord searchWith(unsigned threads) {
+    settings.searchThreads = threads;
+    panel = RecordingPanel();
+    const SearchOutcome outcome = runFullSearch();
+    return recordOf(*this, outcome);
+  }
+};
+
+TEST_F(PooledSearchTest, ThreadsGiveWhatOneThreadGives) {
+  addSite();
+  for (const bool savedFromFirst : {true, false}) {
+    settings.useSavedFromUrl = savedFromFirst;
+    const SearchRecord alone = searchWith(1);
+    ASSERT_GT(alone.entries.size(), 300u);
+    for (const unsigned threads : {2U, 4U, 16U}) {
+      SCOPED_TRACE("saved-from pass " + std::to_string(savedFromFirst) + ", " + std::to_string(threads) + " threads");
+      expectSameSearch(searchWith(threads), alone);
+    }
+  }
+}
+
+// A stop ends the search at a file boundary: what was shown and recorded is
+// what one thread shows and records for the files before it, in list order.
+TEST_F(PooledSearchTest, StopKeepsWholeFilesInListOrder) {
+  addSite();
+  // Both would change entries of earlier files once every page was read.
+  settings.useSavedFromUrl = false;
+  settings.checkAnchors = false;
+  const SearchRecord whole = searchWith(1);
+  settings.searchThreads = 4;
+  panel = RecordingPanel();
+  panel.stopWhen = [](const RecordingPanel& p) { return p.lines.size() >= 20; };
+  const SearchOutcome outcome = runFullSearch();
+
+  EXPECT_EQ(outcome.end, PassEnd::Stopped);
+  ASSERT_GE(panel.lines.size(), 20u);
+  ASSERT_LT(panel.lines.size(), whole.lines.size());
+  const std::vector<std::string> prefix(whole.lines.begin(),
+                                        whole.lines.begin() + static_cast<std::ptrdiff_t>(panel.lines.size()));
+  EXPECT_EQ(panel.lines, prefix);
+  const SearchRecord stopped = recordOf(*this, outcome);
+  ASSERT_LE(stopped.entries.size(), whole.entries.size());
+  EXPECT_EQ(stopped.entries,
+            std::vector<std::string>(whole.entries.begin(),
+                                     whole.entries.begin() + static_cast<std::ptrdiff_t>(stopped.entries.size())));
+  const std::int64_t filesDone = panel.overallPosition;
+  for (const UrlEntry& entry : urls.entries()) EXPECT_LT(entry.fileIndex, filesDone);
+  EXPECT_EQ(outcome.brokenTotal, static_cast<std::int64_t>(urls.count()));
+  EXPECT_EQ(panel.statusText, "Stopped");
+}
+
+// Findings beyond the table's capacity are dropped and counted as one thread
+// drops them, however the files are shared out.
+TEST_F(PooledSearchTest, FullTableDropsWhatOneThreadDrops) {
+  settings.checkInternetUrls = false;
+  settings.useSavedFromUrl = false;
+  std::string text;
+  for (int i = 0; i < 25000; ++i) text += "<a href=m.htm>\n";
+  for (int i = 0; i < 4; ++i) addFile("big" + std::to_string(i) + ".htm", text);
+  addFile("last.htm", "<img src=x.gif>");
+
+  const SearchRecord alone = searchWith(1);
+  EXPECT_EQ(alone.dropped, 4 * 25000 + 1 - UrlTable::kCapacity);
+  expectSameSearch(searchWith(4), alone);
 }
 
 TEST_F(SearchPassTest, FileCountLimit) {
