@@ -70,6 +70,13 @@ constexpr SearchOption kSearchOptions[] = {
       "checks one URL after another); each distinct\n"
       "request is made once per search",
       1, kMaxInternetConnections}},
+    {{"--jobs", OptionKind::Number, "N",
+      "read and search N files at a time, on N threads\n"
+      "(one per core; 1 searches one file after another).\n"
+      "The findings, their order and the lines shown are\n"
+      "the same for any N. A search that checks Internet\n"
+      "URLs reads the files on one thread",
+      1, kMaxSearchThreads}},
     {{"--ignore-script-links", OptionKind::Pair, "",
       "leave javascript:, vbscript: and about: links alone\n"
       "(on)"},
@@ -174,6 +181,7 @@ ParseResult parseSearchOptions(const std::vector<std::string>& args, OptionTable
   if (const std::optional<std::uint32_t> connections = values.number("--internet-connections")) {
     options.settings.internetConnections = *connections;
   }
+  if (const std::optional<std::uint32_t> jobs = values.number("--jobs")) options.settings.searchThreads = *jobs;
   for (const std::string& url : values.values("--site-url")) {
     options.settings.siteAddresses.push_back(platform::fromDisplayUtf8(url));
   }

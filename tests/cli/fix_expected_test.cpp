@@ -25,6 +25,7 @@
 #include <map>
 #include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/files/site_lock.h"
@@ -89,10 +90,11 @@ void expectSameTree(const std::map<std::string, std::string>& actual,
   }
 }
 
-class FixExpectedTest : public ::testing::TestWithParam<std::string> {};
+// Each case with the files searched on one thread and on four: the same output.
+class FixExpectedTest : public ::testing::TestWithParam<std::tuple<std::string, unsigned>> {};
 
 TEST_P(FixExpectedTest, RewritesAsExpectedAndRestoresTheSite) {
-  const fs::path folder = kCasesRoot / GetParam();
+  const fs::path folder = kCasesRoot / std::get<0>(GetParam());
   TempFolder temp("quillorn-fix");
   const fs::path site = temp.path() / "site";
   copySite(caseSite(folder), site);
@@ -101,6 +103,7 @@ TEST_P(FixExpectedTest, RewritesAsExpectedAndRestoresTheSite) {
 
   std::vector<std::string> args = {"fix", "--offline"};
   appendArgsFile(args, folder / "args");
+  args.push_back("--jobs=" + std::to_string(std::get<1>(GetParam())));
   if (fs::exists(folder / "decisions.json")) {
     std::string decisions = readFile(folder / "decisions.json");
     replaceAll(decisions, "<site>", site.string());
@@ -241,8 +244,12 @@ INSTANTIATE_TEST_SUITE_P(
                       std::string(kBigFileNotice)}),
     [](const ::testing::TestParamInfo<UnreadRow>& info) { return std::string(info.param.name); });
 
-INSTANTIATE_TEST_SUITE_P(Cases, FixExpectedTest, ::testing::ValuesIn(caseNames(kCasesRoot)),
-                         [](const ::testing::TestParamInfo<std::string>& info) { return caseTestName(info.param); });
+INSTANTIATE_TEST_SUITE_P(Cases, FixExpectedTest,
+                         ::testing::Combine(::testing::ValuesIn(caseNames(kCasesRoot)), ::testing::Values(1U, 4U)),
+                         [](const ::testing::TestParamInfo<std::tuple<std::string, unsigned>>& info) {
+                           return caseTestName(std::get<0>(info.param)) + "_jobs" +
+                                  std::to_string(std::get<1>(info.param));
+                         });
 
 // The report of `scan --json`, given back unedited to `fix --decisions`,
 // changes exactly what plain `fix` changes: same files, same bytes, same

@@ -17,6 +17,7 @@
 #include <fstream>
 #include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -51,12 +52,14 @@ std::size_t countOf(const std::string& text, const std::string& what) {
   return count;
 }
 
-class ScanExpectedTest : public ::testing::TestWithParam<std::string> {};
+// Each case with the files searched on one thread and on four: the same output.
+class ScanExpectedTest : public ::testing::TestWithParam<std::tuple<std::string, unsigned>> {};
 
 TEST_P(ScanExpectedTest, PrintsTheExpectedReport) {
-  const std::filesystem::path folder = kCasesRoot / GetParam();
+  const std::filesystem::path folder = kCasesRoot / std::get<0>(GetParam());
   std::vector<std::string> args = {"scan", "--json", "--offline"};
   appendArgsFile(args, folder / "args");
+  args.push_back("--jobs=" + std::to_string(std::get<1>(GetParam())));
   const std::filesystem::path site = caseSite(folder);
   args.push_back(site.string());
 
@@ -77,8 +80,12 @@ TEST_P(ScanExpectedTest, PrintsTheExpectedReport) {
   EXPECT_EQ(run.exitStatus, hasFindings ? 1 : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ScanExpectedTest, ::testing::ValuesIn(caseNames(kCasesRoot)),
-                         [](const ::testing::TestParamInfo<std::string>& info) { return caseTestName(info.param); });
+INSTANTIATE_TEST_SUITE_P(Cases, ScanExpectedTest,
+                         ::testing::Combine(::testing::ValuesIn(caseNames(kCasesRoot)), ::testing::Values(1U, 4U)),
+                         [](const ::testing::TestParamInfo<std::tuple<std::string, unsigned>>& info) {
+                           return caseTestName(std::get<0>(info.param)) + "_jobs" +
+                                  std::to_string(std::get<1>(info.param));
+                         });
 
 // PATHs typed as ".", "..", with a detour through a folder that need not
 // exist, or naming a file twice list each file once under one spelling: the
