@@ -7,7 +7,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
+#include <ostream>
+#include <streambuf>
 
 #include "cli/finding_places.h"
 #include "cli/run_summary.h"
@@ -42,23 +45,60 @@ std::string outputRefusal(const std::string& file, const FileList& files) {
   return {};
 }
 
-// Writes `report` to `file` whole: into a new file beside it that then takes
-// its name, so a failure leaves what was there. Empty when written, else why not.
-std::string writeReport(const std::string& file, const std::string& report) {
+// Standard output for a file descriptor: what is written goes to it in
+// blocks, and a failed write leaves the stream bad.
+class DescriptorBuffer final : public std::streambuf {
+ public:
+  explicit DescriptorBuffer(int descriptor) : descriptor_(descriptor) { setp(block_, block_ + sizeof block_); }
+  int writeError() const { return error_; }
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (!drain()) return traits_type::eof();
+    if (!traits_type::eq_int_type(c, traits_type::eof())) {
+      *pptr() = traits_type::to_char_type(c);
+      pbump(1);
+    }
+    return traits_type::not_eof(c);
+  }
+  int sync() override { return drain() ? 0 : -1; }
+
+ private:
+  bool drain() {
+    for (char* p = pbase(); p < pptr();) {
+      const ssize_t count = ::write(descriptor_, p, static_cast<std::size_t>(pptr() - p));
+      if (count < 0 && errno == EINTR) continue;
+      if (count <= 0) {
+        error_ = count < 0 ? errno : EIO;
+        return false;
+      }
+      p += count;
+    }
+    setp(block_, block_ + sizeof block_);
+    return true;
+  }
+
+  int descriptor_;
+  int error_ = 0;
+  char block_[1 << 16];
+};
+
+// Writes the report that `write` writes to `file` whole: into a new file
+// beside it that then takes its name, so a failure leaves what was there.
+// Empty when written, else why not.
+std::string writeReport(const std::string& file, const std::function<void(std::ostream&)>& write) {
   namespace fs = std::filesystem;
   const fs::path target(file);
   const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
   std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
   const int descriptor = mkstemp(temp.data());
   if (descriptor < 0) return std::strerror(errno);
-  bool written = true;
-  for (std::size_t done = 0; done < report.size() && written;) {
-    const ssize_t count = ::write(descriptor, report.data() + done, report.size() - done);
-    if (count < 0 && errno == EINTR) continue;
-    written = count > 0;
-    if (written) done += static_cast<std::size_t>(count);
-  }
-  const int writeError = errno;
+  DescriptorBuffer buffer(descriptor);
+  std::ostream out(&buffer);
+  write(out);
+  out.flush();
+  bool written = out.good();
+  const int writeError = buffer.writeError();
   // A report is read by others: the permissions a new file of the user's would have.
   const mode_t mask = umask(0);
   umask(mask);
@@ -119,16 +159,13 @@ int runScanCommand(const std::vector<std::string>& args) {
   // Internet URLs that nobody tried are listed apart and are no finding.
   UrlTable findings = withoutNotChecked(settings, repair.urls());
   const std::string summary = scanSummaryLine(repair, findings);
+  // The JSON report is written as it is made; the other forms are made whole.
   std::string report;
+  ReportJson noticesJson = ReportJson::array();
   if (options.format == ReportFormat::Json) {
-    ReportJson json =
-        scanReport(repair, outcome, panel.lines(), notCheckedLines(settings, repair.urls()), names, places);
-    ReportJson noticesJson = ReportJson::array();
     for (const EndNotice& notice : notices) {
       noticesJson.push_back({{"kind", notice.kind}, {"count", notice.count}, {"text", notice.text}});
     }
-    json["notices"] = std::move(noticesJson);
-    report = printedJson(json);
   } else {
     std::vector<FindingPlace> findingsPlaces;  // the places of `findings`, which keeps the table's order
     findingsPlaces.reserve(findings.count());
@@ -147,15 +184,23 @@ int runScanCommand(const std::vector<std::string>& args) {
       case ReportFormat::Json: report = textReport(site); break;
     }
   }
+  const auto writeTo = [&](std::ostream& out) {
+    if (options.format == ReportFormat::Json) {
+      writeScanReport(out, repair, outcome, panel.lines(), notCheckedLines(settings, repair.urls()), names, places,
+                      noticesJson);
+    } else {
+      out << report;
+    }
+  };
   if (options.output) {
-    if (const std::string failure = writeReport(*options.output, report); !failure.empty()) {
+    if (const std::string failure = writeReport(*options.output, writeTo); !failure.empty()) {
       std::cerr << "quillorn-cli scan: cannot write the report to " << terminalText(*options.output) << ": " << failure
                 << '\n';
       return kExitUsage;
     }
     std::cout << outcome.statusText << '\n' << summary << '\n';
   } else {
-    std::cout << report;
+    writeTo(std::cout);
   }
   std::cout.flush();
   // Last, so that they are not lost above a long report.

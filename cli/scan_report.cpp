@@ -1,5 +1,8 @@
 #include "cli/scan_report.h"
 
+#include <ostream>
+#include <string_view>
+
 #include "core/review/decisions.h"
 #include "platform/code_page.h"
 #include "platform/host_path.h"
@@ -30,6 +33,38 @@ std::string_view failureName(platform::InternetFailure failure) {
   return "";
 }
 
+ReportJson entryJson(const Settings& settings, const UrlTable& urls, std::size_t i,
+                     const std::vector<std::string>& names, const std::vector<FindingPlace>& places) {
+  const UrlEntry& entry = urls.entry(i);
+  ReportJson item = ReportJson::object();
+  item["url"] = platform::toDisplayUtf8(entry.url);
+  item["replacement"] = platform::toDisplayUtf8(entry.replacement);
+  item["quoteKind"] = static_cast<std::int64_t>(entry.quoteKind);
+  item["spanLength"] = entry.spanLength;
+  item["valuePos"] = entry.valuePos;
+  item["tagPos"] = entry.tagPos;
+  item["fileIndex"] = static_cast<std::int64_t>(entry.fileIndex);
+  item["action"] = urlActionName(decisionOf(entry).action);
+  if (static_cast<std::size_t>(entry.fileIndex) < names.size()) {
+    item["file"] = names[static_cast<std::size_t>(entry.fileIndex)];
+  }
+  if (i < places.size() && places[i].line > 0) {
+    item["line"] = places[i].line;
+    item["column"] = places[i].column;
+  }
+  if (notChecked(settings, entry)) item["notChecked"] = true;
+  return item;
+}
+
+ReportJson resultJson(const ResultsFill& fill, const std::vector<ShownLine>& shown, std::size_t i) {
+  ReportJson item = ReportJson::object();
+  item["line"] = platform::toDisplayUtf8(fill.lines[i].text);
+  item["value"] = platform::toDisplayUtf8(shown[i].decision.value);
+  item["relativePath"] = shown[i].decision.relativePath;
+  if (shown[i].notChecked) item["notChecked"] = true;
+  return item;
+}
+
 }  // namespace
 
 ReportJson filesJson(const FileList& files) {
@@ -41,42 +76,13 @@ ReportJson filesJson(const FileList& files) {
 ReportJson entriesJson(const Settings& settings, const UrlTable& urls, const std::vector<std::string>& names,
                        const std::vector<FindingPlace>& places) {
   ReportJson list = ReportJson::array();
-  for (std::size_t i = 0; i < urls.count(); ++i) {
-    const UrlEntry& entry = urls.entry(i);
-    ReportJson item = {
-        {"url", platform::toDisplayUtf8(entry.url)},
-        {"replacement", platform::toDisplayUtf8(entry.replacement)},
-        {"quoteKind", static_cast<std::int64_t>(entry.quoteKind)},
-        {"spanLength", entry.spanLength},
-        {"valuePos", entry.valuePos},
-        {"tagPos", entry.tagPos},
-        {"fileIndex", static_cast<std::int64_t>(entry.fileIndex)},
-        {"action", urlActionName(decisionOf(entry).action)},
-    };
-    if (static_cast<std::size_t>(entry.fileIndex) < names.size()) {
-      item["file"] = names[static_cast<std::size_t>(entry.fileIndex)];
-    }
-    if (i < places.size() && places[i].line > 0) {
-      item["line"] = places[i].line;
-      item["column"] = places[i].column;
-    }
-    if (notChecked(settings, entry)) item["notChecked"] = true;
-    list.push_back(std::move(item));
-  }
+  for (std::size_t i = 0; i < urls.count(); ++i) list.push_back(entryJson(settings, urls, i, names, places));
   return list;
 }
 
 ReportJson resultsJson(const ResultsFill& fill, const std::vector<ShownLine>& shown) {
   ReportJson list = ReportJson::array();
-  for (std::size_t i = 0; i < fill.lines.size(); ++i) {
-    ReportJson item = {
-        {"line", platform::toDisplayUtf8(fill.lines[i].text)},
-        {"value", platform::toDisplayUtf8(shown[i].decision.value)},
-        {"relativePath", shown[i].decision.relativePath},
-    };
-    if (shown[i].notChecked) item["notChecked"] = true;
-    list.push_back(std::move(item));
-  }
+  for (std::size_t i = 0; i < fill.lines.size(); ++i) list.push_back(resultJson(fill, shown, i));
   return list;
 }
 
@@ -96,32 +102,100 @@ ReportJson internetChecksJson(const InternetSession& internet) {
   return list;
 }
 
-ReportJson scanReport(Repair& repair, const SearchOutcome& outcome, const std::vector<std::string>& statusLines,
-                      const std::vector<std::string>& notCheckedList, const std::vector<std::string>& names,
-                      const std::vector<FindingPlace>& places) {
+namespace {
+
+constexpr int kIndent = 2;
+
+std::string dumped(const ReportJson& value) {
+  return value.dump(kIndent, ' ', false, ReportJson::error_handler_t::replace);
+}
+
+// A JSON object written member by member, and an array member element by
+// element, in the very bytes printedJson gives for the object whole.
+class StreamedObject {
+ public:
+  explicit StreamedObject(std::ostream& out) : out_(out) { out_ << '{'; }
+
+  void member(std::string_view key, const ReportJson& value) {
+    open(key);
+    writeIndented(dumped(value), kIndent);
+  }
+
+  // An array of `count` elements, element i made by item(i).
+  template <typename Item>
+  void array(std::string_view key, std::size_t count, Item item) {
+    open(key);
+    if (count == 0) {
+      out_ << "[]";
+      return;
+    }
+    out_ << "[\n";
+    for (std::size_t i = 0; i < count; ++i) {
+      if (i > 0) out_ << ",\n";
+      out_ << std::string(2 * kIndent, ' ');
+      writeIndented(dumped(item(i)), 2 * kIndent);
+    }
+    out_ << '\n' << std::string(kIndent, ' ') << ']';
+  }
+
+  void close() { out_ << (empty_ ? "}\n" : "\n}\n"); }
+
+ private:
+  void open(std::string_view key) {
+    out_ << (empty_ ? "\n" : ",\n") << std::string(kIndent, ' ') << dumped(ReportJson(key)) << ": ";
+    empty_ = false;
+  }
+  // `text`, its lines after the first indented by `indent` more.
+  void writeIndented(std::string_view text, int indent) {
+    const std::string margin = '\n' + std::string(static_cast<std::size_t>(indent), ' ');
+    for (std::size_t start = 0;;) {
+      const std::size_t end = text.find('\n', start);
+      out_ << text.substr(start, end - start);
+      if (end == std::string_view::npos) break;
+      out_ << margin;
+      start = end + 1;
+    }
+  }
+
+  std::ostream& out_;
+  bool empty_ = true;
+};
+
+// The lines as UTF-8 strings.
+ReportJson linesJson(const std::vector<std::string>& lines) {
+  ReportJson list = ReportJson::array();
+  for (const std::string& line : lines) list.push_back(platform::toDisplayUtf8(line));
+  return list;
+}
+
+}  // namespace
+
+void writeScanReport(std::ostream& out, Repair& repair, const SearchOutcome& outcome,
+                     const std::vector<std::string>& statusLines, const std::vector<std::string>& notCheckedList,
+                     const std::vector<std::string>& names, const std::vector<FindingPlace>& places,
+                     const ReportJson& notices) {
   const Settings& settings = repair.settings();
-  ReportJson status = ReportJson::array();
-  for (const std::string& line : statusLines) status.push_back(platform::toDisplayUtf8(line));
-  ReportJson notCheckedJson = ReportJson::array();
-  for (const std::string& line : notCheckedList) notCheckedJson.push_back(platform::toDisplayUtf8(line));
-  ReportJson unverifiedJson = ReportJson::array();
-  for (const std::string& line : unverifiedLines(repair.internet()))
-    unverifiedJson.push_back(platform::toDisplayUtf8(line));
   // Every line of the results page, not-checked Internet URLs included: a
   // decisions file for `fix` is this report with some of them edited.
   const ResultsFill fill = repair.group(false, false, [] { return false; });
   const std::vector<ShownLine> shown = shownLines(settings, repair.urls(), fill.lines.size());
-  return {
-      {"files", filesJson(repair.files())},
-      {"status", std::move(status)},
-      {"summary", outcome.statusText},
-      {"droppedFindings", static_cast<std::int64_t>(outcome.droppedFindings)},
-      {"entries", entriesJson(settings, repair.urls(), names, places)},
-      {"results", resultsJson(fill, shown)},
-      {"notChecked", std::move(notCheckedJson)},
-      {"internetChecks", internetChecksJson(repair.internet())},
-      {"unverified", std::move(unverifiedJson)},
-  };
+  const FileList& files = repair.files();
+  const UrlTable& urls = repair.urls();
+  StreamedObject report(out);
+  report.array("files", files.count(), [&](std::size_t i) {
+    return ReportJson(platform::toDisplayUtf8(platform::displayPath(files.path(i))));
+  });
+  report.array("status", statusLines.size(),
+               [&](std::size_t i) { return ReportJson(platform::toDisplayUtf8(statusLines[i])); });
+  report.member("summary", outcome.statusText);
+  report.member("droppedFindings", static_cast<std::int64_t>(outcome.droppedFindings));
+  report.array("entries", urls.count(), [&](std::size_t i) { return entryJson(settings, urls, i, names, places); });
+  report.array("results", fill.lines.size(), [&](std::size_t i) { return resultJson(fill, shown, i); });
+  report.member("notChecked", linesJson(notCheckedList));
+  report.member("internetChecks", internetChecksJson(repair.internet()));
+  report.member("unverified", linesJson(unverifiedLines(repair.internet())));
+  report.member("notices", notices);
+  report.close();
 }
 
 std::string printedJson(const ReportJson& report) {

@@ -5,6 +5,7 @@
 // Known limits: text that is no valid UTF-8 is written with replacement
 // characters, so such a name does not read back exactly.
 
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -40,14 +41,16 @@ ReportJson resultsJson(const ResultsFill& fill, const std::vector<ShownLine>& sh
 // when it was not reachable, why; unverified ones are marked.
 ReportJson internetChecksJson(const InternetSession& internet);
 
-// The whole report of the repair's search: files, status (`statusLines`),
-// summary, droppedFindings, entries (with `names` and `places`, see
-// entriesJson), results, notChecked (`notCheckedList`, its lines),
-// internetChecks and unverified (its lines). Groups the table as the results
-// page does.
-ReportJson scanReport(Repair& repair, const SearchOutcome& outcome, const std::vector<std::string>& statusLines,
-                      const std::vector<std::string>& notCheckedList, const std::vector<std::string>& names,
-                      const std::vector<FindingPlace>& places);
+// Writes the whole report of the repair's search to `out`: files, status
+// (`statusLines`), summary, droppedFindings, entries (with `names` and
+// `places`, see entriesJson), results, notChecked (`notCheckedList`, its
+// lines), internetChecks, unverified (its lines) and `notices`, as
+// printedJson prints such an object. Groups the table as the results page
+// does. An element at a time is made and written, never the whole report.
+void writeScanReport(std::ostream& out, Repair& repair, const SearchOutcome& outcome,
+                     const std::vector<std::string>& statusLines, const std::vector<std::string>& notCheckedList,
+                     const std::vector<std::string>& names, const std::vector<FindingPlace>& places,
+                     const ReportJson& notices);
 
 // `report` as it is printed: indented by two spaces, with a line feed at the
 // end; a byte that is not part of UTF-8 text is written as U+FFFD.
