@@ -1,9 +1,12 @@
 #include "cli/finding_places.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <map>
+#include <utility>
 
+#include "core/search/ordered_pool.h"
 #include "core/text/document_buffer.h"
 #include "platform/code_page.h"
 
@@ -152,17 +155,21 @@ LineColumn lineColumnAfter(const TextView& text, LineColumn at, Pos from, Pos po
   return at;
 }
 
-std::vector<FindingPlace> findingPlaces(const FileList& files, const UrlTable& urls) {
+std::vector<FindingPlace> findingPlaces(const FileList& files, const UrlTable& urls, unsigned threads) {
   std::vector<FindingPlace> places(urls.count());
   std::map<std::size_t, std::vector<std::size_t>> entriesOf;  // by file index, in table order
   for (std::size_t i = 0; i < urls.count(); ++i) {
     entriesOf[static_cast<std::size_t>(urls.entry(i).fileIndex)].push_back(i);
   }
-  for (const auto& [fileIndex, entries] : entriesOf) {
+  const std::vector<std::pair<std::size_t, std::vector<std::size_t>>> byFile(entriesOf.begin(), entriesOf.end());
+  // Each file fills the places of its own entries only, so the files can be
+  // read side by side.
+  const auto placeFile = [&](std::size_t k) {
+    const auto& [fileIndex, entries] = byFile[k];
     const SourceStamp* searched = urls.source(fileIndex);
-    if (fileIndex >= files.count() || searched == nullptr) continue;
+    if (fileIndex >= files.count() || searched == nullptr) return true;
     Outcome<DocumentBuffer, LoadFailure> loaded = loadDocument(files.path(fileIndex));
-    if (!loaded.ok() || sourceStampOf(loaded.value()) != *searched) continue;
+    if (!loaded.ok() || sourceStampOf(loaded.value()) != *searched) return true;
     DocumentBuffer& document = loaded.value();
     detectEncoding(document);
     const TextView text = document.view();
@@ -183,6 +190,16 @@ std::vector<FindingPlace> findingPlaces(const FileList& files, const UrlTable& u
       }
       walked = start;
       places[i] = placeIn(text, start, std::min<Pos>(end, text.end()), at);
+    }
+    return true;
+  };
+  if (threads <= 1 || byFile.size() < 2) {
+    for (std::size_t k = 0; k < byFile.size(); ++k) placeFile(k);
+    return places;
+  }
+  OrderedPool<bool> pool(byFile.size(), threads, byFile.size(), placeFile);
+  for (std::size_t k = 0; k < byFile.size(); ++k) {
+    while (pool.wait(k, std::chrono::milliseconds(100)) == nullptr) {
     }
   }
   return places;

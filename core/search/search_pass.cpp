@@ -331,12 +331,6 @@ class PooledSearch {
   OrderedPool<FileScan> pool_;  // last: its threads start when it is made
 };
 
-// The threads a search runs on: one per core unless the options say.
-unsigned searchThreads(const Settings& settings) {
-  if (settings.searchThreads > 0) return settings.searchThreads;
-  return std::max(1U, std::thread::hardware_concurrency());
-}
-
 // Scans every file once ahead of the search with the Internet session in its
 // prefetch mode, so that the requests the checks will need are under way, in
 // the order the checks will ask for them, before the first check waits. The
@@ -362,6 +356,11 @@ PassEnd prefetchInternetUrls(SearchContext& context) {
 }
 
 }  // namespace
+
+unsigned searchThreads(const Settings& settings) {
+  if (settings.searchThreads > 0) return settings.searchThreads;
+  return std::max(1U, std::thread::hardware_concurrency());
+}
 
 bool beginSearch(SearchContext& context) {
   context.savedFrom.clear();

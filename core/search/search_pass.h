@@ -63,6 +63,10 @@ enum class SearchError {
   TooManyFiles,  // more than kMaxSearchFiles files: nothing was searched
 };
 
+// The threads a search with these options reads the files on: one per core
+// unless Settings::searchThreads says.
+unsigned searchThreads(const Settings& settings);
+
 // Empties both tables, opens the Internet session when the option asks for it,
 // sets the panel running (its owner empties the status list when the page is
 // shown). False when the list holds too many files (the caller shows
