@@ -2,6 +2,7 @@
 # Sets up a fresh machine, builds Quillorn and runs every test.
 #   tools/test.sh          the dev build (warnings are errors)
 #   tools/test.sh asan     the same suite under address and undefined-behaviour sanitizers
+#   tools/test.sh tsan     the search's and the command line's tests under the thread sanitizer
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
