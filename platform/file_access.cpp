@@ -132,9 +132,9 @@ namespace {
 // without ever waiting: a named pipe with no writer or a device would hold
 // open() or read() for as long as nothing comes. What is not a regular file is
 // refused from stat() before it is opened, and once more from the descriptor,
-// in case the name changed in between. Read with `fd` open and blocking again;
-// otherwise `fd` is closed. `info` describes what was found whenever it could
-// be looked at.
+// in case the name changed in between. Read with `fd` open: O_NONBLOCK stays
+// set, since it changes nothing for a regular file. Otherwise `fd` is closed.
+// `info` describes what was found whenever it could be looked at.
 ReadStatus openRegularFile(const fs::path& path, int& fd, struct stat& info, int& error) {
   fd = -1;
   error = 0;
@@ -152,12 +152,6 @@ ReadStatus openRegularFile(const fs::path& path, int& fd, struct stat& info, int
     status = ReadStatus::Unreadable;
   } else if (!S_ISREG(info.st_mode)) {
     status = ReadStatus::NotRegular;
-  } else {
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-      error = errno;
-      status = ReadStatus::Unreadable;
-    }
   }
   if (status != ReadStatus::Read) {
     ::close(fd);
