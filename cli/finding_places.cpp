@@ -94,7 +94,7 @@ std::pair<Pos, Pos> linkSpan(const TextView& text, const UrlEntry& entry) {
 // The place of the link [start, linkEnd), which starts at `at` (its line and
 // column). A long line is read only near the link, so a page of one long line
 // costs no more than others.
-FindingPlace placeIn(const TextView& text, Pos start, Pos linkEnd, const LineColumn& at) {
+FindingPlace placeIn(const TextView& text, Pos start, Pos linkEnd, const LineColumn& at, bool withText) {
   FindingPlace place;
   place.line = at.line;
   place.column = at.column;
@@ -108,6 +108,7 @@ FindingPlace placeIn(const TextView& text, Pos start, Pos linkEnd, const LineCol
   while (from < start && !startsCharacter(text, from)) from += text.step;
   const Pos end = lineEnd(text, start, linkEnd);
   place.endColumn = lineColumnAfter(text, at, start, end).column;
+  if (!withText) return place;
   const Pos after = lineEnd(text, end, end + reach);
   place.before = lastCodePoints(displayOf(text, from, start), kPlaceContext, from > lineStart);
   place.value = firstCodePoints(displayOf(text, start, end), 4 * kPlaceContext, false);
@@ -155,7 +156,7 @@ LineColumn lineColumnAfter(const TextView& text, LineColumn at, Pos from, Pos po
   return at;
 }
 
-std::vector<FindingPlace> findingPlaces(const FileList& files, const UrlTable& urls, unsigned threads) {
+std::vector<FindingPlace> findingPlaces(const FileList& files, const UrlTable& urls, unsigned threads, bool withText) {
   std::vector<FindingPlace> places(urls.count());
   std::map<std::size_t, std::vector<std::size_t>> entriesOf;  // by file index, in table order
   for (std::size_t i = 0; i < urls.count(); ++i) {
@@ -189,7 +190,7 @@ std::vector<FindingPlace> findingPlaces(const FileList& files, const UrlTable& u
         at = lineColumnAfter(text, at, walked, start);
       }
       walked = start;
-      places[i] = placeIn(text, start, std::min<Pos>(end, text.end()), at);
+      places[i] = placeIn(text, start, std::min<Pos>(end, text.end()), at, withText);
     }
     return true;
   };

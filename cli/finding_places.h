@@ -32,8 +32,10 @@ struct FindingPlace {
 
 // One place per entry of `urls`, in table order. Each file with entries is
 // read once and checked against the stamp the search recorded, on `threads`
-// threads side by side.
-std::vector<FindingPlace> findingPlaces(const FileList& files, const UrlTable& urls, unsigned threads = 1);
+// threads side by side. Without `withText`, the places hold their line and
+// columns only.
+std::vector<FindingPlace> findingPlaces(const FileList& files, const UrlTable& urls, unsigned threads = 1,
+                                        bool withText = true);
 
 // The line and column of the character at `pos` of `text` (a file's bytes as
 // the search holds them): lines end at LF, CR LF or a lone CR.

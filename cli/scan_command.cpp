@@ -154,7 +154,9 @@ int runScanCommand(const std::vector<std::string>& args) {
   for (const std::string& path : repair.files().paths()) {
     names.push_back(nameInFolders(platform::toDisplayUtf8(platform::displayPath(path)), folders));
   }
-  const std::vector<FindingPlace> places = findingPlaces(repair.files(), repair.urls(), searchThreads(settings));
+  // The JSON report gives the line and column alone.
+  const std::vector<FindingPlace> places =
+      findingPlaces(repair.files(), repair.urls(), searchThreads(settings), options.format != ReportFormat::Json);
   const std::vector<EndNotice> notices = endNotices(repair, outcome);
   // Internet URLs that nobody tried are listed apart and are no finding.
   UrlTable findings = withoutNotChecked(settings, repair.urls());
