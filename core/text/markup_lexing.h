@@ -91,7 +91,8 @@ struct TagWalkSpec {
   // findTagOutsideScript with one cursor for the walk, instead of findTag.
   bool outsideScript = false;
   // After a hit the walk goes on at the next "</SCRIPT" at or after it (and
-  // ends when there is none) instead of at the next '<'.
+  // ends when there is none) instead of at the next '<'; for a name that never
+  // matches a "</SCRIPT" itself, such as "SCRIPT".
   bool hopToScriptClose = false;
 };
 

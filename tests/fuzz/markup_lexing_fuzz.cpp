@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/text/ascii.h"
 #include "core/text/document_buffer.h"
@@ -143,6 +144,36 @@ void exercise(const TextView& text, std::string_view name, std::string_view patt
   (void)isInScriptComment(text, pos);
 }
 
+// The walks a page's scan takes from findTagWalks are the ones that calling
+// findTag or findTagOutsideScript again and again would take.
+void checkTagWalks(const TextView& text, const std::string& name) {
+  std::vector<TagWalkSpec> walks;
+  for (const std::string_view walkName : {std::string_view("A"), std::string_view("SCRIPT"), std::string_view(name)}) {
+    if (walkName.empty() || walkName.front() == '\0') continue;
+    // Only an opening SCRIPT tag hops to its closing tag: a walk that could
+    // stand on a "</SCRIPT" itself would hop to where it stands.
+    for (const bool outside : {false, true}) walks.push_back({walkName, outside, walkName == "SCRIPT"});
+  }
+  std::vector<std::vector<Pos>> hits(walks.size());
+  findTagWalks(text, walks, hits);
+  for (std::size_t i = 0; i < walks.size(); ++i) {
+    const TagWalkSpec& walk = walks[i];
+    ScriptBlockCursor cursor;
+    const auto next = [&](Pos start) {
+      return walk.outsideScript ? findTagOutsideScript(text, walk.name, start, cursor)
+                                : findTag(text, walk.name, start);
+    };
+    std::vector<Pos> expected;
+    for (Pos tag = next(0); tag != kNotFound;) {
+      expected.push_back(tag);
+      const Pos resume = walk.hopToScriptClose ? findTag(text, "/SCRIPT", tag) : findTag(text, "", tag);
+      if (resume == kNotFound) break;
+      tag = next(resume);
+    }
+    check(hits[i] == expected);
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -178,6 +209,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       exercise(text, name, pattern, pos, shared);
     }
     exercise(text, name, pattern, text.step, shared);
+    checkTagWalks(text, asciiUpperCopy(name));
   }
   return 0;
 }
