@@ -56,7 +56,10 @@ class OrderedPool {
     for (;;) {
       if (states_[index].load(std::memory_order_acquire) == kReady) return results_[index].get();
       throwFailure();
-      if (!stopRequested() && workOnNext(false)) continue;
+      if (!stopRequested() && workOnNext(false)) {
+        if (std::chrono::steady_clock::now() >= deadline) return nullptr;
+        continue;
+      }
       std::unique_lock lock(mutex_);
       sleepers_.fetch_add(1, std::memory_order_seq_cst);
       done_.wait_until(lock, deadline, [&] {
