@@ -1,7 +1,6 @@
 #include "core/search/search_pass.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -130,6 +129,23 @@ PassCount scanListedFile(SearchContext& context, std::size_t index, bool record)
   return scanLoadedFile(context, buffer, kind, index);
 }
 
+// The files of the list from `first` on, one after another, adding to what
+// `pass` counted: the broken-link pass on one thread.
+PassCount scanListedFiles(SearchContext& context, std::size_t first, PassCount pass) {
+  const std::size_t fileCount = context.files.count();
+  const auto upperBound = static_cast<std::int64_t>(fileCount);
+  for (std::size_t i = first; i < fileCount; ++i) {
+    const PassCount file = scanListedFile(context, i, true);
+    pass.count += file.count;
+    if (file.end == PassEnd::Stopped) {
+      pass.end = PassEnd::Stopped;
+      return pass;
+    }
+    context.panel.setOverallProgress(upperBound, static_cast<std::int64_t>(i) + 1);
+  }
+  return pass;
+}
+
 // How long the search's own thread waits for the next file's results before
 // it asks the stop key again.
 constexpr std::chrono::milliseconds kStopPollInterval{20};
@@ -157,18 +173,18 @@ struct FileScan {
 // until the file's turn; its stop key is the pool's.
 class FilePanel final : public ProgressPanel {
  public:
-  FilePanel(FileScan& scan, const std::atomic<bool>& stop) : scan_(scan), stop_(stop) {}
+  FilePanel(FileScan& scan, const OrderedPool<FileScan>& pool) : scan_(scan), pool_(pool) {}
   void appendStatusLine(std::string_view line) override { scan_.lines.emplace_back(line); }
   void setOverallProgress(std::int64_t, std::int64_t) override {}
   void setFileProgress(std::int64_t position, std::int64_t steps) override {
     scan_.fileProgress.emplace(position, steps);
   }
   void setPanelStatus(PanelStatus, std::string_view) override {}
-  bool pollStopRequest() override { return stop_.load(std::memory_order_relaxed); }
+  bool pollStopRequest() override { return pool_.stopRequested(); }
 
  private:
   FileScan& scan_;
-  const std::atomic<bool>& stop_;
+  const OrderedPool<FileScan>& pool_;
 };
 
 // The search with its files read and scanned on a pool of threads, each file
@@ -226,7 +242,8 @@ class PooledSearch {
     for (std::size_t i = 0; i < fileCount; ++i) {
       // A file of a kind not searched gives nothing, as on one thread: it is
       // neither waited for nor polled at.
-      if (fileKind(context_.files.path(i)) != FileKind::Other) {
+      const bool searched = fileKind(context_.files.path(i)) != FileKind::Other;
+      if (searched) {
         FileScan* scan = resultOf(i);
         if (scan == nullptr || scan->scan.end == PassEnd::Stopped) {
           pass.end = PassEnd::Stopped;
@@ -240,7 +257,7 @@ class PooledSearch {
       }
       pool_.release(i);
       panel.setOverallProgress(upperBound, static_cast<std::int64_t>(i) + 1);
-      if (fileKind(context_.files.path(i)) != FileKind::Other && panel.pollStopRequest()) {
+      if (searched && panel.pollStopRequest()) {
         stopPool();
         pass.end = PassEnd::Stopped;
         return pass;
@@ -269,7 +286,7 @@ class PooledSearch {
     detectEncoding(buffer);
     const auto fileIndex = static_cast<std::int32_t>(index);
     if (savedFromFirst_ && kind == FileKind::Html) scan.savedFrom = savedFromOf(context_, buffer, fileIndex);
-    FilePanel panel(scan, stop_);
+    FilePanel panel(scan, pool_);
     SearchContext apart{context_.settings,  context_.files,    scan.urls,
                         context_.savedFrom, context_.internet, panel,
                         scan.addresses,     scan.anchors,      savedFromFirst_ ? &scan.savedFromLater : nullptr};
@@ -290,7 +307,6 @@ class PooledSearch {
   }
 
   PassEnd stopPool() {
-    stop_.store(true, std::memory_order_relaxed);
     pool_.stop();
     return PassEnd::Stopped;
   }
@@ -311,23 +327,11 @@ class PooledSearch {
   // this thread, adding to what `pass` counted.
   PassCount searchOnThisThread(std::size_t first, PassCount pass) {
     stopPool();
-    const std::size_t fileCount = context_.files.count();
-    const auto upperBound = static_cast<std::int64_t>(fileCount);
-    for (std::size_t i = first; i < fileCount; ++i) {
-      const PassCount file = scanListedFile(context_, i, true);
-      pass.count += file.count;
-      if (file.end == PassEnd::Stopped) {
-        pass.end = PassEnd::Stopped;
-        return pass;
-      }
-      context_.panel.setOverallProgress(upperBound, static_cast<std::int64_t>(i) + 1);
-    }
-    return pass;
+    return scanListedFiles(context_, first, pass);
   }
 
   SearchContext& context_;
   const bool savedFromFirst_;
-  std::atomic<bool> stop_{false};
   OrderedPool<FileScan> pool_;  // last: its threads start when it is made
 };
 
@@ -460,17 +464,7 @@ PassCount runBrokenLinkPass(SearchContext& context) {
     return pass;
   }
 
-  const auto upperBound = static_cast<std::int64_t>(fileCount);
-  for (std::size_t i = 0; i < fileCount; ++i) {
-    const PassCount file = scanListedFile(context, i, true);
-    pass.count += file.count;
-    if (file.end == PassEnd::Stopped) {
-      pass.end = PassEnd::Stopped;
-      return pass;
-    }
-    panel.setOverallProgress(upperBound, static_cast<std::int64_t>(i) + 1);
-  }
-  return pass;
+  return scanListedFiles(context, 0, pass);
 }
 
 }  // namespace quillorn
